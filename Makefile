@@ -1,0 +1,25 @@
+# make        installs what is missing (Debian, as root) and builds dist/
+# make check  does the same, then runs every test: native and under Wine
+
+WIN_BUILD := build/win
+NATIVE_BUILD := build/native
+JOBS := $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all setup check clean
+
+all: setup
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+setup:
+	@sh cmake/setup.sh
+
+check: all
+	cmake -S . -B $(NATIVE_BUILD) -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(NATIVE_BUILD) -j $(JOBS)
+	@echo "dist/gen_nightfold.dll: $$(stat -c %s dist/gen_nightfold.dll) bytes"
+	cd $(NATIVE_BUILD) && ctest --output-on-failure
+	cd $(WIN_BUILD) && xvfb-run -a ctest --output-on-failure
+
+clean:
+	rm -rf build dist

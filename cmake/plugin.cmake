@@ -1,0 +1,102 @@
+# The shipped DLL, gen_nightfold.dll, built without the C runtime: no
+# start-up code, no libgcc or libstdc++, imports from KERNEL32, USER32 and
+# ADVAPI32 only, loadable by the 9x family (subsystem version 4.0).
+enable_language(RC)
+
+set(NIGHTFOLD_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
+set(NIGHTFOLD_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+find_program(PYTHON_FOR_TOOLS NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+
+add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/nightfold.ico
+    COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/resources/make_icon.py
+            ${CMAKE_SOURCE_DIR}/resources/icon.txt ${CMAKE_BINARY_DIR}/nightfold.ico
+    DEPENDS resources/make_icon.py resources/icon.txt
+)
+
+add_library(nightfold SHARED
+    ${NIGHTFOLD_LOGIC_SOURCES}
+    core/plugin.cpp
+    core/settings.cpp
+    core/alarm.cpp
+    power/probes.cpp
+    power/endaction.cpp
+    dialog/config_dialog.cpp
+    resources/nightfold.rc
+    core/nightfold.def
+)
+set_source_files_properties(resources/nightfold.rc PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/nightfold.ico;${CMAKE_SOURCE_DIR}/resources/resource.h")
+target_include_directories(nightfold PRIVATE ${CMAKE_BINARY_DIR} resources)
+set_target_properties(nightfold PROPERTIES
+    OUTPUT_NAME gen_nightfold
+    PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${NIGHTFOLD_DIST_DIR}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+)
+target_compile_options(nightfold PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-Os -Wall -Wextra -fno-exceptions -fno-rtti
+        -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fno-stack-protector
+        -fno-ident -ffunction-sections -fdata-sections -mno-stack-arg-probe>
+)
+target_link_options(nightfold PRIVATE
+    -nostdlib -nostartfiles -s
+    -Wl,-e,_DllEntryPoint@12
+    -Wl,--gc-sections
+    -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
+    -Wl,--major-os-version,4 -Wl,--minor-os-version,0
+)
+target_link_libraries(nightfold PRIVATE kernel32 user32 advapi32)
+
+# The test host: loads the DLL as the player does and drives it.
+add_executable(nfhost
+    tests/host/host.cpp
+    tests/host/iat.cpp
+    tests/host/cases_spine.cpp
+)
+target_compile_options(nfhost PRIVATE -Wall -Wextra -O1)
+target_link_options(nfhost PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(nfhost PRIVATE user32 advapi32 kernel32)
+# The same host under another name, which the prefix reports as the 9x family.
+add_custom_command(TARGET nfhost POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nfhost> ${CMAKE_BINARY_DIR}/nfhost98.exe)
+
+enable_testing()
+add_test(NAME wineprefix.setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wineprefix.sh)
+add_test(NAME wineprefix.cleanup COMMAND wineserver -k)
+set_tests_properties(wineprefix.setup PROPERTIES FIXTURES_SETUP wineprefix TIMEOUT 300)
+set_tests_properties(wineprefix.cleanup PROPERTIES FIXTURES_CLEANUP wineprefix)
+set_tests_properties(wineprefix.setup wineprefix.cleanup PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all")
+
+# One Wine test per case of the host; 98 cases run the host that reports the
+# 9x family.
+function(nightfold_wine_tests)
+    foreach(case IN LISTS ARGN)
+        if(case MATCHES "98$")
+            set(host ${CMAKE_BINARY_DIR}/nfhost98.exe)
+        else()
+            set(host $<TARGET_FILE:nfhost>)
+        endif()
+        add_test(NAME wine.${case} COMMAND wine ${host} ${case} $<TARGET_FILE:nightfold>)
+        set_tests_properties(wine.${case} PROPERTIES
+            FIXTURES_REQUIRED wineprefix
+            TIMEOUT 120
+            ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all")
+    endforeach()
+endfunction()
+
+nightfold_wine_tests(
+    header
+    names
+    settings_read
+    shutdown_right
+    shutdown_right98
+    shutdown_right_removed
+)
+
+add_test(NAME pe COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_pe.py
+    $<TARGET_FILE:nightfold>)
+
+add_test(NAME resources COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_resources.py
+    $<TARGET_FILE:nightfold>)

@@ -1,0 +1,17 @@
+# Native unit tests of the deciding logic, with AddressSanitizer and UBSan.
+find_package(GTest REQUIRED)
+
+set(SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+
+add_executable(unittests
+    ${NIGHTFOLD_LOGIC_SOURCES}
+    tests/unit/paths_test.cpp
+    tests/unit/settings_test.cpp
+)
+target_include_directories(unittests PRIVATE core power dialog resources)
+target_compile_options(unittests PRIVATE -Wall -Wextra -g ${SANITIZERS})
+target_link_options(unittests PRIVATE ${SANITIZERS})
+target_link_libraries(unittests PRIVATE GTest::gtest_main)
+
+enable_testing()
+add_test(NAME unittests COMMAND unittests)

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Makes the private Wine prefix the tests run in, once, and starts its
+# server for the length of the test run.
+set -e
+: "${WINEPREFIX:?}"
+export WINEDEBUG=-all
+if [ ! -f "$WINEPREFIX/.nightfold-ready" ]; then
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    # No window manager under Xvfb: let Wine manage its windows itself so it
+    # does not wait for one each time a dialog is hidden.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # The same host under another name reports the 9x family.
+    wine reg add 'HKCU\Software\Wine\AppDefaults\nfhost98.exe' /v Version /d win98 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.nightfold-ready"
+fi
+# Start the server and the prefix's services now, away from the output of
+# the tests: whatever a test starts first would otherwise keep its output
+# open for as long as the server lives.
+wineserver -p </dev/null >/dev/null 2>&1
+wine cmd /c exit </dev/null >/dev/null 2>&1

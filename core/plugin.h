@@ -1,0 +1,68 @@
+// The plugin's header record, which the player reads and fills, and its one
+// process-wide state record.
+#ifndef NIGHTFOLD_PLUGIN_H
+#define NIGHTFOLD_PLUGIN_H
+
+#include <windows.h>
+
+#include "actions.h"
+
+#define PLUGIN_HEADER_VERSION 16
+#define HOST_CMD_EXIT 40001
+
+struct PluginHeader {
+    int version;
+    const char* description;
+    int (*init)(void);
+    void (*config)(void);
+    void (*quit)(void);
+    HWND hostWindow;       // written by the player before init
+    HINSTANCE instance;    // written by the player before init
+};
+
+// Fields marked volatile are shared with the alarm worker thread: each is an
+// aligned 32-bit word, always read and written whole.
+struct PluginState {
+    char iniPath[MAX_PATH];
+    char timerName[MAX_PATH];
+    char description[64];
+    HANDLE workerThread;
+    DWORD workerThreadId;
+    HANDLE volatile timer;
+    WORD hour;
+    WORD minute;
+    WORD second;
+    BOOL use24Hour;
+    BOOL forceAppsToClose;
+    BOOL volatile enabled;
+    BOOL runOnce;
+    BOOL canShutdown;
+    BOOL volatile fired;
+    EndAction action;
+};
+
+extern PluginHeader g_header;
+extern PluginState g_state;
+
+int pluginInit(void);
+void pluginConfig(void);
+void pluginQuit(void);
+
+// Starts a new alarm worker; the handle and identifier go to g_state.
+void startAlarmWorker(void);
+// Terminates the current worker, if any; the handle stays in g_state.
+void terminateAlarmWorker(void);
+
+// alarm.cpp
+DWORD WINAPI alarmWorker(LPVOID param);
+
+// settings.cpp
+void loadSettings(const char* path);
+void saveSettings(const char* path, BOOL enabledForGood, EndAction action, BOOL force,
+                  BOOL use24, int hour, const char* minuteText);
+
+// Dialog: runs the modal configuration dialog and returns its result
+// (1 for OK; 2 or -1 otherwise).
+INT_PTR runConfigDialog(void);
+
+#endif

@@ -1,0 +1,16 @@
+// Whether the process may shut the system down, whether power management is
+// available, and carrying out the end action.
+#ifndef NIGHTFOLD_POWER_H
+#define NIGHTFOLD_POWER_H
+
+#include <windows.h>
+
+#include "../core/actions.h"
+
+BOOL probeShutdownRight(void);
+BOOL powerManagementAvailable(void);
+
+BOOL enableShutdownPrivilege(void);
+int runEndAction(EndAction action, BOOL force);
+
+#endif

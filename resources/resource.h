@@ -1,0 +1,42 @@
+// Resource identifiers of the configuration dialog and the icon.
+//
+// Included by resources/nightfold.rc and by the C++ sources in core/ and
+// dialog/. Plain numeric defines only, so it builds without <windows.h>
+// (the host-independent code is also compiled natively).
+//
+// The four IDC_ACTION_* values double as the EndAction values stored in the
+// settings file (see core/actions.h); they must never be renumbered.
+#ifndef NIGHTFOLD_RESOURCE_H
+#define NIGHTFOLD_RESOURCE_H
+
+// Dialog template and icon group.
+#define IDD_CONFIG              102
+#define IDI_NIGHTFOLD           102
+
+// "Close Winamp at": hour, colon, minute, AM/PM, 24-hour form.
+#define IDC_GROUP_CLOSE_AT      1009
+#define IDC_HOUR                1005
+#define IDC_COLON               1007
+#define IDC_MINUTE              1006
+#define IDC_AM                  1003
+#define IDC_PM                  1004
+#define IDC_24HOUR              1021
+
+// "System Shutdown": end action radio buttons and the force check box.
+#define IDC_GROUP_SHUTDOWN      1011
+#define IDC_ACTION_NONE         1012
+#define IDC_ACTION_SHUTDOWN     1013
+#define IDC_ACTION_STANDBY      1015
+#define IDC_ACTION_REBOOT       1018
+#define IDC_FORCE               1014
+
+// "Plugin": disabled, enabled for this run only, enabled for good.
+#define IDC_GROUP_PLUGIN        1019
+#define IDC_PLUGIN_DISABLED     1020
+#define IDC_RUN_ONCE            1010
+#define IDC_PLUGIN_ENABLED      1002
+
+// Outer frame; its placeholder caption is replaced at run time.
+#define IDC_GROUP_CONFIG        1017
+
+#endif

@@ -1,0 +1,325 @@
+#!/usr/bin/env python3
+"""Check the resources compiled into the plugin DLL.
+
+Usage: check_resources.py path/to/gen_nightfold.dll
+
+Reads the DLL's resource directory with pefile and compares the configuration
+dialog template (RT_DIALOG 102) and the icon (RT_GROUP_ICON 102, RT_ICON 1)
+against the tables below, field by field. Prints one line per failed check
+and a summary line; exits 1 when anything failed, 2 when the file cannot be
+read at all.
+"""
+
+import struct
+import sys
+
+import pefile
+
+LANG_EN_US = 1033
+RT_ICON = 3
+RT_DIALOG = 5
+RT_GROUP_ICON = 14
+
+IDD_CONFIG = 102
+IDI_NIGHTFOLD = 102
+ICON_IMAGE_ID = 1
+
+BUTTON = 0x0080
+STATIC = 0x0082
+COMBOBOX = 0x0085
+CLASS_NAMES = {BUTTON: "button", STATIC: "static", COMBOBOX: "combobox"}
+
+# The dialog header: (field, expected value).
+DIALOG_HEADER = [
+    ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
+    ("exstyle", 0),
+    ("items", 20),
+    ("x", 20),
+    ("y", 20),
+    ("cx", 116),
+    ("cy", 207),
+    ("menu", ""),
+    ("class", ""),
+    ("title", ""),
+    ("pointsize", 8),
+    ("typeface", "MS Sans Serif"),
+]
+
+# The controls in template (creation and tab) order:
+# (name, id, class, caption, style, x, y, cx, cy)
+CONTROLS = [
+    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 31, 191, 38, 14),
+    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 73, 191, 38, 14),
+    ("IDC_HOUR",            1005, COMBOBOX, "",                             0x50210403, 16, 28, 26, 80),
+    ("IDC_MINUTE",          1006, COMBOBOX, "",                             0x50210503, 44, 28, 26, 80),
+    ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 72, 26, 27, 10),
+    ("IDC_PM",              1004, BUTTON,   "&PM",                          0x50000009, 72, 36, 27, 10),
+    ("IDC_24HOUR",          1021, BUTTON,   "&24 Hour Display",             0x50010003, 16, 46, 66, 10),
+    ("IDC_ACTION_NONE",     1012, BUTTON,   "D&isabled",                    0x50020009, 16, 73, 43, 10),
+    ("IDC_ACTION_STANDBY",  1015, BUTTON,   "S&tandby/Hibernate",           0x50000009, 16, 83, 76, 10),
+    ("IDC_ACTION_SHUTDOWN", 1013, BUTTON,   "&Shutdown",                    0x50000009, 16, 93, 48, 10),
+    ("IDC_ACTION_REBOOT",   1018, BUTTON,   "&Reboot",                      0x50000009, 16, 103, 39, 10),
+    ("IDC_FORCE",           1014, BUTTON,   "&Force applications to close", 0x50012003, 16, 114, 82, 16),
+    ("IDC_PLUGIN_DISABLED", 1020, BUTTON,   "&Disabled",                    0x50020009, 15, 148, 43, 10),
+    ("IDC_RUN_ONCE",        1010, BUTTON,   "Run O&nce",                    0x50000009, 15, 158, 49, 10),
+    ("IDC_PLUGIN_ENABLED",  1002, BUTTON,   "&Enabled",                     0x50000009, 15, 168, 50, 10),
+    ("IDC_GROUP_CLOSE_AT",  1009, BUTTON,   "Close Winamp at",              0x50000007, 10, 16, 96, 44),
+    ("IDC_GROUP_SHUTDOWN",  1011, BUTTON,   "System Shutdown",              0x50000007, 10, 63, 96, 72),
+    ("IDC_COLON",           1007, STATIC,   ":",                            0x5002000B, 42, 30, 8, 8),
+    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 108, 186),
+    ("IDC_GROUP_PLUGIN",    1019, BUTTON,   "Plugin",                       0x50000007, 10, 137, 96, 44),
+]
+
+# The single entry of icon group 102: (field, expected value).
+ICON_GROUP_ENTRY = [
+    ("width", 32),
+    ("height", 32),
+    ("image id", ICON_IMAGE_ID),
+]
+
+# The BITMAPINFOHEADER of icon image 1: (field, expected value).
+ICON_IMAGE_HEADER = [
+    ("header size", 40),
+    ("width", 32),
+    ("height", 64),  # XOR and AND masks
+    ("planes", 1),
+    ("bit count", 4),
+    ("compression", 0),
+]
+
+DS_SETFONT = 0x40
+
+
+class Malformed(Exception):
+    pass
+
+
+class Reader:
+    """Little-endian reader over one resource's bytes."""
+
+    def __init__(self, data):
+        self.data = data
+        self.pos = 0
+
+    def take(self, fmt):
+        size = struct.calcsize(fmt)
+        if self.pos + size > len(self.data):
+            raise Malformed("template ends at byte %d, inside a field" % len(self.data))
+        values = struct.unpack_from("<" + fmt, self.data, self.pos)
+        self.pos += size
+        return values if len(values) > 1 else values[0]
+
+    def align(self):
+        self.pos = (self.pos + 3) & ~3
+
+    def sz_or_ord(self):
+        """A WORD-aligned field: 0 (none), 0xFFFF + ordinal, or a UTF-16 string.
+        Returns "" for none, an int for an ordinal, a str for a name."""
+        first = self.take("H")
+        if first == 0:
+            return ""
+        if first == 0xFFFF:
+            return self.take("H")
+        chars = [first]
+        while True:
+            c = self.take("H")
+            if c == 0:
+                break
+            chars.append(c)
+        return struct.pack("<%dH" % len(chars), *chars).decode("utf-16-le")
+
+
+def parse_dialog(data):
+    """Parse a DLGTEMPLATE. Returns (header dict, list of item dicts)."""
+    r = Reader(data)
+    if len(data) >= 4 and struct.unpack_from("<HH", data, 0) == (1, 0xFFFF):
+        raise Malformed("template is a DLGTEMPLATEEX, expected a plain DLGTEMPLATE")
+    header = {}
+    header["style"], header["exstyle"], header["items"] = r.take("IIH")
+    header["x"], header["y"], header["cx"], header["cy"] = r.take("hhhh")
+    header["menu"] = r.sz_or_ord()
+    header["class"] = r.sz_or_ord()
+    header["title"] = r.sz_or_ord()
+    if header["style"] & DS_SETFONT:
+        header["pointsize"] = r.take("H")
+        header["typeface"] = r.sz_or_ord()
+    else:
+        header["pointsize"] = None
+        header["typeface"] = None
+    items = []
+    for _ in range(header["items"]):
+        r.align()
+        item = {}
+        item["style"], item["exstyle"] = r.take("II")
+        item["x"], item["y"], item["cx"], item["cy"] = r.take("hhhh")
+        item["id"] = r.take("H")
+        item["class"] = r.sz_or_ord()
+        item["caption"] = r.sz_or_ord()
+        extra = r.take("H")
+        item["creation data"] = r.data[r.pos:r.pos + extra]
+        r.pos += extra
+        items.append(item)
+    if (r.pos + 3) & ~3 < len(data):
+        raise Malformed("%d bytes follow the last of the %d items"
+                        % (len(data) - r.pos, header["items"]))
+    return header, items
+
+
+class Checker:
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def expect(self, what, expected, actual):
+        if expected == actual:
+            self.passed += 1
+            return True
+        self.fail("%s: expected %s, got %s" % (what, show(expected), show(actual)))
+        return False
+
+    def fail(self, message):
+        self.failed += 1
+        print("FAIL " + message)
+
+
+def show(value):
+    if isinstance(value, int) and not isinstance(value, bool) and value > 0xFFFF:
+        return "0x%08X" % value
+    return repr(value)
+
+
+def class_matches(expected_atom, actual):
+    if isinstance(actual, int):
+        return actual == expected_atom
+    return actual.lower() == CLASS_NAMES[expected_atom]
+
+
+def find_resource(pe, type_id, name_id, lang):
+    """Return (bytes, languages found) for type/name, or (None, languages)."""
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    if root is None:
+        return None, []
+    for t in root.entries:
+        if t.id != type_id:
+            continue
+        for n in t.directory.entries:
+            if n.id != name_id:
+                continue
+            langs = [l.id for l in n.directory.entries]
+            for l in n.directory.entries:
+                if l.id == lang:
+                    s = l.data.struct
+                    return pe.get_data(s.OffsetToData, s.Size), langs
+            return None, langs
+    return None, []
+
+
+def check_dialog(pe, c):
+    data, langs = find_resource(pe, RT_DIALOG, IDD_CONFIG, LANG_EN_US)
+    if data is None:
+        c.fail("RT_DIALOG %d language %d missing (languages present: %s)"
+               % (IDD_CONFIG, LANG_EN_US, langs))
+        return
+    c.passed += 1
+    try:
+        header, items = parse_dialog(data)
+    except Malformed as e:
+        c.fail("RT_DIALOG %d: %s" % (IDD_CONFIG, e))
+        return
+    c.passed += 1  # a plain template whose items fill it exactly
+
+    for field, expected in DIALOG_HEADER:
+        c.expect("dialog %s" % field, expected, header[field])
+
+    for n, (row, item) in enumerate(zip(CONTROLS, items), 1):
+        name, cid, cls, caption, style, x, y, cx, cy = row
+        where = "item %d (%s)" % (n, name)
+        c.expect(where + " id", cid, item["id"])
+        if class_matches(cls, item["class"]):
+            c.passed += 1
+        else:
+            got = item["class"]
+            got = "0x%04X" % got if isinstance(got, int) else repr(got)
+            c.fail("%s class: expected 0x%04X or %r, got %s"
+                   % (where, cls, CLASS_NAMES[cls], got))
+        c.expect(where + " caption", caption, item["caption"])
+        c.expect(where + " style", style, item["style"])
+        c.expect(where + " exstyle", 0, item["exstyle"])
+        c.expect(where + " rectangle", (x, y, cx, cy),
+                 (item["x"], item["y"], item["cx"], item["cy"]))
+        c.expect(where + " creation data", b"", item["creation data"])
+    for n, row in enumerate(CONTROLS[len(items):], len(items) + 1):
+        c.fail("item %d (%s) missing" % (n, row[0]))
+
+
+def check_icon(pe, c):
+    data, langs = find_resource(pe, RT_GROUP_ICON, IDI_NIGHTFOLD, LANG_EN_US)
+    if data is None:
+        c.fail("RT_GROUP_ICON %d language %d missing (languages present: %s)"
+               % (IDI_NIGHTFOLD, LANG_EN_US, langs))
+        return
+    c.passed += 1
+    if len(data) < 6:
+        c.fail("RT_GROUP_ICON %d: %d bytes, too short for a header" % (IDI_NIGHTFOLD, len(data)))
+        return
+    _, kind, count = struct.unpack_from("<HHH", data, 0)
+    c.expect("icon group type", 1, kind)
+    if not c.expect("icon group entries", 1, count):
+        return
+    if len(data) < 6 + 14:
+        c.fail("RT_GROUP_ICON %d: entry truncated" % IDI_NIGHTFOLD)
+        return
+    width, height, colours, _, planes, bits, size, image_id = \
+        struct.unpack_from("<BBBBHHIH", data, 6)
+    entry = {"width": width, "height": height, "image id": image_id}
+    for field, expected in ICON_GROUP_ENTRY:
+        c.expect("icon group entry %s" % field, expected, entry[field])
+    if colours == 16 or bits == 4:
+        c.passed += 1
+    else:
+        c.fail("icon group entry colours: expected bColorCount 16 or wBitCount 4, "
+               "got %d and %d" % (colours, bits))
+
+    image, langs = find_resource(pe, RT_ICON, image_id, LANG_EN_US)
+    if image is None:
+        c.fail("RT_ICON %d language %d missing (languages present: %s)"
+               % (image_id, LANG_EN_US, langs))
+        return
+    c.passed += 1
+    c.expect("icon group entry byte count", len(image), size)
+    if len(image) < 40:
+        c.fail("RT_ICON %d: %d bytes, too short for a BITMAPINFOHEADER" % (image_id, len(image)))
+        return
+    hsize, w, h, pl, bc, comp = struct.unpack_from("<IiiHHI", image, 0)
+    header = {"header size": hsize, "width": w, "height": h,
+              "planes": pl, "bit count": bc, "compression": comp}
+    for field, expected in ICON_IMAGE_HEADER:
+        c.expect("icon image %s" % field, expected, header[field])
+    # 40-byte header, 16 RGBQUADs, 32 rows of 16 bytes (XOR), 32 rows of 4 (AND).
+    c.expect("icon image size", 40 + 16 * 4 + 32 * 16 + 32 * 4, len(image))
+
+
+def main(argv):
+    if len(argv) != 2:
+        sys.stderr.write("usage: check_resources.py path/to/gen_nightfold.dll\n")
+        return 2
+    try:
+        pe = pefile.PE(argv[1], fast_load=True)
+        pe.parse_data_directories(
+            directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    except (OSError, pefile.PEFormatError) as e:
+        sys.stderr.write("%s: %s\n" % (argv[1], e))
+        return 2
+
+    c = Checker()
+    check_dialog(pe, c)
+    check_icon(pe, c)
+    if c.failed:
+        print("resources: %d failed, %d passed" % (c.failed, c.passed))
+        return 1
+    print("resources: %d checks passed" % c.passed)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,198 @@
+// The test host's main program and the player's side of the plugin
+// interface.
+#include "host.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+int g_failures;
+HostWindowLog g_hostLog;
+
+bool checkThat(bool ok, const char* file, int line, const char* format, ...)
+{
+    if (ok)
+        return true;
+    ++g_failures;
+    printf("%s:%d: FAILED: ", file, line);
+    va_list args;
+    va_start(args, format);
+    vprintf(format, args);
+    va_end(args);
+    printf("\n");
+    fflush(stdout);
+    return false;
+}
+
+bool loadPlugin(const char* dllPath, HWND hostWindow, LoadedPlugin* out)
+{
+    out->module = LoadLibraryA(dllPath);
+    if (!CHECK(out->module != NULL, "LoadLibrary(%s): error %lu", dllPath, GetLastError()))
+        return false;
+    typedef HostPluginHeader* (*GetHeader)(void);
+    GetHeader getHeader = (GetHeader)(void*)GetProcAddress(out->module, "winampGetGeneralPurposePlugin");
+    if (!CHECK(getHeader != NULL, "no export winampGetGeneralPurposePlugin in %s", dllPath))
+        return false;
+    out->header = getHeader();
+    out->header->hostWindow = hostWindow;
+    out->header->instance = out->module;
+    return true;
+}
+
+void unloadPlugin(LoadedPlugin* plugin)
+{
+    if (plugin->module)
+        FreeLibrary(plugin->module);
+    plugin->module = NULL;
+}
+
+static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && LOWORD(wParam) == 40001) {
+        ++g_hostLog.exitCommands;
+        if (InSendMessage())
+            ++g_hostLog.exitCommandsSent;
+        g_hostLog.lastExitTick = GetTickCount();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND createHostWindow(void)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = hostWindowProc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = "Winamp v1.x";
+    RegisterClassA(&windowClass);
+    return CreateWindowA("Winamp v1.x", "Nightfold test host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                         NULL, NULL, windowClass.hInstance, NULL);
+}
+
+bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done && done())
+            return true;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs)
+            return done ? done() : true;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    }
+}
+
+void pumpMessagesFor(DWORD ms)
+{
+    pumpMessagesUntil(NULL, ms);
+}
+
+static char s_caseFolder[MAX_PATH];
+
+const char* caseFolder(void)
+{
+    if (!s_caseFolder[0]) {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        snprintf(s_caseFolder, sizeof s_caseFolder, "%snightfold-%lu\\", temp, GetCurrentProcessId());
+        CreateDirectoryA(s_caseFolder, NULL);
+    }
+    return s_caseFolder;
+}
+
+// Creates every folder on the way to path's file name.
+static void createParents(const char* path)
+{
+    char partial[MAX_PATH * 2];
+    for (size_t i = 0; path[i] && i + 1 < sizeof partial; ++i) {
+        if (path[i] == '\\' && i > 2) {
+            memcpy(partial, path, i);
+            partial[i] = '\0';
+            CreateDirectoryA(partial, NULL);
+        }
+    }
+}
+
+bool copyDllTo(const char* dllPath, const char* relativePath, char* fullPath)
+{
+    snprintf(fullPath, MAX_PATH * 2, "%s%s", caseFolder(), relativePath);
+    createParents(fullPath);
+    return CHECK(CopyFileA(dllPath, fullPath, FALSE), "copy to %s: error %lu", fullPath, GetLastError());
+}
+
+bool readWholeFile(const char* path, char* text, DWORD size)
+{
+    text[0] = '\0';
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD read = 0;
+    BOOL ok = ReadFile(file, text, size - 1, &read, NULL);
+    text[ok ? read : 0] = '\0';
+    CloseHandle(file);
+    return ok;
+}
+
+bool writeWholeFile(const char* path, const char* text)
+{
+    createParents(path);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text, (DWORD)strlen(text), &written, NULL);
+    CloseHandle(file);
+    return ok && written == strlen(text);
+}
+
+bool removeShutdownPrivilege(void)
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return false;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_REMOVED;
+    bool ok = LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
+              AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) &&
+              GetLastError() == ERROR_SUCCESS;
+    CloseHandle(token);
+    return ok;
+}
+
+static const TestCase* const s_caseLists[] = {
+    g_spineCases,
+};
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        printf("usage: nfhost CASE PATH-TO-DLL\n");
+        return 2;
+    }
+    for (const TestCase* const* list = s_caseLists;
+         list < s_caseLists + sizeof s_caseLists / sizeof *s_caseLists; ++list) {
+        for (const TestCase* test = *list; test->name; ++test) {
+            if (strcmp(test->name, argv[1]) != 0)
+                continue;
+            // ctest hands over a Unix path; Wine shows the root as drive Z:.
+            char dllPath[MAX_PATH];
+            snprintf(dllPath, sizeof dllPath, "%s%s", argv[2][0] == '/' ? "Z:" : "", argv[2]);
+            for (char* p = dllPath; *p; ++p) {
+                if (*p == '/')
+                    *p = '\\';
+            }
+            test->run(dllPath);
+            printf("%s: %s\n", argv[1], g_failures ? "FAILED" : "passed");
+            return g_failures ? 1 : 0;
+        }
+    }
+    printf("unknown case %s\n", argv[1]);
+    return 2;
+}

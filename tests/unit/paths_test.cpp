@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "paths.h"
+
+TEST(BaseName, IsTheTextAfterTheLastBackslash)
+{
+    static const struct {
+        const char* path;
+        const char* base;
+    } rows[] = {
+        { "C:\\Program Files\\Winamp\\Plugins\\gen_nightfold.dll", "gen_nightfold.dll" },
+        { "gen_nightfold.dll", "gen_nightfold.dll" },
+        { "C:\\a.b\\plugin", "plugin" },
+        { "C:\\dir\\", "" },
+        { "\\\\server\\share\\x.dll", "x.dll" },
+        { "", "" },
+    };
+    for (const auto& row : rows)
+        EXPECT_STREQ(findBaseName(row.path), row.base) << row.path;
+}
+
+TEST(IniPath, EndsAfterTheLastDotAnywhereInThePath)
+{
+    static const struct {
+        const char* path;
+        const char* ini;
+    } rows[] = {
+        { "C:\\Winamp\\Plugins\\gen_nightfold.dll", "C:\\Winamp\\Plugins\\gen_nightfold.ini" },
+        { "C:\\Winamp\\Plugins\\gen.night.fold.dll", "C:\\Winamp\\Plugins\\gen.night.fold.ini" },
+        { "C:\\my.plugins\\noextension", "C:\\my.ini" },
+        { "C:\\plugins\\nodot", "ini" },
+        { "gen_nightfold.dll", "gen_nightfold.ini" },
+        { "trailing.", "trailing.ini" },
+        { "", "ini" },
+    };
+    for (const auto& row : rows) {
+        char out[260] = "garbage";
+        EXPECT_TRUE(deriveIniPath(row.path, out, sizeof out)) << row.path;
+        EXPECT_STREQ(out, row.ini) << row.path;
+    }
+}
+
+TEST(IniPath, RefusesAPathThatWouldNotFitWhole)
+{
+    // stem length + "ini" + NUL against a 260-byte buffer
+    static const struct {
+        size_t stemLength;  // characters up to and including the dot
+        bool fits;
+    } rows[] = {
+        { 4, true }, { 256, true }, { 257, false }, { 259, false },
+    };
+    for (const auto& row : rows) {
+        std::string path = "C:\\" + std::string(row.stemLength - 4, 'a') + ".dll";
+        ASSERT_EQ(path.rfind('.') + 1, row.stemLength);
+        char out[260];
+        memset(out, 'z', sizeof out);
+        EXPECT_EQ(deriveIniPath(path.c_str(), out, sizeof out), row.fits) << row.stemLength;
+        if (row.fits) {
+            EXPECT_EQ(strlen(out), row.stemLength + 3);
+            EXPECT_EQ(std::string(out).substr(row.stemLength), "ini");
+        } else {
+            EXPECT_STREQ(out, "");
+        }
+    }
+}
+
+TEST(Description, IsCutAt63CharactersAndTerminated)
+{
+    static const struct {
+        std::string base;
+        std::string description;
+    } rows[] = {
+        { "gen_nightfold.dll", "Nightfold v2.0 [gen_nightfold.dll]" },
+        { "", "Nightfold v2.0 []" },
+        // 16 characters of prefix, 46 of name and the bracket make 63
+        { std::string(46, 'n'), "Nightfold v2.0 [" + std::string(46, 'n') + "]" },
+        { std::string(47, 'n'), "Nightfold v2.0 [" + std::string(47, 'n') },
+        { std::string(259, 'n'), "Nightfold v2.0 [" + std::string(47, 'n') },
+    };
+    for (const auto& row : rows) {
+        char out[64 + 8];
+        memset(out, 'z', sizeof out);
+        formatDescription(row.base.c_str(), out, 64);
+        EXPECT_EQ(std::string(out), row.description);
+        EXPECT_EQ(out[64], 'z') << "wrote past the buffer";
+    }
+}
+
+TEST(CopyBounded, KeepsWithinTheBufferAndTells)
+{
+    static const struct {
+        const char* src;
+        size_t size;
+        const char* out;
+        bool whole;
+    } rows[] = {
+        { "abc", 4, "abc", true },
+        { "abcd", 4, "abc", false },
+        { "", 1, "", true },
+        { "a", 1, "", false },
+    };
+    for (const auto& row : rows) {
+        char out[8];
+        memset(out, 'z', sizeof out);
+        EXPECT_EQ(copyBounded(row.src, out, row.size), row.whole) << row.src;
+        EXPECT_STREQ(out, row.out);
+        EXPECT_EQ(out[row.size], 'z');
+    }
+}
