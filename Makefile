@@ -1,11 +1,15 @@
 # make        installs what is missing (Debian, as root) and builds dist/
 # make check  does the same, then runs every test: native and under Wine
+# make fuzz   builds the fuzz targets with clang and runs each for a bounded
+#             time (FUZZ_SECONDS, a minute by default); not part of check
 
 WIN_BUILD := build/win
 NATIVE_BUILD := build/native
+FUZZ_BUILD := build/fuzz
+FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all setup check clean
+.PHONY: all setup check fuzz clean
 
 all: setup
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
@@ -20,6 +24,12 @@ check: all
 	@echo "dist/gen_nightfold.dll: $$(stat -c %s dist/gen_nightfold.dll) bytes"
 	cd $(NATIVE_BUILD) && ctest --output-on-failure
 	cd $(WIN_BUILD) && xvfb-run -a ctest --output-on-failure
+
+fuzz:
+	@EXTRA_PACKAGES="clang libclang-rt-14-dev" sh cmake/setup.sh
+	cmake -S . -B $(FUZZ_BUILD) -DNIGHTFOLD_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DNIGHTFOLD_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target run_fuzz
 
 clean:
 	rm -rf build dist
