@@ -53,6 +53,7 @@ add_executable(nfhost
     tests/host/host.cpp
     tests/host/iat.cpp
     tests/host/cases_spine.cpp
+    tests/host/cases_hardening.cpp
 )
 target_compile_options(nfhost PRIVATE -Wall -Wextra -O1)
 target_link_options(nfhost PRIVATE -static -static-libgcc -static-libstdc++)
@@ -93,6 +94,11 @@ nightfold_wine_tests(
     shutdown_right
     shutdown_right98
     shutdown_right_removed
+    long_paths
+    odd_names
+    loaded_twice
+    hostile_files
+    unusable_files
 )
 
 add_test(NAME pe COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_pe.py

@@ -168,6 +168,7 @@ bool removeShutdownPrivilege(void)
 
 static const TestCase* const s_caseLists[] = {
     g_spineCases,
+    g_hardeningCases,
 };
 
 int main(int argc, char** argv)
