@@ -50,11 +50,18 @@ void pluginQuit(void);
 
 // Starts a new alarm worker; the handle and identifier go to g_state.
 void startAlarmWorker(void);
-// Terminates the current worker, if any; the handle stays in g_state.
+// Terminates the current worker, if any, once it stands where it may be
+// terminated; the handle stays in g_state.
 void terminateAlarmWorker(void);
+// Called by the worker: TRUE on reaching a point where terminating it is
+// safe (its wait), FALSE on leaving it for good (its end).
+void markWorkerSettled(BOOL settled);
 
 // alarm.cpp
 DWORD WINAPI alarmWorker(LPVOID param);
+// Finds the platform's per-day time-zone conversion, where it has one;
+// called on the player's thread before a worker starts.
+void lookUpZoneConversion(void);
 
 // settings.cpp
 void loadSettings(const char* path);

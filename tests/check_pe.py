@@ -11,13 +11,13 @@ import pefile
 # NT family). A new import must be added here on purpose.
 WIN98_FUNCTIONS = {
     "KERNEL32.dll": {
-        "CloseHandle", "CompareFileTime", "CreateThread", "CreateWaitableTimerA",
+        "CloseHandle", "CompareFileTime", "CreateEventA", "CreateThread", "CreateWaitableTimerA",
         "FileTimeToSystemTime", "FreeLibrary", "GetCurrentProcess", "GetLastError",
-        "GetLocalTime", "GetModuleFileNameA", "GetPrivateProfileIntA", "GetProcAddress",
+        "GetLocalTime", "GetModuleFileNameA", "GetModuleHandleA", "GetPrivateProfileIntA", "GetProcAddress",
         "GetProcessHeap", "GetSystemDirectoryA", "GetSystemPowerStatus", "GetTimeZoneInformation",
-        "GetVersionExA", "HeapAlloc", "HeapFree", "LoadLibraryA", "LocalFileTimeToFileTime",
+        "GetVersionExA", "HeapAlloc", "HeapFree", "LoadLibraryA", "LocalFileTimeToFileTime", "ResetEvent", "SetEvent",
         "SetSystemPowerState", "SetWaitableTimer", "SystemTimeToFileTime", "TerminateThread",
-        "WaitForSingleObject", "WritePrivateProfileStringA", "lstrcpynA", "lstrlenA",
+        "WaitForMultipleObjects", "WaitForSingleObject", "WritePrivateProfileStringA", "lstrcpynA", "lstrlenA",
     },
     "USER32.dll": {
         "CheckDlgButton", "DialogBoxParamA", "EnableWindow", "EndDialog", "ExitWindowsEx",

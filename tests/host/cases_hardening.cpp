@@ -528,7 +528,10 @@ static void testUnusableFiles(const char* dllPath)
     if (!copyDllTo(dllPath, "folder\\gen_nightfold.dll", module))
         return;
     std::string iniPath = std::string(caseFolder()) + "folder\\gen_nightfold.ini";
-    CHECK(CreateDirectoryA(iniPath.c_str(), NULL), "cannot make the folder %s", iniPath.c_str());
+    CreateDirectoryA(iniPath.c_str(), NULL);
+    DWORD attributes = GetFileAttributesA(iniPath.c_str());
+    CHECK(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY),
+          "cannot make the folder %s", iniPath.c_str());
     writeBytes((iniPath + "\\Nightfold").c_str(), "[Nightfold]\r\nEnabled=1\r\n");
     LoadedPlugin plugin;
     CallLog log;
@@ -566,11 +569,706 @@ static void testUnusableFiles(const char* dllPath)
     CHECK(readBytes(iniPath.c_str()) == text, "locked: the file changed");
 }
 
+// ---- driving the configuration dialog ----------------------------------------
+//
+// The plugin's DialogBoxParamA is passed through with the plugin's own
+// dialog procedure wrapped: once the dialog has opened, the wrapper reads
+// what it shows and plays the plan below with the clicks a user would make.
+
+struct DialogView {
+    int pluginButton;  // the checked one of the plugin group, or 0
+    int actionButton;  // the checked one of the action group, or 0
+    bool force, forceEnabled, use24, am, pm;
+    int hourItem;  // selected index, -1 for none
+    char hourText[8];
+    int minuteItem;
+    char minuteText[8];
+};
+
+struct DialogPlan {
+    int pluginButton;  // 0: leave as shown
+    int actionButton;  // 0: leave
+    int use24;         // -1: leave
+    int hour;          // 24-hour value to select, -1: leave
+    int minute;        // -1: leave
+    bool ok;           // OK, else Cancel
+    void (*beforeClosing)(HWND dialog);
+};
+
+static const int PLUGIN_BUTTONS[] = { 1020, 1010, 1002 };  // disabled, run once, enabled
+static const int ACTION_BUTTONS[] = { 1012, 1013, 1015, 1018 };
+static const int IDC_HOUR_LIST = 1005, IDC_MINUTE_LIST = 1006, IDC_AM_BUTTON = 1003, IDC_PM_BUTTON = 1004;
+static const int IDC_24HOUR_BOX = 1021, IDC_FORCE_BOX = 1014;
+static const UINT WM_DRIVE = WM_APP + 77;
+
+static DialogPlan s_plan;
+static DialogView s_view;
+static int s_dialogsOpened, s_dialogsDriven;
+static DLGPROC s_pluginProc;
+static INT_PTR(WINAPI* s_realDialogBoxParam)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM);
+
+static bool isChecked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+static int checkedOf(HWND dialog, const int* ids, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (isChecked(dialog, ids[i]))
+            return ids[i];
+    }
+    return 0;
+}
+
+static DialogView readView(HWND dialog)
+{
+    DialogView view = {};
+    view.pluginButton = checkedOf(dialog, PLUGIN_BUTTONS, 3);
+    view.actionButton = checkedOf(dialog, ACTION_BUTTONS, 4);
+    view.force = isChecked(dialog, IDC_FORCE_BOX);
+    view.forceEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_FORCE_BOX));
+    view.use24 = isChecked(dialog, IDC_24HOUR_BOX);
+    view.am = isChecked(dialog, IDC_AM_BUTTON);
+    view.pm = isChecked(dialog, IDC_PM_BUTTON);
+    view.hourItem = (int)SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_GETCURSEL, 0, 0);
+    GetDlgItemTextA(dialog, IDC_HOUR_LIST, view.hourText, sizeof view.hourText);
+    view.minuteItem = (int)SendDlgItemMessageA(dialog, IDC_MINUTE_LIST, CB_GETCURSEL, 0, 0);
+    GetDlgItemTextA(dialog, IDC_MINUTE_LIST, view.minuteText, sizeof view.minuteText);
+    return view;
+}
+
+// What a click on an automatic button does: the check moves (within its
+// group for a radio button, a toggle for a check box), then the dialog is
+// told.
+static void click(HWND dialog, int id, const int* group, int groupSize)
+{
+    if (group) {
+        for (int i = 0; i < groupSize; ++i)
+            SendDlgItemMessageA(dialog, group[i], BM_SETCHECK, group[i] == id, 0);
+    } else {
+        SendDlgItemMessageA(dialog, id, BM_SETCHECK, !isChecked(dialog, id), 0);
+    }
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+static void playPlan(HWND dialog)
+{
+    ++s_dialogsDriven;
+    s_view = readView(dialog);
+    const DialogPlan& plan = s_plan;
+    // As a user would: switch the schedule on, set it, then choose.
+    if (plan.pluginButton)
+        click(dialog, 1002, PLUGIN_BUTTONS, 3);
+    if (plan.actionButton)
+        click(dialog, plan.actionButton, ACTION_BUTTONS, 4);
+    if (plan.use24 >= 0 && isChecked(dialog, IDC_24HOUR_BOX) != (plan.use24 != 0))
+        click(dialog, IDC_24HOUR_BOX, NULL, 0);
+    if (plan.hour >= 0) {
+        if (isChecked(dialog, IDC_24HOUR_BOX)) {
+            SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_SETCURSEL, plan.hour, 0);
+        } else {
+            int shown = plan.hour % 12 == 0 ? 12 : plan.hour % 12;
+            SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_SETCURSEL, shown - 1, 0);
+            static const int halves[] = { IDC_AM_BUTTON, IDC_PM_BUTTON };
+            click(dialog, plan.hour < 12 ? IDC_AM_BUTTON : IDC_PM_BUTTON, halves, 2);
+        }
+    }
+    if (plan.minute >= 0)
+        SendDlgItemMessageA(dialog, IDC_MINUTE_LIST, CB_SETCURSEL, plan.minute, 0);
+    if (plan.pluginButton)
+        click(dialog, plan.pluginButton, PLUGIN_BUTTONS, 3);
+    if (plan.beforeClosing)
+        plan.beforeClosing(dialog);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(plan.ok ? IDOK : IDCANCEL, BN_CLICKED), 0);
+}
+
+static INT_PTR CALLBACK driverProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DRIVE) {
+        playPlan(dialog);
+        return TRUE;
+    }
+    INT_PTR result = s_pluginProc(dialog, message, wParam, lParam);
+    if (message == WM_INITDIALOG)
+        PostMessageA(dialog, WM_DRIVE, 0, 0);
+    return result;
+}
+
+static INT_PTR WINAPI driveDialogBoxParam(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPARAM param)
+{
+    ++s_dialogsOpened;
+    s_pluginProc = proc;
+    return s_realDialogBoxParam(instance, name, owner, driverProc, param);
+}
+
+static bool patchDialogDriver(LoadedPlugin* plugin)
+{
+    s_realDialogBoxParam = (INT_PTR(WINAPI*)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM))patchImport(
+        plugin->module, "USER32.dll", "DialogBoxParamA", (void*)driveDialogBoxParam);
+    return s_realDialogBoxParam != NULL;
+}
+
+// Opens the dialog through config with the plan played in it.
+static void configWith(LoadedPlugin* plugin, const DialogPlan& plan)
+{
+    s_plan = plan;
+    int driven = s_dialogsDriven;
+    plugin->header->config();
+    CHECK(s_dialogsDriven == driven + 1, "the dialog did not open");
+}
+
+static const DialogPlan LEAVE_AS_SHOWN = { 0, 0, -1, -1, -1, true, NULL };
+
+// ---- the dialog over hostile settings files -----------------------------------
+
+// What the dialog must show for the six values the platform read, by the
+// loading rules and the hour picker's.
+static void checkShown(const CallLog* log, const DialogView& view, const char* what)
+{
+    UINT values[6] = {};
+    for (int i = 0; i < 6; ++i) {
+        const ProfileRead* read = findRead(log, KEYS[i]);
+        values[i] = read ? read->result : (UINT)FALLBACKS[i];
+    }
+    bool enabled = values[0] != 0;
+    bool use24 = values[1] != 0;
+    int action = values[2] == 1013 || values[2] == 1018 || values[2] == 1015 ? (int)values[2] : 1012;
+    if (action == 1015 && log->powerStatusQueries == 0)
+        action = 1012;
+    bool force = values[3] != 0;
+    unsigned hour = values[4] & 0xFFFF, minute = values[5] & 0xFFFF;
+
+    CHECK(view.pluginButton == (enabled ? 1002 : 1020), "%s: plugin button %d", what, view.pluginButton);
+    CHECK(view.actionButton == action, "%s: action button %d, expected %d", what, view.actionButton, action);
+    CHECK(view.force == force, "%s: force %d", what, view.force);
+    CHECK(view.forceEnabled == (enabled && (action == 1013 || action == 1018)), "%s: force enabled %d", what,
+          view.forceEnabled);
+    CHECK(view.use24 == use24, "%s: 24-hour form %d", what, view.use24);
+    char hourText[16] = "";
+    if (use24) {
+        if (hour <= 23)
+            snprintf(hourText, sizeof hourText, "%u", hour);
+    } else {
+        unsigned shown = hour == 0 ? 12 : hour <= 12 ? hour : hour - 12;
+        if (shown <= 12)
+            snprintf(hourText, sizeof hourText, "%u", shown);
+        CHECK(view.am == (hour < 12) && view.pm == (hour >= 12), "%s: hour %u shown with AM %d PM %d", what, hour,
+              view.am, view.pm);
+    }
+    CHECK(strcmp(view.hourText, hourText) == 0 && (view.hourItem >= 0) == (hourText[0] != 0),
+          "%s: hour %u shows [%s] (item %d), expected [%s]", what, hour, view.hourText, view.hourItem, hourText);
+    char minuteText[16] = "";
+    if (minute <= 59)
+        snprintf(minuteText, sizeof minuteText, "%02u", minute);
+    CHECK(strcmp(view.minuteText, minuteText) == 0 && view.minuteItem == (minute <= 59 ? (int)minute : -1),
+          "%s: minute %u shows [%s], expected [%s]", what, minute, view.minuteText, minuteText);
+}
+
+// The values OK stores for what the dialog showed, as the next load reads
+// them.
+static void expectedAfterOk(const DialogView& view, UINT* values)
+{
+    values[0] = view.pluginButton == 1002;
+    values[1] = view.use24;
+    values[2] = view.actionButton == 1013 || view.actionButton == 1015 || view.actionButton == 1018
+                    ? view.actionButton
+                    : 1012;
+    values[3] = view.force;
+    unsigned shown = view.hourItem >= 0 ? (unsigned)atoi(view.hourText) : 0;
+    if (view.use24)
+        values[4] = shown;
+    else
+        values[4] = (shown == 12 ? 0 : shown) + (view.pm ? 12 : 0);
+    values[5] = view.minuteItem >= 0 ? (UINT)view.minuteItem : 0;  // an empty Minute reads as its default
+}
+
+static void checkReadAgain(const CallLog* log, const UINT* values, const char* what)
+{
+    for (int i = 0; i < 6; ++i) {
+        const ProfileRead* read = findRead(log, KEYS[i]);
+        CHECK(read && read->result == values[i], "%s: after OK %s reads %u, expected %u", what, KEYS[i],
+              read ? read->result : 0, values[i]);
+    }
+}
+
+static int s_messageBoxes;
+
+static int WINAPI countMessageBox(HWND, LPCSTR, LPCSTR, UINT)
+{
+    ++s_messageBoxes;
+    return IDOK;
+}
+
+static int s_exitWindowsCalls, s_powerStateCalls;
+static UINT s_exitWindowsFlags;
+
+static BOOL WINAPI fakeExitWindowsEx(UINT flags, DWORD)
+{
+    ++s_exitWindowsCalls;
+    s_exitWindowsFlags = flags;
+    return FALSE;
+}
+
+static BOOL WINAPI fakeSetSystemPowerState(BOOL, BOOL)
+{
+    ++s_powerStateCalls;
+    return FALSE;
+}
+
+// Nothing the plugin does may end the session or block on a message box.
+static bool patchEndAction(LoadedPlugin* plugin)
+{
+    return patchImport(plugin->module, "USER32.dll", "ExitWindowsEx", (void*)fakeExitWindowsEx) &&
+           patchImport(plugin->module, "KERNEL32.dll", "SetSystemPowerState", (void*)fakeSetSystemPowerState) &&
+           patchImport(plugin->module, "USER32.dll", "MessageBoxA", (void*)countMessageBox);
+}
+
+static void testHostileDialog(const char* dllPath)
+{
+    int count;
+    const HostileFile* files = hostileFiles(&count);
+    for (int i = 0; i < count; ++i) {
+        const HostileFile& file = files[i];
+        char relative[64];
+        snprintf(relative, sizeof relative, "dialog%02d\\gen_nightfold.dll", i);
+        std::string module = std::string(caseFolder()) + relative;
+        std::string iniPath = module.substr(0, module.size() - 3) + "ini";
+        if (!copyDllToW(dllPath, module.c_str()) || !writeBytes(iniPath.c_str(), file.bytes))
+            continue;
+        LoadedPlugin plugin;
+        CallLog log;
+        if (initRecorded(module.c_str(), &plugin, &log) && patchDialogDriver(&plugin) && patchEndAction(&plugin)) {
+            CallLog afterOk;
+            memset(&afterOk, 0, sizeof afterOk);
+            // Reads made while config runs (the reload after OK) go to afterOk.
+            s_log = &afterOk;
+            configWith(&plugin, LEAVE_AS_SHOWN);
+            checkShown(&log, s_view, file.name);
+            UINT expected[6];
+            expectedAfterOk(s_view, expected);
+            checkReadAgain(&afterOk, expected, file.name);
+            CHECK(afterOk.writes == 6, "%s: %d writes", file.name, afterOk.writes);
+            CHECK(afterOk.threadsCreated == (int)expected[0], "%s: %d workers after OK", file.name,
+                  afterOk.threadsCreated);
+            plugin.header->quit();
+        }
+        unloadPlugin(&plugin);
+    }
+}
+
+// OK where the file cannot be written closes the dialog as usual, and the
+// reload reads what the file still holds; where there is no file, OK makes
+// one with exactly the six keys.
+static void testUnwritableDialog(const char* dllPath)
+{
+    static const DialogPlan choose = { 1002, 1013, 1, 23, 5, true, NULL };
+    static const struct {
+        const char* name;
+        const char* text;  // NULL: a folder stands where the file should be
+        bool lock;
+        UINT readAfter[6];
+    } rows[] = {
+        { "folder", NULL, false, { 0, 0, 1012, 0, 0, 0 } },
+        { "locked", "[Nightfold]\r\nEnabled=0\r\nShutdown=1018\r\nHour=21\r\nMinute=45\r\n", true,
+          { 0, 0, 1018, 0, 21, 45 } },
+        { "fresh", "", false, { 1, 1, 1013, 0, 23, 5 } },
+    };
+    for (const auto& row : rows) {
+        std::string module = std::string(caseFolder()) + "unwritable-" + row.name + "\\gen_nightfold.dll";
+        std::string iniPath = module.substr(0, module.size() - 3) + "ini";
+        if (!copyDllToW(dllPath, module.c_str()))
+            continue;
+        HANDLE lock = INVALID_HANDLE_VALUE;
+        if (!row.text) {
+            CreateDirectoryA(iniPath.c_str(), NULL);
+        } else if (row.text[0]) {
+            writeBytes(iniPath.c_str(), row.text);
+            SetFileAttributesA(iniPath.c_str(), FILE_ATTRIBUTE_READONLY);
+            if (row.lock)
+                lock = CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        }
+        LoadedPlugin plugin;
+        CallLog log;
+        if (initRecorded(module.c_str(), &plugin, &log) && patchDialogDriver(&plugin) && patchEndAction(&plugin)) {
+            CallLog afterOk = {};
+            s_log = &afterOk;
+            configWith(&plugin, choose);
+            checkReadAgain(&afterOk, row.readAfter, row.name);
+            CHECK(afterOk.threadsCreated == (int)row.readAfter[0], "%s: %d workers after OK", row.name,
+                  afterOk.threadsCreated);
+            plugin.header->quit();
+        }
+        unloadPlugin(&plugin);
+        if (lock != INVALID_HANDLE_VALUE)
+            CloseHandle(lock);
+        SetFileAttributesA(iniPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (row.text && row.text[0])
+            CHECK(readBytes(iniPath.c_str()) == row.text, "%s: the file changed", row.name);
+        if (row.text && !row.text[0])
+            CHECK(readBytes(iniPath.c_str()) ==
+                      "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nForceAppsToClose=0\r\n24HourDisplay=1\r\n"
+                      "Hour=23\r\nMinute=05\r\n",
+                  "fresh: the file holds [%s]", readBytes(iniPath.c_str()).c_str());
+    }
+
+    // A settings path that does not fit: OK neither writes nor arms, not
+    // even for this run only.
+    std::string module = pathOfLength(std::string(caseFolder()) + "unwritable-long\\", 258, ".x");
+    if (!copyDllToW(dllPath, module.c_str()))
+        return;
+    LoadedPlugin plugin;
+    CallLog log;
+    if (initRecorded(module.c_str(), &plugin, &log) && patchDialogDriver(&plugin) && patchEndAction(&plugin)) {
+        DialogPlan runOnce = choose;
+        runOnce.pluginButton = 1010;
+        CallLog afterOk = {};
+        s_log = &afterOk;
+        configWith(&plugin, runOnce);
+        CHECK(s_view.pluginButton == 1020 && s_view.actionButton == 1012 && s_view.hourItem == 11 && s_view.am,
+              "long: the dialog does not show the defaults");
+        CHECK(afterOk.writes == 0 && afterOk.readCount == 0 && afterOk.threadsCreated == 0,
+              "long: after OK %d writes, %d reads, %d workers", afterOk.writes, afterOk.readCount,
+              afterOk.threadsCreated);
+        plugin.header->quit();
+    }
+    unloadPlugin(&plugin);
+}
+
+// ---- the clock, the timer and the host window ------------------------------
+
+static SYSTEMTIME s_fakeNow;
+
+static void WINAPI fakeGetLocalTime(LPSYSTEMTIME now)
+{
+    *now = s_fakeNow;
+}
+
+static volatile LONG s_timersArmed;
+static volatile LONGLONG s_lastDue;
+static BOOL(WINAPI* s_realSetWaitableTimer)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL);
+
+static BOOL WINAPI recordSetWaitableTimer(HANDLE timer, const LARGE_INTEGER* due, LONG period,
+                                          PTIMERAPCROUTINE routine, LPVOID argument, BOOL resume)
+{
+    s_lastDue = due->QuadPart;
+    InterlockedIncrement(&s_timersArmed);
+    return s_realSetWaitableTimer(timer, due, period, routine, argument, resume);
+}
+
+static char s_timerNames[2][MAX_PATH];
+static int s_timerNameCount;
+static HANDLE(WINAPI* s_realCreateWaitableTimer)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR);
+
+static HANDLE WINAPI recordCreateWaitableTimer(LPSECURITY_ATTRIBUTES security, BOOL manual, LPCSTR name)
+{
+    snprintf(s_timerNames[s_timerNameCount++ % 2], MAX_PATH, "%s", name ? name : "(none)");
+    return s_realCreateWaitableTimer(security, manual, name);
+}
+
+static bool patchAlarm(LoadedPlugin* plugin)
+{
+    s_realSetWaitableTimer =
+        (BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL))patchImport(
+            plugin->module, "KERNEL32.dll", "SetWaitableTimer", (void*)recordSetWaitableTimer);
+    return patchImport(plugin->module, "KERNEL32.dll", "GetLocalTime", (void*)fakeGetLocalTime) &&
+           s_realSetWaitableTimer;
+}
+
+static ULONGLONG localToUtc(const SYSTEMTIME& local)
+{
+    FILETIME localTime, utc;
+    SystemTimeToFileTime(&local, &localTime);
+    LocalFileTimeToFileTime(&localTime, &utc);
+    return ((ULONGLONG)utc.dwHighDateTime << 32) | utc.dwLowDateTime;
+}
+
+static SYSTEMTIME shifted(const SYSTEMTIME& time, LONGLONG seconds)
+{
+    FILETIME file;
+    SystemTimeToFileTime(&time, &file);
+    ULONGLONG value = ((ULONGLONG)file.dwHighDateTime << 32 | file.dwLowDateTime) + seconds * 10000000LL;
+    file.dwLowDateTime = (DWORD)value;
+    file.dwHighDateTime = (DWORD)(value >> 32);
+    SYSTEMTIME out;
+    FileTimeToSystemTime(&file, &out);
+    return out;
+}
+
+// The due time a worker started at now arms for hour:minute.
+static ULONGLONG expectedDue(const SYSTEMTIME& now, int hour, int minute)
+{
+    SYSTEMTIME target = now;
+    target.wHour = (WORD)hour;
+    target.wMinute = (WORD)minute;
+    target.wSecond = 0;
+    if (hour * 3600 + minute * 60 <= now.wHour * 3600 + now.wMinute * 60 + now.wSecond)
+        target = shifted(target, 86400);
+    return localToUtc(target);
+}
+
+// Waits until a worker has armed the timer since armed timers were counted.
+static bool waitUntilArmed(LONG armedBefore)
+{
+    DWORD waited = GetTickCount();
+    while (s_timersArmed == armedBefore && GetTickCount() - waited < 2000)
+        Sleep(1);
+    return CHECK(s_timersArmed > armedBefore, "no worker armed the timer");
+}
+
+static bool oneExitCommand(void)
+{
+    return g_hostLog.exitCommands >= 1;
+}
+
+// Signals the plugin's named timer from outside, as a due time would.
+static void signalTimer(const char* name)
+{
+    HANDLE timer = CreateWaitableTimerA(NULL, TRUE, name);
+    LARGE_INTEGER past;
+    past.QuadPart = -1;  // relative: at once
+    CHECK(timer && SetWaitableTimer(timer, &past, 0, NULL, NULL, FALSE), "cannot signal %s", name);
+    if (timer)
+        CloseHandle(timer);
+}
+
+// Loads the plugin under name with the dialog driven, the clock faked and
+// the end action and message boxes caught; the host window receives the
+// exit commands.
+static bool loadDriven(const char* dllPath, const char* name, const char* settings, LoadedPlugin* plugin)
+{
+    char path[MAX_PATH * 2];
+    if (!copyDllTo(dllPath, name, path))
+        return false;
+    std::string iniPath = std::string(path).substr(0, strlen(path) - 3) + "ini";
+    if (settings)
+        writeBytes(iniPath.c_str(), settings);
+    HWND host = createHostWindow();
+    if (!CHECK(host != NULL, "no host window") || !loadPlugin(path, host, plugin))
+        return false;
+    return patchDialogDriver(plugin) && patchAlarm(plugin) && patchEndAction(plugin);
+}
+
+static DWORD WINAPI probeThread(LPVOID)
+{
+    return 0;
+}
+
+// ---- a thousand confirmed dialogs ---------------------------------------------
+
+static void runStress(const char* dllPath, const char* name, int count, int firstMode)
+{
+    LoadedPlugin plugin;
+    if (!loadDriven(dllPath, name, NULL, &plugin))
+        return;
+    SYSTEMTIME start;
+    GetLocalTime(&start);
+    s_fakeNow = start;
+    plugin.header->init();
+
+    // Every dialog arms the alarm at least two hours ahead, with one
+    // exception: the last one, which finds a clock a day behind and so a due
+    // time already reached when it is armed.
+    int mismatches = 0;
+    char firstMismatch[200] = "";
+    int lastMode = -1, lastHour = -1, lastMinute = -1;
+    DWORD began = GetTickCount();
+    for (int i = 0; i < count; ++i) {
+        int mode = (firstMode + i) % 3;  // enabled, run once, disabled
+        static const int modeButtons[] = { 1002, 1010, 1020 };
+        DialogPlan plan = { modeButtons[mode], ACTION_BUTTONS[i % 4], 1, (start.wHour + 2 + i % 20) % 24, i % 60,
+                            true, NULL };
+        bool last = i == count - 1;
+        if (last) {
+            s_fakeNow = shifted(start, -86400);
+            SYSTEMTIME ahead = shifted(s_fakeNow, 60);
+            plan.hour = ahead.wHour;
+            plan.minute = ahead.wMinute;
+            plan.actionButton = 1013;
+        }
+        LONG armedBefore = s_timersArmed;
+        configWith(&plugin, plan);
+        // The clock is turned back for the last worker only: the one before
+        // must have read it already.
+        if (i == count - 2 && mode != 2)
+            waitUntilArmed(armedBefore);
+        // What it showed is what the one before saved.
+        if (lastMode >= 0) {
+            const DialogView& view = s_view;
+            bool same = view.pluginButton == modeButtons[lastMode] && view.use24 && view.hourItem == lastHour &&
+                        view.minuteItem == lastMinute;
+            if (!same && !mismatches++)
+                snprintf(firstMismatch, sizeof firstMismatch, "dialog %d shows button %d hour %d minute %d", i,
+                         view.pluginButton, view.hourItem, view.minuteItem);
+        }
+        lastMode = mode;
+        lastHour = plan.hour;
+        lastMinute = plan.minute;
+        if (!last && !CHECK(g_hostLog.exitCommands == 0, "exit command during dialog %d", i))
+            break;
+        if (last && mode != 2) {
+            // The last worker arms its timer, and only then may the command
+            // come.
+            waitUntilArmed(armedBefore);
+        }
+    }
+    DWORD elapsed = GetTickCount() - began;
+    // Threads still start: nothing the workers held is held for good.
+    HANDLE probe = CreateThread(NULL, 0, probeThread, NULL, 0, NULL);
+    CHECK(probe && WaitForSingleObject(probe, 2000) == WAIT_OBJECT_0, "no thread starts after the dialogs");
+    if (probe)
+        CloseHandle(probe);
+    CHECK(mismatches == 0, "%d dialogs did not show what the one before saved; the first: %s", mismatches,
+          firstMismatch);
+    CHECK(s_dialogsOpened == count, "%d dialogs opened", s_dialogsOpened);
+    if (lastMode != 2) {
+        CHECK(pumpMessagesUntil(oneExitCommand, 3000), "the last alarm did not fire");
+        pumpMessagesFor(1000);
+        CHECK(g_hostLog.exitCommands == 1 && g_hostLog.exitCommandsSent == 1, "%d exit commands after the last dialog",
+              g_hostLog.exitCommands);
+        CHECK((ULONGLONG)s_lastDue == expectedDue(s_fakeNow, lastHour, lastMinute),
+              "the last due time is off by %lld", (LONGLONG)((ULONGLONG)s_lastDue - expectedDue(s_fakeNow, lastHour, lastMinute)));
+        plugin.header->quit();
+        CHECK(s_exitWindowsCalls == 1 && s_exitWindowsFlags == 1, "after the alarm: %d shutdown requests, flags %u",
+              s_exitWindowsCalls, s_exitWindowsFlags);
+    } else {
+        // Nothing is left to fire, even when the timer comes due.
+        signalTimer(strrchr(name, '\\') + 1);
+        pumpMessagesFor(1000);
+        CHECK(g_hostLog.exitCommands == 0, "%d exit commands after a disabling dialog", g_hostLog.exitCommands);
+        plugin.header->quit();
+        CHECK(s_exitWindowsCalls == 0, "%d shutdown requests", s_exitWindowsCalls);
+    }
+    CHECK(s_messageBoxes == 0 && s_powerStateCalls == 0, "%d message boxes, %d power requests", s_messageBoxes,
+          s_powerStateCalls);
+    printf("%d dialogs in %lu ms, %ld timers armed\n", count, elapsed, s_timersArmed);
+    unloadPlugin(&plugin);
+}
+
+static void testStress(const char* dllPath)
+{
+    runStress(dllPath, "stress\\gen_stress.dll", 1000, 0);
+}
+
+static void testStressDisabledLast(const char* dllPath)
+{
+    runStress(dllPath, "stress\\gen_stress_off.dll", 1000, 2);
+}
+
+// ---- the alarm and a dialog in the same second ---------------------------------
+
+// Confirms the dialog only once the old worker's command has arrived, with
+// the clock in the second the alarm came due.
+static WORD s_confirmMilliseconds;
+
+static void confirmInTheSameSecond(HWND)
+{
+    CHECK(pumpMessagesUntil(oneExitCommand, 3000), "the alarm did not fire while the dialog was open");
+    s_fakeNow.wMilliseconds = s_confirmMilliseconds;
+}
+
+static void testSameSecond(const char* dllPath)
+{
+    static const struct {
+        int pluginButton;
+        WORD milliseconds;
+    } rows[] = {
+        { 1002, 0 }, { 1002, 500 }, { 1002, 999 }, { 1010, 0 }, { 1010, 999 }, { 1020, 0 },
+    };
+    int rowNumber = 0;
+    for (const auto& row : rows) {
+        // The alarm is set to the minute now is in: with the clock a second
+        // before it, the worker started at init comes due at once.
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        char settings[128];
+        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=1\r\n24HourDisplay=1\r\nHour=%d\r\nMinute=%d\r\n",
+                 now.wHour, now.wMinute);
+        char name[64];
+        snprintf(name, sizeof name, "second%d\\gen_second%d.dll", rowNumber, rowNumber);
+        ++rowNumber;
+        LoadedPlugin plugin;
+        g_hostLog = HostWindowLog();
+        s_exitWindowsCalls = 0;
+        if (!loadDriven(dllPath, name, settings, &plugin))
+            continue;
+        SYSTEMTIME due = now;
+        due.wSecond = 0;
+        due.wMilliseconds = 0;
+        s_fakeNow = shifted(due, -1);
+        LONG armedAtInit = s_timersArmed;
+        plugin.header->init();
+        waitUntilArmed(armedAtInit);
+        s_confirmMilliseconds = row.milliseconds;
+        s_fakeNow = due;
+        LONG armed = s_timersArmed;
+        DialogPlan plan = { row.pluginButton, 1013, -1, -1, -1, true, confirmInTheSameSecond };
+        configWith(&plugin, plan);
+        if (row.pluginButton != 1020) {
+            waitUntilArmed(armed);
+            SYSTEMTIME confirmed = s_fakeNow;
+            CHECK((ULONGLONG)s_lastDue == expectedDue(confirmed, now.wHour, now.wMinute),
+                  "%d ms: the new worker is not due tomorrow", row.milliseconds);
+        }
+        pumpMessagesFor(1000);
+        CHECK(g_hostLog.exitCommands == 1, "button %d, %d ms: %d exit commands", row.pluginButton,
+              row.milliseconds, g_hostLog.exitCommands);
+        plugin.header->quit();
+        unloadPlugin(&plugin);
+    }
+}
+
+// ---- terminated workers --------------------------------------------------------
+
+static void testTerminatedWorker(const char* dllPath)
+{
+    // Every alarm is set two hours ahead of the clock.
+    GetLocalTime(&s_fakeNow);
+    int ahead = (s_fakeNow.wHour + 2) % 24;
+    char settings[96];
+    snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=1\r\n24HourDisplay=1\r\nHour=%d\r\n", ahead);
+    LoadedPlugin plugin;
+    if (!loadDriven(dllPath, "terminated\\gen_terminated.dll", settings, &plugin))
+        return;
+    CHECK(importsFunction(plugin.module, "KERNEL32.dll", "CreateWaitableTimerA"), "no named timer");
+    s_realCreateWaitableTimer = (HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR))patchImport(
+        plugin.module, "KERNEL32.dll", "CreateWaitableTimerA", (void*)recordCreateWaitableTimer);
+    plugin.header->init();
+    DialogPlan plan = { 1020, 0, -1, ahead, 0, true, NULL };
+    // Disabled: the worker waiting since init is gone, so the timer coming
+    // due moves nothing.
+    configWith(&plugin, plan);
+    pumpMessagesFor(200);
+    signalTimer("gen_terminated.dll");
+    pumpMessagesFor(1000);
+    CHECK(g_hostLog.exitCommands == 0, "disabled: %d exit commands", g_hostLog.exitCommands);
+    // Enabled twice: the first new worker is replaced by the second, and
+    // only the second answers the timer.
+    plan.pluginButton = 1002;
+    configWith(&plugin, plan);
+    pumpMessagesFor(200);
+    configWith(&plugin, plan);
+    pumpMessagesFor(200);
+    signalTimer("gen_terminated.dll");
+    pumpMessagesUntil(oneExitCommand, 2000);
+    pumpMessagesFor(1000);
+    CHECK(g_hostLog.exitCommands == 1, "replaced: %d exit commands", g_hostLog.exitCommands);
+    CHECK(strcmp(s_timerNames[0], "gen_terminated.dll") == 0, "timer named [%s]", s_timerNames[0]);
+    plugin.header->quit();
+    unloadPlugin(&plugin);
+}
+
 const TestCase g_hardeningCases[] = {
     { "long_paths", testLongPaths },
     { "odd_names", testOddNames },
     { "loaded_twice", testLoadedTwice },
     { "hostile_files", testHostileFiles },
     { "unusable_files", testUnusableFiles },
+    { "hostile_dialog", testHostileDialog },
+    { "unwritable_dialog", testUnwritableDialog },
+    { "stress", testStress },
+    { "stress_disabled_last", testStressDisabledLast },
+    { "same_second", testSameSecond },
+    { "terminated_worker", testTerminatedWorker },
     { NULL, NULL },
 };
