@@ -100,3 +100,6 @@ add_test(NAME pe COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_pe.
 
 add_test(NAME resources COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_resources.py
     $<TARGET_FILE:nightfold>)
+
+# The installer and the zip for copying by hand.
+include(installer/CMakeLists.txt)
