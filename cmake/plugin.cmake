@@ -22,6 +22,7 @@ add_library(nightfold SHARED
     power/probes.cpp
     power/endaction.cpp
     dialog/config_dialog.cpp
+    dialog/hour_picker.cpp
     resources/nightfold.rc
     core/nightfold.def
 )
