@@ -6,6 +6,7 @@
 #include "host.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "../../resources/resource.h"
@@ -704,7 +705,58 @@ static void testDialogLeaves(const char* dllPath)
     RUN_WALKS(dllPath, walks);
 }
 
+// ---- the picture -----------------------------------------------------------------
+
+// Not a test: opens the dialog on a typical evening's settings for
+// `make screenshot`, writes the dialog's screen rectangle ("x y width
+// height") to the file NIGHTFOLD_SHOT_RECT names, and closes it after
+// NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
+static bool readEnvironment(const char* name, char* value, DWORD size)
+{
+    DWORD length = GetEnvironmentVariableA(name, value, size);
+    return length > 0 && length < size;
+}
+
+static DWORD WINAPI holdDialog(LPVOID)
+{
+    HWND dialog = waitForDialog();
+    if (!CHECK(dialog != NULL, "no dialog appeared"))
+        return 0;
+    char text[MAX_PATH];
+    if (readEnvironment("NIGHTFOLD_SHOT_RECT", text, sizeof text)) {
+        RECT rect;
+        GetWindowRect(dialog, &rect);
+        char line[64];
+        snprintf(line, sizeof line, "%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top);
+        CHECK(writeWholeFile(text, line), "cannot write %s", text);
+    }
+    DWORD seconds = 10;
+    if (readEnvironment("NIGHTFOLD_SHOT_SECONDS", text, sizeof text))
+        seconds = strtoul(text, NULL, 10);
+    for (DWORD i = 0; i < seconds * 10 && IsWindow(dialog); ++i)
+        Sleep(100);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+static void showForScreenshot(const char* dllPath)
+{
+    s_hostThreadId = GetCurrentThreadId();
+    snprintf(s_iniPath, sizeof s_iniPath, "%sgen_nightfold.ini", caseFolder());
+    if (!copyDllTo(dllPath, "gen_nightfold.dll", s_dllPath) ||
+        !writeWholeFile(s_iniPath, SETTINGS("1", "1013", "1", "0", "23", "30")) || !startPlugin())
+        return;
+    s_configReturned = 0;
+    HANDLE holder = CreateThread(NULL, 0, holdDialog, NULL, 0, NULL);
+    s_plugin.header->config();
+    s_configReturned = 1;
+    WaitForSingleObject(holder, 15000);
+    stopPlugin();
+}
+
 const TestCase g_dialogCases[] = {
+    { "screenshot", showForScreenshot },
     { "dialog_shows", testDialogShows },
     { "dialog_hours", testDialogHours },
     { "dialog_hour_switch", testDialogHourSwitch },
