@@ -24,7 +24,7 @@ check: all
 
 screenshot: all
 	@EXTRA_PACKAGES="imagemagick fonts-wine" sh cmake/setup.sh
-	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix xvfb-run -a -s "-screen 0 800x600x24" sh cmake/screenshot.sh
+	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/screenshot-prefix xvfb-run -a -s "-screen 0 800x600x24" sh cmake/screenshot.sh
 
 clean:
 	rm -rf build dist

@@ -95,7 +95,6 @@ nightfold_wine_tests(
     shutdown_right
     shutdown_right98
     shutdown_right_removed
-    dialog_shows
     dialog_hours
     dialog_hour_switch
     dialog_clicks

@@ -39,16 +39,6 @@ TEST(TwelveToTwentyFour, NoonAndMidnight)
     }
 }
 
-// Every hour of the day survives the 12-hour display and its conversion
-// back, as OK saves it.
-TEST(TwelveToTwentyFour, InvertsTheTwelveHourDisplay)
-{
-    for (unsigned hour = 0; hour < 24; ++hour) {
-        HourShown shown = hourToShow(hour, false);
-        EXPECT_EQ(twelveToTwentyFour(shown.value, shown.half == HALF_PM), hour) << hour;
-    }
-}
-
 TEST(HourSwitch, BothWays)
 {
     static const struct {
@@ -110,23 +100,6 @@ TEST(ScheduleEnabling, ByPluginStateRightAndPower)
     }
 }
 
-TEST(ForceEnabling, WhenTheDialogOpens)
-{
-    static const struct {
-        bool enabled, canShutdown;
-        EndAction action;
-        bool force;
-    } rows[] = {
-        { true, true, ACTION_SHUTDOWN, true },  { true, true, ACTION_REBOOT, true },
-        { true, true, ACTION_STANDBY, false },  { true, true, ACTION_NONE, false },
-        { false, true, ACTION_SHUTDOWN, false }, { false, true, ACTION_REBOOT, false },
-        { true, false, ACTION_SHUTDOWN, false }, { true, false, ACTION_REBOOT, false },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(forceEnabledAtOpen(row.enabled, row.canShutdown, row.action), row.force)
-            << row.enabled << row.canShutdown << " " << row.action;
-}
-
 TEST(ForceEnabling, AfterAClick)
 {
     static const struct {
@@ -156,38 +129,4 @@ TEST(ForceEnabling, AfterAClick)
     for (const auto& row : rows)
         EXPECT_EQ(forceAfterCommand(row.control, row.clickedChecked, row.shutdownOrReboot), row.change)
             << row.control << " checked " << row.clickedChecked << " shutdown/reboot " << row.shutdownOrReboot;
-}
-
-TEST(DialogButtons, CheckedWhenOpening)
-{
-    EXPECT_EQ(pluginButtonToCheck(false, false), IDC_PLUGIN_DISABLED);
-    EXPECT_EQ(pluginButtonToCheck(false, true), IDC_PLUGIN_DISABLED);
-    EXPECT_EQ(pluginButtonToCheck(true, false), IDC_PLUGIN_ENABLED);
-    EXPECT_EQ(pluginButtonToCheck(true, true), IDC_RUN_ONCE);
-
-    static const struct {
-        EndAction action;
-        int button;
-    } rows[] = {
-        { ACTION_NONE, IDC_ACTION_NONE },         { ACTION_SHUTDOWN, IDC_ACTION_SHUTDOWN },
-        { ACTION_STANDBY, IDC_ACTION_STANDBY },   { ACTION_REBOOT, IDC_ACTION_REBOOT },
-        { 1014, IDC_ACTION_NONE },                { 0, IDC_ACTION_NONE },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(actionButtonToCheck(row.action), row.button) << row.action;
-}
-
-TEST(DialogButtons, ActionSaved)
-{
-    static const struct {
-        bool shutdown, reboot, standby;
-        EndAction action;
-    } rows[] = {
-        { false, false, false, ACTION_NONE },    { true, false, false, ACTION_SHUTDOWN },
-        { false, true, false, ACTION_REBOOT },   { false, false, true, ACTION_STANDBY },
-        { true, true, true, ACTION_SHUTDOWN },   { false, true, true, ACTION_REBOOT },
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(actionToSave(row.shutdown, row.reboot, row.standby), row.action)
-            << row.shutdown << row.reboot << row.standby;
 }
