@@ -1,11 +1,12 @@
 # make        installs what is missing (Debian, as root) and builds dist/
 # make check  does the same, then runs every test: native and under Wine
+# make screenshot  takes docs/dialog.png, the configuration dialog under Wine
 
 WIN_BUILD := build/win
 NATIVE_BUILD := build/native
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all setup check clean
+.PHONY: all setup check screenshot clean
 
 all: setup
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
@@ -20,6 +21,10 @@ check: all
 	@echo "dist/gen_nightfold.dll: $$(stat -c %s dist/gen_nightfold.dll) bytes"
 	cd $(NATIVE_BUILD) && ctest --output-on-failure
 	cd $(WIN_BUILD) && xvfb-run -a ctest --output-on-failure
+
+screenshot: all
+	@EXTRA_PACKAGES="imagemagick fonts-wine" sh cmake/setup.sh
+	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/screenshot-prefix xvfb-run -a -s "-screen 0 800x600x24" sh cmake/screenshot.sh
 
 clean:
 	rm -rf build dist

@@ -22,6 +22,7 @@ add_library(nightfold SHARED
     power/probes.cpp
     power/endaction.cpp
     dialog/config_dialog.cpp
+    dialog/hour_picker.cpp
     resources/nightfold.rc
     core/nightfold.def
 )
@@ -53,6 +54,7 @@ add_executable(nfhost
     tests/host/host.cpp
     tests/host/iat.cpp
     tests/host/cases_spine.cpp
+    tests/host/cases_dialog.cpp
 )
 target_compile_options(nfhost PRIVATE -Wall -Wextra -O1)
 target_link_options(nfhost PRIVATE -static -static-libgcc -static-libstdc++)
@@ -93,6 +95,14 @@ nightfold_wine_tests(
     shutdown_right
     shutdown_right98
     shutdown_right_removed
+    dialog_hours
+    dialog_hour_switch
+    dialog_clicks
+    dialog_no_power
+    dialog_no_shutdown_right
+    dialog_saves
+    dialog_run_once
+    dialog_leaves
 )
 
 add_test(NAME pe COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_pe.py

@@ -168,6 +168,7 @@ bool removeShutdownPrivilege(void)
 
 static const TestCase* const s_caseLists[] = {
     g_spineCases,
+    g_dialogCases,
 };
 
 int main(int argc, char** argv)

@@ -65,5 +65,6 @@ bool writeWholeFile(const char* path, const char* text);
 bool removeShutdownPrivilege(void);
 
 extern const TestCase g_spineCases[];
+extern const TestCase g_dialogCases[];
 
 #endif
