@@ -173,6 +173,7 @@ static const TestCase* const s_caseLists[] = {
 
 int main(int argc, char** argv)
 {
+    setvbuf(stdout, NULL, _IONBF, 0);
     if (argc < 3) {
         printf("usage: nfhost CASE PATH-TO-DLL\n");
         return 2;
