@@ -1,11 +1,12 @@
 # make        installs what is missing (Debian, as root) and builds dist/
 # make check  does the same, then runs every test: native and under Wine
+# make bench  measures the shipped DLL under Wine (not part of make check)
 
 WIN_BUILD := build/win
 NATIVE_BUILD := build/native
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all setup check clean
+.PHONY: all setup check bench clean
 
 all: setup
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
@@ -20,6 +21,11 @@ check: all
 	@echo "dist/gen_nightfold.dll: $$(stat -c %s dist/gen_nightfold.dll) bytes"
 	cd $(NATIVE_BUILD) && ctest --output-on-failure
 	cd $(WIN_BUILD) && xvfb-run -a ctest --output-on-failure
+
+bench: all
+	cd $(WIN_BUILD) && WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all TZ=UTC \
+		xvfb-run -a sh -c 'sh $(CURDIR)/cmake/wineprefix.sh && wine ./nfhost.exe bench $(CURDIR)/dist/gen_nightfold.dll; \
+		status=$$?; wineserver -k; exit $$status'
 
 clean:
 	rm -rf build dist

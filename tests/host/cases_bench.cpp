@@ -96,8 +96,8 @@ static void bench(const char* dllPath)
     printf("firing latency, due time to 40001 at the window: median %.2f ms of %d runs (min %.2f, max %.2f; target < 20)\n",
            latency, fired, fired ? latencies[0] : -1, fired ? latencies[fired - 1] : -1);
     printf("armed for 5 s: %ld clock reads, %ld waits, %ld armings (target 1 each)\n", reads, waits, sets);
-    printf("init: median %.3f ms of %d (min %.3f, max %.3f)\n", median(initTimes, RUNS), RUNS, initTimes[0],
-           initTimes[RUNS - 1]);
+    double init = median(initTimes, RUNS);
+    printf("init: median %.3f ms of %d (min %.3f, max %.3f)\n", init, RUNS, initTimes[0], initTimes[RUNS - 1]);
     printf("%s: %lu bytes (limit 16384)\n", dllPath, size);
     CHECK(fired == RUNS && latency < 20, "latency over target");
     CHECK(reads == 1 && waits == 1 && sets == 1, "more than one clock read or wait per arming");
