@@ -51,6 +51,7 @@ static void deriveNames(void)
 
 void startAlarmWorker(void)
 {
+    lookUpZoneConversion();
     g_state.workerThread = CreateThread(NULL, 0, alarmWorker, NULL, 0, &g_state.workerThreadId);
 }
 

@@ -55,6 +55,9 @@ void terminateAlarmWorker(void);
 
 // alarm.cpp
 DWORD WINAPI alarmWorker(LPVOID param);
+// Finds the platform's per-day time-zone conversion, where it has one;
+// called on the player's thread before a worker starts.
+void lookUpZoneConversion(void);
 
 // settings.cpp
 void loadSettings(const char* path);

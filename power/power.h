@@ -7,6 +7,9 @@
 
 #include "../core/actions.h"
 
+// The 9x family has no tokens and no privileges.
+bool isNtFamily(void);
+
 BOOL probeShutdownRight(void);
 BOOL powerManagementAvailable(void);
 

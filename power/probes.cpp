@@ -2,8 +2,7 @@
 // reports a power status.
 #include "power.h"
 
-// The 9x family has no tokens and no privileges.
-static bool isNtFamily(void)
+bool isNtFamily(void)
 {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;

@@ -13,7 +13,7 @@ WIN98_FUNCTIONS = {
     "KERNEL32.dll": {
         "CloseHandle", "CompareFileTime", "CreateThread", "CreateWaitableTimerA",
         "FileTimeToSystemTime", "FreeLibrary", "GetCurrentProcess", "GetLastError",
-        "GetLocalTime", "GetModuleFileNameA", "GetPrivateProfileIntA", "GetProcAddress",
+        "GetLocalTime", "GetModuleFileNameA", "GetModuleHandleA", "GetPrivateProfileIntA", "GetProcAddress",
         "GetProcessHeap", "GetSystemDirectoryA", "GetSystemPowerStatus", "GetTimeZoneInformation",
         "GetVersionExA", "HeapAlloc", "HeapFree", "LoadLibraryA", "LocalFileTimeToFileTime",
         "SetSystemPowerState", "SetWaitableTimer", "SystemTimeToFileTime", "TerminateThread",
