@@ -2,6 +2,8 @@
 # make check  does the same, then runs every test: native and under Wine
 # make fuzz   builds the fuzz targets with clang and runs each for a bounded
 #             time (FUZZ_SECONDS, a minute by default); not part of check
+# make screenshot  takes docs/dialog.png, the configuration dialog under Wine
+# make bench  measures the shipped DLL under Wine (not part of make check)
 
 WIN_BUILD := build/win
 NATIVE_BUILD := build/native
@@ -9,7 +11,7 @@ FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS := 60
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all setup check fuzz clean
+.PHONY: all setup check fuzz screenshot bench clean
 
 all: setup
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
@@ -30,6 +32,14 @@ fuzz:
 	cmake -S . -B $(FUZZ_BUILD) -DNIGHTFOLD_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
 		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DNIGHTFOLD_FUZZ_SECONDS=$(FUZZ_SECONDS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target run_fuzz
+
+screenshot: all
+	@EXTRA_PACKAGES="imagemagick fonts-wine" sh cmake/setup.sh
+	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/screenshot-prefix xvfb-run -a -s "-screen 0 800x600x24" sh cmake/screenshot.sh
+bench: all
+	cd $(WIN_BUILD) && WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all TZ=UTC \
+		xvfb-run -a sh -c 'sh $(CURDIR)/cmake/wineprefix.sh && wine ./nfhost.exe bench $(CURDIR)/dist/gen_nightfold.dll; \
+		status=$$?; wineserver -k; exit $$status'
 
 clean:
 	rm -rf build dist

@@ -22,6 +22,7 @@ add_library(nightfold SHARED
     power/probes.cpp
     power/endaction.cpp
     dialog/config_dialog.cpp
+    dialog/hour_picker.cpp
     resources/nightfold.rc
     core/nightfold.def
 )
@@ -52,7 +53,12 @@ target_link_libraries(nightfold PRIVATE kernel32 user32 advapi32)
 add_executable(nfhost
     tests/host/host.cpp
     tests/host/iat.cpp
+    tests/host/fakes.cpp
     tests/host/cases_spine.cpp
+    tests/host/cases_dialog.cpp
+    tests/host/cases_alarm.cpp
+    tests/host/cases_endaction.cpp
+    tests/host/cases_bench.cpp
     tests/host/cases_hardening.cpp
 )
 target_compile_options(nfhost PRIVATE -Wall -Wextra -O1)
@@ -71,7 +77,8 @@ set_tests_properties(wineprefix.setup wineprefix.cleanup PROPERTIES
     ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all")
 
 # One Wine test per case of the host; 98 cases run the host that reports the
-# 9x family.
+# 9x family. Wine takes the time zone from TZ, per process: UTC unless a
+# case names another with nightfold_wine_time_zone.
 function(nightfold_wine_tests)
     foreach(case IN LISTS ARGN)
         if(case MATCHES "98$")
@@ -83,8 +90,13 @@ function(nightfold_wine_tests)
         set_tests_properties(wine.${case} PROPERTIES
             FIXTURES_REQUIRED wineprefix
             TIMEOUT 120
-            ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all")
+            ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all;TZ=UTC")
     endforeach()
+endfunction()
+
+function(nightfold_wine_time_zone case zone)
+    set_tests_properties(wine.${case} PROPERTIES
+        ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all;TZ=${zone}")
 endfunction()
 
 nightfold_wine_tests(
@@ -94,15 +106,37 @@ nightfold_wine_tests(
     shutdown_right
     shutdown_right98
     shutdown_right_removed
+    dialog_hours
+    dialog_hour_switch
+    dialog_clicks
+    dialog_no_power
+    dialog_no_shutdown_right
+    dialog_saves
+    dialog_run_once
+    dialog_leaves
+    alarm_due
+    alarm_summer_time
+    alarm_quit_early
+    alarm_replaced
+    alarm_fails
+    end_action_flags
+    end_action_standby
+    end_action98
+    end_action_privilege_removed
+    powrprof_planted
     long_paths
     odd_names
     loaded_twice
     hostile_files
     unusable_files
 )
+nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 
 add_test(NAME pe COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_pe.py
     $<TARGET_FILE:nightfold>)
 
 add_test(NAME resources COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_resources.py
     $<TARGET_FILE:nightfold>)
+
+# The installer and the zip for copying by hand.
+include(installer/CMakeLists.txt)

@@ -7,6 +7,9 @@ add_executable(unittests
     ${NIGHTFOLD_LOGIC_SOURCES}
     tests/unit/paths_test.cpp
     tests/unit/settings_test.cpp
+    tests/unit/dialog_test.cpp
+    tests/unit/duetime_test.cpp
+    tests/unit/endaction_test.cpp
 )
 target_include_directories(unittests PRIVATE core power dialog resources)
 target_compile_options(unittests PRIVATE -Wall -Wextra -g ${SANITIZERS})

@@ -81,6 +81,7 @@ static const SIZE_T WORKER_STACK_RESERVE = 256 * 1024;
 
 void startAlarmWorker(void)
 {
+    lookUpZoneConversion();
     if (!s_workerSettled)
         s_workerSettled = CreateEventA(NULL, TRUE, FALSE, NULL);
     markWorkerSettled(FALSE);

@@ -1,10 +1,149 @@
-// The configuration dialog.
+// The configuration dialog: shows the plugin's state, keeps the enabled
+// states of its controls consistent with the choices, and on OK writes the
+// settings file.
+#include "dialog.h"
+
+#include "dialog_rules.h"
+#include "../core/paths.h"
 #include "../core/plugin.h"
+#include "../power/power.h"
 #include "../resources/resource.h"
 
-static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM, LPARAM)
+static bool isChecked(HWND dialog, int id)
 {
-    if (message == WM_CLOSE) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+static void setCheck(HWND dialog, int id, bool on)
+{
+    SendDlgItemMessageA(dialog, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+static void enableControl(HWND dialog, int id, bool on)
+{
+    EnableWindow(GetDlgItem(dialog, id), on);
+}
+
+static bool scheduleChosen(HWND dialog)
+{
+    return isChecked(dialog, IDC_RUN_ONCE) || isChecked(dialog, IDC_PLUGIN_ENABLED);
+}
+
+void enableScheduleControls(HWND dialog, BOOL on)
+{
+    static const int timeControls[] = {
+        IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR,
+    };
+    ScheduleEnabling enabling = scheduleEnabling(on, g_state.canShutdown, powerManagementAvailable);
+    for (int id : timeControls)
+        enableControl(dialog, id, enabling.timeControls);
+    enableControl(dialog, IDC_GROUP_SHUTDOWN, enabling.actionGroup);
+    enableControl(dialog, IDC_ACTION_NONE, enabling.actionGroup);
+    enableControl(dialog, IDC_ACTION_STANDBY, enabling.standby);
+    enableControl(dialog, IDC_ACTION_SHUTDOWN, enabling.shutdownReboot);
+    enableControl(dialog, IDC_ACTION_REBOOT, enabling.shutdownReboot);
+}
+
+static void initialise(HWND dialog)
+{
+    SetWindowTextA(dialog, "Nightfold");
+    SetDlgItemTextA(dialog, IDC_GROUP_CONFIG, PRODUCT_TEXT " Configuration");
+
+    static const int pluginButtons[] = { IDC_PLUGIN_DISABLED, IDC_PLUGIN_ENABLED, IDC_RUN_ONCE };
+    int plugin = pluginButtonToCheck(g_state.enabled, g_state.runOnce);
+    for (int id : pluginButtons)
+        setCheck(dialog, id, id == plugin);
+    // The other action buttons start unchecked.
+    setCheck(dialog, actionButtonToCheck(g_state.action), true);
+    setCheck(dialog, IDC_FORCE, g_state.forceAppsToClose);
+
+    enableScheduleControls(dialog, scheduleChosen(dialog));
+    enableControl(dialog, IDC_FORCE,
+                  forceEnabledAtOpen(g_state.enabled, g_state.canShutdown, g_state.action));
+
+    setCheck(dialog, IDC_24HOUR, g_state.use24Hour);
+    fillHourList(dialog, g_state.hour, g_state.use24Hour);
+
+    char text[4];
+    for (unsigned minute = 0; minute < 60; ++minute) {
+        formatItemText("%02d", minute, text);
+        SendDlgItemMessageA(dialog, IDC_MINUTE, CB_ADDSTRING, 0, (LPARAM)text);
+    }
+    // A minute above 59 matches no item and leaves the list unselected.
+    formatItemText("%02d", g_state.minute, text);
+    SendDlgItemMessageA(dialog, IDC_MINUTE, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)text);
+}
+
+// Writes every value the dialog shows, whatever the plugin's state: a
+// disabled plugin keeps its time and action in the file.
+static void save(HWND dialog)
+{
+    BOOL enabledForGood = isChecked(dialog, IDC_PLUGIN_ENABLED);
+    g_state.runOnce = isChecked(dialog, IDC_RUN_ONCE);
+    bool shutdown = isChecked(dialog, IDC_ACTION_SHUTDOWN);
+    bool reboot = isChecked(dialog, IDC_ACTION_REBOOT);
+    bool standby = isChecked(dialog, IDC_ACTION_STANDBY);
+    EndAction action = actionToSave(shutdown, reboot, standby);
+    BOOL force = isChecked(dialog, IDC_FORCE);
+    BOOL use24 = isChecked(dialog, IDC_24HOUR);
+    UINT hour = readShownHour(dialog);
+    if (!use24)
+        hour = twelveToTwentyFour(hour, isChecked(dialog, IDC_PM));
+    char minuteText[8];
+    minuteText[0] = '\0';
+    GetDlgItemTextA(dialog, IDC_MINUTE, minuteText, sizeof minuteText);
+    saveSettings(g_state.iniPath, enabledForGood, action, force, use24, hour, minuteText);
+}
+
+static void applyForceRule(HWND dialog, int controlId)
+{
+    bool shutdownOrReboot = isChecked(dialog, IDC_ACTION_SHUTDOWN) || isChecked(dialog, IDC_ACTION_REBOOT);
+    ForceChange change = forceAfterCommand(controlId, isChecked(dialog, controlId), shutdownOrReboot);
+    if (change != FORCE_KEEP)
+        enableControl(dialog, IDC_FORCE, change == FORCE_ENABLE);
+}
+
+void handleDialogCommand(HWND dialog, int controlId)
+{
+    switch (controlId) {
+    case IDOK:
+        save(dialog);
+        EndDialog(dialog, IDOK);
+        break;
+    case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        break;
+    case IDC_PLUGIN_ENABLED:
+    case IDC_RUN_ONCE:
+        enableScheduleControls(dialog, scheduleChosen(dialog));
+        applyForceRule(dialog, controlId);
+        break;
+    case IDC_PLUGIN_DISABLED:
+        enableScheduleControls(dialog, FALSE);
+        applyForceRule(dialog, controlId);
+        break;
+    case IDC_ACTION_NONE:
+    case IDC_ACTION_STANDBY:
+    case IDC_ACTION_SHUTDOWN:
+    case IDC_ACTION_REBOOT:
+        applyForceRule(dialog, controlId);
+        break;
+    case IDC_24HOUR:
+        switchHourForm(dialog);
+        break;
+    }
+}
+
+static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        initialise(dialog);
+        return FALSE;  // leaves the focus alone
+    case WM_COMMAND:
+        handleDialogCommand(dialog, LOWORD(wParam));
+        return TRUE;
+    case WM_CLOSE:
         EndDialog(dialog, IDCANCEL);
         return TRUE;
     }

@@ -8,6 +8,7 @@
 
 int g_failures;
 HostWindowLog g_hostLog;
+void (*g_onExitCommand)(void);
 
 bool checkThat(bool ok, const char* file, int line, const char* format, ...)
 {
@@ -33,6 +34,7 @@ bool loadPlugin(const char* dllPath, HWND hostWindow, LoadedPlugin* out)
     GetHeader getHeader = (GetHeader)(void*)GetProcAddress(out->module, "winampGetGeneralPurposePlugin");
     if (!CHECK(getHeader != NULL, "no export winampGetGeneralPurposePlugin in %s", dllPath))
         return false;
+    guardPlugin(out->module);
     out->header = getHeader();
     out->header->hostWindow = hostWindow;
     out->header->instance = out->module;
@@ -53,6 +55,9 @@ static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam,
         if (InSendMessage())
             ++g_hostLog.exitCommandsSent;
         g_hostLog.lastExitTick = GetTickCount();
+        GetSystemTimeAsFileTime(&g_hostLog.lastExitTime);
+        if (g_onExitCommand)
+            g_onExitCommand();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -83,7 +88,9 @@ bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs)
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs)
             return done ? done() : true;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        // Wakes now and then: done() may wait for another thread.
+        DWORD slice = timeoutMs - elapsed < 5 ? timeoutMs - elapsed : 5;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, slice, QS_ALLINPUT);
     }
 }
 
@@ -168,11 +175,16 @@ bool removeShutdownPrivilege(void)
 
 static const TestCase* const s_caseLists[] = {
     g_spineCases,
+    g_dialogCases,
+    g_alarmCases,
+    g_endActionCases,
+    g_benchCases,
     g_hardeningCases,
 };
 
 int main(int argc, char** argv)
 {
+    setvbuf(stdout, NULL, _IONBF, 0);
     if (argc < 3) {
         printf("usage: nfhost CASE PATH-TO-DLL\n");
         return 2;

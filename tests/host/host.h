@@ -41,8 +41,11 @@ struct HostWindowLog {
     int exitCommands;          // WM_COMMAND 40001 received
     int exitCommandsSent;      // ... of which sent from another thread
     DWORD lastExitTick;        // GetTickCount when the last one arrived
+    FILETIME lastExitTime;     // GetSystemTimeAsFileTime when it arrived
 };
 extern HostWindowLog g_hostLog;
+// Called while the window handles 40001, as a player that quits at once.
+extern void (*g_onExitCommand)(void);
 HWND createHostWindow(void);
 // Dispatches messages until done() is true or timeoutMs passed; returns done().
 bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs);
@@ -61,10 +64,86 @@ bool copyDllTo(const char* dllPath, const char* relativePath, char* fullPath);
 bool readWholeFile(const char* path, char* text, DWORD size);
 bool writeWholeFile(const char* path, const char* text);
 
+// ---- fakes of the plugin's platform calls (fakes.cpp) ----------------------
+
+// What the plugin asked of the platform. Written by whichever thread calls.
+struct PlatformLog {
+    volatile LONG localTimeReads;
+    volatile LONG timerSets;
+    volatile LONG waits;
+    LONGLONG due;                 // as handed to SetWaitableTimer
+    FILETIME realDue;             // when the real timer was armed to fire
+    volatile LONG exitRequests;
+    UINT exitFlags;
+    DWORD exitReason;
+    volatile LONG powerRequests;
+    BOOL powerSuspend;
+    BOOL powerForce;
+    volatile LONG messageBoxes;
+    char boxText[160];
+    char boxTitle[64];
+    UINT boxStyle;
+    HWND boxOwner;
+    DWORD boxThread;
+    volatile LONG tokensOpened;
+    volatile LONG libraryLoads;
+    volatile LONG libraryFrees;
+    char libraryAsked[MAX_PATH];   // the name or path handed to LoadLibraryA
+    char libraryLoaded[MAX_PATH];  // the file the loaded module came from
+};
+extern PlatformLog g_log;
+
+enum LookupFake { LOOKUP_REAL, LOOKUP_MISSING, LOOKUP_FAKE };
+
+// How the fakes answer.
+struct PlatformFakes {
+    SYSTEMTIME now;               // GetLocalTime's answer
+    LONGLONG armIn;               // the real timer fires this long after arming (100 ns); 0: 100 ms
+    BOOL setTimerFails;
+    BOOL powerStateResult;
+    BOOL libraryMissing;          // LoadLibraryA fails
+    LookupFake hibernateQuery;    // IsPwrHibernateAllowed
+    DWORD hibernateAnswer;        // the whole register the fake returns
+    LookupFake zoneConversion;    // TzSpecificLocalTimeToSystemTime (REAL or MISSING)
+};
+extern PlatformFakes g_fakes;
+
+void resetFakes(void);
+// Patched into every plugin as it is loaded, before anything could call
+// them: ExitWindowsEx, SetSystemPowerState and MessageBoxA only record.
+void guardPlugin(HMODULE module);
+// Fakes the clock and records the timer: GetLocalTime, SetWaitableTimer,
+// WaitForSingleObject; also token opening, library loading and lookups.
+void fakePlatform(HMODULE module);
+
+// The player's main window, created once.
+HWND hostWindow(void);
+// Copies the DLL to <name>.dll in the case folder with settings as its
+// settings file, loads it, fakes the platform (config's dialog ends with OK
+// at once), runs beforeInit with the timer's name, and calls init.
+bool startPlugin(const char* dllPath, const char* name, const char* settings, LoadedPlugin* plugin,
+                 HANDLE (*beforeInit)(const char* timerName) = NULL);
+bool rewriteSettings(const char* name, const char* settings);
+// Pumps the host window's messages until 40001 arrives or time is up.
+bool waitForExitCommand(DWORD timeoutMs);
+bool waitForCount(volatile LONG* counter, LONG target, DWORD timeoutMs);
+// Waits until every worker the plugins started has ended. The
+// player's quit or config must not terminate a worker while it is ending:
+// the thread may then hold the loader's lock, and the process would hang.
+bool waitForWorkerEnd(DWORD timeoutMs);
+
+// A FILETIME value of a UTC date and time.
+LONGLONG utcValue(int year, int month, int day, int hour, int minute, int second = 0, int ms = 0);
+SYSTEMTIME localTime(int year, int month, int day, int hour, int minute, int second = 0, int ms = 0);
+
 // Removes SeShutdownPrivilege from this process's token for good.
 bool removeShutdownPrivilege(void);
 
 extern const TestCase g_spineCases[];
+extern const TestCase g_dialogCases[];
+extern const TestCase g_alarmCases[];
+extern const TestCase g_endActionCases[];
+extern const TestCase g_benchCases[];
 extern const TestCase g_hardeningCases[];
 
 #endif

@@ -1,0 +1,54 @@
+#!/bin/sh
+# Takes docs/dialog.png: the configuration dialog as the test host opens it
+# inside Wine's virtual desktop. Runs under xvfb-run (make screenshot), in
+# a Wine prefix of its own in the build tree, apart from the tests' one.
+set -e
+: "${WINEPREFIX:?}"
+export WINEDEBUG=-all
+top=$(pwd)
+build=$top/build/win
+rect=$build/screenshot-rect.txt
+shot=$build/screenshot-root.png
+
+sh cmake/wineprefix.sh
+# The prefix registers Wine's own fonts (MS Sans Serif, Marlett for the
+# caption buttons) in C:\windows\Fonts, but this Wine does not put them
+# there: copy them from fonts-wine, or the dialog is drawn in stand-ins.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [ ! -f "$fonts/marlett.ttf" ]; then
+    cp /usr/share/wine/fonts/* "$fonts/"
+    wineserver -k
+    sh cmake/wineprefix.sh
+fi
+
+# Opens the dialog and waits for the host to report where it stands.
+open_dialog() {
+    rm -f "$rect"
+    NIGHTFOLD_SHOT_RECT="Z:$(echo "$rect" | tr / '\\')" NIGHTFOLD_SHOT_SECONDS=20 \
+        wine explorer /desktop=nightfold,640x480 "$build/nfhost.exe" screenshot \
+        "Z:$top/dist/gen_nightfold.dll" >/dev/null 2>&1 &
+    tries=0
+    while [ ! -s "$rect" ] && [ $tries -lt 200 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    [ -s "$rect" ]
+}
+
+attempt=1
+until open_dialog; do
+    wineserver -k
+    if [ $attempt -ge 3 ]; then
+        echo "screenshot: the dialog did not appear" >&2
+        exit 1
+    fi
+    attempt=$((attempt + 1))
+done
+sleep 2   # let it paint
+read -r x y width height <"$rect"
+mkdir -p docs
+import -window root "$shot"
+import -window root -crop "${width}x${height}+${x}+${y}" +repage docs/dialog.png
+echo "screenshot: docs/dialog.png, ${width}x${height} at ${x},${y}"
+wineserver -k
+wait || true

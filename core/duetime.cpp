@@ -1,0 +1,77 @@
+#include "duetime.h"
+
+bool isTimeOfDay(uint16_t hour, uint16_t minute, uint16_t second)
+{
+    return hour <= 23 && minute <= 59 && second <= 59;
+}
+
+int daysInMonth(int year, int month)
+{
+    if (month == 2) {
+        bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        return leap ? 29 : 28;
+    }
+    return (month == 4 || month == 6 || month == 9 || month == 11) ? 30 : 31;
+}
+
+CalendarTime nextDay(const CalendarTime& now)
+{
+    CalendarTime next = now;
+    next.dayOfWeek = (uint16_t)((now.dayOfWeek + 1) % 7);
+    if (now.day < daysInMonth(now.year, now.month)) {
+        ++next.day;
+    } else if (now.month < 12) {
+        next.day = 1;
+        ++next.month;
+    } else {
+        next.day = 1;
+        next.month = 1;
+        ++next.year;
+    }
+    return next;
+}
+
+static uint32_t secondsOfDay(uint16_t hour, uint16_t minute, uint16_t second)
+{
+    return hour * 3600u + minute * 60u + second;
+}
+
+static bool isStillAhead(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second)
+{
+    // The target carries now's milliseconds, so whole seconds decide.
+    return secondsOfDay(hour, minute, second) > secondsOfDay(now.hour, now.minute, now.second);
+}
+
+CalendarTime alarmTarget(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second)
+{
+    CalendarTime target = isStillAhead(now, hour, minute, second) ? now : nextDay(now);
+    target.hour = hour;
+    target.minute = minute;
+    target.second = second;
+    return target;
+}
+
+bool computeDueTime(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second,
+                    LocalToUtc nowToUtc, LocalToUtc targetToUtc, uint64_t* due)
+{
+    if (!isTimeOfDay(hour, minute, second))
+        return false;
+    CalendarTime target = alarmTarget(now, hour, minute, second);
+    uint64_t nowUtc, targetUtc;
+    if (!nowToUtc(&now, &nowUtc) || !targetToUtc(&target, &targetUtc))
+        return false;
+    if (targetUtc > nowUtc) {
+        *due = targetUtc;
+        return true;
+    }
+    // A target ahead on the local clock that converts to a moment already
+    // past: a time of day that comes twice when the clocks go back, read as
+    // its first occurrence while now is in the repeated hour. No change of
+    // clocks lies between now and the target then, so the local clocks'
+    // distance is the real one.
+    uint32_t span = secondsOfDay(hour, minute, second) - secondsOfDay(now.hour, now.minute, now.second);
+    if (!isStillAhead(now, hour, minute, second))
+        span += 86400u;
+    *due = nowUtc + span * ONE_SECOND;
+    return true;
+}

@@ -1,0 +1,48 @@
+// When the alarm is due: the next occurrence of the set local time of day,
+// as an absolute UTC time in 100-nanosecond units (FILETIME). Pure
+// arithmetic; the platform's clock and time-zone conversions come in as
+// inputs.
+#ifndef NIGHTFOLD_DUETIME_H
+#define NIGHTFOLD_DUETIME_H
+
+#include <stdint.h>
+
+// A local calendar time, laid out as the platform's SYSTEMTIME.
+struct CalendarTime {
+    uint16_t year;
+    uint16_t month;      // 1 to 12
+    uint16_t dayOfWeek;  // 0 (Sunday) to 6
+    uint16_t day;
+    uint16_t hour;
+    uint16_t minute;
+    uint16_t second;
+    uint16_t milliseconds;
+};
+
+#define ONE_DAY 864000000000ull
+#define ONE_SECOND 10000000ull
+
+// Converts a local time to a UTC FILETIME value; false when it cannot.
+typedef bool (*LocalToUtc)(const CalendarTime* local, uint64_t* utc);
+
+// Whether hour, minute and second name a time of day.
+bool isTimeOfDay(uint16_t hour, uint16_t minute, uint16_t second);
+
+// Number of days in the month of the given year (Gregorian).
+int daysInMonth(int year, int month);
+
+// The calendar day after now's, at the same time of day.
+CalendarTime nextDay(const CalendarTime& now);
+
+// The set time of day on the day it next comes: today while it is still
+// ahead of now, otherwise tomorrow. Now's milliseconds are carried over.
+CalendarTime alarmTarget(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second);
+
+// The due time of the alarm. nowToUtc converts with the bias in force at
+// this moment; targetToUtc with the bias in force on the target's own day
+// (the same function where the platform cannot tell). False, leaving *due
+// alone, when the set time is no time of day or a conversion fails.
+bool computeDueTime(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second,
+                    LocalToUtc nowToUtc, LocalToUtc targetToUtc, uint64_t* due);
+
+#endif

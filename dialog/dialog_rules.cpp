@@ -1,0 +1,83 @@
+#include "dialog_rules.h"
+
+#include "../resources/resource.h"
+
+HourShown hourToShow(unsigned hour24, bool show24)
+{
+    if (show24)
+        return { hour24, HALF_NONE };
+    if (hour24 < 12)
+        return { hour24 == 0 ? 12u : hour24, HALF_AM };
+    return { hour24 == 12 ? 12u : hour24 - 12, HALF_PM };
+}
+
+unsigned twelveToTwentyFour(unsigned shown, bool pm)
+{
+    unsigned hour = shown == 12 ? 0 : shown;
+    return pm ? hour + 12 : hour;
+}
+
+unsigned hourAfterSwitch(unsigned shown, bool now24, bool pm)
+{
+    return now24 ? twelveToTwentyFour(shown, pm) : shown;
+}
+
+ScheduleEnabling scheduleEnabling(bool on, bool canShutdown, int (*powerAvailable)(void))
+{
+    bool actions = on && canShutdown;
+    return { on, actions, actions && powerAvailable() != 0, actions };
+}
+
+bool forceEnabledAtOpen(bool enabled, bool canShutdown, EndAction action)
+{
+    return enabled && canShutdown && (action == ACTION_SHUTDOWN || action == ACTION_REBOOT);
+}
+
+ForceChange forceAfterCommand(int controlId, bool clickedChecked, bool shutdownOrReboot)
+{
+    switch (controlId) {
+    case IDC_PLUGIN_ENABLED:
+    case IDC_RUN_ONCE:
+        return shutdownOrReboot ? FORCE_ENABLE : FORCE_DISABLE;
+    case IDC_PLUGIN_DISABLED:
+    case IDC_ACTION_NONE:
+        return FORCE_DISABLE;
+    case IDC_ACTION_SHUTDOWN:
+    case IDC_ACTION_REBOOT:
+        return clickedChecked ? FORCE_ENABLE : FORCE_KEEP;
+    case IDC_ACTION_STANDBY:
+        return clickedChecked ? FORCE_DISABLE : FORCE_KEEP;
+    default:
+        return FORCE_KEEP;
+    }
+}
+
+int pluginButtonToCheck(bool enabled, bool runOnce)
+{
+    if (!enabled)
+        return IDC_PLUGIN_DISABLED;
+    return runOnce ? IDC_RUN_ONCE : IDC_PLUGIN_ENABLED;
+}
+
+int actionButtonToCheck(EndAction action)
+{
+    switch (action) {
+    case ACTION_SHUTDOWN:
+    case ACTION_STANDBY:
+    case ACTION_REBOOT:
+        return action;
+    default:
+        return IDC_ACTION_NONE;
+    }
+}
+
+EndAction actionToSave(bool shutdown, bool reboot, bool standby)
+{
+    if (shutdown)
+        return ACTION_SHUTDOWN;
+    if (reboot)
+        return ACTION_REBOOT;
+    if (standby)
+        return ACTION_STANDBY;
+    return ACTION_NONE;
+}

@@ -1,0 +1,240 @@
+; Nightfold setup: puts gen_nightfold.dll into the Plugins folder of an
+; existing Winamp installation and registers an uninstaller there.
+;
+; Build from any directory (paths absolute or relative to this script):
+;   makensis -DDLL=gen_nightfold.dll -DREADME=README.md -DLICENSE=LICENSE \
+;            -DOUTFILE=nightfold-setup.exe nightfold.nsi
+;
+; Command line of the setup:       /S  silent    /D=<Winamp folder>  (last, unquoted)
+; Command line of the uninstaller: /S  silent    _?=<Plugins folder> (wait, run in place)
+; Exit codes: 0 done, 1 cancelled by the user, 2 refused or failed (nothing changed
+; when the folder has no winamp.exe or the player could not be closed).
+
+Unicode false          ; ANSI build: runs on Windows 98 as well as on NT
+
+!ifndef DLL
+  !error "define DLL: path of gen_nightfold.dll"
+!endif
+!ifndef README
+  !error "define README: path of README.md"
+!endif
+!ifndef LICENSE
+  !error "define LICENSE: path of LICENSE"
+!endif
+!ifndef OUTFILE
+  !error "define OUTFILE: path of the setup to write"
+!endif
+
+!define PRODUCT      "Nightfold"
+!define VERSION      "2.0"
+!define PUBLISHER    "The Nightfold developers"
+!define PLAYER_EXE   "winamp.exe"
+!define PLAYER_CLASS "Winamp v1.x"
+!define PLUGIN_DLL   "gen_nightfold.dll"
+!define PLUGIN_INI   "gen_nightfold.ini"
+!define README_NAME  "nightfold-readme.txt"
+!define UNINSTALLER  "nightfold-uninstall.exe"
+!define UNINST_ROOT  "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+!define UNINST_KEY   "${UNINST_ROOT}\Nightfold"
+!define WAIT_MS      5000  ; how long the player gets to close and to release the DLL
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin   ; Program Files and HKLM
+BrandingText "${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+; Default folder: the player's own uninstall entry (NSIS strips the quotes and
+; the uninstaller's file name from UninstallString), else Program Files\Winamp;
+; when that has no winamp.exe, .onInit tries the player's per-user entry.
+; An explicit /D= overrides all of them.
+InstallDir "$PROGRAMFILES\Winamp"
+InstallDirRegKey HKLM "${UNINST_ROOT}\Winamp" "UninstallString"
+
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} Setup"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}"
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include WinMessages.nsh
+!include StrFunc.nsh
+${StrStr}
+
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup will install ${PRODUCT} ${VERSION} into the Plugins folder of Winamp.$\r$\n$\r$\nChoose the folder where Winamp is installed, the one that holds ${PLAYER_EXE}."
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "Winamp folder"
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckPlayerFolder
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\Plugins\${README_NAME}"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+Function .onInit
+  ; Neither /D= nor the uninstall entry gave a folder holding the player: try
+  ; the folder the player records for the current user. NSIS strips /D= from
+  ; $CMDLINE, so an explicit folder is looked for in the process command line.
+  ${IfNot} ${FileExists} "$INSTDIR\${PLAYER_EXE}"
+    System::Call "kernel32::GetCommandLineA() t .r0"
+    ${StrStr} $1 $0 " /D="
+    ReadRegStr $2 HKCU "Software\Winamp" ""
+    ${If} $1 == ""
+    ${AndIf} $2 != ""
+    ${AndIf} ${FileExists} "$2\${PLAYER_EXE}"
+      StrCpy $INSTDIR $2
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Refuses a folder without the player: keeps the directory page open, and
+; fails the install (exit code 2 in silent mode) before anything is written.
+Function CheckPlayerFolder
+  ${IfNot} ${FileExists} "$INSTDIR\${PLAYER_EXE}"
+    DetailPrint "No ${PLAYER_EXE} in $INSTDIR."
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR does not hold ${PLAYER_EXE}.$\r$\n$\r$\n${PRODUCT} is a Winamp plugin: choose the folder where Winamp is installed." /SD IDOK
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; The player keeps the plugin locked while it runs. Asks its main window to
+; close and waits for it; tells the user (or, silent, fails) when it stays.
+!macro CLOSE_PLAYER UN
+Function ${UN}ClosePlayer
+  FindWindow $0 "${PLAYER_CLASS}"
+  ${If} $0 == 0
+    Return
+  ${EndIf}
+  MessageBox MB_OKCANCEL|MB_ICONINFORMATION "Winamp is running and must close first.$\r$\n$\r$\nClick OK to close Winamp now." /SD IDOK IDOK close
+  DetailPrint "Winamp is running; nothing was changed."
+  Abort
+close:
+  DetailPrint "Asking Winamp to close..."
+  SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=${WAIT_MS}
+  StrCpy $1 0
+  ${Do}
+    FindWindow $0 "${PLAYER_CLASS}"
+    ${If} $0 == 0
+      Return
+    ${EndIf}
+    ${If} $1 >= ${WAIT_MS}
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Winamp is still running.$\r$\n$\r$\nClose Winamp, then click Retry." /SD IDCANCEL IDRETRY close
+      DetailPrint "Winamp did not close; nothing was changed."
+      Abort
+    ${EndIf}
+    Sleep 250
+    IntOp $1 $1 + 250
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro CLOSE_PLAYER ""
+!insertmacro CLOSE_PLAYER "un."
+
+; Copies $PLUGINSDIR\readme into the Plugins folder with CRLF line ends,
+; which Notepad needs on the older systems.
+Function WriteReadme
+  FileOpen $R0 "$PLUGINSDIR\readme" r
+  FileOpen $R1 "$INSTDIR\Plugins\${README_NAME}" w
+  ${Do}
+    ClearErrors
+    FileRead $R0 $R2
+    ${If} ${Errors}
+      ${ExitDo}
+    ${EndIf}
+    StrCpy $R3 $R2 1 -1
+    ${If} $R3 == "$\n"
+      StrCpy $R2 $R2 -1
+      StrCpy $R3 $R2 1 -1
+      ${If} $R3 == "$\r"
+        StrCpy $R2 $R2 -1
+      ${EndIf}
+      StrCpy $R2 "$R2$\r$\n"
+    ${EndIf}
+    FileWrite $R1 $R2
+  ${Loop}
+  FileClose $R1
+  FileClose $R0
+FunctionEnd
+
+Section "Nightfold" SecMain
+  SectionIn RO
+  Call CheckPlayerFolder
+  Call ClosePlayer
+
+  ; The player may take a moment to release the DLL after its window closed.
+  SetOutPath "$INSTDIR\Plugins"
+  SetOverwrite try
+  StrCpy $1 0
+write_dll:
+  ClearErrors
+  File "/oname=${PLUGIN_DLL}" "${DLL}"
+  ${If} ${Errors}
+    ${If} $1 < ${WAIT_MS}
+      Sleep 250
+      IntOp $1 $1 + 250
+      Goto write_dll
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Cannot write $INSTDIR\Plugins\${PLUGIN_DLL}: the file is in use.$\r$\n$\r$\nClose Winamp, then click Retry." /SD IDCANCEL IDRETRY write_dll
+    DetailPrint "Cannot write ${PLUGIN_DLL}; the plugin was not installed."
+    Abort
+  ${EndIf}
+  SetOverwrite on
+
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\readme" "${README}"
+  Call WriteReadme
+
+  WriteUninstaller "$INSTDIR\Plugins\${UNINSTALLER}"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Plugins\${UNINSTALLER},0"
+  WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$INSTDIR\Plugins"
+  WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" "$\"$INSTDIR\Plugins\${UNINSTALLER}$\""
+  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" "$\"$INSTDIR\Plugins\${UNINSTALLER}$\" /S"
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+SectionEnd
+
+; The uninstaller lives in the Plugins folder, so $INSTDIR is that folder.
+Section "Uninstall"
+  Call un.ClosePlayer
+
+  StrCpy $1 0
+delete_dll:
+  ClearErrors
+  Delete "$INSTDIR\${PLUGIN_DLL}"
+  ${If} ${Errors}
+    ${If} $1 < ${WAIT_MS}
+      Sleep 250
+      IntOp $1 $1 + 250
+      Goto delete_dll
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Cannot remove $INSTDIR\${PLUGIN_DLL}: the file is in use.$\r$\n$\r$\nClose Winamp, then click Retry." /SD IDCANCEL IDRETRY delete_dll
+    DetailPrint "Cannot remove ${PLUGIN_DLL}; nothing else was removed."
+    Abort
+  ${EndIf}
+  Delete "$INSTDIR\${README_NAME}"
+
+  ; The user's settings stay unless the user asks for them to go.
+  ${If} ${FileExists} "$INSTDIR\${PLUGIN_INI}"
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Remove your ${PRODUCT} settings as well?$\r$\n$\r$\n$INSTDIR\${PLUGIN_INI}" /SD IDNO IDNO keep_settings
+    Delete "$INSTDIR\${PLUGIN_INI}"
+  keep_settings:
+  ${EndIf}
+
+  Delete "$INSTDIR\${UNINSTALLER}"
+  DeleteRegKey HKLM "${UNINST_KEY}"
+SectionEnd

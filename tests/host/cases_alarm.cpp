@@ -1,0 +1,269 @@
+// The alarm worker in the real DLL: the due time it arms, the exit command
+// at that time, replacement and stopping by config, and its failures.
+// The clock is faked; the real timer is armed a moment ahead instead.
+#include "host.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static const char CREATE_FAILED[] =
+    "Failed to create a Waitable Timer.  The plugin has been temporarily disabled.";
+static const char SET_FAILED[] =
+    "Failed to set the Waitable Timer.  The plugin has been temporarily disabled.";
+
+static void settingsText(char* text, size_t size, int enabled, int hour, int minute, int action = 1012)
+{
+    snprintf(text, size, "[Nightfold]\r\nEnabled=%d\r\nShutdown=%d\r\nForceAppsToClose=0\r\nHour=%d\r\nMinute=%d\r\n",
+             enabled, action, hour, minute);
+}
+
+static void printTime(const char* what, LONGLONG value)
+{
+    FILETIME file = { (DWORD)value, (DWORD)(value >> 32) };
+    SYSTEMTIME t;
+    FileTimeToSystemTime(&file, &t);
+    printf("  %s %04d-%02d-%02d %02d:%02d:%02d.%03d\n", what, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+           t.wSecond, t.wMilliseconds);
+}
+
+static bool checkDue(const char* row, LONGLONG expected)
+{
+    if (CHECK(g_log.due == expected, "%s: due time off by %lld ms", row, (g_log.due - expected) / 10000))
+        return true;
+    printTime("armed for", g_log.due);
+    printTime("expected ", expected);
+    return false;
+}
+
+// ---- the due time, end to end (TZ=UTC) ----------------------------------------
+
+static void testAlarmDue(const char*dllPath)
+{
+    static const struct {
+        const char* name;
+        SYSTEMTIME now;
+        int hour, minute;
+        LONGLONG due;
+    } rows[] = {
+        { "passed_tomorrow", localTime(2024, 6, 12, 22, 15, 40, 250), 22, 15, utcValue(2024, 6, 13, 22, 15, 0, 250) },
+        { "ahead_today", localTime(2024, 6, 12, 21, 0, 0, 500), 22, 15, utcValue(2024, 6, 12, 22, 15, 0, 500) },
+        { "just_ahead", localTime(2024, 6, 12, 22, 14, 59, 999), 22, 15, utcValue(2024, 6, 12, 22, 15, 0, 999) },
+        { "midnight", localTime(2024, 12, 31, 23, 59, 59, 999), 0, 0, utcValue(2025, 1, 1, 0, 0, 0, 999) },
+        { "leap_day", localTime(2024, 2, 28, 23, 30, 0, 0), 1, 0, utcValue(2024, 2, 29, 1, 0) },
+    };
+    for (const auto& row : rows) {
+        resetFakes();
+        g_fakes.now = row.now;
+        char settings[256];
+        settingsText(settings, sizeof settings, 1, row.hour, row.minute);
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.name, settings, &plugin))
+            continue;
+        bool arrived = waitForExitCommand(3000);
+        CHECK(arrived, "%s: no exit command", row.name);
+        checkDue(row.name, row.due);
+        CHECK(g_hostLog.exitCommands == 1 && g_hostLog.exitCommandsSent == 1,
+              "%s: %d exit commands, %d sent from another thread", row.name, g_hostLog.exitCommands,
+              g_hostLog.exitCommandsSent);
+        CHECK(g_log.localTimeReads == 1 && g_log.timerSets == 1 && g_log.waits == 1,
+              "%s: %ld clock reads, %ld armings, %ld waits", row.name, g_log.localTimeReads, g_log.timerSets,
+              g_log.waits);
+        CHECK(g_log.messageBoxes == 0, "%s: message box %s", row.name, g_log.boxText);
+        CHECK(waitForWorkerEnd(2000), "%s: the worker does not end", row.name);
+        plugin.header->quit();
+    }
+}
+
+// ---- across a change of clocks (TZ=Europe/Berlin) ---------------------------------
+
+static LONG currentBiasMinutes(bool* summer)
+{
+    TIME_ZONE_INFORMATION zone;
+    DWORD id = GetTimeZoneInformation(&zone);
+    *summer = id == TIME_ZONE_ID_DAYLIGHT;
+    return zone.Bias + (*summer ? zone.DaylightBias : zone.StandardBias);
+}
+
+static void testAlarmSummerTime(const char* dllPath)
+{
+    TIME_ZONE_INFORMATION zone;
+    GetTimeZoneInformation(&zone);
+    if (!CHECK(zone.Bias == -60 && zone.DaylightBias == -60 && zone.DaylightDate.wMonth == 3,
+               "Wine does not run in Central European time (TZ=Europe/Berlin): bias %ld", zone.Bias))
+        return;
+    bool summer;
+    LONGLONG bias = currentBiasMinutes(&summer) * 600000000LL;
+
+    static const struct {
+        const char* name;
+        SYSTEMTIME now;
+        int hour, minute;
+        LONGLONG due;          // UTC
+        LONGLONG dueInSummer;  // when now is read as summer time, if that differs
+        LONGLONG dueLocal9x;   // without a per-day conversion: the bias in force now
+    } rows[] = {
+        { "spring_tomorrow", localTime(2024, 3, 30, 23, 0), 22, 15, utcValue(2024, 3, 31, 20, 15), 0,
+          utcValue(2024, 3, 31, 22, 15) },
+        { "spring_today", localTime(2024, 3, 31, 1, 0), 22, 15, utcValue(2024, 3, 31, 20, 15), 0,
+          utcValue(2024, 3, 31, 22, 15) },
+        { "autumn_tomorrow", localTime(2024, 10, 26, 23, 0), 22, 15, utcValue(2024, 10, 27, 21, 15), 0,
+          utcValue(2024, 10, 27, 22, 15) },
+        { "autumn_today", localTime(2024, 10, 27, 1, 0), 22, 15, utcValue(2024, 10, 27, 21, 15), 0,
+          utcValue(2024, 10, 27, 22, 15) },
+        // 02:30 comes twice; Wine reads it as its first, summer-time, pass.
+        { "repeated_hour", localTime(2024, 10, 27, 2, 10), 2, 30, utcValue(2024, 10, 27, 1, 30),
+          utcValue(2024, 10, 27, 0, 30), utcValue(2024, 10, 27, 2, 30) },
+    };
+    for (int family9x = 0; family9x < 2; ++family9x) {
+        for (const auto& row : rows) {
+            char name[64];
+            snprintf(name, sizeof name, "%s%s", row.name, family9x ? "_9x" : "");
+            resetFakes();
+            g_fakes.now = row.now;
+            g_fakes.zoneConversion = family9x ? LOOKUP_MISSING : LOOKUP_REAL;
+            char settings[256];
+            settingsText(settings, sizeof settings, 1, row.hour, row.minute);
+            LoadedPlugin plugin;
+            if (!startPlugin(dllPath, name, settings, &plugin))
+                continue;
+            CHECK(waitForExitCommand(3000), "%s: no exit command", name);
+            LONGLONG expected = family9x ? row.dueLocal9x + bias : (summer && row.dueInSummer ? row.dueInSummer : row.due);
+            checkDue(name, expected);
+            waitForWorkerEnd(2000);
+            plugin.header->quit();
+        }
+    }
+}
+
+// ---- quit before the due time ---------------------------------------------------
+
+static void testAlarmQuitEarly(const char* dllPath)
+{
+    resetFakes();
+    g_fakes.armIn = 5000000;  // 500 ms
+    char settings[256];
+    settingsText(settings, sizeof settings, 1, 23, 30, 1013);
+    LoadedPlugin plugin;
+    if (!startPlugin(dllPath, "quit_early", settings, &plugin))
+        return;
+    CHECK(waitForCount(&g_log.waits, 1, 2000), "the worker does not wait");
+    plugin.header->quit();
+
+    pumpMessagesFor(1000);
+    CHECK(g_hostLog.exitCommands == 0, "exit command after quit");
+    CHECK(g_log.exitRequests == 0 && g_log.powerRequests == 0, "end action without a fired alarm");
+}
+
+// ---- config replaces, stops and re-arms the worker ------------------------------
+
+static void testAlarmReplaced(const char* dllPath)
+{
+    resetFakes();
+    g_fakes.now = localTime(2024, 6, 12, 21, 0, 0, 0);
+    g_fakes.armIn = 8000000;  // 800 ms
+    char settings[256];
+    settingsText(settings, sizeof settings, 1, 22, 15, 1013);
+    LoadedPlugin plugin;
+    if (!startPlugin(dllPath, "replaced", settings, &plugin))
+        return;
+    if (!CHECK(waitForCount(&g_log.waits, 1, 2000), "the first worker does not wait"))
+        return;
+    HANDLE timer = OpenWaitableTimerA(SYNCHRONIZE, FALSE, "replaced.dll");
+    CHECK(timer != NULL, "no timer named replaced.dll: error %lu", GetLastError());
+
+    // OK with a new time: a new worker re-arms the same timer, sooner.
+    g_fakes.armIn = 1500000;  // 150 ms
+    settingsText(settings, sizeof settings, 1, 23, 45, 1013);
+    rewriteSettings("replaced", settings);
+    plugin.header->config();
+    CHECK(waitForExitCommand(2000), "the replacement does not fire");
+    checkDue("replacement", utcValue(2024, 6, 12, 23, 45));
+    CHECK(timer && WaitForSingleObject(timer, 0) == WAIT_OBJECT_0, "the replacement armed another timer");
+    CHECK(g_log.localTimeReads == 2 && g_log.timerSets == 2, "%ld clock reads, %ld armings", g_log.localTimeReads,
+          g_log.timerSets);
+    pumpMessagesFor(1000);
+    CHECK(g_hostLog.exitCommands == 1, "%d exit commands: the replaced worker acted", g_hostLog.exitCommands);
+    waitForWorkerEnd(2000);
+
+    // OK again after firing: the new worker clears the alarm, so quit ends
+    // the player without an end action. Then OK with the plugin disabled
+    // while that worker is about to fire: it is stopped, none replaces it.
+    g_fakes.armIn = 3000000;  // 300 ms
+    plugin.header->config();
+    CHECK(waitForCount(&g_log.waits, 3, 2000), "the third worker does not wait");
+    settingsText(settings, sizeof settings, 0, 23, 45, 1013);
+    rewriteSettings("replaced", settings);
+    plugin.header->config();
+    pumpMessagesFor(800);
+    CHECK(g_log.timerSets == 3, "%ld armings", g_log.timerSets);
+    CHECK(g_hostLog.exitCommands == 1, "%d exit commands: the stopped worker acted", g_hostLog.exitCommands);
+    plugin.header->quit();
+    CHECK(g_log.exitRequests == 0, "end action after the alarm was re-armed");
+    if (timer)
+        CloseHandle(timer);
+}
+
+// ---- failures -------------------------------------------------------------------
+
+static HANDLE takeTimerName(const char* timerName)
+{
+    return CreateMutexA(NULL, FALSE, timerName);
+}
+
+static void testAlarmFails(const char* dllPath)
+{
+    static const struct {
+        const char* name;
+        bool nameTaken;     // a mutex holds the timer's name
+        bool setFails;      // SetWaitableTimer fails
+        int hour, minute;
+        const char* text;
+        int armings;
+        bool firedBefore;   // an earlier worker fired: the end action still runs
+    } rows[] = {
+        { "name_taken", true, false, 22, 15, CREATE_FAILED, 0, false },
+        { "set_fails", false, true, 22, 15, SET_FAILED, 1, false },
+        { "hour_24", false, false, 24, 0, SET_FAILED, 0, false },
+        { "minute_60", false, false, 12, 60, SET_FAILED, 0, false },
+        { "hour_65535", false, false, 65535, 0, SET_FAILED, 0, false },
+        { "fails_after_firing", false, false, 25, 0, SET_FAILED, 1, true },
+    };
+    for (const auto& row : rows) {
+        resetFakes();
+        g_fakes.setTimerFails = row.setFails;
+        char settings[256];
+        settingsText(settings, sizeof settings, 1, row.firedBefore ? 22 : row.hour, row.minute, 1013);
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.name, settings, &plugin, row.nameTaken ? takeTimerName : NULL))
+            continue;
+        if (row.firedBefore) {
+            CHECK(waitForExitCommand(2000), "%s: the first worker does not fire", row.name);
+            waitForWorkerEnd(2000);
+            settingsText(settings, sizeof settings, 1, row.hour, row.minute, 1013);
+            rewriteSettings(row.name, settings);
+            plugin.header->config();
+        }
+        CHECK(waitForCount(&g_log.messageBoxes, 1, 2000), "%s: no message box", row.name);
+        pumpMessagesFor(300);
+        CHECK(g_log.messageBoxes == 1 && strcmp(g_log.boxText, row.text) == 0, "%s: %ld boxes, text [%s]", row.name,
+              g_log.messageBoxes, g_log.boxText);
+        CHECK(strcmp(g_log.boxTitle, "Nightfold v2.0") == 0 && g_log.boxStyle == 0x40010 && g_log.boxOwner == NULL,
+              "%s: box [%s] style %#x owner %p", row.name, g_log.boxTitle, g_log.boxStyle, (void*)g_log.boxOwner);
+        CHECK(g_log.boxThread != GetCurrentThreadId(), "%s: box shown on the player's thread", row.name);
+        CHECK(g_log.timerSets == row.armings, "%s: %ld armings", row.name, g_log.timerSets);
+        CHECK(g_hostLog.exitCommands == (row.firedBefore ? 1 : 0), "%s: %d exit commands", row.name,
+              g_hostLog.exitCommands);
+        CHECK(waitForWorkerEnd(2000), "%s: the worker does not end", row.name);
+        plugin.header->quit();
+        CHECK(g_log.exitRequests == (row.firedBefore ? 1 : 0), "%s: %ld end actions", row.name, g_log.exitRequests);
+    }
+}
+
+const TestCase g_alarmCases[] = {
+    { "alarm_due", testAlarmDue },
+    { "alarm_summer_time", testAlarmSummerTime },
+    { "alarm_quit_early", testAlarmQuitEarly },
+    { "alarm_replaced", testAlarmReplaced },
+    { "alarm_fails", testAlarmFails },
+    { NULL, NULL },
+};

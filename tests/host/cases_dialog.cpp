@@ -1,0 +1,735 @@
+// The configuration dialog as a person uses it. The host calls config on
+// its main thread; a driver thread finds the modal dialog, reads it and
+// clicks it, and ends it. Each walk is a table of steps: opening the
+// dialog, what to do in it and what to find there, and what the settings
+// file, the alarm workers and the power-status probe show afterwards.
+#include "host.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "../../resources/resource.h"
+
+// ---- fakes in the plugin's import table -------------------------------------
+
+// No real alarm worker ever starts here: CreateThread hands out a token
+// that only the fake TerminateThread ever sees.
+static int s_workersStarted;
+static int s_workersTerminated;
+static HANDLE s_currentWorker;
+
+static HANDLE WINAPI fakeCreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID,
+                                      DWORD, LPDWORD id)
+{
+    ++s_workersStarted;
+    s_currentWorker = (HANDLE)(ULONG_PTR)(0x7000 + 4 * s_workersStarted);
+    if (id)
+        *id = 0x7000 + s_workersStarted;
+    return s_currentWorker;
+}
+
+static BOOL WINAPI fakeTerminateThread(HANDLE thread, DWORD exitCode)
+{
+    ++s_workersTerminated;
+    CHECK(thread == s_currentWorker, "terminated %p, the current worker is %p", thread, s_currentWorker);
+    CHECK(exitCode == 0, "exit code %lu", exitCode);
+    return TRUE;
+}
+
+static bool s_noPowerStatus;
+static int s_powerQueries;
+static BOOL(WINAPI* s_realGetSystemPowerStatus)(LPSYSTEM_POWER_STATUS);
+
+static BOOL WINAPI fakeGetSystemPowerStatus(LPSYSTEM_POWER_STATUS status)
+{
+    ++s_powerQueries;
+    if (s_noPowerStatus) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    return s_realGetSystemPowerStatus(status);
+}
+
+static INT_PTR WINAPI failingDialogBox(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
+{
+    return -1;
+}
+
+// ---- the plugin under test ---------------------------------------------------
+
+static char s_dllPath[MAX_PATH * 2];
+static char s_iniPath[MAX_PATH * 2];
+static HWND s_hostWindow;
+static LoadedPlugin s_plugin;
+
+static bool startPlugin(void)
+{
+    if (!loadPlugin(s_dllPath, s_hostWindow, &s_plugin))
+        return false;
+    HMODULE module = s_plugin.module;
+    s_realGetSystemPowerStatus = (BOOL(WINAPI*)(LPSYSTEM_POWER_STATUS))patchImport(
+        module, "KERNEL32.dll", "GetSystemPowerStatus", (void*)fakeGetSystemPowerStatus);
+    if (!patchImport(module, "KERNEL32.dll", "CreateThread", (void*)fakeCreateThread) ||
+        !patchImport(module, "KERNEL32.dll", "TerminateThread", (void*)fakeTerminateThread) ||
+        !s_realGetSystemPowerStatus)
+        return false;
+    s_plugin.header->init();
+    return true;
+}
+
+static void stopPlugin(void)
+{
+    if (s_plugin.module)
+        s_plugin.header->quit();
+    unloadPlugin(&s_plugin);
+}
+
+// ---- reading the dialog --------------------------------------------------------
+
+static bool checkedState(HWND dialog, int id)
+{
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+static bool enabledState(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+static bool visibleState(HWND dialog, int id)
+{
+    return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE;
+}
+
+// Enabled and checked states, in groups separated by blanks:
+//   "Close Winamp at" box, hour list, minute list, AM, PM, 24-hour box;
+//   "System Shutdown" box, no action, standby, shutdown, reboot, force;
+//   plugin disabled, run once, enabled.
+// Boxes and lists: 'E' enabled, 'e' greyed. Buttons: 'X' checked, 'O' not
+// checked, in lower case when greyed.
+static void describeStates(HWND dialog, char* out)
+{
+    static const int ids[] = {
+        IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR, 0,
+        IDC_GROUP_SHUTDOWN, IDC_ACTION_NONE, IDC_ACTION_STANDBY, IDC_ACTION_SHUTDOWN, IDC_ACTION_REBOOT,
+        IDC_FORCE, 0, IDC_PLUGIN_DISABLED, IDC_RUN_ONCE, IDC_PLUGIN_ENABLED,
+    };
+    for (int id : ids) {
+        char c;
+        if (id == 0)
+            c = ' ';
+        else if (id == IDC_GROUP_CLOSE_AT || id == IDC_GROUP_SHUTDOWN || id == IDC_HOUR || id == IDC_MINUTE)
+            c = 'E';
+        else
+            c = checkedState(dialog, id) ? 'X' : 'O';
+        if (id && !enabledState(dialog, id))
+            c += 'a' - 'A';
+        *out++ = c;
+    }
+    *out = '\0';
+}
+
+// The items of a list, joined by commas.
+static void listItems(HWND dialog, int id, char* out, size_t size)
+{
+    out[0] = '\0';
+    int count = (int)SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0);
+    size_t used = 0;
+    for (int i = 0; i < count && used + 16 < size; ++i) {
+        char item[64] = "";
+        if (SendDlgItemMessageA(dialog, id, CB_GETLBTEXTLEN, i, 0) < (LRESULT)sizeof item)
+            SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, i, (LPARAM)item);
+        used += snprintf(out + used, size - used, "%s%s", i ? "," : "", item);
+    }
+}
+
+static void selectedItem(HWND dialog, int id, char* out, size_t size)
+{
+    LRESULT index = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+    snprintf(out, size, "-");
+    if (index >= 0 && SendDlgItemMessageA(dialog, id, CB_GETLBTEXTLEN, index, 0) < (LRESULT)size)
+        SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, index, (LPARAM)out);
+}
+
+// The time as shown: "hour:minute form", where form is AM or PM for the
+// 12-hour list with the AM/PM buttons visible (the checked one), and 24h
+// for the 24-hour list with them hidden; "-" where nothing is selected.
+static void describeTime(HWND dialog, char* out, size_t size)
+{
+    static char twelve[128], twentyFour[128], minutes[256];
+    if (!twelve[0]) {
+        for (unsigned h = 1; h <= 12; ++h)
+            snprintf(twelve + strlen(twelve), sizeof twelve - strlen(twelve), "%s%u", h > 1 ? "," : "", h);
+        for (unsigned h = 0; h <= 23; ++h)
+            snprintf(twentyFour + strlen(twentyFour), sizeof twentyFour - strlen(twentyFour), "%s%u",
+                     h ? "," : "", h);
+        for (unsigned m = 0; m <= 59; ++m)
+            snprintf(minutes + strlen(minutes), sizeof minutes - strlen(minutes), "%s%02u", m ? "," : "", m);
+    }
+    char items[512];
+    listItems(dialog, IDC_MINUTE, items, sizeof items);
+    CHECK(strcmp(items, minutes) == 0, "minute list [%s]", items);
+    listItems(dialog, IDC_HOUR, items, sizeof items);
+    bool halves = visibleState(dialog, IDC_AM) && visibleState(dialog, IDC_PM);
+    const char* form = "mismatched";
+    if (strcmp(items, twentyFour) == 0 && !visibleState(dialog, IDC_AM) && !visibleState(dialog, IDC_PM))
+        form = "24h";
+    else if (strcmp(items, twelve) == 0 && halves)
+        form = checkedState(dialog, IDC_AM) == checkedState(dialog, IDC_PM) ? "AM/PM?"
+               : checkedState(dialog, IDC_PM)                               ? "PM"
+                                                                            : "AM";
+    else
+        printf("hour list [%s], AM/PM %s\n", items, halves ? "shown" : "hidden");
+    char hour[16], minute[16];
+    selectedItem(dialog, IDC_HOUR, hour, sizeof hour);
+    selectedItem(dialog, IDC_MINUTE, minute, sizeof minute);
+    snprintf(out, size, "%s:%s %s", hour, minute, form);
+}
+
+// ---- walks -------------------------------------------------------------------
+
+enum Action {
+    // on the host thread
+    OPEN,          // calls config; the steps up to the next host step run in the dialog
+    OPEN_FAILS,    // calls config while the dialog cannot be created
+    FILE_IS,       // the settings file's text, byte for byte; null: no file
+    WORKERS,       // workers started (id) and terminated (count) so far
+    RELOAD,        // the player quits and starts again
+    END,
+    // in the dialog, on the driver thread
+    CLICK,         // a click on the button id
+    CHOOSE,        // picks text in the list id
+    KEY,           // presses the key id
+    CLOSE_BOX,     // the caption's close box
+    TIME,          // the time shown: see describeTime
+    STATES,        // the controls' states: see describeStates
+    POWER,         // times the power status has been asked so far
+};
+
+struct Step {
+    Action action;
+    int id = 0;
+    const char* text = nullptr;
+    int count = 0;
+};
+
+struct Walk {
+    const char* name;
+    const char* settings;  // the file the player starts with; null: none
+    const Step* steps;
+};
+
+static const char* s_walkName;
+static const Step* s_dialogSteps;
+static volatile LONG s_configReturned;
+static HWND s_expectedOwner;
+static DWORD s_hostThreadId;
+
+static bool isHostStep(Action action)
+{
+    return action <= END;
+}
+
+static BOOL CALLBACK findDialog(HWND window, LPARAM found)
+{
+    char className[16];
+    GetClassNameA(window, className, sizeof className);
+    if (strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND waitForDialog(void)
+{
+    for (int i = 0; i < 1000 && !s_configReturned; ++i) {
+        HWND dialog = NULL;
+        EnumThreadWindows(s_hostThreadId, findDialog, (LPARAM)&dialog);
+        if (dialog)
+            return dialog;
+        Sleep(10);
+    }
+    return NULL;
+}
+
+static void runDialogStep(HWND dialog, const Step& step)
+{
+    const char* walk = s_walkName;
+    char text[256];
+    switch (step.action) {
+    case CLICK:
+        if (!CHECK(enabledState(dialog, step.id) && visibleState(dialog, step.id),
+                   "%s: button %d cannot be clicked", walk, step.id))
+            return;
+        SetForegroundWindow(dialog);
+        SendDlgItemMessageA(dialog, step.id, BM_CLICK, 0, 0);
+        break;
+    case CHOOSE: {
+        LRESULT index = SendDlgItemMessageA(dialog, step.id, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)step.text);
+        if (!CHECK(index >= 0 && enabledState(dialog, step.id), "%s: cannot choose %s in %d", walk, step.text,
+                   step.id))
+            return;
+        SendDlgItemMessageA(dialog, step.id, CB_SETCURSEL, index, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(step.id, CBN_SELCHANGE), (LPARAM)GetDlgItem(dialog, step.id));
+        break;
+    }
+    case KEY: {
+        SetForegroundWindow(dialog);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(s_hostThreadId, &info);
+        HWND target = info.hwndFocus ? info.hwndFocus : dialog;
+        PostMessageA(target, WM_KEYDOWN, step.id, 1);
+        PostMessageA(target, WM_KEYUP, step.id, 0xC0000001);
+        break;
+    }
+    case CLOSE_BOX:
+        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    case TIME:
+        describeTime(dialog, text, sizeof text);
+        CHECK(strcmp(text, step.text) == 0, "%s: time shown [%s], expected [%s]", walk, text, step.text);
+        break;
+    case STATES:
+        describeStates(dialog, text);
+        CHECK(strcmp(text, step.text) == 0, "%s: states [%s], expected [%s]", walk, text, step.text);
+        break;
+    case POWER:
+        CHECK(s_powerQueries == step.count, "%s: power status asked %d times, expected %d", walk,
+              s_powerQueries, step.count);
+        break;
+    default:
+        break;
+    }
+}
+
+// Drives one dialog: checks what every opening shows, runs the steps, and
+// waits for the dialog to go.
+static DWORD WINAPI driveDialog(LPVOID)
+{
+    const char* walk = s_walkName;
+    HWND dialog = waitForDialog();
+    if (!CHECK(dialog != NULL, "%s: no dialog appeared", walk))
+        return 0;
+    char text[128];
+    GetWindowTextA(dialog, text, sizeof text);
+    CHECK(strcmp(text, "Nightfold") == 0, "%s: title [%s]", walk, text);
+    GetDlgItemTextA(dialog, IDC_GROUP_CONFIG, text, sizeof text);
+    CHECK(strcmp(text, "Nightfold v2.0 Configuration") == 0, "%s: label [%s]", walk, text);
+    CHECK(GetWindow(dialog, GW_OWNER) == s_expectedOwner, "%s: owner %p, the foreground window was %p", walk,
+          GetWindow(dialog, GW_OWNER), s_expectedOwner);
+
+    const Step* step = s_dialogSteps;
+    for (; !isHostStep(step->action); ++step)
+        runDialogStep(dialog, *step);
+    for (int i = 0; i < 500 && IsWindow(dialog); ++i)
+        Sleep(10);
+    if (!CHECK(!IsWindow(dialog), "%s: the dialog is still open", walk))
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+static void openDialog(const Step* dialogSteps)
+{
+    s_dialogSteps = dialogSteps;
+    s_configReturned = 0;
+    s_expectedOwner = GetForegroundWindow();
+    HANDLE driver = CreateThread(NULL, 0, driveDialog, NULL, 0, NULL);
+    s_plugin.header->config();
+    s_configReturned = 1;
+    CHECK(WaitForSingleObject(driver, 15000) == WAIT_OBJECT_0, "%s: the driver hangs", s_walkName);
+    CloseHandle(driver);
+}
+
+static void checkFile(const char* expected)
+{
+    char text[2048];
+    bool exists = readWholeFile(s_iniPath, text, sizeof text);
+    if (!expected)
+        CHECK(!exists && GetFileAttributesA(s_iniPath) == INVALID_FILE_ATTRIBUTES, "%s: a settings file [%s]",
+              s_walkName, text);
+    else
+        CHECK(exists && strcmp(text, expected) == 0, "%s: settings file\n[%s]\nexpected\n[%s]", s_walkName, text,
+              expected);
+}
+
+static void runWalk(const Walk& walk)
+{
+    s_walkName = walk.name;
+    s_workersStarted = s_workersTerminated = s_powerQueries = 0;
+    s_currentWorker = NULL;
+    DeleteFileA(s_iniPath);
+    if (walk.settings && !CHECK(writeWholeFile(s_iniPath, walk.settings), "cannot write %s", s_iniPath))
+        return;
+    if (!startPlugin())
+        return;
+    for (const Step* step = walk.steps; step->action != END; ++step) {
+        switch (step->action) {
+        case OPEN:
+            SetForegroundWindow(s_hostWindow);
+            openDialog(step + 1);
+            while (!isHostStep(step[1].action))
+                ++step;
+            break;
+        case OPEN_FAILS: {
+            void* real = patchImport(s_plugin.module, "USER32.dll", "DialogBoxParamA", (void*)failingDialogBox);
+            s_plugin.header->config();
+            patchImport(s_plugin.module, "USER32.dll", "DialogBoxParamA", real);
+            break;
+        }
+        case FILE_IS:
+            checkFile(step->text);
+            break;
+        case WORKERS:
+            CHECK(s_workersStarted == step->id && s_workersTerminated == step->count,
+                  "%s: %d workers started and %d terminated, expected %d and %d", walk.name, s_workersStarted,
+                  s_workersTerminated, step->id, step->count);
+            break;
+        case RELOAD:
+            stopPlugin();
+            s_currentWorker = NULL;
+            if (!startPlugin())
+                return;
+            break;
+        default:
+            break;
+        }
+    }
+    stopPlugin();
+}
+
+static bool prepareCase(const char* dllPath)
+{
+    s_hostThreadId = GetCurrentThreadId();
+    snprintf(s_iniPath, sizeof s_iniPath, "%sgen_nightfold.ini", caseFolder());
+    s_hostWindow = createHostWindow();
+    ShowWindow(s_hostWindow, SW_SHOW);
+    return copyDllTo(dllPath, "gen_nightfold.dll", s_dllPath);
+}
+
+static void runWalks(const char* dllPath, const Walk* walks, size_t count)
+{
+    if (!prepareCase(dllPath))
+        return;
+    for (size_t i = 0; i < count; ++i)
+        runWalk(walks[i]);
+}
+
+#define RUN_WALKS(dllPath, walks) runWalks(dllPath, walks, sizeof walks / sizeof *walks)
+
+// A settings file as the plugin writes it afresh.
+#define SETTINGS(enabled, action, force, use24, hour, minute)                                          \
+    "[Nightfold]\r\nEnabled=" enabled "\r\nShutdown=" action "\r\nForceAppsToClose=" force           \
+    "\r\n24HourDisplay=" use24 "\r\nHour=" hour "\r\nMinute=" minute "\r\n"
+
+// ---- the time shown ----------------------------------------------------------------
+
+// Hours and minutes in both forms, hand-edited ones included, and what OK
+// saves for them.
+static void testDialogHours(const char* dllPath)
+{
+    static const struct {
+        const char* hour;
+        const char* minute;
+        const char* use24;
+        const char* time;
+        const char* savedHour;
+        const char* savedMinute;
+    } rows[] = {
+        { "0", "00", "0", "12:00 AM", "0", "00" },     { "1", "01", "0", "1:01 AM", "1", "01" },
+        { "12", "05", "0", "12:05 PM", "12", "05" },   { "13", "59", "0", "1:59 PM", "13", "59" },
+        { "23", "30", "0", "11:30 PM", "23", "30" },   { "24", "00", "0", "12:00 PM", "12", "00" },
+        { "65535", "00", "0", "-:00 PM", "12", "00" }, { "24", "00", "1", "-:00 24h", "0", "00" },
+        { "5", "5", "1", "5:05 24h", "5", "05" },      { "5", "75", "1", "5:- 24h", "5", "" },
+        { "5", "1000", "1", "5:- 24h", "5", "" },
+    };
+    if (!prepareCase(dllPath))
+        return;
+    for (const auto& row : rows) {
+        char settings[256], saved[256], name[64];
+        snprintf(settings, sizeof settings, SETTINGS("1", "1012", "0", "%s", "%s", "%s"), row.use24, row.hour,
+                 row.minute);
+        snprintf(saved, sizeof saved, SETTINGS("1", "1012", "0", "%s", "%s", "%s"), row.use24, row.savedHour,
+                 row.savedMinute);
+        snprintf(name, sizeof name, "%s:%s %s", row.hour, row.minute, row.use24[0] == '1' ? "24h" : "12h");
+        const Step steps[] = {
+            { OPEN }, { TIME, 0, row.time }, { CLICK, IDOK }, { FILE_IS, 0, saved }, { END },
+        };
+        runWalk({ name, settings, steps });
+    }
+}
+
+// Switching between the 12-hour and the 24-hour form carries the hour
+// across; OK saves it in 24-hour form.
+static void testDialogHourSwitch(const char* dllPath)
+{
+    static const struct {
+        const char* hour;
+        const char* use24;
+        int click;  // AM or PM first, or nothing
+        const char* before;
+        const char* after;
+        const char* savedHour;
+    } rows[] = {
+        { "0", "0", 0, "12:00 AM", "0:00 24h", "0" },      { "12", "0", 0, "12:00 PM", "12:00 24h", "12" },
+        { "7", "0", IDC_PM, "7:00 PM", "19:00 24h", "19" }, { "0", "1", 0, "0:00 24h", "12:00 AM", "0" },
+        { "13", "1", 0, "13:00 24h", "1:00 PM", "13" },
+    };
+    if (!prepareCase(dllPath))
+        return;
+    for (const auto& row : rows) {
+        char settings[256], saved[256], name[64];
+        const char* savedUse24 = row.use24[0] == '1' ? "0" : "1";
+        snprintf(settings, sizeof settings, SETTINGS("1", "1012", "0", "%s", "%s", "00"), row.use24, row.hour);
+        snprintf(saved, sizeof saved, SETTINGS("1", "1012", "0", "%s", "%s", "00"), savedUse24, row.savedHour);
+        snprintf(name, sizeof name, "switching from %s", row.before);
+        const Step steps[] = {
+            { OPEN },   { row.click ? CLICK : TIME, row.click, row.click ? NULL : row.before },
+            { TIME, 0, row.before }, { CLICK, IDC_24HOUR }, { TIME, 0, row.after }, { CLICK, IDOK },
+            { FILE_IS, 0, saved },   { END },
+        };
+        runWalk({ name, settings, steps });
+    }
+
+    // The hidden AM/PM buttons keep their check; in the 12-hour form OK
+    // saves the shown hour with AM or PM.
+    static const Step hidden[] = {
+        { OPEN }, { CLICK, IDC_24HOUR }, { STATES, 0, "EEEOXX EXOOOo OOX" }, { CHOOSE, IDC_HOUR, "8" },
+        { CLICK, IDC_24HOUR }, { TIME, 0, "8:00 AM" }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "8", "00") },
+        { OPEN }, { CHOOSE, IDC_HOUR, "12" }, { CLICK, IDC_PM }, { CHOOSE, IDC_MINUTE, "07" }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "12", "07") },
+        { OPEN }, { CLICK, IDC_AM }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "0", "07") },
+        { END },
+    };
+    runWalk({ "AM/PM", SETTINGS("1", "1012", "0", "0", "19", "00"), hidden });
+}
+
+// ---- choices that enable and disable controls ------------------------------------
+
+static void testDialogClicks(const char* dllPath)
+{
+    static const Step clicks[] = {
+        { OPEN },
+        { STATES, 0, "EEEXOO EOOXOX OOX" }, { POWER, 0, NULL, 1 },
+        { CLICK, IDC_ACTION_STANDBY }, { STATES, 0, "EEEXOO EOXOOx OOX" },
+        { CLICK, IDC_ACTION_REBOOT }, { STATES, 0, "EEEXOO EOOOXX OOX" },
+        { CLICK, IDC_ACTION_NONE }, { STATES, 0, "EEEXOO EXOOOx OOX" },
+        { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEXOO EXOOOx OXO" }, { POWER, 0, NULL, 2 },
+        { CLICK, IDC_ACTION_SHUTDOWN }, { STATES, 0, "EEEXOO EOOXOX OXO" },
+        { CLICK, IDC_PLUGIN_DISABLED }, { STATES, 0, "eeexoo eooxox XOO" }, { POWER, 0, NULL, 2 },
+        { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEXOO EOOXOX OOX" }, { POWER, 0, NULL, 3 },
+        { CLICK, IDC_FORCE }, { STATES, 0, "EEEXOO EOOXOO OOX" },
+        { CLICK, IDC_ACTION_STANDBY }, { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEXOO EOXOOo OXO" },
+        { CLICK, IDC_ACTION_REBOOT }, { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEXOO EOOOXO OOX" },
+        { CLICK, IDCANCEL },
+        { FILE_IS, 0, SETTINGS("1", "1013", "1", "0", "7", "30") }, { WORKERS, 1, NULL, 0 },
+        { END },
+    };
+    if (prepareCase(dllPath))
+        runWalk({ "clicks", SETTINGS("1", "1013", "1", "0", "7", "30"), clicks });
+}
+
+// Without a power status only standby is greyed, and the status is asked
+// each time the actions are switched on.
+static void testDialogNoPower(const char* dllPath)
+{
+    static const Step noPower[] = {
+        { OPEN },
+        { POWER, 0, NULL, 1 }, { STATES, 0, "EEEOXO EOoXOO OOX" },
+        { CLICK, IDC_PLUGIN_DISABLED }, { STATES, 0, "eeeoxo eooxoo XOO" }, { POWER, 0, NULL, 1 },
+        { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEOXO EOoXOO OXO" }, { POWER, 0, NULL, 2 },
+        { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEOXO EOoXOO OOX" }, { POWER, 0, NULL, 3 },
+        { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1013", "0", "0", "21", "00") }, { WORKERS, 2, NULL, 1 },
+        { END },
+    };
+    // A stored standby loads as no action.
+    static const Step storedStandby[] = {
+        { OPEN }, { POWER, 0, NULL, 2 }, { STATES, 0, "EEEOXO EXoOOx OOX" }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1012", "1", "0", "21", "00") },
+        { END },
+    };
+    s_noPowerStatus = true;
+    if (!prepareCase(dllPath))
+        return;
+    runWalk({ "no power status", SETTINGS("1", "1013", "0", "0", "21", "00"), noPower });
+    runWalk({ "stored standby", SETTINGS("1", "1015", "1", "0", "21", "00"), storedStandby });
+}
+
+// Without the shutdown right the whole action box is greyed, whatever the
+// plugin's state, and OK saves no action but keeps the force check.
+static void testDialogNoShutdownRight(const char* dllPath)
+{
+    static const Step noRight[] = {
+        { OPEN },
+        { STATES, 0, "EEEOOX exooox OOX" },
+        { CLICK, IDC_PLUGIN_DISABLED }, { STATES, 0, "eeeoox exooox XOO" },
+        { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEOOX exooox OXO" },
+        { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEOOX exooox OOX" },
+        { POWER, 0, NULL, 0 }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1012", "1", "1", "22", "15") },
+        { END },
+    };
+    if (!CHECK(removeShutdownPrivilege(), "cannot remove the shutdown privilege") || !prepareCase(dllPath))
+        return;
+    runWalk({ "no shutdown right", SETTINGS("1", "1013", "1", "1", "22", "15"), noRight });
+}
+
+// ---- saving ---------------------------------------------------------------------
+
+static void testDialogSaves(const char* dllPath)
+{
+    // The evening of the overview: a new file, keys in their order.
+    static const Step newFile[] = {
+        { OPEN },
+        { CLICK, IDC_PLUGIN_ENABLED }, { CLICK, IDC_24HOUR }, { TIME, 0, "0:00 24h" },
+        { CHOOSE, IDC_HOUR, "23" }, { CHOOSE, IDC_MINUTE, "30" }, { CLICK, IDC_ACTION_SHUTDOWN },
+        { CLICK, IDC_FORCE }, { STATES, 0, "EEEXOX EOOXOX OOX" }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1013", "1", "1", "23", "30") }, { WORKERS, 1, NULL, 0 },
+        { END },
+    };
+    // Disabled: the time, the action and the force check are kept.
+    static const Step disabled[] = {
+        { OPEN }, { CLICK, IDC_PLUGIN_DISABLED }, { STATES, 0, "eeeoxo eoooxx XOO" }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("0", "1018", "1", "0", "18", "45") }, { WORKERS, 1, NULL, 1 },
+        { END },
+    };
+    // A force check greyed by standby stays and is saved.
+    static const Step greyedForce[] = {
+        { OPEN }, { CLICK, IDC_ACTION_STANDBY }, { STATES, 0, "EEEXOO EOXOOx OOX" }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1015", "1", "0", "6", "00") }, { WORKERS, 2, NULL, 1 },
+        { END },
+    };
+    // Enter presses OK.
+    static const Step enter[] = {
+        { OPEN }, { CLICK, IDC_PLUGIN_ENABLED }, { CHOOSE, IDC_MINUTE, "20" }, { KEY, VK_RETURN },
+        { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "9", "20") }, { WORKERS, 1, NULL, 0 },
+        { END },
+    };
+    static const Walk walks[] = {
+        { "new file", NULL, newFile },
+        { "disabled", SETTINGS("1", "1018", "1", "0", "18", "45"), disabled },
+        { "greyed force", SETTINGS("1", "1013", "1", "0", "6", "00"), greyedForce },
+        { "enter", SETTINGS("0", "1012", "0", "0", "9", "15"), enter },
+    };
+    RUN_WALKS(dllPath, walks);
+}
+
+// Run once: saved as not enabled, armed at once, kept while the player runs
+// and forgotten when it starts again.
+static void testDialogRunOnce(const char* dllPath)
+{
+    static const Step runOnce[] = {
+        { OPEN }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("0", "1012", "0", "0", "0", "00") }, { WORKERS, 1, NULL, 0 },
+        { OPEN }, { STATES, 0, "EEEXOO EXOOOo OXO" }, { CLICK, IDC_PLUGIN_DISABLED }, { CLOSE_BOX },
+        { WORKERS, 1, NULL, 0 },
+        { OPEN }, { STATES, 0, "EEEXOO EXOOOo OXO" }, { CLICK, IDC_PLUGIN_ENABLED }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "0", "00") }, { WORKERS, 2, NULL, 1 },
+        { OPEN }, { STATES, 0, "EEEXOO EXOOOo OOX" }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK },
+        { WORKERS, 3, NULL, 2 },
+        { OPEN }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDOK }, { WORKERS, 3, NULL, 3 },
+        { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("0", "1012", "0", "0", "0", "00") }, { WORKERS, 4, NULL, 3 },
+        { RELOAD }, { WORKERS, 4, NULL, 4 },
+        { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { CLICK, IDCANCEL },
+        { END },
+    };
+    if (prepareCase(dllPath))
+        runWalk({ "run once", NULL, runOnce });
+}
+
+// Cancel, the close box, Escape and a dialog that cannot open leave the file
+// byte for byte as it was and the armed worker waiting.
+static void testDialogLeaves(const char* dllPath)
+{
+    static const char byHand[] =
+        "; set by hand\r\n[Other]\r\nx = 1\r\n\r\n[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nHour=7\r\n";
+#define CHANGE_THEN(...)                                                                                    \
+    { OPEN }, { CLICK, IDC_24HOUR }, { CHOOSE, IDC_MINUTE, "45" }, { CLICK, IDC_PLUGIN_DISABLED }, __VA_ARGS__, \
+        { FILE_IS, 0, byHand }, { WORKERS, 1, NULL, 0 },                                                \
+        { OPEN }, { TIME, 0, "7:00 AM" }, { STATES, 0, "EEEXOO EOOXOO OOX" }, { CLICK, IDCANCEL },      \
+        { FILE_IS, 0, byHand }, { WORKERS, 1, NULL, 0 }, { END }
+    static const Step cancel[] = { CHANGE_THEN({ CLICK, IDCANCEL }) };
+    static const Step closeBox[] = { CHANGE_THEN({ CLOSE_BOX }) };
+    static const Step escape[] = { CHANGE_THEN({ KEY, VK_ESCAPE }) };
+#undef CHANGE_THEN
+    static const Step cannotOpen[] = {
+        { OPEN_FAILS }, { FILE_IS, 0, byHand }, { WORKERS, 1, NULL, 0 },
+        { OPEN }, { STATES, 0, "EEEXOO EOOXOO OOX" }, { CLICK, IDCANCEL }, { END },
+    };
+    static const Walk walks[] = {
+        { "cancel", byHand, cancel },
+        { "close box", byHand, closeBox },
+        { "escape", byHand, escape },
+        { "cannot open", byHand, cannotOpen },
+    };
+    RUN_WALKS(dllPath, walks);
+}
+
+// ---- the picture -----------------------------------------------------------------
+
+// Not a test: opens the dialog on a typical evening's settings for
+// `make screenshot`, writes the dialog's screen rectangle ("x y width
+// height") to the file NIGHTFOLD_SHOT_RECT names, and closes it after
+// NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
+static bool readEnvironment(const char* name, char* value, DWORD size)
+{
+    DWORD length = GetEnvironmentVariableA(name, value, size);
+    return length > 0 && length < size;
+}
+
+static DWORD WINAPI holdDialog(LPVOID)
+{
+    HWND dialog = waitForDialog();
+    if (!CHECK(dialog != NULL, "no dialog appeared"))
+        return 0;
+    char text[MAX_PATH];
+    if (readEnvironment("NIGHTFOLD_SHOT_RECT", text, sizeof text)) {
+        RECT rect;
+        GetWindowRect(dialog, &rect);
+        char line[64];
+        snprintf(line, sizeof line, "%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top);
+        CHECK(writeWholeFile(text, line), "cannot write %s", text);
+    }
+    DWORD seconds = 10;
+    if (readEnvironment("NIGHTFOLD_SHOT_SECONDS", text, sizeof text))
+        seconds = strtoul(text, NULL, 10);
+    for (DWORD i = 0; i < seconds * 10 && IsWindow(dialog); ++i)
+        Sleep(100);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+static void showForScreenshot(const char* dllPath)
+{
+    s_hostThreadId = GetCurrentThreadId();
+    snprintf(s_iniPath, sizeof s_iniPath, "%sgen_nightfold.ini", caseFolder());
+    if (!copyDllTo(dllPath, "gen_nightfold.dll", s_dllPath) ||
+        !writeWholeFile(s_iniPath, SETTINGS("1", "1013", "1", "0", "23", "30")) || !startPlugin())
+        return;
+    s_configReturned = 0;
+    HANDLE holder = CreateThread(NULL, 0, holdDialog, NULL, 0, NULL);
+    s_plugin.header->config();
+    s_configReturned = 1;
+    WaitForSingleObject(holder, 15000);
+    stopPlugin();
+}
+
+const TestCase g_dialogCases[] = {
+    { "screenshot", showForScreenshot },
+    { "dialog_hours", testDialogHours },
+    { "dialog_hour_switch", testDialogHourSwitch },
+    { "dialog_clicks", testDialogClicks },
+    { "dialog_no_power", testDialogNoPower },
+    { "dialog_no_shutdown_right", testDialogNoShutdownRight },
+    { "dialog_saves", testDialogSaves },
+    { "dialog_run_once", testDialogRunOnce },
+    { "dialog_leaves", testDialogLeaves },
+    { NULL, NULL },
+};

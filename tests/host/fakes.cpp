@@ -1,0 +1,267 @@
+// Fakes and recorders of the plugin's platform calls, patched into its
+// import address table.
+#include "host.h"
+
+#include <stdio.h>
+#include <string.h>
+
+PlatformLog g_log;
+PlatformFakes g_fakes;
+
+void resetFakes(void)
+{
+    memset(&g_log, 0, sizeof g_log);
+    memset(&g_fakes, 0, sizeof g_fakes);
+    g_fakes.powerStateResult = TRUE;
+    GetLocalTime(&g_fakes.now);
+}
+
+// ---- never the real thing ---------------------------------------------------
+
+static BOOL WINAPI recordExitWindowsEx(UINT flags, DWORD reason)
+{
+    g_log.exitFlags = flags;
+    g_log.exitReason = reason;
+    InterlockedIncrement(&g_log.exitRequests);
+    return TRUE;
+}
+
+static BOOL WINAPI recordSetSystemPowerState(BOOL suspend, BOOL force)
+{
+    g_log.powerSuspend = suspend;
+    g_log.powerForce = force;
+    InterlockedIncrement(&g_log.powerRequests);
+    return g_fakes.powerStateResult;
+}
+
+static int WINAPI recordMessageBox(HWND owner, LPCSTR text, LPCSTR title, UINT style)
+{
+    snprintf(g_log.boxText, sizeof g_log.boxText, "%s", text ? text : "(null)");
+    snprintf(g_log.boxTitle, sizeof g_log.boxTitle, "%s", title ? title : "(null)");
+    g_log.boxStyle = style;
+    g_log.boxOwner = owner;
+    g_log.boxThread = GetCurrentThreadId();
+    InterlockedIncrement(&g_log.messageBoxes);
+    return IDOK;
+}
+
+void guardPlugin(HMODULE module)
+{
+    patchImport(module, "USER32.dll", "ExitWindowsEx", (void*)recordExitWindowsEx);
+    patchImport(module, "KERNEL32.dll", "SetSystemPowerState", (void*)recordSetSystemPowerState);
+    patchImport(module, "USER32.dll", "MessageBoxA", (void*)recordMessageBox);
+}
+
+// ---- the clock and the timer ------------------------------------------------
+
+static void WINAPI fakeGetLocalTime(LPSYSTEMTIME time)
+{
+    InterlockedIncrement(&g_log.localTimeReads);
+    *time = g_fakes.now;
+}
+
+static BOOL(WINAPI* s_realSetWaitableTimer)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL);
+
+// Records the due time and arms the real timer a moment ahead instead.
+static BOOL WINAPI fakeSetWaitableTimer(HANDLE timer, const LARGE_INTEGER* due, LONG period,
+                                        PTIMERAPCROUTINE routine, LPVOID argument, BOOL resume)
+{
+    g_log.due = due->QuadPart;
+    CHECK(period == 0 && routine == NULL && argument == NULL && resume == FALSE,
+          "SetWaitableTimer period %ld routine %p argument %p resume %d", period, (void*)routine, argument, resume);
+    InterlockedIncrement(&g_log.timerSets);
+    if (g_fakes.setTimerFails) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ULARGE_INTEGER now;
+    FILETIME nowTime;
+    GetSystemTimeAsFileTime(&nowTime);
+    now.LowPart = nowTime.dwLowDateTime;
+    now.HighPart = nowTime.dwHighDateTime;
+    LARGE_INTEGER realDue;
+    realDue.QuadPart = (LONGLONG)now.QuadPart + (g_fakes.armIn ? g_fakes.armIn : 1000000);
+    g_log.realDue.dwLowDateTime = realDue.LowPart;
+    g_log.realDue.dwHighDateTime = (DWORD)realDue.HighPart;
+    return s_realSetWaitableTimer(timer, &realDue, 0, NULL, NULL, FALSE);
+}
+
+static DWORD(WINAPI* s_realWaitForSingleObject)(HANDLE, DWORD);
+
+static DWORD WINAPI countWaitForSingleObject(HANDLE object, DWORD timeout)
+{
+    InterlockedIncrement(&g_log.waits);
+    return s_realWaitForSingleObject(object, timeout);
+}
+
+// ---- the worker thread ------------------------------------------------------
+
+static HANDLE s_workers[MAXIMUM_WAIT_OBJECTS];
+static DWORD s_workerCount;
+
+static HANDLE WINAPI recordCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
+                                        LPVOID argument, DWORD flags, LPDWORD id)
+{
+    HANDLE thread = CreateThread(security, stack, start, argument, flags, id);
+    if (thread && CHECK(s_workerCount < MAXIMUM_WAIT_OBJECTS, "too many workers to follow"))
+        DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &s_workers[s_workerCount++], SYNCHRONIZE,
+                        FALSE, 0);
+    return thread;
+}
+
+bool waitForWorkerEnd(DWORD timeoutMs)
+{
+    return s_workerCount && WaitForMultipleObjects(s_workerCount, s_workers, TRUE, timeoutMs) < WAIT_OBJECT_0 + s_workerCount;
+}
+
+// ---- tokens, the power library, lookups -------------------------------------
+
+static BOOL(WINAPI* s_realOpenProcessToken)(HANDLE, DWORD, PHANDLE);
+
+static BOOL WINAPI countOpenProcessToken(HANDLE process, DWORD access, PHANDLE token)
+{
+    InterlockedIncrement(&g_log.tokensOpened);
+    return s_realOpenProcessToken(process, access, token);
+}
+
+static HMODULE WINAPI recordLoadLibrary(LPCSTR name)
+{
+    InterlockedIncrement(&g_log.libraryLoads);
+    snprintf(g_log.libraryAsked, sizeof g_log.libraryAsked, "%s", name);
+    if (g_fakes.libraryMissing) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return NULL;
+    }
+    HMODULE module = LoadLibraryA(name);
+    if (module)
+        GetModuleFileNameA(module, g_log.libraryLoaded, sizeof g_log.libraryLoaded);
+    return module;
+}
+
+static BOOL WINAPI countFreeLibrary(HMODULE module)
+{
+    InterlockedIncrement(&g_log.libraryFrees);
+    return FreeLibrary(module);
+}
+
+static DWORD WINAPI fakeHibernateAllowed(void)
+{
+    return g_fakes.hibernateAnswer;
+}
+
+static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
+{
+    LookupFake fake = LOOKUP_REAL;
+    if (HIWORD(name) && strcmp(name, "IsPwrHibernateAllowed") == 0)
+        fake = g_fakes.hibernateQuery;
+    else if (HIWORD(name) && strcmp(name, "TzSpecificLocalTimeToSystemTime") == 0)
+        fake = g_fakes.zoneConversion;
+    if (fake == LOOKUP_MISSING) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return NULL;
+    }
+    if (fake == LOOKUP_FAKE)
+        return (FARPROC)(void*)fakeHibernateAllowed;
+    return GetProcAddress(module, name);
+}
+
+void fakePlatform(HMODULE module)
+{
+    patchImport(module, "KERNEL32.dll", "GetLocalTime", (void*)fakeGetLocalTime);
+    patchImport(module, "KERNEL32.dll", "CreateThread", (void*)recordCreateThread);
+    s_realSetWaitableTimer = (BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL))
+        patchImport(module, "KERNEL32.dll", "SetWaitableTimer", (void*)fakeSetWaitableTimer);
+    s_realWaitForSingleObject = (DWORD(WINAPI*)(HANDLE, DWORD))patchImport(
+        module, "KERNEL32.dll", "WaitForSingleObject", (void*)countWaitForSingleObject);
+    s_realOpenProcessToken = (BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE))patchImport(
+        module, "ADVAPI32.dll", "OpenProcessToken", (void*)countOpenProcessToken);
+    patchImport(module, "KERNEL32.dll", "LoadLibraryA", (void*)recordLoadLibrary);
+    patchImport(module, "KERNEL32.dll", "FreeLibrary", (void*)countFreeLibrary);
+    patchImport(module, "KERNEL32.dll", "GetProcAddress", (void*)fakeGetProcAddress);
+}
+
+SYSTEMTIME localTime(int year, int month, int day, int hour, int minute, int second, int ms)
+{
+    SYSTEMTIME time = {};
+    time.wYear = (WORD)year;
+    time.wMonth = (WORD)month;
+    time.wDay = (WORD)day;
+    time.wHour = (WORD)hour;
+    time.wMinute = (WORD)minute;
+    time.wSecond = (WORD)second;
+    time.wMilliseconds = (WORD)ms;
+    return time;
+}
+
+LONGLONG utcValue(int year, int month, int day, int hour, int minute, int second, int ms)
+{
+    SYSTEMTIME time = localTime(year, month, day, hour, minute, second, ms);
+    FILETIME value;
+    SystemTimeToFileTime(&time, &value);
+    return (LONGLONG)(((ULONGLONG)value.dwHighDateTime << 32) | value.dwLowDateTime);
+}
+
+// ---- a plugin under test ------------------------------------------------------
+
+HWND hostWindow(void)
+{
+    static HWND window;
+    if (!window)
+        window = createHostWindow();
+    return window;
+}
+
+static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
+{
+    return IDOK;
+}
+
+bool startPlugin(const char* dllPath, const char* name, const char* settings, LoadedPlugin* plugin,
+                 HANDLE (*beforeInit)(const char* timerName))
+{
+    char path[MAX_PATH * 2], iniPath[MAX_PATH * 2], file[MAX_PATH];
+    snprintf(file, sizeof file, "%s.dll", name);
+    snprintf(iniPath, sizeof iniPath, "%s%s.ini", caseFolder(), name);
+    memset(&g_hostLog, 0, sizeof g_hostLog);
+    if (!copyDllTo(dllPath, file, path) || !CHECK(writeWholeFile(iniPath, settings), "cannot write %s", iniPath))
+        return false;
+    if (!loadPlugin(path, hostWindow(), plugin))
+        return false;
+    fakePlatform(plugin->module);
+    patchImport(plugin->module, "USER32.dll", "DialogBoxParamA", (void*)acceptDialog);
+    if (beforeInit)
+        beforeInit(file);
+    return CHECK(plugin->header->init() == 0, "init");
+}
+
+bool rewriteSettings(const char* name, const char* settings)
+{
+    char iniPath[MAX_PATH * 2];
+    snprintf(iniPath, sizeof iniPath, "%s%s.ini", caseFolder(), name);
+    return CHECK(writeWholeFile(iniPath, settings), "cannot write %s", iniPath);
+}
+
+static bool exitCommandArrived(void)
+{
+    return g_hostLog.exitCommands > 0;
+}
+
+bool waitForExitCommand(DWORD timeoutMs)
+{
+    return pumpMessagesUntil(exitCommandArrived, timeoutMs);
+}
+
+static volatile LONG* s_counter;
+static LONG s_target;
+
+static bool counterReached(void)
+{
+    return *s_counter >= s_target;
+}
+
+bool waitForCount(volatile LONG* counter, LONG target, DWORD timeoutMs)
+{
+    s_counter = counter;
+    s_target = target;
+    return pumpMessagesUntil(counterReached, timeoutMs);
+}
