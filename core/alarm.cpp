@@ -84,9 +84,12 @@ DWORD WINAPI alarmWorker(LPVOID)
         return disable(SET_FAILED);
 
     g_state.fired = FALSE;
+    markWorkerSettled(TRUE);
     WaitForSingleObject(timer, INFINITE);
     // Before the command: the player may call quit while it handles it.
     g_state.fired = TRUE;
     SendMessageA(g_header.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0);
+    // The thread's end runs under the loader's lock again.
+    markWorkerSettled(FALSE);
     return 0;
 }

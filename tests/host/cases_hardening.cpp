@@ -1007,13 +1007,16 @@ static ULONGLONG expectedDue(const SYSTEMTIME& now, int hour, int minute)
     return localToUtc(target);
 }
 
-// Waits until a worker has armed the timer since armed timers were counted.
-static bool waitUntilArmed(LONG armedBefore)
+// Waits until the timer has been armed `total` times in all. Every worker
+// arms once, so this is the worker started last reading the clock, and not
+// one it replaced that armed late (a worker is terminated only once it has
+// armed and waits).
+static bool waitUntilArmed(LONG total)
 {
     DWORD waited = GetTickCount();
-    while (s_timersArmed == armedBefore && GetTickCount() - waited < 2000)
+    while (s_timersArmed < total && GetTickCount() - waited < 2000)
         Sleep(1);
-    return CHECK(s_timersArmed > armedBefore, "no worker armed the timer");
+    return CHECK(s_timersArmed >= total, "%ld of %ld workers armed the timer", s_timersArmed, total);
 }
 
 static bool oneExitCommand(void)
@@ -1072,6 +1075,7 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
     int mismatches = 0;
     char firstMismatch[200] = "";
     int lastMode = -1, lastHour = -1, lastMinute = -1;
+    LONG workersStarted = 0;
     DWORD began = GetTickCount();
     for (int i = 0; i < count; ++i) {
         int mode = (firstMode + i) % 3;  // enabled, run once, disabled
@@ -1086,12 +1090,13 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
             plan.minute = ahead.wMinute;
             plan.actionButton = 1013;
         }
-        LONG armedBefore = s_timersArmed;
         configWith(&plugin, plan);
+        if (mode != 2)
+            ++workersStarted;
         // The clock is turned back for the last worker only: the one before
         // must have read it already.
         if (i == count - 2 && mode != 2)
-            waitUntilArmed(armedBefore);
+            waitUntilArmed(workersStarted);
         // What it showed is what the one before saved.
         if (lastMode >= 0) {
             const DialogView& view = s_view;
@@ -1109,7 +1114,7 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
         if (last && mode != 2) {
             // The last worker arms its timer, and only then may the command
             // come.
-            waitUntilArmed(armedBefore);
+            waitUntilArmed(workersStarted);
         }
     }
     DWORD elapsed = GetTickCount() - began;
@@ -1198,14 +1203,14 @@ static void testSameSecond(const char* dllPath)
         s_fakeNow = shifted(due, -1);
         LONG armedAtInit = s_timersArmed;
         plugin.header->init();
-        waitUntilArmed(armedAtInit);
+        waitUntilArmed(armedAtInit + 1);
         s_confirmMilliseconds = row.milliseconds;
         s_fakeNow = due;
         LONG armed = s_timersArmed;
         DialogPlan plan = { row.pluginButton, 1013, -1, -1, -1, true, confirmInTheSameSecond };
         configWith(&plugin, plan);
         if (row.pluginButton != 1020) {
-            waitUntilArmed(armed);
+            waitUntilArmed(armed + 1);
             SYSTEMTIME confirmed = s_fakeNow;
             CHECK((ULONGLONG)s_lastDue == expectedDue(confirmed, now.wHour, now.wMinute),
                   "%d ms: the new worker is not due tomorrow", row.milliseconds);
