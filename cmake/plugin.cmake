@@ -129,6 +129,12 @@ nightfold_wine_tests(
     loaded_twice
     hostile_files
     unusable_files
+    hostile_dialog
+    unwritable_dialog
+    stress
+    stress_disabled_last
+    same_second
+    terminated_worker
 )
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 
