@@ -1156,7 +1156,8 @@ static void testStress(const char* dllPath)
 }
 
 // The same cycle ending on a disabling dialog, right after a run-once one
-// armed; shorter, since each dialog costs Wine some 50 ms of window making.
+// armed; shorter, since making and destroying each dialog costs Wine from 10
+// to 50 ms.
 static void testStressDisabledLast(const char* dllPath)
 {
     runStress(dllPath, "stress\\gen_stress_off.dll", 151, 2);
