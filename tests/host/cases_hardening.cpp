@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "../../resources/resource.h"
+
 // Copies the DLL to relative under the case folder and inits it with no
 // worker started and a fresh log.
 static bool initAt(const char* dllPath, const std::string& relative, LoadedPlugin* plugin)
@@ -368,8 +370,6 @@ struct DialogPlan {
 
 static const int PLUGIN_BUTTONS[] = { 1020, 1010, 1002 };  // disabled, run once, enabled
 static const int ACTION_BUTTONS[] = { 1012, 1013, 1015, 1018 };
-static const int IDC_HOUR_LIST = 1005, IDC_MINUTE_LIST = 1006, IDC_AM_BUTTON = 1003, IDC_PM_BUTTON = 1004;
-static const int IDC_24HOUR_BOX = 1021, IDC_FORCE_BOX = 1014;
 static const UINT WM_DRIVE = WM_APP + 77;
 
 static DialogPlan s_plan;
@@ -397,15 +397,15 @@ static DialogView readView(HWND dialog)
     DialogView view = {};
     view.pluginButton = checkedOf(dialog, PLUGIN_BUTTONS, 3);
     view.actionButton = checkedOf(dialog, ACTION_BUTTONS, 4);
-    view.force = isChecked(dialog, IDC_FORCE_BOX);
-    view.forceEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_FORCE_BOX));
-    view.use24 = isChecked(dialog, IDC_24HOUR_BOX);
-    view.am = isChecked(dialog, IDC_AM_BUTTON);
-    view.pm = isChecked(dialog, IDC_PM_BUTTON);
-    view.hourItem = (int)SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_GETCURSEL, 0, 0);
-    GetDlgItemTextA(dialog, IDC_HOUR_LIST, view.hourText, sizeof view.hourText);
-    view.minuteItem = (int)SendDlgItemMessageA(dialog, IDC_MINUTE_LIST, CB_GETCURSEL, 0, 0);
-    GetDlgItemTextA(dialog, IDC_MINUTE_LIST, view.minuteText, sizeof view.minuteText);
+    view.force = isChecked(dialog, IDC_FORCE);
+    view.forceEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_FORCE));
+    view.use24 = isChecked(dialog, IDC_24HOUR);
+    view.am = isChecked(dialog, IDC_AM);
+    view.pm = isChecked(dialog, IDC_PM);
+    view.hourItem = (int)SendDlgItemMessageA(dialog, IDC_HOUR, CB_GETCURSEL, 0, 0);
+    GetDlgItemTextA(dialog, IDC_HOUR, view.hourText, sizeof view.hourText);
+    view.minuteItem = (int)SendDlgItemMessageA(dialog, IDC_MINUTE, CB_GETCURSEL, 0, 0);
+    GetDlgItemTextA(dialog, IDC_MINUTE, view.minuteText, sizeof view.minuteText);
     return view;
 }
 
@@ -433,20 +433,20 @@ static void playPlan(HWND dialog)
         click(dialog, 1002, PLUGIN_BUTTONS, 3);
     if (plan.actionButton)
         click(dialog, plan.actionButton, ACTION_BUTTONS, 4);
-    if (plan.use24 >= 0 && isChecked(dialog, IDC_24HOUR_BOX) != (plan.use24 != 0))
-        click(dialog, IDC_24HOUR_BOX, NULL, 0);
+    if (plan.use24 >= 0 && isChecked(dialog, IDC_24HOUR) != (plan.use24 != 0))
+        click(dialog, IDC_24HOUR, NULL, 0);
     if (plan.hour >= 0) {
-        if (isChecked(dialog, IDC_24HOUR_BOX)) {
-            SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_SETCURSEL, plan.hour, 0);
+        if (isChecked(dialog, IDC_24HOUR)) {
+            SendDlgItemMessageA(dialog, IDC_HOUR, CB_SETCURSEL, plan.hour, 0);
         } else {
             int shown = plan.hour % 12 == 0 ? 12 : plan.hour % 12;
-            SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_SETCURSEL, shown - 1, 0);
-            static const int halves[] = { IDC_AM_BUTTON, IDC_PM_BUTTON };
-            click(dialog, plan.hour < 12 ? IDC_AM_BUTTON : IDC_PM_BUTTON, halves, 2);
+            SendDlgItemMessageA(dialog, IDC_HOUR, CB_SETCURSEL, shown - 1, 0);
+            static const int halves[] = { IDC_AM, IDC_PM };
+            click(dialog, plan.hour < 12 ? IDC_AM : IDC_PM, halves, 2);
         }
     }
     if (plan.minute >= 0)
-        SendDlgItemMessageA(dialog, IDC_MINUTE_LIST, CB_SETCURSEL, plan.minute, 0);
+        SendDlgItemMessageA(dialog, IDC_MINUTE, CB_SETCURSEL, plan.minute, 0);
     if (plan.pluginButton)
         click(dialog, plan.pluginButton, PLUGIN_BUTTONS, 3);
     if (plan.beforeClosing)
@@ -705,11 +705,6 @@ static bool waitUntilArmed(LONG total)
     return CHECK(g_log.timerSets >= total, "%ld of %ld workers armed the timer", g_log.timerSets, total);
 }
 
-static bool oneExitCommand(void)
-{
-    return g_hostLog.exitCommands >= 1;
-}
-
 // Signals the plugin's named timer from outside, as a due time would.
 static void signalTimer(const char* name)
 {
@@ -811,7 +806,7 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
           firstMismatch);
     CHECK(s_dialogsOpened == count, "%d dialogs opened", s_dialogsOpened);
     if (lastMode != 2) {
-        CHECK(pumpMessagesUntil(oneExitCommand, 3000), "the last alarm did not fire");
+        CHECK(waitForExitCommand(3000), "the last alarm did not fire");
         pumpMessagesFor(1000);
         CHECK(g_hostLog.exitCommands == 1 && g_hostLog.exitCommandsSent == 1, "%d exit commands after the last dialog",
               g_hostLog.exitCommands);
@@ -855,7 +850,7 @@ static WORD s_confirmMilliseconds;
 
 static void confirmInTheSameSecond(HWND)
 {
-    CHECK(pumpMessagesUntil(oneExitCommand, 3000), "the alarm did not fire while the dialog was open");
+    CHECK(waitForExitCommand(3000), "the alarm did not fire while the dialog was open");
     g_fakes.now.wMilliseconds = s_confirmMilliseconds;
 }
 
@@ -939,7 +934,7 @@ static void testTerminatedWorker(const char* dllPath)
     configWith(&plugin, plan);
     pumpMessagesFor(200);
     signalTimer("gen_terminated.dll");
-    pumpMessagesUntil(oneExitCommand, 2000);
+    waitForExitCommand(2000);
     pumpMessagesFor(1000);
     CHECK(g_hostLog.exitCommands == 1, "replaced: %d exit commands", g_hostLog.exitCommands);
     CHECK(strcmp(g_log.timerName, "gen_terminated.dll") == 0, "timer named [%s]", g_log.timerName);

@@ -59,7 +59,6 @@ static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam,
         ++g_hostLog.exitCommands;
         if (InSendMessage())
             ++g_hostLog.exitCommandsSent;
-        g_hostLog.lastExitTick = GetTickCount();
         GetSystemTimeAsFileTime(&g_hostLog.lastExitTime);
         if (g_onExitCommand)
             g_onExitCommand();

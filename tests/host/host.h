@@ -42,7 +42,6 @@ void unloadPlugin(LoadedPlugin* plugin);
 struct HostWindowLog {
     int exitCommands;          // WM_COMMAND 40001 received
     int exitCommandsSent;      // ... of which sent from another thread
-    DWORD lastExitTick;        // GetTickCount when the last one arrived
     FILETIME lastExitTime;     // GetSystemTimeAsFileTime when it arrived
 };
 extern HostWindowLog g_hostLog;
@@ -56,8 +55,6 @@ void pumpMessagesFor(DWORD ms);
 // Replaces the DLL's import of function from dll with replacement; returns
 // the original address, or NULL when the DLL does not import it.
 void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement);
-// Whether the DLL imports the function at all.
-bool importsFunction(HMODULE module, const char* dll, const char* function);
 
 // Files and folders for a case, under a fresh folder in the temp directory.
 // Returns the folder's path with a trailing backslash.
