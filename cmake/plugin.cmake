@@ -102,7 +102,6 @@ endfunction()
 nightfold_wine_tests(
     header
     names
-    settings_read
     shutdown_right
     shutdown_right98
     shutdown_right_removed
@@ -125,7 +124,6 @@ nightfold_wine_tests(
     end_action_privilege_removed
     powrprof_planted
     long_paths
-    odd_names
     loaded_twice
     hostile_files
     unusable_files

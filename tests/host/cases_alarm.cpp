@@ -17,22 +17,9 @@ static void settingsText(char* text, size_t size, int enabled, int hour, int min
              enabled, action, hour, minute);
 }
 
-static void printTime(const char* what, LONGLONG value)
+static void checkDue(const char* row, LONGLONG expected)
 {
-    FILETIME file = { (DWORD)value, (DWORD)(value >> 32) };
-    SYSTEMTIME t;
-    FileTimeToSystemTime(&file, &t);
-    printf("  %s %04d-%02d-%02d %02d:%02d:%02d.%03d\n", what, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-           t.wSecond, t.wMilliseconds);
-}
-
-static bool checkDue(const char* row, LONGLONG expected)
-{
-    if (CHECK(g_log.due == expected, "%s: due time off by %lld ms", row, (g_log.due - expected) / 10000))
-        return true;
-    printTime("armed for", g_log.due);
-    printTime("expected ", expected);
-    return false;
+    CHECK(g_log.due == expected, "%s: due time off by %lld ms", row, (g_log.due - expected) / 10000);
 }
 
 // ---- the due time, end to end (TZ=UTC) ----------------------------------------

@@ -11,71 +11,16 @@
 
 #include "../../resources/resource.h"
 
-// ---- fakes in the plugin's import table -------------------------------------
-
-// No real alarm worker ever starts here: CreateThread hands out a token
-// that only the fake TerminateThread ever sees.
-static int s_workersStarted;
-static int s_workersTerminated;
-static HANDLE s_currentWorker;
-
-static HANDLE WINAPI fakeCreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID,
-                                      DWORD, LPDWORD id)
-{
-    ++s_workersStarted;
-    s_currentWorker = (HANDLE)(ULONG_PTR)(0x7000 + 4 * s_workersStarted);
-    if (id)
-        *id = 0x7000 + s_workersStarted;
-    return s_currentWorker;
-}
-
-static BOOL WINAPI fakeTerminateThread(HANDLE thread, DWORD exitCode)
-{
-    ++s_workersTerminated;
-    CHECK(thread == s_currentWorker, "terminated %p, the current worker is %p", thread, s_currentWorker);
-    CHECK(exitCode == 0, "exit code %lu", exitCode);
-    return TRUE;
-}
-
-static bool s_noPowerStatus;
-static int s_powerQueries;
-static BOOL(WINAPI* s_realGetSystemPowerStatus)(LPSYSTEM_POWER_STATUS);
-
-static BOOL WINAPI fakeGetSystemPowerStatus(LPSYSTEM_POWER_STATUS status)
-{
-    ++s_powerQueries;
-    if (s_noPowerStatus) {
-        SetLastError(ERROR_NOT_SUPPORTED);
-        return FALSE;
-    }
-    return s_realGetSystemPowerStatus(status);
-}
-
-static INT_PTR WINAPI failingDialogBox(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
-{
-    return -1;
-}
-
-// ---- the plugin under test ---------------------------------------------------
+// No real alarm worker ever starts here (THREADS_TOKEN).
 
 static char s_dllPath[MAX_PATH * 2];
 static char s_iniPath[MAX_PATH * 2];
 static HWND s_hostWindow;
 static LoadedPlugin s_plugin;
 
-static bool startPlugin(void)
+static INT_PTR WINAPI failingDialogBox(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
 {
-    if (!loadPlugin(s_dllPath, s_hostWindow, &s_plugin))
-        return false;
-    HMODULE module = s_plugin.module;
-    s_realGetSystemPowerStatus = (BOOL(WINAPI*)(LPSYSTEM_POWER_STATUS))patchImport(
-        module, "KERNEL32.dll", "GetSystemPowerStatus", (void*)fakeGetSystemPowerStatus);
-    if (!patchImport(module, "KERNEL32.dll", "CreateThread", (void*)fakeCreateThread) ||
-        !patchImport(module, "KERNEL32.dll", "TerminateThread", (void*)fakeTerminateThread) ||
-        !s_realGetSystemPowerStatus)
-        return false;
-    s_plugin.header->init();
-    return true;
+    return -1;
 }
 
 static void stopPlugin(void)
@@ -297,8 +242,8 @@ static void runDialogStep(HWND dialog, const Step& step)
         CHECK(strcmp(text, step.text) == 0, "%s: states [%s], expected [%s]", walk, text, step.text);
         break;
     case POWER:
-        CHECK(s_powerQueries == step.count, "%s: power status asked %d times, expected %d", walk,
-              s_powerQueries, step.count);
+        CHECK(g_log.powerStatusQueries == step.count, "%s: power status asked %ld times, expected %d", walk,
+              g_log.powerStatusQueries, step.count);
         break;
     default:
         break;
@@ -345,25 +290,20 @@ static void openDialog(const Step* dialogSteps)
 
 static void checkFile(const char* expected)
 {
-    char text[2048];
-    bool exists = readWholeFile(s_iniPath, text, sizeof text);
-    if (!expected)
-        CHECK(!exists && GetFileAttributesA(s_iniPath) == INVALID_FILE_ATTRIBUTES, "%s: a settings file [%s]",
-              s_walkName, text);
-    else
-        CHECK(exists && strcmp(text, expected) == 0, "%s: settings file\n[%s]\nexpected\n[%s]", s_walkName, text,
-              expected);
+    std::string text = readWholeFile(s_iniPath);
+    bool exists = GetFileAttributesA(s_iniPath) != INVALID_FILE_ATTRIBUTES;
+    CHECK(expected ? exists && text == expected : !exists, "%s: settings file\n[%s]\nexpected\n[%s]", s_walkName,
+          text.c_str(), expected ? expected : "(none)");
 }
 
 static void runWalk(const Walk& walk)
 {
     s_walkName = walk.name;
-    s_workersStarted = s_workersTerminated = s_powerQueries = 0;
-    s_currentWorker = NULL;
+    resetLog();
     DeleteFileA(s_iniPath);
     if (walk.settings && !CHECK(writeWholeFile(s_iniPath, walk.settings), "cannot write %s", s_iniPath))
         return;
-    if (!startPlugin())
+    if (!loadFaked(s_dllPath, &s_plugin))
         return;
     for (const Step* step = walk.steps; step->action != END; ++step) {
         switch (step->action) {
@@ -383,14 +323,13 @@ static void runWalk(const Walk& walk)
             checkFile(step->text);
             break;
         case WORKERS:
-            CHECK(s_workersStarted == step->id && s_workersTerminated == step->count,
-                  "%s: %d workers started and %d terminated, expected %d and %d", walk.name, s_workersStarted,
-                  s_workersTerminated, step->id, step->count);
+            CHECK(g_log.threadsCreated == step->id && g_log.threadsTerminated == step->count,
+                  "%s: %ld workers started and %ld terminated, expected %d and %d", walk.name, g_log.threadsCreated,
+                  g_log.threadsTerminated, step->id, step->count);
             break;
         case RELOAD:
             stopPlugin();
-            s_currentWorker = NULL;
-            if (!startPlugin())
+            if (!loadFaked(s_dllPath, &s_plugin))
                 return;
             break;
         default:
@@ -400,11 +339,14 @@ static void runWalk(const Walk& walk)
     stopPlugin();
 }
 
+// Resets the fakes: set them after this.
 static bool prepareCase(const char* dllPath)
 {
+    resetFakes();
+    g_fakes.threads = THREADS_TOKEN;
     s_hostThreadId = GetCurrentThreadId();
     snprintf(s_iniPath, sizeof s_iniPath, "%sgen_nightfold.ini", caseFolder());
-    s_hostWindow = createHostWindow();
+    s_hostWindow = hostWindow();
     ShowWindow(s_hostWindow, SW_SHOW);
     return copyDllTo(dllPath, "gen_nightfold.dll", s_dllPath);
 }
@@ -553,9 +495,9 @@ static void testDialogNoPower(const char* dllPath)
         { FILE_IS, 0, SETTINGS("1", "1012", "1", "0", "21", "00") },
         { END },
     };
-    s_noPowerStatus = true;
     if (!prepareCase(dllPath))
         return;
+    g_fakes.noPowerStatus = TRUE;
     runWalk({ "no power status", SETTINGS("1", "1013", "0", "0", "21", "00"), noPower });
     runWalk({ "stored standby", SETTINGS("1", "1015", "1", "0", "21", "00"), storedStandby });
 }
@@ -708,10 +650,8 @@ static DWORD WINAPI holdDialog(LPVOID)
 
 static void showForScreenshot(const char* dllPath)
 {
-    s_hostThreadId = GetCurrentThreadId();
-    snprintf(s_iniPath, sizeof s_iniPath, "%sgen_nightfold.ini", caseFolder());
-    if (!copyDllTo(dllPath, "gen_nightfold.dll", s_dllPath) ||
-        !writeWholeFile(s_iniPath, SETTINGS("1", "1013", "1", "0", "23", "30")) || !startPlugin())
+    if (!prepareCase(dllPath) || !writeWholeFile(s_iniPath, SETTINGS("1", "1013", "1", "0", "23", "30")) ||
+        !loadFaked(s_dllPath, &s_plugin))
         return;
     s_configReturned = 0;
     HANDLE holder = CreateThread(NULL, 0, holdDialog, NULL, 0, NULL);

@@ -118,10 +118,7 @@ static void testEndActionStandby(const char* dllPath)
 
 static void testEndAction98(const char* dllPath)
 {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    GetVersionExA(&version);
-    if (!CHECK(version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS, "the host does not run as the 9x family"))
+    if (!runsAs9x())
         return;
     static const struct {
         const char* name;

@@ -1,205 +1,27 @@
-// The plugin under hostile conditions: odd install paths and names, the
-// module loaded twice, and settings files that no dialog ever wrote.
+// The plugin under hostile conditions: long install paths, the module
+// loaded twice, settings files that no dialog ever wrote, and the dialog
+// and the alarm driven hard.
 #include "host.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
-#include <string>
+#include "../../resources/resource.h"
 
-// ---- recording the plugin's platform calls ------------------------------
-//
-// Several plugins may be loaded at once; each records into its own log,
-// chosen by the module the call is made for (init runs one at a time, so
-// the current one is set before each).
-
-struct ProfileRead {
-    char key[32];
-    int fallback;
-    UINT result;  // what the platform's reading of the file gave
-    char file[MAX_PATH * 2];
-};
-
-struct CallLog {
-    ProfileRead reads[32];
-    int readCount;
-    int writes;
-    int threadsCreated;
-    int powerStatusQueries;
-};
-
-static CallLog s_logs[2];
-static CallLog* s_log = &s_logs[0];
-
-static UINT(WINAPI* s_realGetProfileInt)(LPCSTR, LPCSTR, INT, LPCSTR);
-static BOOL(WINAPI* s_realWriteProfileString)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
-static BOOL(WINAPI* s_realGetSystemPowerStatus)(LPSYSTEM_POWER_STATUS);
-
-static UINT WINAPI recordGetProfileInt(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file)
+// Copies the DLL to relative under the case folder and inits it with no
+// worker started and a fresh log.
+static bool initAt(const char* dllPath, const std::string& relative, LoadedPlugin* plugin)
 {
-    UINT result = s_realGetProfileInt(section, key, fallback, file);
-    if (s_log->readCount < 32) {
-        ProfileRead* read = &s_log->reads[s_log->readCount++];
-        snprintf(read->key, sizeof read->key, "%s", key);
-        snprintf(read->file, sizeof read->file, "%s", file);
-        read->fallback = fallback;
-        read->result = result;
-        CHECK(strcmp(section, "Nightfold") == 0, "read from section [%s]", section);
-    }
-    return result;
+    char path[MAX_PATH * 2];
+    resetFakes();
+    g_fakes.threads = THREADS_NONE;
+    return copyDllTo(dllPath, relative.c_str(), path) && loadFaked(path, plugin);
 }
 
-static BOOL WINAPI recordWriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
+static std::string iniFor(const std::string& module)
 {
-    ++s_log->writes;
-    return s_realWriteProfileString(section, key, value, file);
-}
-
-// Stands in for CreateThread: counts the workers the plugin would start and
-// starts none.
-static HANDLE WINAPI countCreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID,
-                                       DWORD, LPDWORD id)
-{
-    ++s_log->threadsCreated;
-    if (id)
-        *id = 0;
-    return NULL;
-}
-
-static BOOL WINAPI countGetSystemPowerStatus(LPSYSTEM_POWER_STATUS status)
-{
-    ++s_log->powerStatusQueries;
-    return s_realGetSystemPowerStatus(status);
-}
-
-static const ProfileRead* findRead(const CallLog* log, const char* key)
-{
-    for (int i = 0; i < log->readCount; ++i) {
-        if (strcmp(log->reads[i].key, key) == 0)
-            return &log->reads[i];
-    }
-    return NULL;
-}
-
-// ---- files and paths longer than the ANSI functions take -----------------
-
-static void widen(const char* ansi, WCHAR* wide, int size)
-{
-    if (!MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, size))
-        wide[0] = 0;
-}
-
-static void createParentsW(const WCHAR* path)
-{
-    WCHAR partial[1024];
-    for (size_t i = 0; path[i] && i + 1 < 1024; ++i) {
-        if (path[i] == L'\\' && i > 2) {
-            memcpy(partial, path, i * sizeof(WCHAR));
-            partial[i] = 0;
-            CreateDirectoryW(partial, NULL);
-        }
-    }
-}
-
-static bool copyDllToW(const char* dllPath, const char* fullPath)
-{
-    WCHAR from[1024], to[1024];
-    widen(dllPath, from, 1024);
-    widen(fullPath, to, 1024);
-    createParentsW(to);
-    return CHECK(CopyFileW(from, to, FALSE), "copy to %s: error %lu", fullPath, GetLastError());
-}
-
-static bool writeBytes(const char* path, const std::string& bytes)
-{
-    WCHAR wide[1024];
-    widen(path, wide, 1024);
-    createParentsW(wide);
-    HANDLE file = CreateFileW(wide, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-static std::string readBytes(const char* path)
-{
-    WCHAR wide[1024];
-    widen(path, wide, 1024);
-    std::string bytes;
-    HANDLE file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
-                              NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, NULL) && read)
-        bytes.append(chunk, read);
-    CloseHandle(file);
-    return bytes;
-}
-
-// Loads through the wide function, which takes paths of any length, and
-// fills the header as the player does.
-static bool loadPluginW(const char* path, LoadedPlugin* out)
-{
-    WCHAR wide[1024];
-    widen(path, wide, 1024);
-    out->module = LoadLibraryW(wide);
-    out->header = NULL;
-    if (!CHECK(out->module != NULL, "LoadLibrary(%s): error %lu", path, GetLastError()))
-        return false;
-    typedef HostPluginHeader* (*GetHeader)(void);
-    GetHeader getHeader = (GetHeader)(void*)GetProcAddress(out->module, "winampGetGeneralPurposePlugin");
-    if (!CHECK(getHeader != NULL, "no export in %s", path))
-        return false;
-    out->header = getHeader();
-    out->header->hostWindow = NULL;
-    out->header->instance = out->module;
-    return true;
-}
-
-// Patches the plugin's reads, writes, workers and power status into log.
-static bool patchRecorders(LoadedPlugin* plugin)
-{
-    s_realGetProfileInt = (UINT(WINAPI*)(LPCSTR, LPCSTR, INT, LPCSTR))patchImport(
-        plugin->module, "KERNEL32.dll", "GetPrivateProfileIntA", (void*)recordGetProfileInt);
-    s_realWriteProfileString = (BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR))patchImport(
-        plugin->module, "KERNEL32.dll", "WritePrivateProfileStringA", (void*)recordWriteProfileString);
-    s_realGetSystemPowerStatus = (BOOL(WINAPI*)(LPSYSTEM_POWER_STATUS))patchImport(
-        plugin->module, "KERNEL32.dll", "GetSystemPowerStatus", (void*)countGetSystemPowerStatus);
-    patchImport(plugin->module, "KERNEL32.dll", "CreateThread", (void*)countCreateThread);
-    return s_realGetProfileInt && s_realWriteProfileString && s_realGetSystemPowerStatus;
-}
-
-// Loads the plugin from path with its calls recorded into log and calls
-// init.
-static bool initRecorded(const char* path, LoadedPlugin* plugin, CallLog* log)
-{
-    memset(log, 0, sizeof *log);
-    s_log = log;
-    if (!loadPluginW(path, plugin) || !patchRecorders(plugin))
-        return false;
-    int result = plugin->header->init();
-    return CHECK(result == 0, "init returned %d", result);
-}
-
-static const char* const KEYS[] = { "Enabled", "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour", "Minute" };
-static const int FALLBACKS[] = { 0, 0, 1012, 0, 0, 0 };
-
-// Every key read once, in order, with its default, from iniPath.
-static void checkAllKeysRead(const CallLog* log, const char* iniPath, const char* what)
-{
-    CHECK(log->readCount == 6, "%s: %d keys read", what, log->readCount);
-    for (int i = 0; i < 6 && i < log->readCount; ++i) {
-        const ProfileRead* read = &log->reads[i];
-        CHECK(strcmp(read->key, KEYS[i]) == 0 && read->fallback == FALLBACKS[i],
-              "%s: read %d is %s default %d", what, i, read->key, read->fallback);
-        CHECK(strcmp(read->file, iniPath) == 0, "%s: %s read from [%s], expected [%s]", what, read->key,
-              read->file, iniPath);
-    }
+    return module.substr(0, module.rfind('.') + 1) + "ini";
 }
 
 // A path of exactly length characters: folder, then folders of up to 100
@@ -238,21 +60,19 @@ static void testLongPaths(const char* dllPath)
     };
     for (const auto& row : rows) {
         std::string module = pathOfLength(folder, row.length, row.tail);
-        if (!CHECK(module.size() == row.length, "path of %u characters", (unsigned)module.size()) ||
-            !copyDllToW(dllPath, module.c_str()))
+        if (!CHECK(module.size() == row.length, "path of %u characters", (unsigned)module.size()))
             continue;
         std::string stem = module.substr(0, module.rfind('.') + 1);
         std::string iniPath = stem + "ini";
         // Settings that would arm the alarm, where they belong and where a
         // cut path would end.
         const char* armed = "[Nightfold]\r\nEnabled=1\r\n";
-        writeBytes(iniPath.c_str(), armed);
-        writeBytes(iniPath.substr(0, 259).c_str(), armed);
-        writeBytes((stem.substr(0, 256) + "ini").c_str(), armed);
-
+        writeWholeFile(iniPath.c_str(), armed);
+        writeWholeFile(iniPath.substr(0, 259).c_str(), armed);
+        writeWholeFile((stem.substr(0, 256) + "ini").c_str(), armed);
         LoadedPlugin plugin;
-        CallLog log;
-        if (initRecorded(module.c_str(), &plugin, &log)) {
+        if (initAt(dllPath, module.substr(strlen(caseFolder())), &plugin)) {
+            const PlatformLog& log = g_log;
             const char* description = plugin.header->description;
             std::string base = module.substr(module.rfind('\\') + 1);
             std::string expected = std::string("Nightfold v2.0 [") + (row.named ? base : "") + "]";
@@ -262,61 +82,18 @@ static void testLongPaths(const char* dllPath)
                   description ? description : "(null)");
             if (row.settings) {
                 checkAllKeysRead(&log, iniPath.c_str(), module.c_str() + folder.size());
-                CHECK(log.threadsCreated == 1, "%u: %d workers", (unsigned)row.length, log.threadsCreated);
+                CHECK(log.threadsCreated == 1, "%u: %ld workers", (unsigned)row.length, log.threadsCreated);
             } else {
                 // Without its own settings path the plugin keeps its defaults:
                 // it reads nothing, writes nothing and arms nothing.
                 CHECK(log.readCount == 0, "%u: %d keys read, the first from %s", (unsigned)row.length,
                       log.readCount, log.readCount ? log.reads[0].file : "");
-                CHECK(log.threadsCreated == 0, "%u: %d workers", (unsigned)row.length, log.threadsCreated);
+                CHECK(log.threadsCreated == 0, "%u: %ld workers", (unsigned)row.length, log.threadsCreated);
             }
             CHECK(log.writes == 0, "%u: %d writes", (unsigned)row.length, log.writes);
             plugin.header->quit();
         }
         unloadPlugin(&plugin);
-    }
-}
-
-// ---- odd names ------------------------------------------------------------------
-
-static void testOddNames(const char* dllPath)
-{
-    CHECK(GetACP() == 1252, "the prefix's ANSI code page is %u, the rows assume 1252", GetACP());
-    static const struct {
-        const char* copyTo;  // under the case folder; a trailing dot loads a name without extension
-        const char* base;
-        const char* iniPath;  // under the case folder
-    } rows[] = {
-        { "a.b.c\\gen.x.y.dll", "gen.x.y.dll", "a.b.c\\gen.x.y.ini" },
-        { "plain\\gen..dll", "gen..dll", "plain\\gen..ini" },
-        { "plain\\gen_nightfold.dll.bak", "gen_nightfold.dll.bak", "plain\\gen_nightfold.dll.ini" },
-        { "v1.2\\gen_nightfold.", "gen_nightfold", "v1.ini" },
-        { "v1.2\\.dll", ".dll", "v1.2\\.ini" },
-        // CP1252 letters in the folder and the file name
-        { "Musik \xe9t\xe9\\gen_nightfold\xdf.dll", "gen_nightfold\xdf.dll", "Musik \xe9t\xe9\\gen_nightfold\xdf.ini" },
-        { "\xc4\xd6\xdc.\xe4\xf6\xfc\\gen.", "gen", "\xc4\xd6\xdc.ini" },
-        { "x\\\xff\xfe\xa0.dll", "\xff\xfe\xa0.dll", "x\\\xff\xfe\xa0.ini" },
-    };
-    for (const auto& row : rows) {
-        std::string module = std::string(caseFolder()) + row.copyTo;
-        std::string iniPath = std::string(caseFolder()) + row.iniPath;
-        if (!copyDllToW(dllPath, module.c_str()))
-            continue;
-        // The settings are found where they belong: they arm the alarm.
-        writeBytes(iniPath.c_str(), "[Nightfold]\r\nEnabled=1\r\n");
-        LoadedPlugin plugin;
-        CallLog log;
-        if (initRecorded(module.c_str(), &plugin, &log)) {
-            std::string expected = std::string("Nightfold v2.0 [") + row.base + "]";
-            const char* description = plugin.header->description;
-            CHECK(description && expected == description, "%s: description [%s]", row.copyTo,
-                  description ? description : "(null)");
-            checkAllKeysRead(&log, iniPath.c_str(), row.copyTo);
-            CHECK(log.threadsCreated == 1, "%s: %d workers", row.copyTo, log.threadsCreated);
-            plugin.header->quit();
-        }
-        unloadPlugin(&plugin);
-        DeleteFileA(iniPath.c_str());
     }
 }
 
@@ -328,34 +105,27 @@ static void testLoadedTwice(const char* dllPath)
         const char* copyTo;
         const char* settings;
         int workers;
+        UINT hour;
     } plugins[2] = {
-        { "gen_alpha.dll", "[Nightfold]\r\nEnabled=1\r\nHour=7\r\n", 1 },
-        { "gen_beta.dll", "[Nightfold]\r\nEnabled=0\r\nHour=9\r\n", 0 },
+        { "gen_alpha.dll", "[Nightfold]\r\nEnabled=1\r\nHour=7\r\n", 1, 7 },
+        { "gen_beta.dll", "[Nightfold]\r\nEnabled=0\r\nHour=9\r\n", 0, 9 },
     };
     LoadedPlugin loaded[2] = {};
-    std::string iniPaths[2];
     for (int i = 0; i < 2; ++i) {
-        std::string module = std::string(caseFolder()) + plugins[i].copyTo;
-        iniPaths[i] = module.substr(0, module.size() - 3) + "ini";
-        if (!copyDllToW(dllPath, module.c_str()) || !writeBytes(iniPaths[i].c_str(), plugins[i].settings))
+        std::string iniPath = iniFor(std::string(caseFolder()) + plugins[i].copyTo);
+        if (!writeWholeFile(iniPath.c_str(), plugins[i].settings) || !initAt(dllPath, plugins[i].copyTo, &loaded[i]))
             return;
-        if (!initRecorded(module.c_str(), &loaded[i], &s_logs[i]))
-            return;
+        checkAllKeysRead(&g_log, iniPath.c_str(), plugins[i].copyTo);
+        CHECK(g_log.threadsCreated == plugins[i].workers, "%s: %ld workers", plugins[i].copyTo, g_log.threadsCreated);
+        const ProfileRead* hour = findRead(&g_log, "Hour");
+        CHECK(hour && hour->result == plugins[i].hour, "%s: Hour read as %u", plugins[i].copyTo, hour ? hour->result : 0);
     }
     CHECK(loaded[0].module != loaded[1].module, "both names give the same module");
     CHECK(loaded[0].header != loaded[1].header, "both modules share one header");
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 1; i >= 0; --i) {
         std::string expected = std::string("Nightfold v2.0 [") + plugins[i].copyTo + "]";
         CHECK(loaded[i].header->description && expected == loaded[i].header->description,
               "%s: description [%s]", plugins[i].copyTo, loaded[i].header->description);
-        checkAllKeysRead(&s_logs[i], iniPaths[i].c_str(), plugins[i].copyTo);
-        CHECK(s_logs[i].threadsCreated == plugins[i].workers, "%s: %d workers", plugins[i].copyTo,
-              s_logs[i].threadsCreated);
-        const ProfileRead* hour = findRead(&s_logs[i], "Hour");
-        CHECK(hour && hour->result == (i ? 9u : 7u), "%s: Hour read as %u", plugins[i].copyTo,
-              hour ? hour->result : 0);
-    }
-    for (int i = 1; i >= 0; --i) {
         loaded[i].header->quit();
         unloadPlugin(&loaded[i]);
     }
@@ -406,6 +176,15 @@ static const HostileFile* hostileFiles(int* count)
 {
     static const std::string line64k = std::string(65536, '7');
     static const HostileFile files[] = {
+        { "no file", "", false, false },
+        { "enabled", "[Nightfold]\r\nEnabled=1\r\n", true, false },
+        { "leading zero", "[Nightfold]\r\nEnabled=05\r\n", true, false },
+        { "disabled", "[Nightfold]\r\nEnabled=0\r\n", false, false },
+        { "blank", "[Nightfold]\r\nEnabled=\r\n", false, false },
+        { "standby", "[Nightfold]\r\nShutdown=1015\r\n", false, true },
+        { "shutdown", "[Nightfold]\r\nShutdown=1013\r\n", false, false },
+        { "unknown action", "[Nightfold]\r\nShutdown=1014\r\n", false, false },
+        { "all set", "[Nightfold]\r\nEnabled=1\r\nShutdown=1015\r\nHour=23\r\nMinute=59\r\n", true, true },
         { "huge",
           "[Nightfold]\r\nEnabled=4294967296\r\n24HourDisplay=99999999999999999999\r\nShutdown=4294968309\r\n"
           "ForceAppsToClose=18446744073709551616\r\nHour=4294967295\r\nMinute=65595\r\n",
@@ -473,17 +252,34 @@ static const HostileFile* hostileFiles(int* count)
 
 // What the plugin makes of the six values that the platform read: the
 // worker starts when Enabled is non-zero, and the power status is asked only
+
+// What the plugin makes of the six values that the platform read: the
+// worker starts when Enabled is non-zero, and the power status is asked only
 // for a stored 1015.
-static void checkDecisions(const CallLog* log, const char* what)
+static void checkDecisions(const PlatformLog* log, const char* what)
 {
     const ProfileRead* enabled = findRead(log, "Enabled");
     const ProfileRead* shutdown = findRead(log, "Shutdown");
     if (!CHECK(enabled && shutdown, "%s: Enabled or Shutdown not read", what))
         return;
-    CHECK(log->threadsCreated == (enabled->result != 0), "%s: Enabled read as %u, %d workers", what,
+    CHECK(log->threadsCreated == (enabled->result != 0), "%s: Enabled read as %u, %ld workers", what,
           enabled->result, log->threadsCreated);
-    CHECK(log->powerStatusQueries == (shutdown->result == 1015), "%s: Shutdown read as %u, power asked %d times",
+    CHECK(log->powerStatusQueries == (shutdown->result == 1015), "%s: Shutdown read as %u, power asked %ld times",
           what, shutdown->result, log->powerStatusQueries);
+}
+
+// Each file beside a module of its own: nothing the platform remembers of
+// one file carries over to the next. Gives the settings path.
+static bool initOver(const char* dllPath, const char* folder, int i, const HostileFile& file, LoadedPlugin* plugin,
+                     std::string* iniPath)
+{
+    char relative[64];
+    snprintf(relative, sizeof relative, "%s%02d\\gen_nightfold.dll", folder, i);
+    *iniPath = iniFor(std::string(caseFolder()) + relative);
+    if (strcmp(file.name, "no file") != 0 &&
+        !CHECK(writeWholeFile(iniPath->c_str(), file.bytes), "%s: cannot write the file", file.name))
+        return false;
+    return initAt(dllPath, relative, plugin);
 }
 
 static void testHostileFiles(const char* dllPath)
@@ -492,31 +288,19 @@ static void testHostileFiles(const char* dllPath)
     const HostileFile* files = hostileFiles(&count);
     for (int i = 0; i < count; ++i) {
         const HostileFile& file = files[i];
-        // A module of its own for each file: nothing the platform remembers
-        // of one file carries over to the next.
-        char relative[64];
-        snprintf(relative, sizeof relative, "hostile%02d\\gen_nightfold.dll", i);
-        std::string module = std::string(caseFolder()) + relative;
-        std::string iniPath = module.substr(0, module.size() - 3) + "ini";
-        if (!copyDllToW(dllPath, module.c_str()) ||
-            !CHECK(writeBytes(iniPath.c_str(), file.bytes), "%s: cannot write the file", file.name))
-            continue;
         LoadedPlugin plugin;
-        CallLog log;
-        if (initRecorded(module.c_str(), &plugin, &log)) {
-            checkAllKeysRead(&log, iniPath.c_str(), file.name);
-            checkDecisions(&log, file.name);
-            printf("%-28s", file.name);
-            for (int k = 0; k < log.readCount; ++k)
-                printf(" %s=%u", log.reads[k].key, log.reads[k].result);
-            printf("\n");
-            CHECK(log.threadsCreated == file.armed, "%s: %d workers", file.name, log.threadsCreated);
-            CHECK((log.powerStatusQueries > 0) == file.powerAsked, "%s: power asked %d times", file.name,
-                  log.powerStatusQueries);
+        std::string iniPath;
+        if (initOver(dllPath, "hostile", i, file, &plugin, &iniPath)) {
+            checkAllKeysRead(&g_log, iniPath.c_str(), file.name);
+            checkDecisions(&g_log, file.name);
+            CHECK(g_log.threadsCreated == file.armed, "%s: %ld workers", file.name, g_log.threadsCreated);
+            CHECK((g_log.powerStatusQueries > 0) == file.powerAsked, "%s: power asked %ld times", file.name,
+                  g_log.powerStatusQueries);
+            CHECK(g_log.writes == 0, "%s: %d writes", file.name, g_log.writes);
             plugin.header->quit();
         }
         unloadPlugin(&plugin);
-        CHECK(readBytes(iniPath.c_str()) == file.bytes, "%s: the file changed", file.name);
+        CHECK(readWholeFile(iniPath.c_str()) == file.bytes, "%s: the file changed", file.name);
     }
 }
 
@@ -524,49 +308,38 @@ static void testHostileFiles(const char* dllPath)
 // write: reading still gives the defaults or what the file holds.
 static void testUnusableFiles(const char* dllPath)
 {
-    char module[MAX_PATH * 2];
-    if (!copyDllTo(dllPath, "folder\\gen_nightfold.dll", module))
-        return;
     std::string iniPath = std::string(caseFolder()) + "folder\\gen_nightfold.ini";
-    CreateDirectoryA(iniPath.c_str(), NULL);
-    DWORD attributes = GetFileAttributesA(iniPath.c_str());
-    CHECK(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY),
-          "cannot make the folder %s", iniPath.c_str());
-    writeBytes((iniPath + "\\Nightfold").c_str(), "[Nightfold]\r\nEnabled=1\r\n");
+    writeWholeFile((iniPath + "\\Nightfold").c_str(), "[Nightfold]\r\nEnabled=1\r\n");
     LoadedPlugin plugin;
-    CallLog log;
-    if (initRecorded(module, &plugin, &log)) {
-        checkAllKeysRead(&log, iniPath.c_str(), "folder");
-        for (int i = 0; i < log.readCount; ++i)
-            CHECK(log.reads[i].result == (UINT)FALLBACKS[i], "folder: %s read as %u", KEYS[i], log.reads[i].result);
-        CHECK(log.threadsCreated == 0, "folder: %d workers", log.threadsCreated);
+    if (initAt(dllPath, "folder\\gen_nightfold.dll", &plugin)) {
+        checkAllKeysRead(&g_log, iniPath.c_str(), "folder");
+        for (int i = 0; i < g_log.readCount; ++i)
+            CHECK(g_log.reads[i].result == (UINT)FALLBACKS[i], "folder: %s read as %u", KEYS[i], g_log.reads[i].result);
+        CHECK(g_log.threadsCreated == 0, "folder: %ld workers", g_log.threadsCreated);
         plugin.header->quit();
     }
     unloadPlugin(&plugin);
 
-    if (!copyDllTo(dllPath, "locked\\gen_nightfold.dll", module))
-        return;
     iniPath = std::string(caseFolder()) + "locked\\gen_nightfold.ini";
     const char* text = "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nHour=21\r\nMinute=45\r\n";
-    writeBytes(iniPath.c_str(), text);
+    writeWholeFile(iniPath.c_str(), text);
     SetFileAttributesA(iniPath.c_str(), FILE_ATTRIBUTE_READONLY);
     // Wine as root writes read-only files; a handle that shares no writing
     // makes every write fail.
     HANDLE lock = CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    CHECK(lock != INVALID_HANDLE_VALUE, "cannot hold %s open", iniPath.c_str());
     CHECK(!WritePrivateProfileStringA("Nightfold", "Probe", "1", iniPath.c_str()),
           "the held file can still be written");
-    if (initRecorded(module, &plugin, &log)) {
-        checkAllKeysRead(&log, iniPath.c_str(), "locked");
-        checkDecisions(&log, "locked");
-        const ProfileRead* hour = findRead(&log, "Hour");
+    if (initAt(dllPath, "locked\\gen_nightfold.dll", &plugin)) {
+        checkAllKeysRead(&g_log, iniPath.c_str(), "locked");
+        checkDecisions(&g_log, "locked");
+        const ProfileRead* hour = findRead(&g_log, "Hour");
         CHECK(hour && hour->result == 21, "locked: Hour read as %u", hour ? hour->result : 0);
         plugin.header->quit();
     }
     unloadPlugin(&plugin);
     CloseHandle(lock);
     SetFileAttributesA(iniPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-    CHECK(readBytes(iniPath.c_str()) == text, "locked: the file changed");
+    CHECK(readWholeFile(iniPath.c_str()) == text, "locked: the file changed");
 }
 
 // ---- driving the configuration dialog ----------------------------------------
@@ -597,8 +370,6 @@ struct DialogPlan {
 
 static const int PLUGIN_BUTTONS[] = { 1020, 1010, 1002 };  // disabled, run once, enabled
 static const int ACTION_BUTTONS[] = { 1012, 1013, 1015, 1018 };
-static const int IDC_HOUR_LIST = 1005, IDC_MINUTE_LIST = 1006, IDC_AM_BUTTON = 1003, IDC_PM_BUTTON = 1004;
-static const int IDC_24HOUR_BOX = 1021, IDC_FORCE_BOX = 1014;
 static const UINT WM_DRIVE = WM_APP + 77;
 
 static DialogPlan s_plan;
@@ -626,15 +397,15 @@ static DialogView readView(HWND dialog)
     DialogView view = {};
     view.pluginButton = checkedOf(dialog, PLUGIN_BUTTONS, 3);
     view.actionButton = checkedOf(dialog, ACTION_BUTTONS, 4);
-    view.force = isChecked(dialog, IDC_FORCE_BOX);
-    view.forceEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_FORCE_BOX));
-    view.use24 = isChecked(dialog, IDC_24HOUR_BOX);
-    view.am = isChecked(dialog, IDC_AM_BUTTON);
-    view.pm = isChecked(dialog, IDC_PM_BUTTON);
-    view.hourItem = (int)SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_GETCURSEL, 0, 0);
-    GetDlgItemTextA(dialog, IDC_HOUR_LIST, view.hourText, sizeof view.hourText);
-    view.minuteItem = (int)SendDlgItemMessageA(dialog, IDC_MINUTE_LIST, CB_GETCURSEL, 0, 0);
-    GetDlgItemTextA(dialog, IDC_MINUTE_LIST, view.minuteText, sizeof view.minuteText);
+    view.force = isChecked(dialog, IDC_FORCE);
+    view.forceEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_FORCE));
+    view.use24 = isChecked(dialog, IDC_24HOUR);
+    view.am = isChecked(dialog, IDC_AM);
+    view.pm = isChecked(dialog, IDC_PM);
+    view.hourItem = (int)SendDlgItemMessageA(dialog, IDC_HOUR, CB_GETCURSEL, 0, 0);
+    GetDlgItemTextA(dialog, IDC_HOUR, view.hourText, sizeof view.hourText);
+    view.minuteItem = (int)SendDlgItemMessageA(dialog, IDC_MINUTE, CB_GETCURSEL, 0, 0);
+    GetDlgItemTextA(dialog, IDC_MINUTE, view.minuteText, sizeof view.minuteText);
     return view;
 }
 
@@ -662,20 +433,20 @@ static void playPlan(HWND dialog)
         click(dialog, 1002, PLUGIN_BUTTONS, 3);
     if (plan.actionButton)
         click(dialog, plan.actionButton, ACTION_BUTTONS, 4);
-    if (plan.use24 >= 0 && isChecked(dialog, IDC_24HOUR_BOX) != (plan.use24 != 0))
-        click(dialog, IDC_24HOUR_BOX, NULL, 0);
+    if (plan.use24 >= 0 && isChecked(dialog, IDC_24HOUR) != (plan.use24 != 0))
+        click(dialog, IDC_24HOUR, NULL, 0);
     if (plan.hour >= 0) {
-        if (isChecked(dialog, IDC_24HOUR_BOX)) {
-            SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_SETCURSEL, plan.hour, 0);
+        if (isChecked(dialog, IDC_24HOUR)) {
+            SendDlgItemMessageA(dialog, IDC_HOUR, CB_SETCURSEL, plan.hour, 0);
         } else {
             int shown = plan.hour % 12 == 0 ? 12 : plan.hour % 12;
-            SendDlgItemMessageA(dialog, IDC_HOUR_LIST, CB_SETCURSEL, shown - 1, 0);
-            static const int halves[] = { IDC_AM_BUTTON, IDC_PM_BUTTON };
-            click(dialog, plan.hour < 12 ? IDC_AM_BUTTON : IDC_PM_BUTTON, halves, 2);
+            SendDlgItemMessageA(dialog, IDC_HOUR, CB_SETCURSEL, shown - 1, 0);
+            static const int halves[] = { IDC_AM, IDC_PM };
+            click(dialog, plan.hour < 12 ? IDC_AM : IDC_PM, halves, 2);
         }
     }
     if (plan.minute >= 0)
-        SendDlgItemMessageA(dialog, IDC_MINUTE_LIST, CB_SETCURSEL, plan.minute, 0);
+        SendDlgItemMessageA(dialog, IDC_MINUTE, CB_SETCURSEL, plan.minute, 0);
     if (plan.pluginButton)
         click(dialog, plan.pluginButton, PLUGIN_BUTTONS, 3);
     if (plan.beforeClosing)
@@ -719,12 +490,11 @@ static void configWith(LoadedPlugin* plugin, const DialogPlan& plan)
 }
 
 static const DialogPlan LEAVE_AS_SHOWN = { 0, 0, -1, -1, -1, true, NULL };
-
 // ---- the dialog over hostile settings files -----------------------------------
 
 // What the dialog must show for the six values the platform read, by the
 // loading rules and the hour picker's.
-static void checkShown(const CallLog* log, const DialogView& view, const char* what)
+static void checkShown(const PlatformLog* log, const DialogView& view, const char* what)
 {
     UINT values[6] = {};
     for (int i = 0; i < 6; ++i) {
@@ -783,7 +553,7 @@ static void expectedAfterOk(const DialogView& view, UINT* values)
     values[5] = view.minuteItem >= 0 ? (UINT)view.minuteItem : 0;  // an empty Minute reads as its default
 }
 
-static void checkReadAgain(const CallLog* log, const UINT* values, const char* what)
+static void checkReadAgain(const PlatformLog* log, const UINT* values, const char* what)
 {
     for (int i = 0; i < 6; ++i) {
         const ProfileRead* read = findRead(log, KEYS[i]);
@@ -792,65 +562,28 @@ static void checkReadAgain(const CallLog* log, const UINT* values, const char* w
     }
 }
 
-static int s_messageBoxes;
-
-static int WINAPI countMessageBox(HWND, LPCSTR, LPCSTR, UINT)
-{
-    ++s_messageBoxes;
-    return IDOK;
-}
-
-static int s_exitWindowsCalls, s_powerStateCalls;
-static UINT s_exitWindowsFlags;
-
-static BOOL WINAPI fakeExitWindowsEx(UINT flags, DWORD)
-{
-    ++s_exitWindowsCalls;
-    s_exitWindowsFlags = flags;
-    return FALSE;
-}
-
-static BOOL WINAPI fakeSetSystemPowerState(BOOL, BOOL)
-{
-    ++s_powerStateCalls;
-    return FALSE;
-}
-
-// Nothing the plugin does may end the session or block on a message box.
-static bool patchEndAction(LoadedPlugin* plugin)
-{
-    return patchImport(plugin->module, "USER32.dll", "ExitWindowsEx", (void*)fakeExitWindowsEx) &&
-           patchImport(plugin->module, "KERNEL32.dll", "SetSystemPowerState", (void*)fakeSetSystemPowerState) &&
-           patchImport(plugin->module, "USER32.dll", "MessageBoxA", (void*)countMessageBox);
-}
 
 static void testHostileDialog(const char* dllPath)
 {
+    static PlatformLog atInit;
     int count;
     const HostileFile* files = hostileFiles(&count);
     for (int i = 0; i < count; ++i) {
         const HostileFile& file = files[i];
-        char relative[64];
-        snprintf(relative, sizeof relative, "dialog%02d\\gen_nightfold.dll", i);
-        std::string module = std::string(caseFolder()) + relative;
-        std::string iniPath = module.substr(0, module.size() - 3) + "ini";
-        if (!copyDllToW(dllPath, module.c_str()) || !writeBytes(iniPath.c_str(), file.bytes))
-            continue;
         LoadedPlugin plugin;
-        CallLog log;
-        if (initRecorded(module.c_str(), &plugin, &log) && patchDialogDriver(&plugin) && patchEndAction(&plugin)) {
-            CallLog afterOk;
-            memset(&afterOk, 0, sizeof afterOk);
-            // Reads made while config runs (the reload after OK) go to afterOk.
-            s_log = &afterOk;
+        std::string iniPath;
+        if (initOver(dllPath, "dialog", i, file, &plugin, &iniPath) && patchDialogDriver(&plugin)) {
+            // What config reads (the reload after OK) is logged afresh.
+            atInit = g_log;
+            resetLog();
             configWith(&plugin, LEAVE_AS_SHOWN);
-            checkShown(&log, s_view, file.name);
+            checkShown(&atInit, s_view, file.name);
             UINT expected[6];
             expectedAfterOk(s_view, expected);
-            checkReadAgain(&afterOk, expected, file.name);
-            CHECK(afterOk.writes == 6, "%s: %d writes", file.name, afterOk.writes);
-            CHECK(afterOk.threadsCreated == (int)expected[0], "%s: %d workers after OK", file.name,
-                  afterOk.threadsCreated);
+            checkReadAgain(&g_log, expected, file.name);
+            CHECK(g_log.writes == 6, "%s: %d writes", file.name, g_log.writes);
+            CHECK(g_log.threadsCreated == (LONG)expected[0], "%s: %ld workers after OK", file.name,
+                  g_log.threadsCreated);
             plugin.header->quit();
         }
         unloadPlugin(&plugin);
@@ -875,28 +608,25 @@ static void testUnwritableDialog(const char* dllPath)
         { "fresh", "", false, { 1, 1, 1013, 0, 23, 5 } },
     };
     for (const auto& row : rows) {
-        std::string module = std::string(caseFolder()) + "unwritable-" + row.name + "\\gen_nightfold.dll";
-        std::string iniPath = module.substr(0, module.size() - 3) + "ini";
-        if (!copyDllToW(dllPath, module.c_str()))
-            continue;
+        std::string module = std::string("unwritable-") + row.name + "\\gen_nightfold.dll";
+        std::string iniPath = iniFor(caseFolder() + module);
         HANDLE lock = INVALID_HANDLE_VALUE;
         if (!row.text) {
+            CreateDirectoryA(iniPath.substr(0, iniPath.rfind('\\')).c_str(), NULL);
             CreateDirectoryA(iniPath.c_str(), NULL);
         } else if (row.text[0]) {
-            writeBytes(iniPath.c_str(), row.text);
+            writeWholeFile(iniPath.c_str(), row.text);
             SetFileAttributesA(iniPath.c_str(), FILE_ATTRIBUTE_READONLY);
             if (row.lock)
                 lock = CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
         }
         LoadedPlugin plugin;
-        CallLog log;
-        if (initRecorded(module.c_str(), &plugin, &log) && patchDialogDriver(&plugin) && patchEndAction(&plugin)) {
-            CallLog afterOk = {};
-            s_log = &afterOk;
+        if (initAt(dllPath, module, &plugin) && patchDialogDriver(&plugin)) {
+            resetLog();
             configWith(&plugin, choose);
-            checkReadAgain(&afterOk, row.readAfter, row.name);
-            CHECK(afterOk.threadsCreated == (int)row.readAfter[0], "%s: %d workers after OK", row.name,
-                  afterOk.threadsCreated);
+            checkReadAgain(&g_log, row.readAfter, row.name);
+            CHECK(g_log.threadsCreated == (LONG)row.readAfter[0], "%s: %ld workers after OK", row.name,
+                  g_log.threadsCreated);
             plugin.header->quit();
         }
         unloadPlugin(&plugin);
@@ -904,77 +634,33 @@ static void testUnwritableDialog(const char* dllPath)
             CloseHandle(lock);
         SetFileAttributesA(iniPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (row.text && row.text[0])
-            CHECK(readBytes(iniPath.c_str()) == row.text, "%s: the file changed", row.name);
+            CHECK(readWholeFile(iniPath.c_str()) == row.text, "%s: the file changed", row.name);
         if (row.text && !row.text[0])
-            CHECK(readBytes(iniPath.c_str()) ==
+            CHECK(readWholeFile(iniPath.c_str()) ==
                       "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nForceAppsToClose=0\r\n24HourDisplay=1\r\n"
                       "Hour=23\r\nMinute=05\r\n",
-                  "fresh: the file holds [%s]", readBytes(iniPath.c_str()).c_str());
+                  "fresh: the file holds [%s]", readWholeFile(iniPath.c_str()).c_str());
     }
 
     // A settings path that does not fit: OK neither writes nor arms, not
     // even for this run only.
     std::string module = pathOfLength(std::string(caseFolder()) + "unwritable-long\\", 258, ".x");
-    if (!copyDllToW(dllPath, module.c_str()))
-        return;
     LoadedPlugin plugin;
-    CallLog log;
-    if (initRecorded(module.c_str(), &plugin, &log) && patchDialogDriver(&plugin) && patchEndAction(&plugin)) {
+    if (initAt(dllPath, module.substr(strlen(caseFolder())), &plugin) && patchDialogDriver(&plugin)) {
         DialogPlan runOnce = choose;
         runOnce.pluginButton = 1010;
-        CallLog afterOk = {};
-        s_log = &afterOk;
+        resetLog();
         configWith(&plugin, runOnce);
         CHECK(s_view.pluginButton == 1020 && s_view.actionButton == 1012 && s_view.hourItem == 11 && s_view.am,
               "long: the dialog does not show the defaults");
-        CHECK(afterOk.writes == 0 && afterOk.readCount == 0 && afterOk.threadsCreated == 0,
-              "long: after OK %d writes, %d reads, %d workers", afterOk.writes, afterOk.readCount,
-              afterOk.threadsCreated);
+        CHECK(g_log.writes == 0 && g_log.readCount == 0 && g_log.threadsCreated == 0,
+              "long: after OK %d writes, %d reads, %ld workers", g_log.writes, g_log.readCount, g_log.threadsCreated);
         plugin.header->quit();
     }
     unloadPlugin(&plugin);
 }
 
 // ---- the clock, the timer and the host window ------------------------------
-
-static SYSTEMTIME s_fakeNow;
-
-static void WINAPI fakeGetLocalTime(LPSYSTEMTIME now)
-{
-    *now = s_fakeNow;
-}
-
-static volatile LONG s_timersArmed;
-static volatile LONGLONG s_lastDue;
-static BOOL(WINAPI* s_realSetWaitableTimer)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL);
-
-static BOOL WINAPI recordSetWaitableTimer(HANDLE timer, const LARGE_INTEGER* due, LONG period,
-                                          PTIMERAPCROUTINE routine, LPVOID argument, BOOL resume)
-{
-    s_lastDue = due->QuadPart;
-    InterlockedIncrement(&s_timersArmed);
-    return s_realSetWaitableTimer(timer, due, period, routine, argument, resume);
-}
-
-static char s_timerNames[2][MAX_PATH];
-static int s_timerNameCount;
-static HANDLE(WINAPI* s_realCreateWaitableTimer)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR);
-
-static HANDLE WINAPI recordCreateWaitableTimer(LPSECURITY_ATTRIBUTES security, BOOL manual, LPCSTR name)
-{
-    snprintf(s_timerNames[s_timerNameCount++ % 2], MAX_PATH, "%s", name ? name : "(none)");
-    return s_realCreateWaitableTimer(security, manual, name);
-}
-
-static bool patchAlarm(LoadedPlugin* plugin)
-{
-    s_realSetWaitableTimer =
-        (BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL))patchImport(
-            plugin->module, "KERNEL32.dll", "SetWaitableTimer", (void*)recordSetWaitableTimer);
-    return patchImport(plugin->module, "KERNEL32.dll", "GetLocalTime", (void*)fakeGetLocalTime) &&
-           s_realSetWaitableTimer;
-}
-
 static ULONGLONG localToUtc(const SYSTEMTIME& local)
 {
     FILETIME localTime, utc;
@@ -1014,14 +700,9 @@ static ULONGLONG expectedDue(const SYSTEMTIME& now, int hour, int minute)
 static bool waitUntilArmed(LONG total)
 {
     DWORD waited = GetTickCount();
-    while (s_timersArmed < total && GetTickCount() - waited < 2000)
+    while (g_log.timerSets < total && GetTickCount() - waited < 2000)
         Sleep(1);
-    return CHECK(s_timersArmed >= total, "%ld of %ld workers armed the timer", s_timersArmed, total);
-}
-
-static bool oneExitCommand(void)
-{
-    return g_hostLog.exitCommands >= 1;
+    return CHECK(g_log.timerSets >= total, "%ld of %ld workers armed the timer", g_log.timerSets, total);
 }
 
 // Signals the plugin's named timer from outside, as a due time would.
@@ -1037,19 +718,17 @@ static void signalTimer(const char* name)
 
 // Loads the plugin under name with the dialog driven, the clock faked and
 // the end action and message boxes caught; the host window receives the
-// exit commands.
+
+// Loads the plugin under name with the dialog driven, the clock faked and
+// the real timer armed for the due time asked.
 static bool loadDriven(const char* dllPath, const char* name, const char* settings, LoadedPlugin* plugin)
 {
     char path[MAX_PATH * 2];
-    if (!copyDllTo(dllPath, name, path))
-        return false;
-    std::string iniPath = std::string(path).substr(0, strlen(path) - 3) + "ini";
-    if (settings)
-        writeBytes(iniPath.c_str(), settings);
-    HWND host = createHostWindow();
-    if (!CHECK(host != NULL, "no host window") || !loadPlugin(path, host, plugin))
-        return false;
-    return patchDialogDriver(plugin) && patchAlarm(plugin) && patchEndAction(plugin);
+    resetFakes();
+    g_fakes.armAsAsked = TRUE;
+    g_hostLog = HostWindowLog();
+    return copyDllTo(dllPath, name, path) && (!settings || writeWholeFile(iniFor(path).c_str(), settings)) &&
+           loadFaked(path, plugin, false) && patchDialogDriver(plugin);
 }
 
 static DWORD WINAPI probeThread(LPVOID)
@@ -1066,7 +745,7 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
         return;
     SYSTEMTIME start;
     GetLocalTime(&start);
-    s_fakeNow = start;
+    g_fakes.now = start;
     plugin.header->init();
 
     // Every dialog arms the alarm at least two hours ahead, with one
@@ -1084,8 +763,8 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
                             true, NULL };
         bool last = i == count - 1;
         if (last) {
-            s_fakeNow = shifted(start, -86400);
-            SYSTEMTIME ahead = shifted(s_fakeNow, 60);
+            g_fakes.now = shifted(start, -86400);
+            SYSTEMTIME ahead = shifted(g_fakes.now, 60);
             plan.hour = ahead.wHour;
             plan.minute = ahead.wMinute;
             plan.actionButton = 1013;
@@ -1127,26 +806,26 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
           firstMismatch);
     CHECK(s_dialogsOpened == count, "%d dialogs opened", s_dialogsOpened);
     if (lastMode != 2) {
-        CHECK(pumpMessagesUntil(oneExitCommand, 3000), "the last alarm did not fire");
+        CHECK(waitForExitCommand(3000), "the last alarm did not fire");
         pumpMessagesFor(1000);
         CHECK(g_hostLog.exitCommands == 1 && g_hostLog.exitCommandsSent == 1, "%d exit commands after the last dialog",
               g_hostLog.exitCommands);
-        CHECK((ULONGLONG)s_lastDue == expectedDue(s_fakeNow, lastHour, lastMinute),
-              "the last due time is off by %lld", (LONGLONG)((ULONGLONG)s_lastDue - expectedDue(s_fakeNow, lastHour, lastMinute)));
+        CHECK((ULONGLONG)g_log.due == expectedDue(g_fakes.now, lastHour, lastMinute),
+              "the last due time is off by %lld", (LONGLONG)((ULONGLONG)g_log.due - expectedDue(g_fakes.now, lastHour, lastMinute)));
         plugin.header->quit();
-        CHECK(s_exitWindowsCalls == 1 && s_exitWindowsFlags == 1, "after the alarm: %d shutdown requests, flags %u",
-              s_exitWindowsCalls, s_exitWindowsFlags);
+        CHECK(g_log.exitRequests == 1 && g_log.exitFlags == 1, "after the alarm: %d shutdown requests, flags %u",
+              g_log.exitRequests, g_log.exitFlags);
     } else {
         // Nothing is left to fire, even when the timer comes due.
         signalTimer(strrchr(name, '\\') + 1);
         pumpMessagesFor(1000);
         CHECK(g_hostLog.exitCommands == 0, "%d exit commands after a disabling dialog", g_hostLog.exitCommands);
         plugin.header->quit();
-        CHECK(s_exitWindowsCalls == 0, "%d shutdown requests", s_exitWindowsCalls);
+        CHECK(g_log.exitRequests == 0, "%d shutdown requests", g_log.exitRequests);
     }
-    CHECK(s_messageBoxes == 0 && s_powerStateCalls == 0, "%d message boxes, %d power requests", s_messageBoxes,
-          s_powerStateCalls);
-    printf("%d dialogs in %lu ms, %ld timers armed\n", count, elapsed, s_timersArmed);
+    CHECK(g_log.messageBoxes == 0 && g_log.powerRequests == 0, "%d message boxes, %d power requests", g_log.messageBoxes,
+          g_log.powerRequests);
+    printf("%d dialogs in %lu ms, %ld timers armed\n", count, elapsed, g_log.timerSets);
     unloadPlugin(&plugin);
 }
 
@@ -1171,8 +850,8 @@ static WORD s_confirmMilliseconds;
 
 static void confirmInTheSameSecond(HWND)
 {
-    CHECK(pumpMessagesUntil(oneExitCommand, 3000), "the alarm did not fire while the dialog was open");
-    s_fakeNow.wMilliseconds = s_confirmMilliseconds;
+    CHECK(waitForExitCommand(3000), "the alarm did not fire while the dialog was open");
+    g_fakes.now.wMilliseconds = s_confirmMilliseconds;
 }
 
 static void testSameSecond(const char* dllPath)
@@ -1196,26 +875,24 @@ static void testSameSecond(const char* dllPath)
         snprintf(name, sizeof name, "second%d\\gen_second%d.dll", rowNumber, rowNumber);
         ++rowNumber;
         LoadedPlugin plugin;
-        g_hostLog = HostWindowLog();
-        s_exitWindowsCalls = 0;
         if (!loadDriven(dllPath, name, settings, &plugin))
             continue;
         SYSTEMTIME due = now;
         due.wSecond = 0;
         due.wMilliseconds = 0;
-        s_fakeNow = shifted(due, -1);
-        LONG armedAtInit = s_timersArmed;
+        g_fakes.now = shifted(due, -1);
+        LONG armedAtInit = g_log.timerSets;
         plugin.header->init();
         waitUntilArmed(armedAtInit + 1);
         s_confirmMilliseconds = row.milliseconds;
-        s_fakeNow = due;
-        LONG armed = s_timersArmed;
+        g_fakes.now = due;
+        LONG armed = g_log.timerSets;
         DialogPlan plan = { row.pluginButton, 1013, -1, -1, -1, true, confirmInTheSameSecond };
         configWith(&plugin, plan);
         if (row.pluginButton != 1020) {
             waitUntilArmed(armed + 1);
-            SYSTEMTIME confirmed = s_fakeNow;
-            CHECK((ULONGLONG)s_lastDue == expectedDue(confirmed, now.wHour, now.wMinute),
+            SYSTEMTIME confirmed = g_fakes.now;
+            CHECK((ULONGLONG)g_log.due == expectedDue(confirmed, now.wHour, now.wMinute),
                   "%d ms: the new worker is not due tomorrow", row.milliseconds);
         }
         pumpMessagesFor(1000);
@@ -1231,16 +908,15 @@ static void testSameSecond(const char* dllPath)
 static void testTerminatedWorker(const char* dllPath)
 {
     // Every alarm is set two hours ahead of the clock.
-    GetLocalTime(&s_fakeNow);
-    int ahead = (s_fakeNow.wHour + 2) % 24;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    int ahead = (now.wHour + 2) % 24;
     char settings[96];
     snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=1\r\n24HourDisplay=1\r\nHour=%d\r\n", ahead);
     LoadedPlugin plugin;
     if (!loadDriven(dllPath, "terminated\\gen_terminated.dll", settings, &plugin))
         return;
-    CHECK(importsFunction(plugin.module, "KERNEL32.dll", "CreateWaitableTimerA"), "no named timer");
-    s_realCreateWaitableTimer = (HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR))patchImport(
-        plugin.module, "KERNEL32.dll", "CreateWaitableTimerA", (void*)recordCreateWaitableTimer);
+    g_fakes.now = now;
     plugin.header->init();
     DialogPlan plan = { 1020, 0, -1, ahead, 0, true, NULL };
     // Disabled: the worker waiting since init is gone, so the timer coming
@@ -1258,17 +934,16 @@ static void testTerminatedWorker(const char* dllPath)
     configWith(&plugin, plan);
     pumpMessagesFor(200);
     signalTimer("gen_terminated.dll");
-    pumpMessagesUntil(oneExitCommand, 2000);
+    waitForExitCommand(2000);
     pumpMessagesFor(1000);
     CHECK(g_hostLog.exitCommands == 1, "replaced: %d exit commands", g_hostLog.exitCommands);
-    CHECK(strcmp(s_timerNames[0], "gen_terminated.dll") == 0, "timer named [%s]", s_timerNames[0]);
+    CHECK(strcmp(g_log.timerName, "gen_terminated.dll") == 0, "timer named [%s]", g_log.timerName);
     plugin.header->quit();
     unloadPlugin(&plugin);
 }
 
 const TestCase g_hardeningCases[] = {
     { "long_paths", testLongPaths },
-    { "odd_names", testOddNames },
     { "loaded_twice", testLoadedTwice },
     { "hostile_files", testHostileFiles },
     { "unusable_files", testUnusableFiles },

@@ -8,9 +8,14 @@
 PlatformLog g_log;
 PlatformFakes g_fakes;
 
-void resetFakes(void)
+void resetLog(void)
 {
     memset(&g_log, 0, sizeof g_log);
+}
+
+void resetFakes(void)
+{
+    resetLog();
     memset(&g_fakes, 0, sizeof g_fakes);
     g_fakes.powerStateResult = TRUE;
     GetLocalTime(&g_fakes.now);
@@ -79,8 +84,9 @@ static BOOL WINAPI fakeSetWaitableTimer(HANDLE timer, const LARGE_INTEGER* due, 
     GetSystemTimeAsFileTime(&nowTime);
     now.LowPart = nowTime.dwLowDateTime;
     now.HighPart = nowTime.dwHighDateTime;
-    LARGE_INTEGER realDue;
-    realDue.QuadPart = (LONGLONG)now.QuadPart + (g_fakes.armIn ? g_fakes.armIn : 1000000);
+    LARGE_INTEGER realDue = *due;
+    if (!g_fakes.armAsAsked)
+        realDue.QuadPart = (LONGLONG)now.QuadPart + (g_fakes.armIn ? g_fakes.armIn : 1000000);
     g_log.realDue.dwLowDateTime = realDue.LowPart;
     g_log.realDue.dwHighDateTime = (DWORD)realDue.HighPart;
     return s_realSetWaitableTimer(timer, &realDue, 0, NULL, NULL, FALSE);
@@ -96,17 +102,41 @@ static DWORD WINAPI countWaitForSingleObject(HANDLE object, DWORD timeout)
 
 // ---- the worker thread ------------------------------------------------------
 
+// The last workers started, as many as can be waited for.
 static HANDLE s_workers[MAXIMUM_WAIT_OBJECTS];
 static DWORD s_workerCount;
+static HANDLE s_token;
 
 static HANDLE WINAPI recordCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
                                         LPVOID argument, DWORD flags, LPDWORD id)
 {
+    LONG count = InterlockedIncrement(&g_log.threadsCreated);
+    if (g_fakes.threads != THREADS_REAL) {
+        if (id)
+            *id = 0;
+        s_token = g_fakes.threads == THREADS_NONE ? NULL : (HANDLE)(ULONG_PTR)(0x7000 + 4 * count);
+        return s_token;
+    }
     HANDLE thread = CreateThread(security, stack, start, argument, flags, id);
-    if (thread && CHECK(s_workerCount < MAXIMUM_WAIT_OBJECTS, "too many workers to follow"))
+    if (thread && s_workerCount == MAXIMUM_WAIT_OBJECTS) {
+        CloseHandle(s_workers[0]);
+        memmove(s_workers, s_workers + 1, sizeof s_workers - sizeof *s_workers);
+        --s_workerCount;
+    }
+    if (thread)
         DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &s_workers[s_workerCount++], SYNCHRONIZE,
                         FALSE, 0);
     return thread;
+}
+
+static BOOL WINAPI recordTerminateThread(HANDLE thread, DWORD exitCode)
+{
+    InterlockedIncrement(&g_log.threadsTerminated);
+    if (g_fakes.threads == THREADS_REAL)
+        return TerminateThread(thread, exitCode);
+    CHECK(thread == s_token && exitCode == 0, "terminated %p with %lu, the current worker is %p", thread, exitCode,
+          s_token);
+    return TRUE;
 }
 
 bool waitForWorkerEnd(DWORD timeoutMs)
@@ -114,7 +144,72 @@ bool waitForWorkerEnd(DWORD timeoutMs)
     return s_workerCount && WaitForMultipleObjects(s_workerCount, s_workers, TRUE, timeoutMs) < WAIT_OBJECT_0 + s_workerCount;
 }
 
-// ---- tokens, the power library, lookups -------------------------------------
+// ---- settings, the power status, tokens, the power library, lookups ---------
+
+static UINT(WINAPI* s_realGetProfileInt)(LPCSTR, LPCSTR, INT, LPCSTR);
+static BOOL(WINAPI* s_realWriteProfileString)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+static BOOL(WINAPI* s_realGetSystemPowerStatus)(LPSYSTEM_POWER_STATUS);
+static HANDLE(WINAPI* s_realCreateWaitableTimer)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR);
+
+static UINT WINAPI recordGetProfileInt(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file)
+{
+    UINT result = s_realGetProfileInt(section, key, fallback, file);
+    if (g_log.readCount < 32) {
+        ProfileRead* read = &g_log.reads[g_log.readCount++];
+        snprintf(read->key, sizeof read->key, "%s", key);
+        snprintf(read->file, sizeof read->file, "%s", file);
+        read->fallback = fallback;
+        read->result = result;
+        CHECK(strcmp(section, "Nightfold") == 0, "read from section [%s]", section);
+    }
+    return result;
+}
+
+const ProfileRead* findRead(const PlatformLog* log, const char* key)
+{
+    for (int i = 0; i < log->readCount; ++i) {
+        if (strcmp(log->reads[i].key, key) == 0)
+            return &log->reads[i];
+    }
+    return NULL;
+}
+
+const char* const KEYS[6] = { "Enabled", "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour", "Minute" };
+const int FALLBACKS[6] = { 0, 0, 1012, 0, 0, 0 };
+
+void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
+{
+    CHECK(log->readCount == 6, "%s: %d keys read", what, log->readCount);
+    for (int i = 0; i < 6 && i < log->readCount; ++i) {
+        const ProfileRead* read = &log->reads[i];
+        CHECK(strcmp(read->key, KEYS[i]) == 0 && read->fallback == FALLBACKS[i],
+              "%s: read %d is %s default %d", what, i, read->key, read->fallback);
+        CHECK(strcmp(read->file, iniPath) == 0, "%s: %s read from [%s], expected [%s]", what, read->key,
+              read->file, iniPath);
+    }
+}
+
+static BOOL WINAPI recordWriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
+{
+    ++g_log.writes;
+    return s_realWriteProfileString(section, key, value, file);
+}
+
+static BOOL WINAPI recordGetSystemPowerStatus(LPSYSTEM_POWER_STATUS status)
+{
+    InterlockedIncrement(&g_log.powerStatusQueries);
+    if (g_fakes.noPowerStatus) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    return s_realGetSystemPowerStatus(status);
+}
+
+static HANDLE WINAPI recordCreateWaitableTimer(LPSECURITY_ATTRIBUTES security, BOOL manual, LPCSTR name)
+{
+    snprintf(g_log.timerName, sizeof g_log.timerName, "%s", name ? name : "(none)");
+    return s_realCreateWaitableTimer(security, manual, name);
+}
 
 static BOOL(WINAPI* s_realOpenProcessToken)(HANDLE, DWORD, PHANDLE);
 
@@ -169,6 +264,15 @@ void fakePlatform(HMODULE module)
 {
     patchImport(module, "KERNEL32.dll", "GetLocalTime", (void*)fakeGetLocalTime);
     patchImport(module, "KERNEL32.dll", "CreateThread", (void*)recordCreateThread);
+    patchImport(module, "KERNEL32.dll", "TerminateThread", (void*)recordTerminateThread);
+    s_realGetProfileInt = (UINT(WINAPI*)(LPCSTR, LPCSTR, INT, LPCSTR))patchImport(
+        module, "KERNEL32.dll", "GetPrivateProfileIntA", (void*)recordGetProfileInt);
+    s_realWriteProfileString = (BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR))patchImport(
+        module, "KERNEL32.dll", "WritePrivateProfileStringA", (void*)recordWriteProfileString);
+    s_realGetSystemPowerStatus = (BOOL(WINAPI*)(LPSYSTEM_POWER_STATUS))patchImport(
+        module, "KERNEL32.dll", "GetSystemPowerStatus", (void*)recordGetSystemPowerStatus);
+    s_realCreateWaitableTimer = (HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR))patchImport(
+        module, "KERNEL32.dll", "CreateWaitableTimerA", (void*)recordCreateWaitableTimer);
     s_realSetWaitableTimer = (BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL))
         patchImport(module, "KERNEL32.dll", "SetWaitableTimer", (void*)fakeSetWaitableTimer);
     s_realWaitForSingleObject = (DWORD(WINAPI*)(HANDLE, DWORD))patchImport(
@@ -216,6 +320,17 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
     return IDOK;
 }
 
+bool loadFaked(const char* path, LoadedPlugin* plugin, bool init)
+{
+    if (!loadPlugin(path, hostWindow(), plugin))
+        return false;
+    fakePlatform(plugin->module);
+    if (!init)
+        return true;
+    int result = plugin->header->init();
+    return CHECK(result == 0, "init returned %d", result);
+}
+
 bool startPlugin(const char* dllPath, const char* name, const char* settings, LoadedPlugin* plugin,
                  HANDLE (*beforeInit)(const char* timerName))
 {
@@ -225,9 +340,8 @@ bool startPlugin(const char* dllPath, const char* name, const char* settings, Lo
     memset(&g_hostLog, 0, sizeof g_hostLog);
     if (!copyDllTo(dllPath, file, path) || !CHECK(writeWholeFile(iniPath, settings), "cannot write %s", iniPath))
         return false;
-    if (!loadPlugin(path, hostWindow(), plugin))
+    if (!loadFaked(path, plugin, false))
         return false;
-    fakePlatform(plugin->module);
     patchImport(plugin->module, "USER32.dll", "DialogBoxParamA", (void*)acceptDialog);
     if (beforeInit)
         beforeInit(file);

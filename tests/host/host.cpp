@@ -25,9 +25,14 @@ bool checkThat(bool ok, const char* file, int line, const char* format, ...)
     return false;
 }
 
+static void widen(const char* ansi, WCHAR* wide);
+
 bool loadPlugin(const char* dllPath, HWND hostWindow, LoadedPlugin* out)
 {
-    out->module = LoadLibraryA(dllPath);
+    WCHAR wide[1024];
+    widen(dllPath, wide);
+    out->module = LoadLibraryW(wide);
+    out->header = NULL;
     if (!CHECK(out->module != NULL, "LoadLibrary(%s): error %lu", dllPath, GetLastError()))
         return false;
     typedef HostPluginHeader* (*GetHeader)(void);
@@ -54,7 +59,6 @@ static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam,
         ++g_hostLog.exitCommands;
         if (InSendMessage())
             ++g_hostLog.exitCommandsSent;
-        g_hostLog.lastExitTick = GetTickCount();
         GetSystemTimeAsFileTime(&g_hostLog.lastExitTime);
         if (g_onExitCommand)
             g_onExitCommand();
@@ -112,50 +116,71 @@ const char* caseFolder(void)
     return s_caseFolder;
 }
 
-// Creates every folder on the way to path's file name.
-static void createParents(const char* path)
+static void widen(const char* ansi, WCHAR* wide)
 {
-    char partial[MAX_PATH * 2];
-    for (size_t i = 0; path[i] && i + 1 < sizeof partial; ++i) {
-        if (path[i] == '\\' && i > 2) {
-            memcpy(partial, path, i);
-            partial[i] = '\0';
-            CreateDirectoryA(partial, NULL);
+    if (!MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, 1024))
+        wide[0] = 0;
+}
+
+// Creates every folder on the way to path's file name. Wide: paths of any
+// length.
+static void createParents(const WCHAR* path)
+{
+    WCHAR partial[1024];
+    for (size_t i = 0; path[i] && i + 1 < 1024; ++i) {
+        if (path[i] == L'\\' && i > 2) {
+            memcpy(partial, path, i * sizeof(WCHAR));
+            partial[i] = 0;
+            CreateDirectoryW(partial, NULL);
         }
     }
 }
 
 bool copyDllTo(const char* dllPath, const char* relativePath, char* fullPath)
 {
+    WCHAR from[1024], to[1024];
     snprintf(fullPath, MAX_PATH * 2, "%s%s", caseFolder(), relativePath);
-    createParents(fullPath);
-    return CHECK(CopyFileA(dllPath, fullPath, FALSE), "copy to %s: error %lu", fullPath, GetLastError());
+    widen(dllPath, from);
+    widen(fullPath, to);
+    createParents(to);
+    return CHECK(CopyFileW(from, to, FALSE), "copy to %s: error %lu", fullPath, GetLastError());
 }
 
-bool readWholeFile(const char* path, char* text, DWORD size)
+std::string readWholeFile(const char* path)
 {
-    text[0] = '\0';
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    WCHAR wide[1024];
+    widen(path, wide);
+    std::string bytes;
+    HANDLE file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    char chunk[4096];
     DWORD read = 0;
-    BOOL ok = ReadFile(file, text, size - 1, &read, NULL);
-    text[ok ? read : 0] = '\0';
-    CloseHandle(file);
-    return ok;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &read, NULL) && read)
+        bytes.append(chunk, read);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return bytes;
 }
 
-bool writeWholeFile(const char* path, const char* text)
+bool writeWholeFile(const char* path, const std::string& bytes)
 {
-    createParents(path);
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    WCHAR wide[1024];
+    widen(path, wide);
+    createParents(wide);
+    HANDLE file = CreateFileW(wide, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    BOOL ok = WriteFile(file, text, (DWORD)strlen(text), &written, NULL);
+    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
     CloseHandle(file);
-    return ok && written == strlen(text);
+    return ok && written == bytes.size();
+}
+
+bool runsAs9x(void)
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    return CHECK(version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS, "the host does not run as the 9x family");
 }
 
 bool removeShutdownPrivilege(void)

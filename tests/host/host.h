@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // The player's view of the plugin's header record.
 struct HostPluginHeader {
     int version;
@@ -31,7 +33,7 @@ extern int g_failures;
 bool checkThat(bool ok, const char* file, int line, const char* format, ...);
 #define CHECK(cond, ...) checkThat((cond), __FILE__, __LINE__, __VA_ARGS__)
 
-// Loads the DLL, takes its header through the export and fills the two
+// Loads the DLL (a path of any length), takes its header through the export and fills the two
 // fields the player fills. Does not call init.
 bool loadPlugin(const char* dllPath, HWND hostWindow, LoadedPlugin* out);
 void unloadPlugin(LoadedPlugin* plugin);
@@ -40,7 +42,6 @@ void unloadPlugin(LoadedPlugin* plugin);
 struct HostWindowLog {
     int exitCommands;          // WM_COMMAND 40001 received
     int exitCommandsSent;      // ... of which sent from another thread
-    DWORD lastExitTick;        // GetTickCount when the last one arrived
     FILETIME lastExitTime;     // GetSystemTimeAsFileTime when it arrived
 };
 extern HostWindowLog g_hostLog;
@@ -54,20 +55,35 @@ void pumpMessagesFor(DWORD ms);
 // Replaces the DLL's import of function from dll with replacement; returns
 // the original address, or NULL when the DLL does not import it.
 void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement);
-// Whether the DLL imports the function at all.
-bool importsFunction(HMODULE module, const char* dll, const char* function);
 
 // Files and folders for a case, under a fresh folder in the temp directory.
 // Returns the folder's path with a trailing backslash.
 const char* caseFolder(void);
 bool copyDllTo(const char* dllPath, const char* relativePath, char* fullPath);
-bool readWholeFile(const char* path, char* text, DWORD size);
-bool writeWholeFile(const char* path, const char* text);
+// Any length of path; an empty string when the file cannot be read.
+std::string readWholeFile(const char* path);
+bool writeWholeFile(const char* path, const std::string& bytes);
+// Checks that the host runs as the 9x family.
+bool runsAs9x(void);
 
 // ---- fakes of the plugin's platform calls (fakes.cpp) ----------------------
 
+struct ProfileRead {
+    char key[32];
+    int fallback;
+    UINT result;  // what the platform's reading of the file gave
+    char file[MAX_PATH * 2];
+};
+
 // What the plugin asked of the platform. Written by whichever thread calls.
 struct PlatformLog {
+    ProfileRead reads[32];
+    int readCount;
+    int writes;
+    volatile LONG threadsCreated;
+    volatile LONG threadsTerminated;
+    volatile LONG powerStatusQueries;
+    char timerName[MAX_PATH];     // as handed to CreateWaitableTimerA
     volatile LONG localTimeReads;
     volatile LONG timerSets;
     volatile LONG waits;
@@ -94,27 +110,43 @@ struct PlatformLog {
 extern PlatformLog g_log;
 
 enum LookupFake { LOOKUP_REAL, LOOKUP_MISSING, LOOKUP_FAKE };
+// CreateThread: starts the worker; starts none and returns NULL; or hands out
+// a token that only the fake TerminateThread sees.
+enum ThreadFake { THREADS_REAL, THREADS_NONE, THREADS_TOKEN };
 
 // How the fakes answer.
 struct PlatformFakes {
     SYSTEMTIME now;               // GetLocalTime's answer
     LONGLONG armIn;               // the real timer fires this long after arming (100 ns); 0: 100 ms
+    BOOL armAsAsked;              // the real timer is armed for the due time asked
     BOOL setTimerFails;
     BOOL powerStateResult;
     BOOL libraryMissing;          // LoadLibraryA fails
     LookupFake hibernateQuery;    // IsPwrHibernateAllowed
     DWORD hibernateAnswer;        // the whole register the fake returns
     LookupFake zoneConversion;    // TzSpecificLocalTimeToSystemTime (REAL or MISSING)
+    ThreadFake threads;
+    BOOL noPowerStatus;           // GetSystemPowerStatus fails
 };
 extern PlatformFakes g_fakes;
 
 void resetFakes(void);
+void resetLog(void);
+const ProfileRead* findRead(const PlatformLog* log, const char* key);
+// The keys init reads, in order, and their defaults.
+extern const char* const KEYS[6];
+extern const int FALLBACKS[6];
+// Every key read once, in order, with its default, from iniPath.
+void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what);
 // Patched into every plugin as it is loaded, before anything could call
 // them: ExitWindowsEx, SetSystemPowerState and MessageBoxA only record.
 void guardPlugin(HMODULE module);
 // Fakes the clock and records the timer: GetLocalTime, SetWaitableTimer,
-// WaitForSingleObject; also token opening, library loading and lookups.
+// WaitForSingleObject; also workers, settings reads and writes, the power
+// status, token opening, library loading and lookups.
 void fakePlatform(HMODULE module);
+// loadPlugin with the host window, then fakePlatform; init unless told not.
+bool loadFaked(const char* path, LoadedPlugin* plugin, bool init = true);
 
 // The player's main window, created once.
 HWND hostWindow(void);

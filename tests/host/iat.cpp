@@ -29,11 +29,6 @@ static void** findImportSlot(HMODULE module, const char* dll, const char* functi
     return NULL;
 }
 
-bool importsFunction(HMODULE module, const char* dll, const char* function)
-{
-    return findImportSlot(module, dll, function) != NULL;
-}
-
 void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement)
 {
     void** slot = findImportSlot(module, dll, function);
