@@ -135,6 +135,8 @@ nightfold_wine_tests(
     terminated_worker
 )
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
+# A thousand dialogs take Wine about a minute on a quiet machine.
+set_tests_properties(wine.stress PROPERTIES TIMEOUT 400)
 
 add_test(NAME pe COMMAND ${PYTHON_FOR_TOOLS} ${CMAKE_SOURCE_DIR}/tests/check_pe.py
     $<TARGET_FILE:nightfold>)
