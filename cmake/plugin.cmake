@@ -36,7 +36,7 @@ set_target_properties(nightfold PROPERTIES
     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
 )
 target_compile_options(nightfold PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-Os -Wall -Wextra -fno-exceptions -fno-rtti
+    $<$<COMPILE_LANGUAGE:CXX>:-Os -Wall -Wextra -Wno-missing-field-initializers -fno-exceptions -fno-rtti
         -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fno-stack-protector
         -fno-ident -ffunction-sections -fdata-sections -mno-stack-arg-probe>
 )

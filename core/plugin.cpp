@@ -81,7 +81,6 @@ static const SIZE_T WORKER_STACK_RESERVE = 256 * 1024;
 
 void startAlarmWorker(void)
 {
-    lookUpZoneConversion();
     if (!s_workerSettled)
         s_workerSettled = CreateEventA(NULL, TRUE, FALSE, NULL);
     markWorkerSettled(FALSE);
@@ -107,6 +106,7 @@ void terminateAlarmWorker(void)
 int pluginInit(void)
 {
     deriveNames();
+    lookUpZoneConversion();
     g_state.canShutdown = probeShutdownRight();
     loadSettings(g_state.iniPath);
     if (g_state.enabled)

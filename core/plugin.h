@@ -60,7 +60,7 @@ void markWorkerSettled(BOOL settled);
 // alarm.cpp
 DWORD WINAPI alarmWorker(LPVOID param);
 // Finds the platform's per-day time-zone conversion, where it has one;
-// called on the player's thread before a worker starts.
+// called once by init, on the player's thread, before any worker starts.
 void lookUpZoneConversion(void);
 
 // settings.cpp

@@ -2,16 +2,10 @@
 // answers: it is always ahead of now and at most a day (and a change of
 // clocks) away, and nothing is read or written out of bounds.
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "duetime.h"
-
-#define REQUIRE(cond) \
-    do {              \
-        if (!(cond))  \
-            abort();  \
-    } while (0)
+#include "require.h"
 
 // The time zone: one bias before a moment of change, another from it on,
 // both in minutes, within the platform's range.

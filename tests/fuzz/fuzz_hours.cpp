@@ -1,16 +1,10 @@
 // The hour picker's conversions from arbitrary hours: what the list shows
 // for a stored hour, and the 24-hour value of what it shows.
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "dialog_rules.h"
-
-#define REQUIRE(cond) \
-    do {              \
-        if (!(cond))  \
-            abort();  \
-    } while (0)
+#include "require.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

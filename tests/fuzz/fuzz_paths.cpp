@@ -3,22 +3,16 @@
 // Buffers are allocated at their exact size so that AddressSanitizer sees
 // any byte written past them.
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include <string>
 
 #include "paths.h"
+#include "require.h"
 
 // The longest module path the plugin is handed is 259 characters; the
 // derivation itself is tried well past that.
 static const size_t MAX_PATH_BYTES = 300;
-
-#define REQUIRE(cond) \
-    do {              \
-        if (!(cond))  \
-            abort();  \
-    } while (0)
 
 static void checkBaseName(const char* path)
 {

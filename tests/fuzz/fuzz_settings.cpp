@@ -1,16 +1,10 @@
 // Settings validation from arbitrary integers, as GetPrivateProfileIntA may
 // return them for a hand-edited file.
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "settings_rules.h"
-
-#define REQUIRE(cond) \
-    do {              \
-        if (!(cond))  \
-            abort();  \
-    } while (0)
+#include "require.h"
 
 static bool isAction(EndAction action)
 {

@@ -13,11 +13,6 @@ static double milliseconds(LONGLONG hundredNanoseconds)
     return hundredNanoseconds / 10000.0;
 }
 
-static LONGLONG value(FILETIME time)
-{
-    return (LONGLONG)(((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime);
-}
-
 static int compareDoubles(const void* a, const void* b)
 {
     double x = *(const double*)a, y = *(const double*)b;
@@ -75,7 +70,7 @@ static void bench(const char* dllPath)
         g_hostLog.exitCommands = 0;
         if (!CHECK(waitForExitCommand(3000), "run %d: no exit command", i))
             break;
-        latencies[fired++] = milliseconds(value(g_hostLog.lastExitTime) - value(g_log.realDue));
+        latencies[fired++] = milliseconds((LONGLONG)(fileTimeValue(g_hostLog.lastExitTime) - fileTimeValue(g_log.realDue)));
     }
 
     // calls while armed for 5 s

@@ -32,11 +32,6 @@ static void stopPlugin(void)
 
 // ---- reading the dialog --------------------------------------------------------
 
-static bool checkedState(HWND dialog, int id)
-{
-    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 static bool enabledState(HWND dialog, int id)
 {
     return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
@@ -67,7 +62,7 @@ static void describeStates(HWND dialog, char* out)
         else if (id == IDC_GROUP_CLOSE_AT || id == IDC_GROUP_SHUTDOWN || id == IDC_HOUR || id == IDC_MINUTE)
             c = 'E';
         else
-            c = checkedState(dialog, id) ? 'X' : 'O';
+            c = buttonChecked(dialog, id) ? 'X' : 'O';
         if (id && !enabledState(dialog, id))
             c += 'a' - 'A';
         *out++ = c;
@@ -121,8 +116,8 @@ static void describeTime(HWND dialog, char* out, size_t size)
     if (strcmp(items, twentyFour) == 0 && !visibleState(dialog, IDC_AM) && !visibleState(dialog, IDC_PM))
         form = "24h";
     else if (strcmp(items, twelve) == 0 && halves)
-        form = checkedState(dialog, IDC_AM) == checkedState(dialog, IDC_PM) ? "AM/PM?"
-               : checkedState(dialog, IDC_PM)                               ? "PM"
+        form = buttonChecked(dialog, IDC_AM) == buttonChecked(dialog, IDC_PM) ? "AM/PM?"
+               : buttonChecked(dialog, IDC_PM)                               ? "PM"
                                                                             : "AM";
     else
         printf("hour list [%s], AM/PM %s\n", items, halves ? "shown" : "hidden");

@@ -378,15 +378,10 @@ static int s_dialogsOpened, s_dialogsDriven;
 static DLGPROC s_pluginProc;
 static INT_PTR(WINAPI* s_realDialogBoxParam)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM);
 
-static bool isChecked(HWND dialog, int id)
-{
-    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-
 static int checkedOf(HWND dialog, const int* ids, int count)
 {
     for (int i = 0; i < count; ++i) {
-        if (isChecked(dialog, ids[i]))
+        if (buttonChecked(dialog, ids[i]))
             return ids[i];
     }
     return 0;
@@ -397,11 +392,11 @@ static DialogView readView(HWND dialog)
     DialogView view = {};
     view.pluginButton = checkedOf(dialog, PLUGIN_BUTTONS, 3);
     view.actionButton = checkedOf(dialog, ACTION_BUTTONS, 4);
-    view.force = isChecked(dialog, IDC_FORCE);
+    view.force = buttonChecked(dialog, IDC_FORCE);
     view.forceEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_FORCE));
-    view.use24 = isChecked(dialog, IDC_24HOUR);
-    view.am = isChecked(dialog, IDC_AM);
-    view.pm = isChecked(dialog, IDC_PM);
+    view.use24 = buttonChecked(dialog, IDC_24HOUR);
+    view.am = buttonChecked(dialog, IDC_AM);
+    view.pm = buttonChecked(dialog, IDC_PM);
     view.hourItem = (int)SendDlgItemMessageA(dialog, IDC_HOUR, CB_GETCURSEL, 0, 0);
     GetDlgItemTextA(dialog, IDC_HOUR, view.hourText, sizeof view.hourText);
     view.minuteItem = (int)SendDlgItemMessageA(dialog, IDC_MINUTE, CB_GETCURSEL, 0, 0);
@@ -418,7 +413,7 @@ static void click(HWND dialog, int id, const int* group, int groupSize)
         for (int i = 0; i < groupSize; ++i)
             SendDlgItemMessageA(dialog, group[i], BM_SETCHECK, group[i] == id, 0);
     } else {
-        SendDlgItemMessageA(dialog, id, BM_SETCHECK, !isChecked(dialog, id), 0);
+        SendDlgItemMessageA(dialog, id, BM_SETCHECK, !buttonChecked(dialog, id), 0);
     }
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
 }
@@ -433,10 +428,10 @@ static void playPlan(HWND dialog)
         click(dialog, 1002, PLUGIN_BUTTONS, 3);
     if (plan.actionButton)
         click(dialog, plan.actionButton, ACTION_BUTTONS, 4);
-    if (plan.use24 >= 0 && isChecked(dialog, IDC_24HOUR) != (plan.use24 != 0))
+    if (plan.use24 >= 0 && buttonChecked(dialog, IDC_24HOUR) != (plan.use24 != 0))
         click(dialog, IDC_24HOUR, NULL, 0);
     if (plan.hour >= 0) {
-        if (isChecked(dialog, IDC_24HOUR)) {
+        if (buttonChecked(dialog, IDC_24HOUR)) {
             SendDlgItemMessageA(dialog, IDC_HOUR, CB_SETCURSEL, plan.hour, 0);
         } else {
             int shown = plan.hour % 12 == 0 ? 12 : plan.hour % 12;
@@ -666,14 +661,14 @@ static ULONGLONG localToUtc(const SYSTEMTIME& local)
     FILETIME localTime, utc;
     SystemTimeToFileTime(&local, &localTime);
     LocalFileTimeToFileTime(&localTime, &utc);
-    return ((ULONGLONG)utc.dwHighDateTime << 32) | utc.dwLowDateTime;
+    return fileTimeValue(utc);
 }
 
 static SYSTEMTIME shifted(const SYSTEMTIME& time, LONGLONG seconds)
 {
     FILETIME file;
     SystemTimeToFileTime(&time, &file);
-    ULONGLONG value = ((ULONGLONG)file.dwHighDateTime << 32 | file.dwLowDateTime) + seconds * 10000000LL;
+    ULONGLONG value = fileTimeValue(file) + seconds * 10000000LL;
     file.dwLowDateTime = (DWORD)value;
     file.dwHighDateTime = (DWORD)(value >> 32);
     SYSTEMTIME out;

@@ -302,7 +302,7 @@ LONGLONG utcValue(int year, int month, int day, int hour, int minute, int second
     SYSTEMTIME time = localTime(year, month, day, hour, minute, second, ms);
     FILETIME value;
     SystemTimeToFileTime(&time, &value);
-    return (LONGLONG)(((ULONGLONG)value.dwHighDateTime << 32) | value.dwLowDateTime);
+    return (LONGLONG)fileTimeValue(value);
 }
 
 // ---- a plugin under test ------------------------------------------------------

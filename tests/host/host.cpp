@@ -175,6 +175,16 @@ bool writeWholeFile(const char* path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
+ULONGLONG fileTimeValue(const FILETIME& time)
+{
+    return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
+}
+
+bool buttonChecked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
 bool runsAs9x(void)
 {
     OSVERSIONINFOA version = {};

@@ -66,6 +66,11 @@ bool writeWholeFile(const char* path, const std::string& bytes);
 // Checks that the host runs as the 9x family.
 bool runsAs9x(void);
 
+// A FILETIME as one 64-bit count of 100-nanosecond units.
+ULONGLONG fileTimeValue(const FILETIME& time);
+// Whether a check box or radio button of the dialog is checked.
+bool buttonChecked(HWND dialog, int id);
+
 // ---- fakes of the plugin's platform calls (fakes.cpp) ----------------------
 
 struct ProfileRead {
