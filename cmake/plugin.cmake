@@ -60,6 +60,7 @@ add_executable(nfhost
     tests/host/cases_endaction.cpp
     tests/host/cases_bench.cpp
     tests/host/cases_hardening.cpp
+    tests/host/cases_exit.cpp
 )
 target_compile_options(nfhost PRIVATE -Wall -Wextra -O1)
 target_link_options(nfhost PRIVATE -static -static-libgcc -static-libstdc++)
@@ -133,6 +134,7 @@ nightfold_wine_tests(
     stress_disabled_last
     same_second
     terminated_worker
+    player_exits
 )
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 # A thousand dialogs take Wine about a minute on a quiet machine.

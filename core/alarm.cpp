@@ -54,42 +54,136 @@ static bool toUtcWithBiasOfTheDay(const CalendarTime* local, uint64_t* utc)
     return true;
 }
 
+// Where the current worker stands, for the player's thread to stop it
+// safely. Claimed with one atomic exchange by whichever side comes first,
+// so a stopped worker can never fire, and a firing one is never stopped.
+enum WorkerPhase {
+    WORKER_RUNNING,  // arming or waiting: the stop event ends its wait
+    WORKER_FIRING,   // its alarm came: it sends the exit command and ends
+    WORKER_SHOWING,  // its failure message holds it until the user answers
+    WORKER_STOPPED,  // the player's thread stopped it
+};
+static LONG volatile s_phase;
+// Ends a worker's wait; set by the player's thread, reset for each worker.
+static HANDLE s_stopEvent;
+
+// Takes the phase from running to next; false when the player's thread
+// stopped the worker first.
+static bool claimPhase(LONG next)
+{
+    return InterlockedCompareExchange(&s_phase, next, WORKER_RUNNING) == WORKER_RUNNING;
+}
+
+// A stopped worker leaves the plugin's state alone: a new worker may own it.
 static DWORD disable(const char* text)
 {
+    if (!claimPhase(WORKER_SHOWING))
+        return 0;
     g_state.enabled = FALSE;
     MessageBoxA(NULL, text, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
     return 0;
+}
+
+// The current moment as a UTC FILETIME value, from the local clock.
+static bool readClock(CalendarTime* now, uint64_t* nowUtc)
+{
+    GetLocalTime((SYSTEMTIME*)now);
+    return toUtcWithCurrentBias(now, nowUtc);
+}
+
+// Arms the timer for the next occurrence of the set time, read afresh from
+// the clock.
+static bool armTimer(HANDLE timer, uint64_t* due)
+{
+    CalendarTime now;
+    uint64_t nowUtc;
+    if (!readClock(&now, &nowUtc) ||
+        !computeDueTime(now, g_state.hour, g_state.minute, g_state.second, toUtcWithCurrentBias,
+                        s_zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithCurrentBias, due))
+        return false;
+    LARGE_INTEGER dueTime;
+    dueTime.QuadPart = (LONGLONG)*due;
+    return SetWaitableTimer(timer, &dueTime, 0, NULL, NULL, FALSE) != 0;
+}
+
+// A wait that ends this long after its due time was slept through, or the
+// clock was put forward past it.
+static const uint64_t MISSED_AFTER = 60 * ONE_SECOND;
+
+static bool alarmMissed(uint64_t due)
+{
+    CalendarTime now;
+    uint64_t nowUtc;
+    return readClock(&now, &nowUtc) && nowUtc > due + MISSED_AFTER;
 }
 
 DWORD WINAPI alarmWorker(LPVOID)
 {
     HANDLE timer = CreateWaitableTimerA(NULL, TRUE, g_state.timerName);
     g_state.timer = timer;
-    if (!timer)
+    if (!timer || !s_stopEvent)
         return disable(CREATE_FAILED);
-
-    union {
-        SYSTEMTIME system;
-        CalendarTime calendar;
-    } now;
-    GetLocalTime(&now.system);
     uint64_t due;
-    if (!computeDueTime(now.calendar, g_state.hour, g_state.minute, g_state.second,
-                        toUtcWithCurrentBias,
-                        s_zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithCurrentBias, &due))
+    if (!armTimer(timer, &due))
         return disable(SET_FAILED);
-    LARGE_INTEGER dueTime;
-    dueTime.QuadPart = (LONGLONG)due;
-    if (!SetWaitableTimer(timer, &dueTime, 0, NULL, NULL, FALSE))
-        return disable(SET_FAILED);
-
     g_state.fired = FALSE;
-    markWorkerSettled(TRUE);
-    WaitForSingleObject(timer, INFINITE);
+    HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
+    for (;;) {
+        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
+            return 0;
+        if (!alarmMissed(due))
+            break;
+        // Woken long after the set time: wait for its next occurrence
+        // rather than close the player under a user who just sat down.
+        if (!armTimer(timer, &due))
+            return disable(SET_FAILED);
+    }
+    if (!claimPhase(WORKER_FIRING))
+        return 0;
     // Before the command: the player may call quit while it handles it.
     g_state.fired = TRUE;
     SendMessageA(g_header.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0);
-    // The thread's end runs under the loader's lock again.
-    markWorkerSettled(FALSE);
     return 0;
+}
+
+void startAlarmWorker(void)
+{
+    if (!s_stopEvent)
+        s_stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (s_stopEvent)
+        ResetEvent(s_stopEvent);
+    s_phase = WORKER_RUNNING;
+    g_state.workerThread = CreateThread(NULL, 0, alarmWorker, NULL, 0, &g_state.workerThreadId);
+}
+
+// How long the player's thread waits for a worker that fired or shows its
+// failure message, which may take the user's time; a worker that is
+// arming or waiting ends within milliseconds of the stop.
+static const DWORD STOP_TIMEOUT_MS = 500;
+static const DWORD STOP_RUNNING_TIMEOUT_MS = 5000;
+
+// Stops the current worker, if any, where it holds nothing: at its wait, or
+// once it has sent the exit command. Only a worker held by its failure
+// message is terminated, once it had time to settle in its box: a thread
+// terminated anywhere else may hold a platform lock for good (the loader's
+// while it starts or ends, the window manager's while it sends), and the
+// player would hang at its next thread or library load.
+void stopAlarmWorker(void)
+{
+    HANDLE worker = g_state.workerThread;
+    if (!worker)
+        return;
+    LONG phase = InterlockedExchange(&s_phase, WORKER_STOPPED);
+    if (s_stopEvent)
+        SetEvent(s_stopEvent);
+    if (phase == WORKER_FIRING) {
+        // Called while the player handles this worker's own exit command:
+        // the worker waits for that answer, so give it now. Otherwise the
+        // send is done, or waits for the player to take its messages again.
+        ReplyMessage(0);
+    }
+    bool bounded = phase == WORKER_FIRING || phase == WORKER_SHOWING;
+    if (WaitForSingleObject(worker, bounded ? STOP_TIMEOUT_MS : STOP_RUNNING_TIMEOUT_MS) == WAIT_TIMEOUT &&
+        phase == WORKER_SHOWING)
+        TerminateThread(worker, 0);
 }

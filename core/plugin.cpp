@@ -49,60 +49,6 @@ static void deriveNames(void)
     g_header.description = g_state.description;
 }
 
-// Set while the worker stands where it may be terminated: waiting for its
-// due time or for the player to take the exit command. A thread terminated
-// anywhere else may be holding a lock of the platform's for good: the
-// loader's while it starts or ends, the time-zone code's while it reads the
-// clock, the window manager's while it opens a message box. Every thread
-// the player starts after that, and every library it loads or frees, would
-// hang.
-static HANDLE s_workerSettled;
-
-// A worker takes a few milliseconds from its start to its wait; one showing
-// its failure message is let go after this long.
-static const DWORD SETTLE_TIMEOUT_MS = 1000;
-
-void markWorkerSettled(BOOL settled)
-{
-    if (!s_workerSettled)
-        return;
-    if (settled)
-        SetEvent(s_workerSettled);
-    else
-        ResetEvent(s_workerSettled);
-}
-
-// A terminated thread's stack stays reserved until the process ends (on
-// the NT family up to XP, and under Wine), so each replaced worker would
-// keep the player's default reservation, a megabyte or more: a few hundred
-// confirmed dialogs would fill the address space and no thread could start.
-// The worker needs little; the 9x family takes no reservation size.
-static const SIZE_T WORKER_STACK_RESERVE = 256 * 1024;
-
-void startAlarmWorker(void)
-{
-    if (!s_workerSettled)
-        s_workerSettled = CreateEventA(NULL, TRUE, FALSE, NULL);
-    markWorkerSettled(FALSE);
-    if (isNtFamily())
-        g_state.workerThread = CreateThread(NULL, WORKER_STACK_RESERVE, alarmWorker, NULL,
-                                            STACK_SIZE_PARAM_IS_A_RESERVATION, &g_state.workerThreadId);
-    else
-        g_state.workerThread = CreateThread(NULL, 0, alarmWorker, NULL, 0, &g_state.workerThreadId);
-}
-
-void terminateAlarmWorker(void)
-{
-    if (!g_state.workerThread)
-        return;
-    // Until the worker has settled or ended; without the event as before.
-    if (s_workerSettled) {
-        HANDLE settledOrEnded[2] = { s_workerSettled, g_state.workerThread };
-        WaitForMultipleObjects(2, settledOrEnded, FALSE, SETTLE_TIMEOUT_MS);
-    }
-    TerminateThread(g_state.workerThread, 0);
-}
-
 int pluginInit(void)
 {
     deriveNames();
@@ -121,7 +67,7 @@ void pluginConfig(void)
     if (runConfigDialog() != IDOK)
         return;
     loadSettings(g_state.iniPath);
-    terminateAlarmWorker();
+    stopAlarmWorker();
     if (g_state.enabled) {
         startAlarmWorker();
     } else {
@@ -132,7 +78,7 @@ void pluginConfig(void)
 
 void pluginQuit(void)
 {
-    terminateAlarmWorker();
+    stopAlarmWorker();
     if (g_state.fired && g_state.action != ACTION_NONE)
         runEndAction(g_state.action, g_state.forceAppsToClose);
 }

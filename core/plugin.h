@@ -48,17 +48,13 @@ int pluginInit(void);
 void pluginConfig(void);
 void pluginQuit(void);
 
-// Starts a new alarm worker; the handle and identifier go to g_state.
-void startAlarmWorker(void);
-// Terminates the current worker, if any, once it stands where it may be
-// terminated; the handle stays in g_state.
-void terminateAlarmWorker(void);
-// Called by the worker: TRUE on reaching a point where terminating it is
-// safe (its wait), FALSE on leaving it for good (its end).
-void markWorkerSettled(BOOL settled);
-
 // alarm.cpp
 DWORD WINAPI alarmWorker(LPVOID param);
+// Starts a new alarm worker; its handle and identifier go to g_state.
+void startAlarmWorker(void);
+// Stops the current worker, if any, and waits for it to end; its handle
+// stays in g_state.
+void stopAlarmWorker(void);
 // Finds the platform's per-day time-zone conversion, where it has one;
 // called once by init, on the player's thread, before any worker starts.
 void lookUpZoneConversion(void);

@@ -1,6 +1,6 @@
 #include "action_rules.h"
 
-enum { EWX_SHUTDOWN_FLAG = 1, EWX_REBOOT_FLAG = 2, EWX_FORCE_FLAG = 4 };
+enum { EWX_SHUTDOWN_FLAG = 1, EWX_REBOOT_FLAG = 2, EWX_FORCE_FLAG = 4, EWX_POWEROFF_FLAG = 8 };
 
 bool isPowerStateAction(EndAction action)
 {
@@ -9,7 +9,9 @@ bool isPowerStateAction(EndAction action)
 
 uint32_t exitWindowsFlags(EndAction action, bool force)
 {
-    uint32_t flags = action == ACTION_REBOOT ? EWX_REBOOT_FLAG : EWX_SHUTDOWN_FLAG;
+    // Shutdown alone stops where it is safe to switch off; power-off also
+    // switches off where the machine can.
+    uint32_t flags = action == ACTION_REBOOT ? EWX_REBOOT_FLAG : EWX_SHUTDOWN_FLAG | EWX_POWEROFF_FLAG;
     return force ? flags | EWX_FORCE_FLAG : flags;
 }
 

@@ -15,8 +15,8 @@
 // standby) rather than by ExitWindowsEx.
 bool isPowerStateAction(EndAction action);
 
-// ExitWindowsEx flags: reboot for ACTION_REBOOT, shutdown for any other
-// action, plus force when asked.
+// ExitWindowsEx flags: reboot for ACTION_REBOOT, shutdown with power-off
+// for any other action, plus force when asked.
 uint32_t exitWindowsFlags(EndAction action, bool force);
 
 // SetSystemPowerState's first argument: true (standby) unless the power

@@ -22,7 +22,7 @@ WIN98_FUNCTIONS = {
     "USER32.dll": {
         "CheckDlgButton", "DialogBoxParamA", "EnableWindow", "EndDialog", "ExitWindowsEx",
         "GetDlgItem", "GetDlgItemInt", "GetDlgItemTextA", "GetForegroundWindow",
-        "IsDlgButtonChecked", "MessageBoxA", "SendDlgItemMessageA", "SendMessageA",
+        "IsDlgButtonChecked", "MessageBoxA", "ReplyMessage", "SendDlgItemMessageA", "SendMessageA",
         "SetDlgItemTextA", "SetWindowTextA", "ShowWindow", "wsprintfA",
     },
     "ADVAPI32.dll": {

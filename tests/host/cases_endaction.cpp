@@ -46,8 +46,8 @@ static void testEndActionFlags(const char* dllPath)
         int action, force;
         UINT flags;
     } rows[] = {
-        { "shutdown", 1013, 0, 1 },
-        { "shutdown_forced", 1013, 1, 5 },
+        { "shutdown", 1013, 0, 9 },
+        { "shutdown_forced", 1013, 1, 13 },
         { "reboot", 1018, 0, 2 },
         { "reboot_forced", 1018, 1, 6 },
     };

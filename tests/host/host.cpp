@@ -215,6 +215,7 @@ static const TestCase* const s_caseLists[] = {
     g_endActionCases,
     g_benchCases,
     g_hardeningCases,
+    g_exitCases,
 };
 
 int main(int argc, char** argv)

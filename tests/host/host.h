@@ -182,5 +182,6 @@ extern const TestCase g_alarmCases[];
 extern const TestCase g_endActionCases[];
 extern const TestCase g_benchCases[];
 extern const TestCase g_hardeningCases[];
+extern const TestCase g_exitCases[];
 
 #endif

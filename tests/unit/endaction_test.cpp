@@ -15,7 +15,7 @@ TEST(EndActionRules, ChoosesTheRequest)
         bool powerState;
         uint32_t flags;  // when not a power state
     } rows[] = {
-        { ACTION_SHUTDOWN, false, false, 1 }, { ACTION_SHUTDOWN, true, false, 5 },
+        { ACTION_SHUTDOWN, false, false, 9 }, { ACTION_SHUTDOWN, true, false, 13 },
         { ACTION_REBOOT, false, false, 2 },   { ACTION_REBOOT, true, false, 6 },
         { ACTION_STANDBY, false, true, 0 },   { ACTION_STANDBY, true, true, 0 },
     };

@@ -1,0 +1,256 @@
+// The players' own ways of exiting, played on a player thread of the
+// host's: the plugin's worker must be stopped where it holds nothing, quit
+// must come back at once, and no plugin code may run after it.
+//
+// First player: its window side runs on a thread of its own, handles 40001
+// inside the plugin's send (close, destroy, quit message) and calls quit
+// when its loop ends; on WM_ENDSESSION it calls quit with the window alive;
+// it never frees a plugin. Second player: it posts itself a close on 40001
+// and frees the plugin right after quit; a plugin may be unloaded and
+// loaded again.
+#include "host.h"
+
+#include <stdio.h>
+#include <string.h>
+
+enum PlayerExit {
+    EXIT_AFTER_LOOP,     // quit once the loop has ended
+    EXIT_IN_COMMAND,     // quit from inside the handling of 40001
+    EXIT_CLOSE_POSTED,   // 40001 posts a close; quit, then FreeLibrary
+    EXIT_END_SESSION,    // WM_ENDSESSION: quit with the window alive
+    EXIT_UNLOAD,         // quit and FreeLibrary while the player runs on
+};
+
+struct Player {
+    PlayerExit exit;
+    char dllPath[MAX_PATH * 2];
+    LoadedPlugin plugin;
+    HWND window;
+    HANDLE ready;        // the plugin is initialised
+    HANDLE leave;        // EXIT_END_SESSION, EXIT_UNLOAD: quit now
+    DWORD quitMs;        // how long quit took
+    bool quitCalled;
+    bool freed;
+};
+static Player s_player;
+
+static void callQuit(void)
+{
+    if (s_player.quitCalled)
+        return;
+    s_player.quitCalled = true;
+    DWORD start = GetTickCount();
+    s_player.plugin.header->quit();
+    s_player.quitMs = GetTickCount() - start;
+}
+
+static LRESULT CALLBACK playerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) != 40001)
+            break;
+        ++g_hostLog.exitCommands;
+        if (s_player.exit == EXIT_CLOSE_POSTED) {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        if (s_player.exit == EXIT_IN_COMMAND)
+            callQuit();
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_ENDSESSION:
+        callQuit();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static DWORD WINAPI playerThread(LPVOID)
+{
+    Player& player = s_player;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = playerWindowProc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = "Nightfold test player";
+    RegisterClassA(&windowClass);
+    player.window = CreateWindowA(windowClass.lpszClassName, "player", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
+                                  NULL, windowClass.hInstance, NULL);
+    if (!loadPlugin(player.dllPath, player.window, &player.plugin))
+        return 1;
+    fakePlatform(player.plugin.module);
+    player.plugin.header->init();
+    SetEvent(player.ready);
+    for (;;) {
+        DWORD woken = MsgWaitForMultipleObjects(1, &player.leave, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0) {
+            if (player.exit == EXIT_END_SESSION)
+                SendMessageA(player.window, WM_ENDSESSION, TRUE, 0);
+            else
+                callQuit();
+            break;
+        }
+        MSG msg;
+        bool quitMessage = false;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quitMessage = true;
+                break;
+            }
+            DispatchMessageA(&msg);
+        }
+        if (quitMessage) {
+            callQuit();
+            break;
+        }
+    }
+    if (player.exit == EXIT_CLOSE_POSTED || player.exit == EXIT_UNLOAD) {
+        FreeLibrary(player.plugin.module);
+        player.freed = true;
+    }
+    return 0;
+}
+
+// Proves that no thread left a lock of the platform's held for good: a
+// library is loaded and freed and a thread starts and ends, in time.
+static DWORD WINAPI loadAndFree(LPVOID)
+{
+    HMODULE library = LoadLibraryA("version.dll");
+    HWND window = CreateWindowA("STATIC", "probe", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    return library && FreeLibrary(library) && window && DestroyWindow(window) ? 0 : 1;
+}
+
+static bool platformLocksFree(void)
+{
+    HANDLE probe = CreateThread(NULL, 0, loadAndFree, NULL, 0, NULL);
+    bool ended = probe && WaitForSingleObject(probe, 3000) == WAIT_OBJECT_0;
+    if (probe)
+        CloseHandle(probe);
+    return ended;
+}
+
+// Signals the plugin's named timer from outside, as its due time would.
+static void fireTimer(const char* name)
+{
+    HANDLE timer = CreateWaitableTimerA(NULL, TRUE, name);
+    LARGE_INTEGER now;
+    now.QuadPart = -1;
+    CHECK(timer && SetWaitableTimer(timer, &now, 0, NULL, NULL, FALSE), "cannot fire %s", name);
+    if (timer)
+        CloseHandle(timer);
+}
+
+// Settings with the alarm two hours ahead of the faked clock, which the
+// host leaves standing: only fireTimer brings the due time.
+static bool prepareCopy(const char* dllPath, const char* name, char* path)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char file[64], settings[128];
+    snprintf(file, sizeof file, "%s.dll", name);
+    snprintf(settings, sizeof settings,
+             "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\n24HourDisplay=1\r\nHour=%d\r\nMinute=%d\r\n",
+             (now.wHour + 2) % 24, now.wMinute);
+    std::string ini = std::string(caseFolder()) + name + ".ini";
+    return copyDllTo(dllPath, file, path) && CHECK(writeWholeFile(ini.c_str(), settings), "cannot write %s", ini.c_str());
+}
+
+// Starts the player with a copy of the plugin; true once init has armed
+// the alarm.
+static bool startPlayer(const char* path, PlayerExit exit, HANDLE* thread)
+{
+    Player& player = s_player;
+    player.exit = exit;
+    player.quitCalled = player.freed = false;
+    player.quitMs = 0;
+    snprintf(player.dllPath, sizeof player.dllPath, "%s", path);
+    ResetEvent(player.ready);
+    ResetEvent(player.leave);
+    LONG armed = g_log.timerSets;
+    *thread = CreateThread(NULL, 0, playerThread, NULL, 0, NULL);
+    HANDLE started[2] = { player.ready, *thread };
+    if (!CHECK(WaitForMultipleObjects(2, started, FALSE, 5000) == WAIT_OBJECT_0, "the player does not start"))
+        return false;
+    // Without taking messages: this thread must not need a lock that a
+    // killed worker could hold.
+    for (DWORD start = GetTickCount(); g_log.timerSets == armed && GetTickCount() - start < 3000;)
+        Sleep(1);
+    return CHECK(g_log.timerSets > armed, "init does not arm the alarm");
+}
+
+static bool playerEnds(HANDLE thread, const char* what)
+{
+    bool ended = WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    if (!CHECK(ended, "%s: the player hangs at its exit", what))
+        TerminateProcess(GetCurrentProcess(), 1);
+    return CHECK(s_player.quitMs < 1000, "%s: quit took %lu ms", what, s_player.quitMs);
+}
+
+static void testPlayerExits(const char* dllPath)
+{
+    static const struct {
+        const char* name;
+        const char* file;   // the same file each round, loaded again; else a fresh copy each
+        int rounds;
+        PlayerExit exit;
+        bool fireFirst;     // the alarm comes before the player leaves
+        int endActions;     // per round
+    } rows[] = {
+        { "exit_after_loop", NULL, 200, EXIT_AFTER_LOOP, true, 1 },
+        { "exit_in_command", NULL, 5, EXIT_IN_COMMAND, true, 1 },
+        { "end_session", NULL, 3, EXIT_END_SESSION, false, 0 },
+        { "unload", "second", 3, EXIT_UNLOAD, false, 0 },
+        { "unloaded_and_loaded_again", "second", 3, EXIT_CLOSE_POSTED, true, 1 },
+    };
+    s_player.ready = CreateEventA(NULL, TRUE, FALSE, NULL);
+    s_player.leave = CreateEventA(NULL, TRUE, FALSE, NULL);
+    char path[MAX_PATH * 2];
+    for (const auto& row : rows) {
+        resetFakes();
+        g_fakes.armAsAsked = TRUE;
+        g_hostLog = HostWindowLog();
+        for (int round = 0; round < row.rounds; ++round) {
+            char name[64], what[80], timerName[80];
+            snprintf(name, sizeof name, "%s%d", row.name, round);
+            snprintf(what, sizeof what, "%s round %d", row.name, round);
+            snprintf(timerName, sizeof timerName, "%s.dll", row.file ? row.file : name);
+            if ((!row.file || (round == 0 && row.exit == EXIT_UNLOAD)) &&
+                !prepareCopy(dllPath, row.file ? row.file : name, path))
+                return;
+            HANDLE thread;
+            if (!startPlayer(path, row.exit, &thread))
+                return;
+            if (row.fireFirst)
+                fireTimer(timerName);
+            else
+                SetEvent(s_player.leave);
+            if (!playerEnds(thread, what))
+                return;
+            // Past the due time: nothing is left to answer it.
+            if (!row.fireFirst) {
+                fireTimer(timerName);
+                Sleep(200);
+            }
+            if (!CHECK(platformLocksFree(), "%s: a platform lock is held by a dead thread", what)) {
+                // The process could not even end: its exit needs that lock.
+                TerminateProcess(GetCurrentProcess(), 1);
+            }
+            CHECK(g_hostLog.exitCommands == (row.fireFirst ? round + 1 : 0), "%s: %d exit commands", what,
+                  g_hostLog.exitCommands);
+            CHECK(g_log.exitRequests == row.endActions * (round + 1) && (!row.endActions || g_log.exitFlags == 9),
+                  "%s: %ld end actions", what, g_log.exitRequests);
+        }
+    }
+}
+
+const TestCase g_exitCases[] = {
+    { "player_exits", testPlayerExits },
+    { NULL, NULL },
+};
