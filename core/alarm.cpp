@@ -4,8 +4,12 @@
 
 #include "duetime.h"
 #include "paths.h"
+#include "zone_rules.h"
 
 static_assert(sizeof(CalendarTime) == sizeof(SYSTEMTIME), "CalendarTime is laid out as SYSTEMTIME");
+static_assert(sizeof(ZoneInformation) == sizeof(TIME_ZONE_INFORMATION) &&
+                  offsetof(ZoneInformation, daylightBias) == offsetof(TIME_ZONE_INFORMATION, DaylightBias),
+              "ZoneInformation is laid out as TIME_ZONE_INFORMATION");
 
 static const char CREATE_FAILED[] =
     "Failed to create a Waitable Timer.  The plugin has been temporarily disabled.";
@@ -54,6 +58,17 @@ static bool toUtcWithBiasOfTheDay(const CalendarTime* local, uint64_t* utc)
     return true;
 }
 
+// The same, from the zone's rules, where the platform cannot convert by the
+// day itself.
+static bool toUtcWithRulesOfTheDay(const CalendarTime* local, uint64_t* utc)
+{
+    ZoneInformation zone;
+    if (GetTimeZoneInformation((LPTIME_ZONE_INFORMATION)&zone) == TIME_ZONE_ID_INVALID)
+        return false;
+    *utc = zoneLocalToUtc(zone, *local);
+    return true;
+}
+
 static DWORD disable(const char* text)
 {
     g_state.enabled = FALSE;
@@ -76,7 +91,7 @@ DWORD WINAPI alarmWorker(LPVOID)
     uint64_t due;
     if (!computeDueTime(now.calendar, g_state.hour, g_state.minute, g_state.second,
                         toUtcWithCurrentBias,
-                        s_zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithCurrentBias, &due))
+                        s_zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay, &due))
         return disable(SET_FAILED);
     LARGE_INTEGER dueTime;
     dueTime.QuadPart = (LONGLONG)due;
