@@ -30,7 +30,8 @@ struct ZoneInformation {
 // conversion reads them so). An absolute date is a single moment: passed in
 // later years, still ahead in earlier ones. Local times compare to the
 // minute, which is exact for times on a whole minute, as the alarm's are.
-// local must be a valid date.
+// local must be a valid date from 1602 to 9765 (its minutes since 1601
+// are counted in 32 bits).
 uint64_t zoneLocalToUtc(const ZoneInformation& zone, const CalendarTime& local);
 
 #endif
