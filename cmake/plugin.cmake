@@ -61,7 +61,10 @@ add_executable(nfhost
     tests/host/cases_bench.cpp
     tests/host/cases_hardening.cpp
     tests/host/cases_exit.cpp
+    core/duetime.cpp
+    core/zone_rules.cpp
 )
+target_include_directories(nfhost PRIVATE core)
 target_compile_options(nfhost PRIVATE -Wall -Wextra -O1)
 target_link_options(nfhost PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(nfhost PRIVATE user32 advapi32 kernel32)
@@ -116,6 +119,9 @@ nightfold_wine_tests(
     dialog_leaves
     alarm_due
     alarm_summer_time
+    zone_rules_berlin
+    zone_rules_sydney
+    zone_rules_santiago
     alarm_quit_early
     alarm_replaced
     alarm_fails
@@ -137,6 +143,9 @@ nightfold_wine_tests(
     player_exits
 )
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
+nightfold_wine_time_zone(zone_rules_berlin Europe/Berlin)
+nightfold_wine_time_zone(zone_rules_sydney Australia/Sydney)
+nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
 # A thousand dialogs take Wine about a minute on a quiet machine.
 set_tests_properties(wine.stress PROPERTIES TIMEOUT 400)
 

@@ -9,6 +9,7 @@ add_executable(unittests
     tests/unit/settings_test.cpp
     tests/unit/dialog_test.cpp
     tests/unit/duetime_test.cpp
+    tests/unit/zone_rules_test.cpp
     tests/unit/endaction_test.cpp
 )
 target_include_directories(unittests PRIVATE core power dialog resources)

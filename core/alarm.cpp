@@ -4,8 +4,12 @@
 
 #include "duetime.h"
 #include "paths.h"
+#include "zone_rules.h"
 
 static_assert(sizeof(CalendarTime) == sizeof(SYSTEMTIME), "CalendarTime is laid out as SYSTEMTIME");
+static_assert(sizeof(ZoneInformation) == sizeof(TIME_ZONE_INFORMATION) &&
+                  offsetof(ZoneInformation, daylightBias) == offsetof(TIME_ZONE_INFORMATION, DaylightBias),
+              "ZoneInformation is laid out as TIME_ZONE_INFORMATION");
 
 static const char CREATE_FAILED[] =
     "Failed to create a Waitable Timer.  The plugin has been temporarily disabled.";
@@ -54,6 +58,17 @@ static bool toUtcWithBiasOfTheDay(const CalendarTime* local, uint64_t* utc)
     return true;
 }
 
+// The same, from the zone's rules, where the platform cannot convert by the
+// day itself.
+static bool toUtcWithRulesOfTheDay(const CalendarTime* local, uint64_t* utc)
+{
+    ZoneInformation zone;
+    if (GetTimeZoneInformation((LPTIME_ZONE_INFORMATION)&zone) == TIME_ZONE_ID_INVALID)
+        return false;
+    *utc = zoneLocalToUtc(zone, *local);
+    return true;
+}
+
 // Where the current worker stands, for the player's thread to stop it
 // safely. Claimed with one atomic exchange by whichever side comes first,
 // so a stopped worker can never fire, and a firing one is never stopped.
@@ -99,7 +114,7 @@ static bool armTimer(HANDLE timer, uint64_t* due)
     uint64_t nowUtc;
     if (!readClock(&now, &nowUtc) ||
         !computeDueTime(now, g_state.hour, g_state.minute, g_state.second, toUtcWithCurrentBias,
-                        s_zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithCurrentBias, due))
+                        s_zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay, due))
         return false;
     LARGE_INTEGER dueTime;
     dueTime.QuadPart = (LONGLONG)*due;

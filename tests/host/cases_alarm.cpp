@@ -2,6 +2,7 @@
 // at that time, replacement and stopping by config, and its failures.
 // The clock is faked; the real timer is armed a moment ahead instead.
 #include "host.h"
+#include "zone_rules.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -79,7 +80,7 @@ static void testAlarmSummerTime(const char* dllPath)
                "Wine does not run in Central European time (TZ=Europe/Berlin): bias %ld", zone.Bias))
         return;
     bool summer;
-    LONGLONG bias = currentBiasMinutes(&summer) * 600000000LL;
+    currentBiasMinutes(&summer);
 
     static const struct {
         const char* name;
@@ -87,20 +88,17 @@ static void testAlarmSummerTime(const char* dllPath)
         int hour, minute;
         LONGLONG due;          // UTC
         LONGLONG dueInSummer;  // when now is read as summer time, if that differs
-        LONGLONG dueLocal9x;   // without a per-day conversion: the bias in force now
     } rows[] = {
-        { "spring_tomorrow", localTime(2024, 3, 30, 23, 0), 22, 15, utcValue(2024, 3, 31, 20, 15), 0,
-          utcValue(2024, 3, 31, 22, 15) },
-        { "spring_today", localTime(2024, 3, 31, 1, 0), 22, 15, utcValue(2024, 3, 31, 20, 15), 0,
-          utcValue(2024, 3, 31, 22, 15) },
-        { "autumn_tomorrow", localTime(2024, 10, 26, 23, 0), 22, 15, utcValue(2024, 10, 27, 21, 15), 0,
-          utcValue(2024, 10, 27, 22, 15) },
-        { "autumn_today", localTime(2024, 10, 27, 1, 0), 22, 15, utcValue(2024, 10, 27, 21, 15), 0,
-          utcValue(2024, 10, 27, 22, 15) },
+        { "spring_tomorrow", localTime(2024, 3, 30, 23, 0), 22, 15, utcValue(2024, 3, 31, 20, 15), 0 },
+        { "spring_today", localTime(2024, 3, 31, 1, 0), 22, 15, utcValue(2024, 3, 31, 20, 15), 0 },
+        { "autumn_tomorrow", localTime(2024, 10, 26, 23, 0), 22, 15, utcValue(2024, 10, 27, 21, 15), 0 },
+        { "autumn_today", localTime(2024, 10, 27, 1, 0), 22, 15, utcValue(2024, 10, 27, 21, 15), 0 },
         // 02:30 comes twice; Wine reads it as its first, summer-time, pass.
         { "repeated_hour", localTime(2024, 10, 27, 2, 10), 2, 30, utcValue(2024, 10, 27, 1, 30),
-          utcValue(2024, 10, 27, 0, 30), utcValue(2024, 10, 27, 2, 30) },
+          utcValue(2024, 10, 27, 0, 30) },
     };
+    // Without TzSpecificLocalTimeToSystemTime (the 9x family, NT 4.0, 2000)
+    // the plugin applies the zone's rules itself: the same due times.
     for (int family9x = 0; family9x < 2; ++family9x) {
         for (const auto& row : rows) {
             char name[64];
@@ -114,12 +112,83 @@ static void testAlarmSummerTime(const char* dllPath)
             if (!startPlugin(dllPath, name, settings, &plugin))
                 continue;
             CHECK(waitForExitCommand(3000), "%s: no exit command", name);
-            LONGLONG expected = family9x ? row.dueLocal9x + bias : (summer && row.dueInSummer ? row.dueInSummer : row.due);
-            checkDue(name, expected);
+            checkDue(name, summer && row.dueInSummer ? row.dueInSummer : row.due);
             waitForWorkerEnd(2000);
             plugin.header->quit();
         }
     }
+}
+
+// ---- the zone's rules against the platform's conversion, a whole year ----------
+
+// The zone Wine runs in (TZ) and its dates of 2025 written out as absolute
+// transition dates.
+struct ZoneYear {
+    LONG bias;
+    SYSTEMTIME summerBegins, summerEnds;
+};
+
+// Every day of 2025, at times around the changes (the skipped and the
+// repeated hour among them): the zone's rules, fed with
+// GetTimeZoneInformation's answer, give what TzSpecificLocalTimeToSystemTime
+// gives; and the same with the year's dates in absolute form.
+static void compareZoneYear(const ZoneYear& year)
+{
+    TIME_ZONE_INFORMATION zones[2];
+    GetTimeZoneInformation(&zones[0]);
+    if (!CHECK(zones[0].Bias == year.bias && zones[0].DaylightDate.wMonth != 0,
+               "Wine does not run in the zone asked for: bias %ld", zones[0].Bias))
+        return;
+    zones[1] = zones[0];
+    zones[1].DaylightDate = year.summerBegins;
+    zones[1].StandardDate = year.summerEnds;
+    static const WORD times[][2] = { { 0, 0 }, { 0, 30 }, { 1, 59 }, { 2, 0 }, { 2, 30 }, { 2, 59 },
+                                     { 3, 0 }, { 12, 0 }, { 23, 0 }, { 23, 30 }, { 23, 59 } };
+    ULONGLONG day = (ULONGLONG)utcValue(2025, 1, 1, 0, 0);
+    int compared = 0, differing = 0;
+    for (int days = 0; days < 365; ++days, day += 864000000000ULL) {
+        FILETIME dayTime = { (DWORD)day, (DWORD)(day >> 32) };
+        SYSTEMTIME local;
+        FileTimeToSystemTime(&dayTime, &local);
+        local.wMilliseconds = 250;
+        for (const auto& time : times) {
+            local.wHour = time[0];
+            local.wMinute = time[1];
+            for (int form = 0; form < 2; ++form) {
+                SYSTEMTIME utc;
+                FILETIME utcTime;
+                if (!CHECK(TzSpecificLocalTimeToSystemTime(form ? &zones[1] : NULL, &local, &utc) &&
+                               SystemTimeToFileTime(&utc, &utcTime),
+                           "%d-%d-%d %02d:%02d: no conversion", local.wYear, local.wMonth, local.wDay,
+                           local.wHour, local.wMinute))
+                    return;
+                ULONGLONG ours = zoneLocalToUtc(*(const ZoneInformation*)&zones[form], *(const CalendarTime*)&local);
+                ++compared;
+                if (ours != fileTimeValue(utcTime) && ++differing <= 5)
+                    CHECK(false, "%d-%02d-%02d %02d:%02d%s: off by %lld minutes", local.wYear, local.wMonth,
+                          local.wDay, local.wHour, local.wMinute, form ? " (absolute dates)" : "",
+                          (LONGLONG)(ours - fileTimeValue(utcTime)) / 600000000);
+            }
+        }
+    }
+    CHECK(differing == 0, "%d of %d conversions differ", differing, compared);
+}
+
+static void testZoneRulesBerlin(const char*)
+{
+    compareZoneYear({ -60, localTime(2025, 3, 30, 2, 0), localTime(2025, 10, 26, 3, 0) });
+}
+
+static void testZoneRulesSydney(const char*)
+{
+    compareZoneYear({ -600, localTime(2025, 10, 5, 2, 0), localTime(2025, 4, 6, 3, 0) });
+}
+
+// South, and at midnight: the skipped hour begins a Sunday, the repeated
+// hour ends a Saturday.
+static void testZoneRulesSantiago(const char*)
+{
+    compareZoneYear({ 240, localTime(2025, 9, 7, 0, 0), localTime(2025, 4, 6, 0, 0) });
 }
 
 // ---- quit before the due time ---------------------------------------------------
@@ -249,6 +318,9 @@ static void testAlarmFails(const char* dllPath)
 const TestCase g_alarmCases[] = {
     { "alarm_due", testAlarmDue },
     { "alarm_summer_time", testAlarmSummerTime },
+    { "zone_rules_berlin", testZoneRulesBerlin },
+    { "zone_rules_sydney", testZoneRulesSydney },
+    { "zone_rules_santiago", testZoneRulesSantiago },
     { "alarm_quit_early", testAlarmQuitEarly },
     { "alarm_replaced", testAlarmReplaced },
     { "alarm_fails", testAlarmFails },
