@@ -2,6 +2,7 @@
 #include "plugin.h"
 
 #include "paths.h"
+#include "../dialog/dialog.h"
 #include "../power/power.h"
 
 PluginHeader g_header = {
@@ -62,18 +63,52 @@ int pluginInit(void)
     return 0;
 }
 
+// Shows a warning: format with subject and then the system's words for
+// error in place of its two %s.
+static void warnWithReason(const char* format, const char* subject, DWORD error)
+{
+    char reason[256];
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, reason,
+                        sizeof reason, NULL))
+        wsprintfA(reason, "Error %lu.", error);
+    char text[1024];  // wsprintfA's limit; the parts add up to less
+    wsprintfA(text, format, subject, reason);
+    MessageBoxA(GetForegroundWindow(), text, PRODUCT_TEXT, MB_ICONWARNING);
+}
+
+static const char NOT_SAVED[] =
+    "Nightfold could not save your settings in\n%s\n\n%s\n"
+    "They apply until Winamp closes. To keep them, make that file writable, "
+    "or run Winamp once with the right to write to its folder.";
+
 void pluginConfig(void)
 {
-    if (runConfigDialog() != IDOK)
+    ConfigValues values = { g_state.enabled, g_state.runOnce, g_state.action, g_state.forceAppsToClose,
+                            g_state.use24Hour, g_state.hour, g_state.minute, g_state.canShutdown };
+    if (runConfigDialog(g_header.instance, &values) != IDOK)
         return;
-    loadSettings(g_state.iniPath);
+    g_state.runOnce = values.runOnce;
+    // Saved: read back, so the file stays what counts. Not saved: the same
+    // values, through the same rules, for this run of the player.
+    BOOL saved = saveSettings(g_state.iniPath, values.enabledForGood, values.action, values.force,
+                              values.use24Hour, (int)values.hour, values.minuteText);
+    DWORD error = GetLastError();
+    if (saved)
+        loadSettings(g_state.iniPath);
+    else
+        applySettings(values.enabledForGood, values.action, values.force, values.use24Hour, (int)values.hour,
+                      values.minuteText);
     stopAlarmWorker();
     if (g_state.enabled) {
         startAlarmWorker();
     } else {
         g_state.workerThread = NULL;
         g_state.runOnce = FALSE;
+        // Disabled: an alarm that has fired ends nothing at quit.
+        g_state.fired = FALSE;
     }
+    if (!saved)
+        warnWithReason(NOT_SAVED, g_state.iniPath, error);
 }
 
 void pluginQuit(void)

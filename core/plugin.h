@@ -61,11 +61,13 @@ void lookUpZoneConversion(void);
 
 // settings.cpp
 void loadSettings(const char* path);
-void saveSettings(const char* path, BOOL enabledForGood, EndAction action, BOOL force,
+// Writes the six keys; FALSE, with GetLastError's reason, when a write
+// failed or there is no settings path.
+BOOL saveSettings(const char* path, BOOL enabledForGood, EndAction action, BOOL force,
                   BOOL use24, int hour, const char* minuteText);
-
-// Dialog: runs the modal configuration dialog and returns its result
-// (1 for OK; 2 or -1 otherwise).
-INT_PTR runConfigDialog(void);
+// Puts the values into the state as saveSettings and then loadSettings
+// would have, for settings that could not be saved.
+void applySettings(BOOL enabledForGood, EndAction action, BOOL force, BOOL use24, int hour,
+                   const char* minuteText);
 
 #endif

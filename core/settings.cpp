@@ -11,63 +11,71 @@ static UINT readInt(const char* path, const char* key, int fallback)
     return GetPrivateProfileIntA(SECTION, key, fallback, path);
 }
 
-static void writeFlag(const char* path, const char* key, BOOL value)
+static void storeLoaded(const StoredSettings& stored)
 {
-    WritePrivateProfileStringA(SECTION, key, value ? "1" : "0", path);
-}
-
-static void writeInt(const char* path, const char* key, int value)
-{
-    char text[12];
-    wsprintfA(text, "%d", value);
-    WritePrivateProfileStringA(SECTION, key, text, path);
-}
-
-// Without a settings path (the module's name could not be had) nothing is
-// read and nothing is armed: the values the user chose cannot be known.
-static void loadDefaults(void)
-{
-    g_state.enabled = FALSE;
-    g_state.use24Hour = FALSE;
-    g_state.action = ACTION_NONE;
-    g_state.forceAppsToClose = FALSE;
-    g_state.hour = 0;
-    g_state.minute = 0;
+    LoadedSettings loaded =
+        loadStoredSettings(stored, g_state.runOnce, g_state.canShutdown, powerManagementAvailable);
+    g_state.enabled = loaded.enabled;
+    g_state.use24Hour = loaded.use24Hour;
+    g_state.action = loaded.action;
+    g_state.forceAppsToClose = loaded.force;
+    g_state.hour = loaded.hour;
+    g_state.minute = loaded.minute;
     g_state.second = 0;
 }
 
 void loadSettings(const char* path)
 {
-    if (!path[0]) {
-        loadDefaults();
-        return;
+    // Without a settings path (the module's name could not be had) nothing
+    // is read: every value is its default.
+    StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0 };
+    if (path[0]) {
+        stored.enabled = readInt(path, "Enabled", 0);
+        stored.use24Hour = readInt(path, "24HourDisplay", 0);
+        if (g_state.canShutdown)
+            stored.action = readInt(path, "Shutdown", ACTION_NONE);
+        stored.force = readInt(path, "ForceAppsToClose", 0);
+        stored.hour = readInt(path, "Hour", 0);
+        stored.minute = readInt(path, "Minute", 0);
     }
-    g_state.enabled = storedFlag(readInt(path, "Enabled", 0));
-    if (g_state.runOnce)
-        g_state.enabled = TRUE;
-    g_state.use24Hour = storedFlag(readInt(path, "24HourDisplay", 0));
-    if (g_state.canShutdown) {
-        UINT stored = readInt(path, "Shutdown", ACTION_NONE);
-        bool power = actionNeedsPowerStatus(stored) && powerManagementAvailable();
-        g_state.action = validateStoredAction(stored, power);
-    } else {
-        g_state.action = ACTION_NONE;
-    }
-    g_state.forceAppsToClose = storedFlag(readInt(path, "ForceAppsToClose", 0));
-    g_state.hour = storedTimeField(readInt(path, "Hour", 0));
-    g_state.minute = storedTimeField(readInt(path, "Minute", 0));
-    g_state.second = 0;
+    storeLoaded(stored);
 }
 
-void saveSettings(const char* path, BOOL enabledForGood, EndAction action, BOOL force,
-                  BOOL use24, int hour, const char* minuteText)
+static const char* flagText(BOOL value)
 {
-    if (!path[0])
-        return;
-    writeFlag(path, "Enabled", enabledForGood);
-    writeInt(path, "Shutdown", action);
-    writeFlag(path, "ForceAppsToClose", force);
-    writeFlag(path, "24HourDisplay", use24);
-    writeInt(path, "Hour", hour);
-    WritePrivateProfileStringA(SECTION, "Minute", minuteText, path);
+    return value ? "1" : "0";
+}
+
+BOOL saveSettings(const char* path, BOOL enabledForGood, EndAction action, BOOL force, BOOL use24, int hour,
+                  const char* minuteText)
+{
+    // No settings path: the module's path, or the one derived from it, did
+    // not fit in MAX_PATH.
+    if (!path[0]) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
+    }
+    static const char* const keys[] = {
+        "Enabled", "Shutdown", "ForceAppsToClose", "24HourDisplay", "Hour", "Minute",
+    };
+    char actionText[12], hourText[12];
+    wsprintfA(actionText, "%d", action);
+    wsprintfA(hourText, "%d", hour);
+    const char* values[] = {
+        flagText(enabledForGood), actionText, flagText(force), flagText(use24), hourText, minuteText,
+    };
+    // Stops at the first failure, whose reason GetLastError keeps.
+    for (int i = 0; i < 6; ++i) {
+        if (!WritePrivateProfileStringA(SECTION, keys[i], values[i], path))
+            return FALSE;
+    }
+    return TRUE;
+}
+
+void applySettings(BOOL enabledForGood, EndAction action, BOOL force, BOOL use24, int hour,
+                   const char* minuteText)
+{
+    StoredSettings stored = { (uint32_t)enabledForGood, (uint32_t)use24, (uint32_t)action,
+                              (uint32_t)force,          (uint32_t)hour,  storedMinuteOf(minuteText) };
+    storeLoaded(stored);
 }

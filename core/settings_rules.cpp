@@ -28,3 +28,28 @@ EndAction validateStoredAction(uint32_t stored, bool powerAvailable)
         return ACTION_NONE;
     }
 }
+
+LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bool canShutdown,
+                                  int (*powerAvailable)(void))
+{
+    LoadedSettings loaded;
+    loaded.enabled = runOnce ? 1 : storedFlag(stored.enabled);
+    loaded.use24Hour = storedFlag(stored.use24Hour);
+    loaded.action = ACTION_NONE;
+    if (canShutdown) {
+        bool power = actionNeedsPowerStatus(stored.action) && powerAvailable();
+        loaded.action = validateStoredAction(stored.action, power);
+    }
+    loaded.force = storedFlag(stored.force);
+    loaded.hour = storedTimeField(stored.hour);
+    loaded.minute = storedTimeField(stored.minute);
+    return loaded;
+}
+
+uint32_t storedMinuteOf(const char* minuteText)
+{
+    uint32_t value = 0;
+    for (; *minuteText >= '0' && *minuteText <= '9'; ++minuteText)
+        value = value * 10 + (uint32_t)(*minuteText - '0');
+    return value;
+}

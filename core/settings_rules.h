@@ -19,4 +19,35 @@ bool actionNeedsPowerStatus(uint32_t stored);
 // with power management available; anything else is no action.
 EndAction validateStoredAction(uint32_t stored, bool powerAvailable);
 
+// The six values as the settings file gives them, each read as an integer.
+struct StoredSettings {
+    uint32_t enabled;
+    uint32_t use24Hour;
+    uint32_t action;  // not read without the shutdown right
+    uint32_t force;
+    uint32_t hour;
+    uint32_t minute;
+};
+
+// The plugin's state as loaded from them.
+struct LoadedSettings {
+    int enabled;
+    int use24Hour;
+    EndAction action;
+    int force;
+    uint16_t hour;
+    uint16_t minute;
+};
+
+// Loads stored values: armed for this run only, the plugin is enabled
+// whatever is stored; without the shutdown right there is no action; the
+// power status is asked only for a stored standby, and only with the right.
+LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bool canShutdown,
+                                  int (*powerAvailable)(void));
+
+// What the Minute key reads as once the minute list's text has been
+// written: its leading decimal digits ("05" is 5), 0 when it has none (the
+// empty text of an unselected list reads as the key's default, 0).
+uint32_t storedMinuteOf(const char* minuteText);
+
 #endif

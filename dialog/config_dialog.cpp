@@ -1,11 +1,10 @@
-// The configuration dialog: shows the plugin's state, keeps the enabled
-// states of its controls consistent with the choices, and on OK writes the
-// settings file.
+// The configuration dialog: shows the values it is given, keeps the enabled
+// states of its controls consistent with the choices, and on OK hands the
+// choice back in the same record.
 #include "dialog.h"
 
 #include "dialog_rules.h"
 #include "../core/paths.h"
-#include "../core/plugin.h"
 #include "../power/power.h"
 #include "../resources/resource.h"
 
@@ -29,12 +28,18 @@ static bool scheduleChosen(HWND dialog)
     return isChecked(dialog, IDC_RUN_ONCE) || isChecked(dialog, IDC_PLUGIN_ENABLED);
 }
 
-void enableScheduleControls(HWND dialog, BOOL on)
+// The record the dialog was opened with.
+static ConfigValues* valuesOf(HWND dialog)
+{
+    return (ConfigValues*)GetWindowLongPtrA(dialog, GWLP_USERDATA);
+}
+
+static void enableScheduleControls(HWND dialog, BOOL on)
 {
     static const int timeControls[] = {
         IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR,
     };
-    ScheduleEnabling enabling = scheduleEnabling(on, g_state.canShutdown, powerManagementAvailable);
+    ScheduleEnabling enabling = scheduleEnabling(on, valuesOf(dialog)->canShutdown, powerManagementAvailable);
     for (int id : timeControls)
         enableControl(dialog, id, enabling.timeControls);
     enableControl(dialog, IDC_GROUP_SHUTDOWN, enabling.actionGroup);
@@ -44,25 +49,24 @@ void enableScheduleControls(HWND dialog, BOOL on)
     enableControl(dialog, IDC_ACTION_REBOOT, enabling.shutdownReboot);
 }
 
-static void initialise(HWND dialog)
+static void initialise(HWND dialog, const ConfigValues* values)
 {
     SetWindowTextA(dialog, "Nightfold");
     SetDlgItemTextA(dialog, IDC_GROUP_CONFIG, PRODUCT_TEXT " Configuration");
 
     static const int pluginButtons[] = { IDC_PLUGIN_DISABLED, IDC_PLUGIN_ENABLED, IDC_RUN_ONCE };
-    int plugin = pluginButtonToCheck(g_state.enabled, g_state.runOnce);
+    int plugin = pluginButtonToCheck(values->enabled, values->runOnce);
     for (int id : pluginButtons)
         setCheck(dialog, id, id == plugin);
     // The other action buttons start unchecked.
-    setCheck(dialog, actionButtonToCheck(g_state.action), true);
-    setCheck(dialog, IDC_FORCE, g_state.forceAppsToClose);
+    setCheck(dialog, actionButtonToCheck(values->action), true);
+    setCheck(dialog, IDC_FORCE, values->force);
 
     enableScheduleControls(dialog, scheduleChosen(dialog));
-    enableControl(dialog, IDC_FORCE,
-                  forceEnabledAtOpen(g_state.enabled, g_state.canShutdown, g_state.action));
+    enableControl(dialog, IDC_FORCE, forceEnabledAtOpen(values->enabled, values->canShutdown, values->action));
 
-    setCheck(dialog, IDC_24HOUR, g_state.use24Hour);
-    fillHourList(dialog, g_state.hour, g_state.use24Hour);
+    setCheck(dialog, IDC_24HOUR, values->use24Hour);
+    fillHourList(dialog, values->hour, values->use24Hour);
 
     char text[4];
     for (unsigned minute = 0; minute < 60; ++minute) {
@@ -70,29 +74,28 @@ static void initialise(HWND dialog)
         SendDlgItemMessageA(dialog, IDC_MINUTE, CB_ADDSTRING, 0, (LPARAM)text);
     }
     // A minute above 59 matches no item and leaves the list unselected.
-    formatItemText("%02d", g_state.minute, text);
+    formatItemText("%02d", values->minute, text);
     SendDlgItemMessageA(dialog, IDC_MINUTE, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)text);
 }
 
-// Writes every value the dialog shows, whatever the plugin's state: a
-// disabled plugin keeps its time and action in the file.
-static void save(HWND dialog)
+// Hands back every value the dialog shows, whatever the plugin's state: a
+// disabled plugin keeps its time and action.
+static void readChoice(HWND dialog, ConfigValues* chosen)
 {
-    BOOL enabledForGood = isChecked(dialog, IDC_PLUGIN_ENABLED);
-    g_state.runOnce = isChecked(dialog, IDC_RUN_ONCE);
+    chosen->enabledForGood = isChecked(dialog, IDC_PLUGIN_ENABLED);
+    chosen->runOnce = isChecked(dialog, IDC_RUN_ONCE);
     bool shutdown = isChecked(dialog, IDC_ACTION_SHUTDOWN);
     bool reboot = isChecked(dialog, IDC_ACTION_REBOOT);
     bool standby = isChecked(dialog, IDC_ACTION_STANDBY);
-    EndAction action = actionToSave(shutdown, reboot, standby);
-    BOOL force = isChecked(dialog, IDC_FORCE);
-    BOOL use24 = isChecked(dialog, IDC_24HOUR);
+    chosen->action = actionToSave(shutdown, reboot, standby);
+    chosen->force = isChecked(dialog, IDC_FORCE);
+    chosen->use24Hour = isChecked(dialog, IDC_24HOUR);
     UINT hour = readShownHour(dialog);
-    if (!use24)
+    if (!chosen->use24Hour)
         hour = twelveToTwentyFour(hour, isChecked(dialog, IDC_PM));
-    char minuteText[8];
-    minuteText[0] = '\0';
-    GetDlgItemTextA(dialog, IDC_MINUTE, minuteText, sizeof minuteText);
-    saveSettings(g_state.iniPath, enabledForGood, action, force, use24, hour, minuteText);
+    chosen->hour = hour;
+    chosen->minuteText[0] = '\0';
+    GetDlgItemTextA(dialog, IDC_MINUTE, chosen->minuteText, sizeof chosen->minuteText);
 }
 
 static void applyForceRule(HWND dialog, int controlId)
@@ -103,11 +106,11 @@ static void applyForceRule(HWND dialog, int controlId)
         enableControl(dialog, IDC_FORCE, change == FORCE_ENABLE);
 }
 
-void handleDialogCommand(HWND dialog, int controlId)
+static void handleDialogCommand(HWND dialog, int controlId)
 {
     switch (controlId) {
     case IDOK:
-        save(dialog);
+        readChoice(dialog, valuesOf(dialog));
         EndDialog(dialog, IDOK);
         break;
     case IDCANCEL:
@@ -134,14 +137,18 @@ void handleDialogCommand(HWND dialog, int controlId)
     }
 }
 
-static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        initialise(dialog);
+        SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+        initialise(dialog, (const ConfigValues*)lParam);
         return FALSE;  // leaves the focus alone
     case WM_COMMAND:
-        handleDialogCommand(dialog, LOWORD(wParam));
+        // No record before WM_INITDIALOG: a control that notifies while
+        // the dialog is being created is ignored.
+        if (valuesOf(dialog))
+            handleDialogCommand(dialog, LOWORD(wParam));
         return TRUE;
     case WM_CLOSE:
         EndDialog(dialog, IDCANCEL);
@@ -150,8 +157,8 @@ static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wPara
     return FALSE;
 }
 
-INT_PTR runConfigDialog(void)
+INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values)
 {
-    return DialogBoxParamA(g_header.instance, MAKEINTRESOURCEA(IDD_CONFIG), GetForegroundWindow(),
-                           configDialogProc, 0);
+    return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), GetForegroundWindow(), configDialogProc,
+                           (LPARAM)values);
 }

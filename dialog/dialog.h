@@ -4,6 +4,29 @@
 
 #include <windows.h>
 
+#include "../core/actions.h"
+
+// What the dialog shows, and on OK what the user chose. The caller fills
+// it, the dialog writes its choice back; it never reads or writes the
+// settings file itself. The test host mirrors this record.
+struct ConfigValues {
+    BOOL enabled;        // shown: enabled for good, or for this run with runOnce
+    BOOL runOnce;        // shown and chosen
+    EndAction action;    // shown and chosen
+    BOOL force;          // shown and chosen
+    BOOL use24Hour;      // shown and chosen
+    UINT hour;           // shown and chosen, 24-hour form
+    UINT minute;         // shown
+    BOOL canShutdown;    // shown: the action box is offered
+    BOOL enabledForGood; // chosen: "&Enabled"
+    char minuteText[8];  // chosen: the minute list's text, empty when none is selected
+};
+
+// Runs the modal configuration dialog over values, owned by the window in
+// the foreground; returns 1 for OK (values then hold the choice), 2 or -1
+// otherwise.
+INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values);
+
 // Formats value with format ("%d" or "%02d") into text, a 4-byte list-item
 // buffer: longer texts are cut to their first three characters.
 void formatItemText(const char* format, unsigned value, char* text);
@@ -14,8 +37,5 @@ void formatItemText(const char* format, unsigned value, char* text);
 void fillHourList(HWND dialog, unsigned hour24, BOOL show24);
 UINT readShownHour(HWND dialog);
 void switchHourForm(HWND dialog);
-
-void handleDialogCommand(HWND dialog, int controlId);
-void enableScheduleControls(HWND dialog, BOOL on);
 
 #endif

@@ -65,6 +65,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}"
 !include LogicLib.nsh
 !include WinMessages.nsh
 !include StrFunc.nsh
+!include WinVer.nsh
 ${StrStr}
 
 !define MUI_ABORTWARNING
@@ -168,6 +169,38 @@ Function WriteReadme
   FileClose $R0
 FunctionEnd
 
+; The plugin keeps its settings beside itself, where a user without
+; administrator rights may not write: the player saves nothing then (and,
+; where it declares itself aware of user account control, Windows does not
+; redirect its writes either). Makes the settings file when there is none
+; (empty: every key reads as its default), leaves an existing one as it is,
+; and lets the local Users group change that one file; nothing else in the
+; folder changes. The 9x family has no permissions to set.
+Function PrepareSettingsFile
+  StrCpy $R0 "$INSTDIR\Plugins\${PLUGIN_INI}"
+  ${IfNot} ${FileExists} $R0
+    FileOpen $0 $R0 w
+    ${If} $0 != ""
+      FileClose $0
+    ${EndIf}
+  ${EndIf}
+  ${If} ${AtLeastWinVista}
+    ; Users by its well-known SID: the name is translated on other languages.
+    nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$R0" /grant *S-1-5-32-545:M'
+  ${ElseIf} ${IsNT}
+    ; cacls takes no SID, only a name: on a system whose Users group has a
+    ; translated name this finds no such group and fails, and the plugin
+    ; then says that it cannot save its settings.
+    nsExec::ExecToLog '"$SYSDIR\cacls.exe" "$R0" /E /G Users:C'
+  ${Else}
+    Return
+  ${EndIf}
+  Pop $0
+  ${If} $0 != 0
+    DetailPrint "Could not let the Users group change ${PLUGIN_INI} (exit code $0)."
+  ${EndIf}
+FunctionEnd
+
 Section "Nightfold" SecMain
   SectionIn RO
   Call CheckPlayerFolder
@@ -195,6 +228,7 @@ write_dll:
   InitPluginsDir
   File "/oname=$PLUGINSDIR\readme" "${README}"
   Call WriteReadme
+  Call PrepareSettingsFile
 
   WriteUninstaller "$INSTDIR\Plugins\${UNINSTALLER}"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${PRODUCT}"

@@ -12,18 +12,18 @@ import pefile
 WIN98_FUNCTIONS = {
     "KERNEL32.dll": {
         "CloseHandle", "CompareFileTime", "CreateEventA", "CreateThread", "CreateWaitableTimerA",
-        "FileTimeToSystemTime", "FreeLibrary", "GetCurrentProcess", "GetLastError",
+        "FileTimeToSystemTime", "FormatMessageA", "FreeLibrary", "GetCurrentProcess", "GetLastError",
         "GetLocalTime", "GetModuleFileNameA", "GetModuleHandleA", "GetPrivateProfileIntA", "GetProcAddress",
         "GetProcessHeap", "GetSystemDirectoryA", "GetSystemPowerStatus", "GetTimeZoneInformation",
         "GetVersionExA", "HeapAlloc", "HeapFree", "LoadLibraryA", "LocalFileTimeToFileTime", "ResetEvent", "SetEvent",
-        "SetSystemPowerState", "SetWaitableTimer", "SystemTimeToFileTime", "TerminateThread",
+        "SetLastError", "SetSystemPowerState", "SetWaitableTimer", "SystemTimeToFileTime", "TerminateThread",
         "WaitForMultipleObjects", "WaitForSingleObject", "WritePrivateProfileStringA", "lstrcpynA", "lstrlenA",
     },
     "USER32.dll": {
         "CheckDlgButton", "DialogBoxParamA", "EnableWindow", "EndDialog", "ExitWindowsEx",
-        "GetDlgItem", "GetDlgItemInt", "GetDlgItemTextA", "GetForegroundWindow",
+        "GetDlgItem", "GetDlgItemInt", "GetDlgItemTextA", "GetForegroundWindow", "GetWindowLongA",
         "IsDlgButtonChecked", "MessageBoxA", "ReplyMessage", "SendDlgItemMessageA", "SendMessageA",
-        "SetDlgItemTextA", "SetWindowTextA", "ShowWindow", "wsprintfA",
+        "SetDlgItemTextA", "SetWindowLongA", "SetWindowTextA", "ShowWindow", "wsprintfA",
     },
     "ADVAPI32.dll": {
         "AdjustTokenPrivileges", "GetTokenInformation", "LookupPrivilegeValueA",

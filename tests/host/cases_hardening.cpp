@@ -585,76 +585,6 @@ static void testHostileDialog(const char* dllPath)
     }
 }
 
-// OK where the file cannot be written closes the dialog as usual, and the
-// reload reads what the file still holds; where there is no file, OK makes
-// one with exactly the six keys.
-static void testUnwritableDialog(const char* dllPath)
-{
-    static const DialogPlan choose = { 1002, 1013, 1, 23, 5, true, NULL };
-    static const struct {
-        const char* name;
-        const char* text;  // NULL: a folder stands where the file should be
-        bool lock;
-        UINT readAfter[6];
-    } rows[] = {
-        { "folder", NULL, false, { 0, 0, 1012, 0, 0, 0 } },
-        { "locked", "[Nightfold]\r\nEnabled=0\r\nShutdown=1018\r\nHour=21\r\nMinute=45\r\n", true,
-          { 0, 0, 1018, 0, 21, 45 } },
-        { "fresh", "", false, { 1, 1, 1013, 0, 23, 5 } },
-    };
-    for (const auto& row : rows) {
-        std::string module = std::string("unwritable-") + row.name + "\\gen_nightfold.dll";
-        std::string iniPath = iniFor(caseFolder() + module);
-        HANDLE lock = INVALID_HANDLE_VALUE;
-        if (!row.text) {
-            CreateDirectoryA(iniPath.substr(0, iniPath.rfind('\\')).c_str(), NULL);
-            CreateDirectoryA(iniPath.c_str(), NULL);
-        } else if (row.text[0]) {
-            writeWholeFile(iniPath.c_str(), row.text);
-            SetFileAttributesA(iniPath.c_str(), FILE_ATTRIBUTE_READONLY);
-            if (row.lock)
-                lock = CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-        }
-        LoadedPlugin plugin;
-        if (initAt(dllPath, module, &plugin) && patchDialogDriver(&plugin)) {
-            resetLog();
-            configWith(&plugin, choose);
-            checkReadAgain(&g_log, row.readAfter, row.name);
-            CHECK(g_log.threadsCreated == (LONG)row.readAfter[0], "%s: %ld workers after OK", row.name,
-                  g_log.threadsCreated);
-            plugin.header->quit();
-        }
-        unloadPlugin(&plugin);
-        if (lock != INVALID_HANDLE_VALUE)
-            CloseHandle(lock);
-        SetFileAttributesA(iniPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (row.text && row.text[0])
-            CHECK(readWholeFile(iniPath.c_str()) == row.text, "%s: the file changed", row.name);
-        if (row.text && !row.text[0])
-            CHECK(readWholeFile(iniPath.c_str()) ==
-                      "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nForceAppsToClose=0\r\n24HourDisplay=1\r\n"
-                      "Hour=23\r\nMinute=05\r\n",
-                  "fresh: the file holds [%s]", readWholeFile(iniPath.c_str()).c_str());
-    }
-
-    // A settings path that does not fit: OK neither writes nor arms, not
-    // even for this run only.
-    std::string module = pathOfLength(std::string(caseFolder()) + "unwritable-long\\", 258, ".x");
-    LoadedPlugin plugin;
-    if (initAt(dllPath, module.substr(strlen(caseFolder())), &plugin) && patchDialogDriver(&plugin)) {
-        DialogPlan runOnce = choose;
-        runOnce.pluginButton = 1010;
-        resetLog();
-        configWith(&plugin, runOnce);
-        CHECK(s_view.pluginButton == 1020 && s_view.actionButton == 1012 && s_view.hourItem == 11 && s_view.am,
-              "long: the dialog does not show the defaults");
-        CHECK(g_log.writes == 0 && g_log.readCount == 0 && g_log.threadsCreated == 0,
-              "long: after OK %d writes, %d reads, %ld workers", g_log.writes, g_log.readCount, g_log.threadsCreated);
-        plugin.header->quit();
-    }
-    unloadPlugin(&plugin);
-}
-
 // ---- the clock, the timer and the host window ------------------------------
 static ULONGLONG localToUtc(const SYSTEMTIME& local)
 {
@@ -724,6 +654,108 @@ static bool loadDriven(const char* dllPath, const char* name, const char* settin
     g_hostLog = HostWindowLog();
     return copyDllTo(dllPath, name, path) && (!settings || writeWholeFile(iniFor(path).c_str(), settings)) &&
            loadFaked(path, plugin, false) && patchDialogDriver(plugin);
+}
+
+// ---- OK where the settings cannot be written ---------------------------------
+
+// The warning for settings that could not be saved in iniPath, with the
+// system's words for error.
+static std::string notSavedText(const std::string& iniPath, DWORD error)
+{
+    char reason[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, reason, sizeof reason,
+                   NULL);
+    return "Nightfold could not save your settings in\n" + iniPath + "\n\n" + reason +
+           "\nThey apply until Winamp closes. To keep them, make that file writable, or run Winamp once with the "
+           "right to write to its folder.";
+}
+
+// The choice is armed for this run whether or not it could be saved, and
+// a single warning says which file could not be written and why; a file
+// that can be made is made with exactly the six keys, without a warning.
+static void testUnwritableDialog(const char* dllPath)
+{
+    static const struct {
+        const char* name;
+        const char* text;  // NULL: a folder stands where the file should be; "": no file yet
+        bool lock;         // held open without write sharing
+        int pluginButton;  // run once or enabled
+        DWORD error;       // the reason the warning gives; 0: no warning
+    } rows[] = {
+        // A fresh install whose folder takes no file: run once arms the
+        // time chosen, not the defaults.
+        { "folder", NULL, false, 1010, ERROR_ACCESS_DENIED },
+        { "locked", "[Nightfold]\r\nEnabled=0\r\nShutdown=1013\r\nHour=21\r\nMinute=45\r\n", true, 1002,
+          ERROR_SHARING_VIOLATION },
+        { "fresh", "", false, 1002, 0 },
+    };
+    for (const auto& row : rows) {
+        std::string module = std::string("unwritable-") + row.name + "\\gen_" + row.name + ".dll";
+        std::string iniPath = iniFor(caseFolder() + module);
+        CreateDirectoryA(iniPath.substr(0, iniPath.rfind('\\')).c_str(), NULL);
+        HANDLE lock = INVALID_HANDLE_VALUE;
+        if (!row.text)
+            CreateDirectoryA(iniPath.c_str(), NULL);
+        else if (row.text[0])
+            writeWholeFile(iniPath.c_str(), row.text);
+        if (row.lock)
+            lock = CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        LoadedPlugin plugin;
+        if (loadDriven(dllPath, module.c_str(), NULL, &plugin)) {
+            g_fakes.now = localTime(2024, 6, 12, 21, 0);
+            plugin.header->init();
+            configWith(&plugin, { row.pluginButton, 1018, 1, 23, 5, true, NULL });
+            CHECK(g_log.messageBoxes == (row.error ? 1 : 0), "%s: %ld message boxes [%s]", row.name,
+                  g_log.messageBoxes, g_log.boxText);
+            if (row.error)
+                CHECK(g_log.boxText == notSavedText(iniPath, row.error) &&
+                          strcmp(g_log.boxTitle, "Nightfold v2.0") == 0 && g_log.boxStyle == MB_ICONWARNING,
+                      "%s: box [%s] [%s] style %#x", row.name, g_log.boxText, g_log.boxTitle, g_log.boxStyle);
+            if (waitUntilArmed(1))
+                CHECK(g_log.due == utcValue(2024, 6, 12, 23, 5), "%s: armed for %lld", row.name, g_log.due);
+            configWith(&plugin, { 0, 0, -1, -1, -1, false, NULL });
+            CHECK(s_view.pluginButton == row.pluginButton && s_view.actionButton == 1018 && s_view.use24 &&
+                      s_view.hourItem == 23 && s_view.minuteItem == 5,
+                  "%s: the dialog shows button %d, action %d, hour %d, minute %d", row.name, s_view.pluginButton,
+                  s_view.actionButton, s_view.hourItem, s_view.minuteItem);
+            signalTimer(strrchr(module.c_str(), '\\') + 1);
+            CHECK(waitForExitCommand(2000), "%s: the alarm does not fire", row.name);
+            plugin.header->quit();
+            CHECK(g_log.exitRequests == 1 && g_log.exitFlags == EWX_REBOOT, "%s: %ld requests, flags %u", row.name,
+                  g_log.exitRequests, g_log.exitFlags);
+        }
+        unloadPlugin(&plugin);
+        if (lock != INVALID_HANDLE_VALUE)
+            CloseHandle(lock);
+        if (row.text && row.text[0])
+            CHECK(readWholeFile(iniPath.c_str()) == row.text, "%s: the file changed", row.name);
+        if (row.text && !row.text[0])
+            CHECK(readWholeFile(iniPath.c_str()) ==
+                      "[Nightfold]\r\nEnabled=1\r\nShutdown=1018\r\nForceAppsToClose=0\r\n24HourDisplay=1\r\n"
+                      "Hour=23\r\nMinute=05\r\n",
+                  "fresh: the file holds [%s]", readWholeFile(iniPath.c_str()).c_str());
+    }
+
+    // A settings path that does not fit: nothing is read or written, and
+    // run once arms the time chosen.
+    std::string module = pathOfLength(std::string(caseFolder()) + "unwritable-long\\", 258, ".x");
+    LoadedPlugin plugin;
+    if (initAt(dllPath, module.substr(strlen(caseFolder())), &plugin) && patchDialogDriver(&plugin)) {
+        resetLog();
+        configWith(&plugin, { 1010, 1018, 1, 23, 5, true, NULL });
+        CHECK(s_view.pluginButton == 1020 && s_view.actionButton == 1012 && s_view.hourItem == 11 && s_view.am,
+              "long: the dialog does not show the defaults");
+        CHECK(g_log.writes == 0 && g_log.readCount == 0 && g_log.threadsCreated == 1,
+              "long: after OK %d writes, %d reads, %ld workers", g_log.writes, g_log.readCount, g_log.threadsCreated);
+        CHECK(g_log.messageBoxes == 1 && g_log.boxText == notSavedText("", ERROR_FILENAME_EXCED_RANGE),
+              "long: %ld boxes [%s]", g_log.messageBoxes, g_log.boxText);
+        configWith(&plugin, { 0, 0, -1, -1, -1, false, NULL });
+        CHECK(s_view.pluginButton == 1010 && s_view.hourItem == 23 && s_view.minuteItem == 5,
+              "long: the dialog shows button %d, hour %d, minute %d", s_view.pluginButton, s_view.hourItem,
+              s_view.minuteItem);
+        plugin.header->quit();
+    }
+    unloadPlugin(&plugin);
 }
 
 static DWORD WINAPI probeThread(LPVOID)
@@ -893,7 +925,10 @@ static void testSameSecond(const char* dllPath)
         pumpMessagesFor(1000);
         CHECK(g_hostLog.exitCommands == 1, "button %d, %d ms: %d exit commands", row.pluginButton,
               row.milliseconds, g_hostLog.exitCommands);
+        // The player stayed open: re-armed, or disabled, nothing ends at quit.
         plugin.header->quit();
+        CHECK(g_log.exitRequests == 0, "button %d, %d ms: %ld end actions", row.pluginButton, row.milliseconds,
+              g_log.exitRequests);
         unloadPlugin(&plugin);
     }
 }

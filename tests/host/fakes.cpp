@@ -315,8 +315,34 @@ HWND hostWindow(void)
     return window;
 }
 
-static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
+// The record the plugin hands its dialog (dialog/dialog.h).
+struct HostConfigValues {
+    BOOL enabled;
+    BOOL runOnce;
+    int action;
+    BOOL force;
+    BOOL use24Hour;
+    UINT hour;
+    UINT minute;
+    BOOL canShutdown;
+    BOOL enabledForGood;
+    char minuteText[8];
+};
+
+static char s_startedIniPath[MAX_PATH * 2];
+
+// OK at once, as a user who chose what the settings file of the plugin
+// started last now holds (run once as it was).
+static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM param)
 {
+    HostConfigValues* chosen = (HostConfigValues*)param;
+    const char* file = s_startedIniPath;
+    chosen->enabledForGood = GetPrivateProfileIntA("Nightfold", "Enabled", 0, file) != 0;
+    chosen->action = GetPrivateProfileIntA("Nightfold", "Shutdown", 1012, file);
+    chosen->force = GetPrivateProfileIntA("Nightfold", "ForceAppsToClose", 0, file) != 0;
+    chosen->use24Hour = GetPrivateProfileIntA("Nightfold", "24HourDisplay", 0, file) != 0;
+    chosen->hour = GetPrivateProfileIntA("Nightfold", "Hour", 0, file);
+    GetPrivateProfileStringA("Nightfold", "Minute", "", chosen->minuteText, sizeof chosen->minuteText, file);
     return IDOK;
 }
 
@@ -342,6 +368,7 @@ bool startPlugin(const char* dllPath, const char* name, const char* settings, Lo
         return false;
     if (!loadFaked(path, plugin, false))
         return false;
+    snprintf(s_startedIniPath, sizeof s_startedIniPath, "%s", iniPath);
     patchImport(plugin->module, "USER32.dll", "DialogBoxParamA", (void*)acceptDialog);
     if (beforeInit)
         beforeInit(file);

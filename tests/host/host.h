@@ -101,7 +101,7 @@ struct PlatformLog {
     BOOL powerSuspend;
     BOOL powerForce;
     volatile LONG messageBoxes;
-    char boxText[160];
+    char boxText[1024];
     char boxTitle[64];
     UINT boxStyle;
     HWND boxOwner;
@@ -157,7 +157,8 @@ bool loadFaked(const char* path, LoadedPlugin* plugin, bool init = true);
 HWND hostWindow(void);
 // Copies the DLL to <name>.dll in the case folder with settings as its
 // settings file, loads it, fakes the platform (config's dialog ends with OK
-// at once), runs beforeInit with the timer's name, and calls init.
+// at once, choosing what that file then holds), runs beforeInit with the
+// timer's name, and calls init.
 bool startPlugin(const char* dllPath, const char* name, const char* settings, LoadedPlugin* plugin,
                  HANDLE (*beforeInit)(const char* timerName) = NULL);
 bool rewriteSettings(const char* name, const char* settings);

@@ -4,8 +4,14 @@
 #
 # Usage: test_installer.sh SETUP_EXE PLUGIN_DLL
 # WINEPREFIX comes from the environment; the script owns, in that prefix,
-# C:\nightfold-test, the uninstall entries Winamp and Nightfold and
-# HKCU\Software\Winamp, and clears them before the run and after a good one.
+# C:\nightfold-test, the uninstall entries Winamp and Nightfold,
+# HKCU\Software\Winamp and the setup's Windows version in
+# HKCU\Software\Wine\AppDefaults, and clears them before the run and after a
+# good one.
+#
+# The permission commands are observed through Wine's own icacls and cacls:
+# stand-ins that change nothing and write the command line they were started
+# with to the debug channel fixme, which each run of the setup keeps.
 #
 # Wine quotes every argument holding a space, and NSIS ignores a quoted /D= or
 # _?=, so folders given on the command line have no spaces in them.
@@ -26,6 +32,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 
 base_w='C:\nightfold-test'
 uninst_w='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+version_w="HKCU\\Software\\Wine\\AppDefaults\\$(basename "$setup")"
 base=$(winepath -u "$base_w" 2>/dev/null)
 if [ -z "$base" ]; then
     echo "$0: winepath does not work in $WINEPREFIX" >&2
@@ -37,6 +44,7 @@ cleanup() {
     wine reg delete "$uninst_w\\Nightfold" /f >/dev/null 2>&1
     wine reg delete "$uninst_w\\Winamp" /f >/dev/null 2>&1
     wine reg delete 'HKCU\Software\Winamp' /f >/dev/null 2>&1
+    wine reg delete "$version_w" /f >/dev/null 2>&1
 }
 
 # --- reporting: each case collects its unmet expectations, then reports once
@@ -67,8 +75,18 @@ rc_is() {  # rc_is EXPECTED ACTUAL
     [ "$2" -eq "$1" ] || { why="$why; exit code $2, expected $1"; return 0; }
 }
 setup_rc() {  # setup_rc ARGS...: runs the setup, leaves its exit code in $rc
-    wine "$setup" "$@" >/dev/null 2>&1
+    WINEDEBUG=-all,fixme+icacls,fixme+cacls wine "$setup" "$@" >/dev/null 2>"$trace"
     rc=$?
+}
+as_windows() {  # as_windows VERSION: the version Wine reports to the setup (win7, winxp, win98)
+    wine reg add "$version_w" /v Version /t REG_SZ /d "$1" /f >/dev/null 2>&1
+}
+ran() {  # ran TEXT: the last setup started icacls or cacls with TEXT in its command line
+    grep -F -q -- "$1" "$trace"
+}
+granted() {  # granted TOOL WINDOWS_DIR ARGS: the last setup ran TOOL on DIR's settings file with ARGS
+    ini=$(printf '%s' "$2\\Plugins\\gen_nightfold.ini" | sed 's/\\/\\\\/g')
+    ran "$1.exe\" \"$ini\" $3"
 }
 key_absent() { ! wine reg query "$1" >/dev/null 2>&1; }
 key_names() {  # key_names KEY VALUE TEXT: the value holds TEXT
@@ -84,6 +102,8 @@ installed_in() {  # installed_in UNIX_DIR WINDOWS_DIR: expectations of a good in
 }
 
 cleanup
+mkdir -p "$base"
+trace="$base/setup-trace"
 start=$(date +%s)
 
 # 1. silent install into the folder given with /D=
@@ -93,7 +113,10 @@ setup_rc /S "/D=$p1_w"
 rc_is 0 "$rc"
 installed_in "$p1" "$p1_w"
 expect "DisplayVersion is not 2.0" key_names "$uninst_w\\Nightfold" DisplayVersion 2.0
-report "silent install with /D= puts the DLL into Plugins"
+expect "no empty settings file in Plugins" test -f "$p1/Plugins/gen_nightfold.ini" -a ! -s "$p1/Plugins/gen_nightfold.ini"
+expect "icacls did not let Users change the settings file" \
+    granted icacls "$p1_w" '"/grant" "*S-1-5-32-545:M"'
+report "silent install with /D= puts the DLL into Plugins, and a settings file Users may change"
 
 # 2. a folder without winamp.exe is refused and left alone
 p2="$base/NoPlayer" p2_w="$base_w\\NoPlayer"
@@ -145,6 +168,28 @@ setup_rc /S "/D=$p2_w"
 [ "$rc" -ne 0 ] || why="$why; exit code 0"
 expect "something was written into the folder" dir_empty "$p2"
 report "explicit /D= is not replaced by the per-user entry"
+
+# 7. installing again on XP keeps the settings file as it is and lets Users
+#    change it with cacls
+as_windows winxp
+setup_rc /S "/D=$p1_w"
+rc_is 0 "$rc"
+installed_in "$p1" "$p1_w"
+expect "settings file changed" cmp "$base/ini.orig" "$p1/Plugins/gen_nightfold.ini"
+expect "cacls did not let Users change the settings file" granted cacls "$p1_w" '"/E" "/G" "Users:C"'
+expect "icacls ran on XP" test -z "$(grep -F icacls "$trace")"
+report "on XP an existing settings file is kept and cacls lets Users change it"
+
+# 8. the 9x family has no permissions: the file is made, nothing is run
+p8="$base/Winamp98" p8_w="$base_w\\Winamp98"
+player "$p8"
+as_windows win98
+setup_rc /S "/D=$p8_w"
+rc_is 0 "$rc"
+installed_in "$p8" "$p8_w"
+expect "no empty settings file in Plugins" test -f "$p8/Plugins/gen_nightfold.ini" -a ! -s "$p8/Plugins/gen_nightfold.ini"
+expect "a permission command ran on 98" test -z "$(grep -F cacls "$trace")"
+report "on 98 the settings file is made and no permission command runs"
 
 echo "# $(($(date +%s) - start)) s"
 [ "$failed" -eq 0 ] && cleanup   # on failure the folders stay for a look

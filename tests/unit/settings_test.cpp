@@ -54,3 +54,68 @@ TEST(StoredTime, KeepsTheLow16Bits)
     for (const auto& row : rows)
         EXPECT_EQ(storedTimeField(row.stored), row.field) << row.stored;
 }
+
+static int s_powerAnswer;
+static int s_powerAsked;
+
+static int fakePowerAvailable(void)
+{
+    ++s_powerAsked;
+    return s_powerAnswer;
+}
+
+// The same rules for the file read back and for a choice that could not be
+// saved.
+TEST(StoredSettings, LoadAsTheState)
+{
+    static const struct {
+        const char* name;
+        StoredSettings stored;
+        bool runOnce, canShutdown;
+        int power;
+        LoadedSettings loaded;
+        int powerAsked;
+    } rows[] = {
+        { "defaults", { 0, 0, 1012, 0, 0, 0 }, false, true, 1, { 0, 0, ACTION_NONE, 0, 0, 0 }, 0 },
+        { "a typical evening", { 1, 1, 1013, 1, 23, 30 }, false, true, 1, { 1, 1, ACTION_SHUTDOWN, 1, 23, 30 }, 0 },
+        { "flags any non-zero", { 7, 0x80000000u, 1018, 2, 6, 5 }, false, true, 0,
+          { 1, 1, ACTION_REBOOT, 1, 6, 5 }, 0 },
+        { "run once, stored disabled", { 0, 0, 1012, 0, 7, 15 }, true, true, 1, { 1, 0, ACTION_NONE, 0, 7, 15 }, 0 },
+        { "run once, stored enabled", { 1, 0, 1012, 0, 7, 15 }, true, true, 1, { 1, 0, ACTION_NONE, 0, 7, 15 }, 0 },
+        { "standby with power management", { 1, 0, 1015, 0, 1, 0 }, false, true, 1,
+          { 1, 0, ACTION_STANDBY, 0, 1, 0 }, 1 },
+        { "standby without", { 1, 0, 1015, 1, 1, 0 }, false, true, 0, { 1, 0, ACTION_NONE, 1, 1, 0 }, 1 },
+        { "standby without the right", { 1, 0, 1015, 0, 1, 0 }, false, false, 1, { 1, 0, ACTION_NONE, 0, 1, 0 }, 0 },
+        { "shutdown without the right, force kept", { 1, 0, 1013, 1, 1, 0 }, false, false, 1,
+          { 1, 0, ACTION_NONE, 1, 1, 0 }, 0 },
+        { "unknown action", { 1, 0, 1014, 0, 1, 0 }, false, true, 1, { 1, 0, ACTION_NONE, 0, 1, 0 }, 0 },
+        { "times keep their low 16 bits", { 0, 0, 1012, 0, 65536 + 22, 0x1FFFF }, false, true, 1,
+          { 0, 0, ACTION_NONE, 0, 22, 0xFFFF }, 0 },
+    };
+    for (const auto& row : rows) {
+        s_powerAnswer = row.power;
+        s_powerAsked = 0;
+        LoadedSettings loaded = loadStoredSettings(row.stored, row.runOnce, row.canShutdown, fakePowerAvailable);
+        EXPECT_EQ(loaded.enabled, row.loaded.enabled) << row.name;
+        EXPECT_EQ(loaded.use24Hour, row.loaded.use24Hour) << row.name;
+        EXPECT_EQ(loaded.action, row.loaded.action) << row.name;
+        EXPECT_EQ(loaded.force, row.loaded.force) << row.name;
+        EXPECT_EQ(loaded.hour, row.loaded.hour) << row.name;
+        EXPECT_EQ(loaded.minute, row.loaded.minute) << row.name;
+        EXPECT_EQ(s_powerAsked, row.powerAsked) << row.name;
+    }
+}
+
+// The minute list's text as the Minute key reads it once written.
+TEST(StoredMinute, ReadsAsThePlatformReadsTheKey)
+{
+    static const struct {
+        const char* text;
+        uint32_t value;
+    } rows[] = {
+        { "", 0 }, { "00", 0 }, { "05", 5 }, { "09", 9 }, { "30", 30 }, { "59", 59 }, { "7", 7 },
+        { "100", 100 }, { "5x", 5 }, { "x5", 0 }, { "0000059", 59 },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(storedMinuteOf(row.text), row.value) << "[" << row.text << "]";
+}
