@@ -103,10 +103,30 @@ void terminateAlarmWorker(void)
     TerminateThread(g_state.workerThread, 0);
 }
 
+// Every function the plugin calls that some supported Windows lacks; the
+// DLL does not import them, so that it loads everywhere. Looked up on the
+// player's thread: a worker terminated early could otherwise hold the
+// loader's lock.
+static const struct {
+    const char* name;
+    FARPROC* address;
+} LATE_IMPORTS[] = {
+    { "GetSystemPowerStatus", &g_state.getSystemPowerStatus },
+    { "SetSystemPowerState", &g_state.setSystemPowerState },
+    { "TzSpecificLocalTimeToSystemTime", &g_state.zoneLocalToUtc },
+};
+
+static void resolveLateImports(void)
+{
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    for (const auto& import : LATE_IMPORTS)
+        *import.address = kernel ? GetProcAddress(kernel, import.name) : NULL;
+}
+
 int pluginInit(void)
 {
     deriveNames();
-    lookUpZoneConversion();
+    resolveLateImports();
     g_state.canShutdown = probeShutdownRight();
     loadSettings(g_state.iniPath);
     if (g_state.enabled)

@@ -39,6 +39,11 @@ struct PluginState {
     BOOL canShutdown;
     BOOL volatile fired;
     EndAction action;
+    // KERNEL32 functions that not every supported Windows has, found by init
+    // (before any worker starts); NULL where missing.
+    FARPROC getSystemPowerStatus;  // not on NT 4.0
+    FARPROC setSystemPowerState;   // not on NT 4.0
+    FARPROC zoneLocalToUtc;        // TzSpecificLocalTimeToSystemTime: XP and later
 };
 
 extern PluginHeader g_header;
@@ -59,9 +64,6 @@ void markWorkerSettled(BOOL settled);
 
 // alarm.cpp
 DWORD WINAPI alarmWorker(LPVOID param);
-// Finds the platform's per-day time-zone conversion, where it has one;
-// called once by init, on the player's thread, before any worker starts.
-void lookUpZoneConversion(void);
 
 // settings.cpp
 void loadSettings(const char* path);

@@ -73,18 +73,22 @@ static void testEndActionStandby(const char* dllPath)
         LookupFake query;
         DWORD answer;
         BOOL powerResult;
+        LookupFake powerState;  // SetSystemPowerState
+        int requests;
         BOOL suspend;
         int frees;
         bool box;
     } rows[] = {
-        { "wine_allows", 0, false, LOOKUP_REAL, 0, TRUE, FALSE, 1, false },  // Wine answers TRUE
-        { "wine_allows_forced", 1, false, LOOKUP_REAL, 0, TRUE, FALSE, 1, false },
-        { "no_library", 0, true, LOOKUP_REAL, 0, TRUE, TRUE, 0, false },
-        { "no_function", 0, false, LOOKUP_MISSING, 0, TRUE, TRUE, 1, false },
-        { "refused", 0, false, LOOKUP_FAKE, 0, TRUE, TRUE, 1, false },
-        { "refused_high_bits", 0, false, LOOKUP_FAKE, 0xFFFFFF00, TRUE, TRUE, 1, false },
-        { "allowed", 0, false, LOOKUP_FAKE, 1, TRUE, FALSE, 1, false },
-        { "power_state_fails", 0, false, LOOKUP_REAL, 0, FALSE, FALSE, 1, true },
+        { "wine_allows", 0, false, LOOKUP_REAL, 0, TRUE, LOOKUP_REAL, 1, FALSE, 1, false },  // Wine answers TRUE
+        { "wine_allows_forced", 1, false, LOOKUP_REAL, 0, TRUE, LOOKUP_REAL, 1, FALSE, 1, false },
+        { "no_library", 0, true, LOOKUP_REAL, 0, TRUE, LOOKUP_REAL, 1, TRUE, 0, false },
+        { "no_function", 0, false, LOOKUP_MISSING, 0, TRUE, LOOKUP_REAL, 1, TRUE, 1, false },
+        { "refused", 0, false, LOOKUP_FAKE, 0, TRUE, LOOKUP_REAL, 1, TRUE, 1, false },
+        { "refused_high_bits", 0, false, LOOKUP_FAKE, 0xFFFFFF00, TRUE, LOOKUP_REAL, 1, TRUE, 1, false },
+        { "allowed", 0, false, LOOKUP_FAKE, 1, TRUE, LOOKUP_REAL, 1, FALSE, 1, false },
+        { "power_state_fails", 0, false, LOOKUP_REAL, 0, FALSE, LOOKUP_REAL, 1, FALSE, 1, true },
+        // NT 4.0: no SetSystemPowerState; as if the system refused.
+        { "no_power_state", 0, false, LOOKUP_REAL, 0, TRUE, LOOKUP_MISSING, 0, FALSE, 1, true },
     };
     char expectedPath[MAX_PATH * 2];
     systemLibraryPath(expectedPath, sizeof expectedPath);
@@ -94,9 +98,11 @@ static void testEndActionStandby(const char* dllPath)
         g_fakes.hibernateQuery = row.query;
         g_fakes.hibernateAnswer = row.answer;
         g_fakes.powerStateResult = row.powerResult;
+        g_fakes.powerState = row.powerState;
         if (!fireAndQuit(dllPath, row.name, 1015, row.force))
             continue;
-        CHECK(g_log.powerRequests == 1 && g_log.powerSuspend == row.suspend && g_log.powerForce == TRUE,
+        CHECK(g_log.powerRequests == row.requests && g_log.powerSuspend == row.suspend &&
+                  g_log.powerForce == (row.requests ? TRUE : FALSE),
               "%s: %ld requests, suspend %d force %d", row.name, g_log.powerRequests, g_log.powerSuspend,
               g_log.powerForce);
         CHECK(g_log.exitRequests == 0, "%s: ExitWindowsEx", row.name);
