@@ -55,6 +55,14 @@ def check(path):
     expect((pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion) == (4, 0),
            "subsystem version %d.%d, expected 4.0" % (pe.OPTIONAL_HEADER.MajorSubsystemVersion,
                                                      pe.OPTIONAL_HEADER.MinorSubsystemVersion))
+    # The 9x family loads only images laid out in 512-byte file blocks and
+    # 4 KiB pages (cmake/plugin.ld merges sections, but keeps these).
+    expect((pe.OPTIONAL_HEADER.FileAlignment, pe.OPTIONAL_HEADER.SectionAlignment) == (0x200, 0x1000),
+           "file alignment %#x, section alignment %#x, expected 0x200 and 0x1000"
+           % (pe.OPTIONAL_HEADER.FileAlignment, pe.OPTIONAL_HEADER.SectionAlignment))
+    for section in pe.sections:
+        expect(section.Characteristics & 0xA0000000 != 0xA0000000,
+               "section %s is writable and executable" % section.Name.rstrip(b"\0").decode())
 
     exports = pe.DIRECTORY_ENTRY_EXPORT.symbols if hasattr(pe, "DIRECTORY_ENTRY_EXPORT") else []
     names = [(e.name.decode() if e.name else None, e.ordinal) for e in exports]
@@ -62,6 +70,7 @@ def check(path):
            "exports %r, expected only winampGetGeneralPurposePlugin at ordinal 1" % names)
 
     table = read_table(TABLE)
+    expect(hasattr(pe, "DIRECTORY_ENTRY_IMPORT"), "no import directory")
     for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
         dll = entry.dll.decode()
         if dll.lower() not in ALLOWED_DLLS:

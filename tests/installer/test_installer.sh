@@ -4,8 +4,9 @@
 #
 # Usage: test_installer.sh SETUP_EXE PLUGIN_DLL
 # WINEPREFIX comes from the environment; the script owns, in that prefix,
-# C:\nightfold-test, the uninstall entries Winamp and Nightfold and
-# HKCU\Software\Winamp, and clears them before the run and after a good one.
+# C:\nightfold-test, the uninstall entries Winamp and Nightfold,
+# HKCU\Software\Winamp and the Wine settings of nightfold-setup95.exe, and
+# clears them before the run and after a good one.
 #
 # Wine quotes every argument holding a space, and NSIS ignores a quoted /D= or
 # _?=, so folders given on the command line have no spaces in them.
@@ -26,6 +27,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 
 base_w='C:\nightfold-test'
 uninst_w='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+win95_key='HKCU\Software\Wine\AppDefaults\nightfold-setup95.exe'
 base=$(winepath -u "$base_w" 2>/dev/null)
 if [ -z "$base" ]; then
     echo "$0: winepath does not work in $WINEPREFIX" >&2
@@ -37,6 +39,7 @@ cleanup() {
     wine reg delete "$uninst_w\\Nightfold" /f >/dev/null 2>&1
     wine reg delete "$uninst_w\\Winamp" /f >/dev/null 2>&1
     wine reg delete 'HKCU\Software\Winamp' /f >/dev/null 2>&1
+    wine reg delete "$win95_key" /f >/dev/null 2>&1
 }
 
 # --- reporting: each case collects its unmet expectations, then reports once
@@ -145,6 +148,17 @@ setup_rc /S "/D=$p2_w"
 [ "$rc" -ne 0 ] || why="$why; exit code 0"
 expect "something was written into the folder" dir_empty "$p2"
 report "explicit /D= is not replaced by the per-user entry"
+
+# 7. Windows 95 is refused before anything is written (a copy of the setup
+#    that Wine reports Windows 95 to)
+p7="$base/Win95" p7_w="$base_w\\Win95"
+player "$p7"
+cp "$setup" "$base/nightfold-setup95.exe"
+wine reg add "$win95_key" /v Version /d win95 /f >/dev/null 2>&1
+wine "$base_w\\nightfold-setup95.exe" /S "/D=$p7_w" >/dev/null 2>&1
+rc_is 2 $?
+expect "something was written into the player's folder" test ! -e "$p7/Plugins"
+report "Windows 95 is refused"
 
 echo "# $(($(date +%s) - start)) s"
 [ "$failed" -eq 0 ] && cleanup   # on failure the folders stay for a look
