@@ -89,9 +89,11 @@ add_executable(nfhost
 target_compile_options(nfhost PRIVATE -Wall -Wextra -O1)
 target_link_options(nfhost PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(nfhost PRIVATE user32 advapi32 kernel32)
-# The same host under another name, which the prefix reports as the 9x family.
+# The same host under other names, which the prefix reports as Windows 98
+# and as Windows NT 4.0.
 add_custom_command(TARGET nfhost POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nfhost> ${CMAKE_BINARY_DIR}/nfhost98.exe)
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nfhost> ${CMAKE_BINARY_DIR}/nfhost98.exe
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nfhost> ${CMAKE_BINARY_DIR}/nfhostnt4.exe)
 
 enable_testing()
 add_test(NAME wineprefix.setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wineprefix.sh)
@@ -102,12 +104,15 @@ set_tests_properties(wineprefix.setup wineprefix.cleanup PROPERTIES
     ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all")
 
 # One Wine test per case of the host; 98 cases run the host that reports the
-# 9x family. Wine takes the time zone from TZ, per process: UTC unless a
-# case names another with nightfold_wine_time_zone.
+# 9x family, _nt4 cases the one that reports Windows NT 4.0. Wine takes the
+# time zone from TZ, per process: UTC unless a case names another with
+# nightfold_wine_time_zone.
 function(nightfold_wine_tests)
     foreach(case IN LISTS ARGN)
         if(case MATCHES "98$")
             set(host ${CMAKE_BINARY_DIR}/nfhost98.exe)
+        elseif(case MATCHES "_nt4$")
+            set(host ${CMAKE_BINARY_DIR}/nfhostnt4.exe)
         else()
             set(host $<TARGET_FILE:nfhost>)
         endif()
@@ -146,6 +151,7 @@ nightfold_wine_tests(
     end_action_flags
     end_action_standby
     end_action98
+    end_action_nt4
     end_action_privilege_removed
     powrprof_planted
     long_paths

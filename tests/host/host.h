@@ -63,8 +63,9 @@ bool copyDllTo(const char* dllPath, const char* relativePath, char* fullPath);
 // Any length of path; an empty string when the file cannot be read.
 std::string readWholeFile(const char* path);
 bool writeWholeFile(const char* path, const std::string& bytes);
-// Checks that the host runs as the 9x family.
+// Checks that the host runs as the 9x family, or as Windows NT 4.0.
 bool runsAs9x(void);
+bool runsAsNt4(void);
 
 // A FILETIME as one 64-bit count of 100-nanosecond units.
 ULONGLONG fileTimeValue(const FILETIME& time);
