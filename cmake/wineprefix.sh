@@ -4,17 +4,20 @@
 set -e
 : "${WINEPREFIX:?}"
 export WINEDEBUG=-all
-if [ ! -f "$WINEPREFIX/.nightfold-ready" ]; then
+# The marker names what the prefix holds: a prefix made before the NT 4.0
+# host was added is made again.
+if [ ! -f "$WINEPREFIX/.nightfold-ready-nt4" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wineserver -w
     # No window manager under Xvfb: let Wine manage its windows itself so it
     # does not wait for one each time a dialog is hidden.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    # The same host under another name reports the 9x family.
+    # The same host under other names reports Windows 98 and Windows NT 4.0.
     wine reg add 'HKCU\Software\Wine\AppDefaults\nfhost98.exe' /v Version /d win98 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\AppDefaults\nfhostnt4.exe' /v Version /d nt40 /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.nightfold-ready"
+    touch "$WINEPREFIX/.nightfold-ready-nt4"
 fi
 # Start the server and the prefix's services now, away from the output of
 # the tests: whatever a test starts first would otherwise keep its output

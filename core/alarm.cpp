@@ -18,18 +18,6 @@ static const char SET_FAILED[] =
 
 typedef BOOL(WINAPI* ZoneLocalToUtc)(LPTIME_ZONE_INFORMATION, const SYSTEMTIME*, LPSYSTEMTIME);
 
-// TzSpecificLocalTimeToSystemTime where KERNEL32 has it (not on the 9x
-// family or old NT). Looked up on the player's thread, so that a worker
-// terminated early can never hold the loader's lock.
-static ZoneLocalToUtc s_zoneLocalToUtc;
-
-void lookUpZoneConversion(void)
-{
-    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-    s_zoneLocalToUtc =
-        kernel ? (ZoneLocalToUtc)(void*)GetProcAddress(kernel, "TzSpecificLocalTimeToSystemTime") : NULL;
-}
-
 static uint64_t fileTimeValue(const FILETIME& time)
 {
     return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
@@ -46,12 +34,13 @@ static bool toUtcWithCurrentBias(const CalendarTime* local, uint64_t* utc)
     return true;
 }
 
-// With the bias in force on local's own day.
+// With the bias in force on local's own day, where the platform converts
+// per day (XP and later).
 static bool toUtcWithBiasOfTheDay(const CalendarTime* local, uint64_t* utc)
 {
     SYSTEMTIME utcDate;
     FILETIME utcTime;
-    if (!s_zoneLocalToUtc(NULL, (const SYSTEMTIME*)local, &utcDate) ||
+    if (!((ZoneLocalToUtc)(void*)g_state.zoneLocalToUtc)(NULL, (const SYSTEMTIME*)local, &utcDate) ||
         !SystemTimeToFileTime(&utcDate, &utcTime))
         return false;
     *utc = fileTimeValue(utcTime);
@@ -114,7 +103,7 @@ static bool armTimer(HANDLE timer, uint64_t* due)
     uint64_t nowUtc;
     if (!readClock(&now, &nowUtc) ||
         !computeDueTime(now, g_state.hour, g_state.minute, g_state.second, toUtcWithCurrentBias,
-                        s_zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay, due))
+                        g_state.zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay, due))
         return false;
     LARGE_INTEGER dueTime;
     dueTime.QuadPart = (LONGLONG)*due;

@@ -6,7 +6,13 @@
 
 #include <stddef.h>
 
-#define PRODUCT_TEXT "Nightfold v2.0"
+// The version comes from the build (CMakeLists.txt), as a bare number.
+#ifndef NIGHTFOLD_VERSION
+#error "NIGHTFOLD_VERSION is not defined"
+#endif
+#define NIGHTFOLD_TEXT_OF(x) #x
+#define NIGHTFOLD_TEXT(x) NIGHTFOLD_TEXT_OF(x)
+#define PRODUCT_TEXT "Nightfold v" NIGHTFOLD_TEXT(NIGHTFOLD_VERSION)
 
 // Start of the file name: the character after the last backslash, or the
 // whole path when there is none.

@@ -9,8 +9,10 @@ PluginHeader g_header = {
     PLUGIN_HEADER_VERSION, NULL, pluginInit, pluginConfig, pluginQuit, NULL, NULL,
 };
 
-// Every field starts zero, empty or false, except the action.
-PluginState g_state = { .action = ACTION_NONE };
+// Every field starts zero, empty or false, and takes no room in the file.
+// The action, which means "none" at 1012 rather than 0, is set by init's
+// loading of the settings before anything reads it.
+PluginState g_state;
 
 extern "C" BOOL WINAPI DllEntryPoint(HINSTANCE, DWORD, LPVOID)
 {
@@ -50,10 +52,30 @@ static void deriveNames(void)
     g_header.description = g_state.description;
 }
 
+// Every function the plugin calls that some supported Windows lacks; the
+// DLL does not import them, so that it loads everywhere. Looked up on the
+// player's thread: a worker terminated early could otherwise hold the
+// loader's lock.
+static const struct {
+    const char* name;
+    FARPROC* address;
+} LATE_IMPORTS[] = {
+    { "GetSystemPowerStatus", &g_state.getSystemPowerStatus },
+    { "SetSystemPowerState", &g_state.setSystemPowerState },
+    { "TzSpecificLocalTimeToSystemTime", &g_state.zoneLocalToUtc },
+};
+
+static void resolveLateImports(void)
+{
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    for (const auto& import : LATE_IMPORTS)
+        *import.address = kernel ? GetProcAddress(kernel, import.name) : NULL;
+}
+
 int pluginInit(void)
 {
     deriveNames();
-    lookUpZoneConversion();
+    resolveLateImports();
     g_state.canShutdown = probeShutdownRight();
     loadSettings(g_state.iniPath);
     if (g_state.enabled)

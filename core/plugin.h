@@ -39,6 +39,11 @@ struct PluginState {
     BOOL canShutdown;
     BOOL volatile fired;
     EndAction action;
+    // KERNEL32 functions that not every supported Windows has, found by init
+    // (before any worker starts); NULL where missing.
+    FARPROC getSystemPowerStatus;  // not on NT 4.0
+    FARPROC setSystemPowerState;   // not on NT 4.0
+    FARPROC zoneLocalToUtc;        // TzSpecificLocalTimeToSystemTime: XP and later
 };
 
 extern PluginHeader g_header;
@@ -55,9 +60,6 @@ void startAlarmWorker(void);
 // Stops the current worker, if any, and waits for it to end; its handle
 // stays in g_state.
 void stopAlarmWorker(void);
-// Finds the platform's per-day time-zone conversion, where it has one;
-// called once by init, on the player's thread, before any worker starts.
-void lookUpZoneConversion(void);
 
 // settings.cpp
 void loadSettings(const char* path);

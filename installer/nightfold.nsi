@@ -2,16 +2,20 @@
 ; existing Winamp installation and registers an uninstaller there.
 ;
 ; Build from any directory (paths absolute or relative to this script):
-;   makensis -DDLL=gen_nightfold.dll -DREADME=README.md -DLICENSE=LICENSE \
+;   makensis -DVERSION=2.0 -DDLL=gen_nightfold.dll -DREADME=README.md -DLICENSE=LICENSE \
 ;            -DOUTFILE=nightfold-setup.exe nightfold.nsi
+; (the build passes the version of CMakeLists.txt)
 ;
 ; Command line of the setup:       /S  silent    /D=<Winamp folder>  (last, unquoted)
 ; Command line of the uninstaller: /S  silent    _?=<Plugins folder> (wait, run in place)
 ; Exit codes: 0 done, 1 cancelled by the user, 2 refused or failed (nothing changed
-; when the folder has no winamp.exe or the player could not be closed).
+; on Windows 95, when the folder has no winamp.exe or the player could not be closed).
 
 Unicode false          ; ANSI build: runs on Windows 98 as well as on NT
 
+!ifndef VERSION
+  !error "define VERSION: the version, as 2.0"
+!endif
 !ifndef DLL
   !error "define DLL: path of gen_nightfold.dll"
 !endif
@@ -26,7 +30,6 @@ Unicode false          ; ANSI build: runs on Windows 98 as well as on NT
 !endif
 
 !define PRODUCT      "Nightfold"
-!define VERSION      "2.0"
 !define PUBLISHER    "The Nightfold developers"
 !define PLAYER_EXE   "winamp.exe"
 !define PLAYER_CLASS "Winamp v1.x"
@@ -85,6 +88,13 @@ ${StrStr}
 !insertmacro MUI_LANGUAGE "English"
 
 Function .onInit
+  ; Windows 95 has no waitable timers: the player could not load the plugin.
+  ${If} ${IsWin95}
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} needs Windows 98 or later.$\r$\n$\r$\nWindows 95 lacks the waitable timers that the plugin needs, so Winamp could not load it there. Nothing was installed." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+
   ; Neither /D= nor the uninstall entry gave a folder holding the player: try
   ; the folder the player records for the current user. NSIS strips /D= from
   ; $CMDLINE, so an explicit folder is looked for in the process command line.

@@ -3,8 +3,10 @@
 #include "power.h"
 
 #include "action_rules.h"
+#include "../core/plugin.h"
 
 typedef BOOLEAN(WINAPI* HibernateQuery)(void);
+typedef BOOL(WINAPI* PowerStateRequest)(BOOL, BOOL);
 
 BOOL enableShutdownPrivilege(void)
 {
@@ -28,7 +30,8 @@ BOOL enableShutdownPrivilege(void)
 }
 
 // Hibernates when the power library says the system may, else enters
-// standby. The library is loaded from the system directory only: by bare
+// standby; without SetSystemPowerState (NT 4.0) as if the system refused.
+// The library is loaded from the system directory only: by bare
 // name the player's folder and the current directory would come first.
 static BOOL enterPowerState(void)
 {
@@ -39,7 +42,8 @@ static BOOL enterPowerState(void)
     HibernateQuery hibernateAllowed =
         library ? (HibernateQuery)(void*)GetProcAddress(library, "IsPwrHibernateAllowed") : NULL;
     bool standby = chooseStandby(hibernateAllowed != NULL, hibernateAllowed ? hibernateAllowed() : 0);
-    BOOL ok = SetSystemPowerState(standby, TRUE);
+    PowerStateRequest request = (PowerStateRequest)(void*)g_state.setSystemPowerState;
+    BOOL ok = request && request(standby, TRUE);
     if (library)
         FreeLibrary(library);
     if (!ok)

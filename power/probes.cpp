@@ -2,6 +2,8 @@
 // reports a power status.
 #include "power.h"
 
+#include "../core/plugin.h"
+
 bool isNtFamily(void)
 {
     OSVERSIONINFOA version = {};
@@ -53,8 +55,12 @@ BOOL probeShutdownRight(void)
     return held;
 }
 
+typedef BOOL(WINAPI* PowerStatusQuery)(LPSYSTEM_POWER_STATUS);
+
+// NT 4.0 has no power status, and no power management.
 BOOL powerManagementAvailable(void)
 {
+    PowerStatusQuery query = (PowerStatusQuery)(void*)g_state.getSystemPowerStatus;
     SYSTEM_POWER_STATUS status;
-    return GetSystemPowerStatus(&status) != 0;
+    return query && query(&status);
 }

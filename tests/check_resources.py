@@ -4,8 +4,8 @@
 Usage: check_resources.py path/to/gen_nightfold.dll
 
 Reads the DLL's resource directory with pefile and compares the configuration
-dialog template (RT_DIALOG 102) and the icon (RT_GROUP_ICON 102, RT_ICON 1)
-against the tables below, field by field. Prints one line per failed check
+dialog template (RT_DIALOG 102), the icon (RT_GROUP_ICON 102, RT_ICON 1) and
+the version's strings (RT_VERSION 1) against the tables below, field by field. Prints one line per failed check
 and a summary line; exits 1 when anything failed, 2 when the file cannot be
 read at all.
 """
@@ -19,6 +19,7 @@ LANG_EN_US = 1033
 RT_ICON = 3
 RT_DIALOG = 5
 RT_GROUP_ICON = 14
+RT_VERSION = 16
 
 IDD_CONFIG = 102
 IDI_NIGHTFOLD = 102
@@ -86,6 +87,17 @@ ICON_IMAGE_HEADER = [
     ("bit count", 4),
     ("compression", 0),
 ]
+
+# The version's strings, block 040904B0 (English, Unicode), as the file's
+# properties show them.
+VERSION_STRINGS = {
+    "FileDescription": "Winamp plugin: closes the player at a set time",
+    "FileVersion": "2.0",
+    "LegalCopyright": "Copyright (c) 2026 The Nightfold developers",
+    "ProductName": "Nightfold",
+    "ProductVersion": "2.0",
+}
+VERSION_TRANSLATION = (0x409, 1200)
 
 DS_SETFONT = 0x40
 
@@ -299,6 +311,52 @@ def check_icon(pe, c):
     c.expect("icon image size", 40 + 16 * 4 + 32 * 16 + 32 * 4, len(image))
 
 
+def parse_version_block(data, pos):
+    """One node of a VS_VERSIONINFO tree at pos: (key, value bytes, children),
+    where value bytes are in the units the node's type says (text nodes:
+    UTF-16, without the terminator)."""
+    length, value_length, kind = struct.unpack_from("<HHH", data, pos)
+    if length < 6 or pos + length > len(data):
+        raise Malformed("version node at byte %d has length %d" % (pos, length))
+    end = pos + length
+    key_end = pos + 6
+    while data[key_end:key_end + 2] != b"\0\0":
+        key_end += 2
+    key = data[pos + 6:key_end].decode("utf-16-le")
+    value_pos = (key_end + 2 + 3) & ~3
+    value_size = value_length * 2 if kind == 1 else value_length
+    value = data[value_pos:value_pos + value_size]
+    if kind == 1:
+        value = value.decode("utf-16-le").rstrip("\0")
+    children = []
+    child = (value_pos + value_size + 3) & ~3
+    while child < end:
+        node = parse_version_block(data, child)
+        children.append(node[:3])
+        child = (child + node[3] + 3) & ~3
+    return key, value, children, length
+
+
+def check_version(pe, c):
+    data, langs = find_resource(pe, RT_VERSION, 1, LANG_EN_US)
+    if data is None:
+        c.fail("RT_VERSION 1 language %d missing (languages present: %s)" % (LANG_EN_US, langs))
+        return
+    try:
+        key, _, children, _ = parse_version_block(data, 0)
+    except (Malformed, struct.error, UnicodeDecodeError) as e:
+        c.fail("RT_VERSION 1: %s" % e)
+        return
+    c.expect("version root key", "VS_VERSION_INFO", key)
+    nodes = {child[0]: child for child in children}
+    tables = nodes.get("StringFileInfo", ("", "", []))[2]
+    strings = {k: v for table in tables if table[0] == "040904B0" for k, v, _ in table[2]}
+    c.expect("version strings", VERSION_STRINGS, strings)
+    variables = nodes.get("VarFileInfo", ("", "", []))[2]
+    translation = [struct.unpack("<HH", v) for k, v, _ in variables if k == "Translation" and len(v) == 4]
+    c.expect("version translation", [VERSION_TRANSLATION], translation)
+
+
 def main(argv):
     if len(argv) != 2:
         sys.stderr.write("usage: check_resources.py path/to/gen_nightfold.dll\n")
@@ -314,6 +372,7 @@ def main(argv):
     c = Checker()
     check_dialog(pe, c)
     check_icon(pe, c)
+    check_version(pe, c)
     if c.failed:
         print("resources: %d failed, %d passed" % (c.failed, c.passed))
         return 1

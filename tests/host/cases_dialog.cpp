@@ -490,11 +490,19 @@ static void testDialogNoPower(const char* dllPath)
         { FILE_IS, 0, SETTINGS("1", "1012", "1", "0", "21", "00") },
         { END },
     };
+    // NT 4.0: no GetSystemPowerStatus at all.
+    static const Step noFunction[] = {
+        { OPEN }, { STATES, 0, "EEEOXO EXoOOx OOX" }, { POWER, 0, NULL, 0 }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1012", "1", "0", "21", "00") },
+        { END },
+    };
     if (!prepareCase(dllPath))
         return;
     g_fakes.noPowerStatus = TRUE;
     runWalk({ "no power status", SETTINGS("1", "1013", "0", "0", "21", "00"), noPower });
     runWalk({ "stored standby", SETTINGS("1", "1015", "1", "0", "21", "00"), storedStandby });
+    g_fakes.powerStatus = LOOKUP_MISSING;
+    runWalk({ "no power status function", SETTINGS("1", "1015", "1", "0", "21", "00"), noFunction });
 }
 
 // Without the shutdown right the whole action box is greyed, whatever the

@@ -73,18 +73,22 @@ static void testEndActionStandby(const char* dllPath)
         LookupFake query;
         DWORD answer;
         BOOL powerResult;
+        LookupFake powerState;  // SetSystemPowerState
+        int requests;
         BOOL suspend;
         int frees;
         bool box;
     } rows[] = {
-        { "wine_allows", 0, false, LOOKUP_REAL, 0, TRUE, FALSE, 1, false },  // Wine answers TRUE
-        { "wine_allows_forced", 1, false, LOOKUP_REAL, 0, TRUE, FALSE, 1, false },
-        { "no_library", 0, true, LOOKUP_REAL, 0, TRUE, TRUE, 0, false },
-        { "no_function", 0, false, LOOKUP_MISSING, 0, TRUE, TRUE, 1, false },
-        { "refused", 0, false, LOOKUP_FAKE, 0, TRUE, TRUE, 1, false },
-        { "refused_high_bits", 0, false, LOOKUP_FAKE, 0xFFFFFF00, TRUE, TRUE, 1, false },
-        { "allowed", 0, false, LOOKUP_FAKE, 1, TRUE, FALSE, 1, false },
-        { "power_state_fails", 0, false, LOOKUP_REAL, 0, FALSE, FALSE, 1, true },
+        { "wine_allows", 0, false, LOOKUP_REAL, 0, TRUE, LOOKUP_REAL, 1, FALSE, 1, false },  // Wine answers TRUE
+        { "wine_allows_forced", 1, false, LOOKUP_REAL, 0, TRUE, LOOKUP_REAL, 1, FALSE, 1, false },
+        { "no_library", 0, true, LOOKUP_REAL, 0, TRUE, LOOKUP_REAL, 1, TRUE, 0, false },
+        { "no_function", 0, false, LOOKUP_MISSING, 0, TRUE, LOOKUP_REAL, 1, TRUE, 1, false },
+        { "refused", 0, false, LOOKUP_FAKE, 0, TRUE, LOOKUP_REAL, 1, TRUE, 1, false },
+        { "refused_high_bits", 0, false, LOOKUP_FAKE, 0xFFFFFF00, TRUE, LOOKUP_REAL, 1, TRUE, 1, false },
+        { "allowed", 0, false, LOOKUP_FAKE, 1, TRUE, LOOKUP_REAL, 1, FALSE, 1, false },
+        { "power_state_fails", 0, false, LOOKUP_REAL, 0, FALSE, LOOKUP_REAL, 1, FALSE, 1, true },
+        // NT 4.0: no SetSystemPowerState; as if the system refused.
+        { "no_power_state", 0, false, LOOKUP_REAL, 0, TRUE, LOOKUP_MISSING, 0, FALSE, 1, true },
     };
     char expectedPath[MAX_PATH * 2];
     systemLibraryPath(expectedPath, sizeof expectedPath);
@@ -94,9 +98,11 @@ static void testEndActionStandby(const char* dllPath)
         g_fakes.hibernateQuery = row.query;
         g_fakes.hibernateAnswer = row.answer;
         g_fakes.powerStateResult = row.powerResult;
+        g_fakes.powerState = row.powerState;
         if (!fireAndQuit(dllPath, row.name, 1015, row.force))
             continue;
-        CHECK(g_log.powerRequests == 1 && g_log.powerSuspend == row.suspend && g_log.powerForce == TRUE,
+        CHECK(g_log.powerRequests == row.requests && g_log.powerSuspend == row.suspend &&
+                  g_log.powerForce == (row.requests ? TRUE : FALSE),
               "%s: %ld requests, suspend %d force %d", row.name, g_log.powerRequests, g_log.powerSuspend,
               g_log.powerForce);
         CHECK(g_log.exitRequests == 0, "%s: ExitWindowsEx", row.name);
@@ -114,29 +120,49 @@ static void testEndActionStandby(const char* dllPath)
     }
 }
 
-// ---- the 9x family: no token --------------------------------------------------
+// ---- Windows 98 and NT 4.0 -------------------------------------------------------
 
-static void testEndAction98(const char* dllPath)
+// Each on a copy of the host that Wine reports that version to. 98 has no
+// tokens. NT 4.0 lacks the power status, SetSystemPowerState and the
+// per-day zone conversion (faked missing here): a stored standby loads as
+// no action.
+static void testEndActionOn(const char* dllPath, bool nt4)
 {
-    if (!runsAs9x())
+    if (!(nt4 ? runsAsNt4() : runsAs9x()))
         return;
     static const struct {
         const char* name;
         int action;
-        int exitRequests, powerRequests;
+        int exitRequests, powerRequests, tokens;           // 98
+        int exitRequestsNt4, powerRequestsNt4, tokensNt4;  // NT 4.0
     } rows[] = {
-        { "shutdown", 1013, 1, 0 },
-        { "reboot", 1018, 1, 0 },
-        { "standby", 1015, 0, 1 },
+        { "shutdown", 1013, 1, 0, 0, 1, 0, 2 },
+        { "reboot", 1018, 1, 0, 0, 1, 0, 2 },
+        { "standby", 1015, 0, 1, 0, 0, 0, 1 },
     };
     for (const auto& row : rows) {
         resetFakes();
+        if (nt4)
+            g_fakes.powerStatus = g_fakes.powerState = g_fakes.zoneConversion = LOOKUP_MISSING;
         if (!fireAndQuit(dllPath, row.name, row.action, 1))
             continue;
-        CHECK(g_log.tokensOpened == 0, "%s: %ld tokens opened", row.name, g_log.tokensOpened);
-        CHECK(g_log.exitRequests == row.exitRequests && g_log.powerRequests == row.powerRequests,
-              "%s: %ld exit and %ld power requests", row.name, g_log.exitRequests, g_log.powerRequests);
+        CHECK(g_log.tokensOpened == (nt4 ? row.tokensNt4 : row.tokens), "%s: %ld tokens opened", row.name,
+              g_log.tokensOpened);
+        CHECK(g_log.exitRequests == (nt4 ? row.exitRequestsNt4 : row.exitRequests) &&
+                  g_log.powerRequests == (nt4 ? row.powerRequestsNt4 : row.powerRequests) && g_log.messageBoxes == 0,
+              "%s: %ld exit and %ld power requests, %ld boxes", row.name, g_log.exitRequests, g_log.powerRequests,
+              g_log.messageBoxes);
     }
+}
+
+static void testEndAction98(const char* dllPath)
+{
+    testEndActionOn(dllPath, false);
+}
+
+static void testEndActionNt4(const char* dllPath)
+{
+    testEndActionOn(dllPath, true);
 }
 
 // ---- without the privilege: nothing --------------------------------------------
@@ -218,6 +244,7 @@ const TestCase g_endActionCases[] = {
     { "end_action_flags", testEndActionFlags },
     { "end_action_standby", testEndActionStandby },
     { "end_action98", testEndAction98 },
+    { "end_action_nt4", testEndActionNt4 },
     { "end_action_privilege_removed", testEndActionPrivilegeRemoved },
     { "powrprof_planted", testPowrprofPlanted },
     { "planted_child", testPlantedChild },

@@ -50,13 +50,6 @@ static int WINAPI recordMessageBox(HWND owner, LPCSTR text, LPCSTR title, UINT s
     return IDOK;
 }
 
-void guardPlugin(HMODULE module)
-{
-    patchImport(module, "USER32.dll", "ExitWindowsEx", (void*)recordExitWindowsEx);
-    patchImport(module, "KERNEL32.dll", "SetSystemPowerState", (void*)recordSetSystemPowerState);
-    patchImport(module, "USER32.dll", "MessageBoxA", (void*)recordMessageBox);
-}
-
 // ---- the clock and the timer ------------------------------------------------
 
 static void WINAPI fakeGetLocalTime(LPSYSTEMTIME time)
@@ -148,7 +141,6 @@ bool waitForWorkerEnd(DWORD timeoutMs)
 
 static UINT(WINAPI* s_realGetProfileInt)(LPCSTR, LPCSTR, INT, LPCSTR);
 static BOOL(WINAPI* s_realWriteProfileString)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
-static BOOL(WINAPI* s_realGetSystemPowerStatus)(LPSYSTEM_POWER_STATUS);
 static HANDLE(WINAPI* s_realCreateWaitableTimer)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR);
 
 static UINT WINAPI recordGetProfileInt(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file)
@@ -202,7 +194,7 @@ static BOOL WINAPI recordGetSystemPowerStatus(LPSYSTEM_POWER_STATUS status)
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    return s_realGetSystemPowerStatus(status);
+    return GetSystemPowerStatus(status);
 }
 
 static HANDLE WINAPI recordCreateWaitableTimer(LPSECURITY_ATTRIBUTES security, BOOL manual, LPCSTR name)
@@ -244,20 +236,41 @@ static DWORD WINAPI fakeHibernateAllowed(void)
     return g_fakes.hibernateAnswer;
 }
 
+// The plugin's run-time lookups, answered as the case asks. The power
+// functions are always the recorders: the real SetSystemPowerState never
+// runs.
 static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
 {
-    LookupFake fake = LOOKUP_REAL;
-    if (HIWORD(name) && strcmp(name, "IsPwrHibernateAllowed") == 0)
-        fake = g_fakes.hibernateQuery;
-    else if (HIWORD(name) && strcmp(name, "TzSpecificLocalTimeToSystemTime") == 0)
-        fake = g_fakes.zoneConversion;
-    if (fake == LOOKUP_MISSING) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return NULL;
+    static const struct {
+        const char* name;
+        LookupFake PlatformFakes::*fake;
+        FARPROC standIn;  // the answer to LOOKUP_FAKE; where always, to LOOKUP_REAL too
+        bool always;
+    } lookups[] = {
+        { "IsPwrHibernateAllowed", &PlatformFakes::hibernateQuery, (FARPROC)(void*)fakeHibernateAllowed, false },
+        { "TzSpecificLocalTimeToSystemTime", &PlatformFakes::zoneConversion, NULL, false },
+        { "GetSystemPowerStatus", &PlatformFakes::powerStatus, (FARPROC)(void*)recordGetSystemPowerStatus, true },
+        { "SetSystemPowerState", &PlatformFakes::powerState, (FARPROC)(void*)recordSetSystemPowerState, true },
+    };
+    for (const auto& lookup : lookups) {
+        if (!HIWORD(name) || strcmp(name, lookup.name) != 0)
+            continue;
+        LookupFake fake = g_fakes.*lookup.fake;
+        if (fake == LOOKUP_MISSING) {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+            return NULL;
+        }
+        if (fake == LOOKUP_FAKE || lookup.always)
+            return lookup.standIn;
     }
-    if (fake == LOOKUP_FAKE)
-        return (FARPROC)(void*)fakeHibernateAllowed;
     return GetProcAddress(module, name);
+}
+
+void guardPlugin(HMODULE module)
+{
+    patchImport(module, "USER32.dll", "ExitWindowsEx", (void*)recordExitWindowsEx);
+    patchImport(module, "KERNEL32.dll", "GetProcAddress", (void*)fakeGetProcAddress);
+    patchImport(module, "USER32.dll", "MessageBoxA", (void*)recordMessageBox);
 }
 
 void fakePlatform(HMODULE module)
@@ -269,8 +282,6 @@ void fakePlatform(HMODULE module)
         module, "KERNEL32.dll", "GetPrivateProfileIntA", (void*)recordGetProfileInt);
     s_realWriteProfileString = (BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR))patchImport(
         module, "KERNEL32.dll", "WritePrivateProfileStringA", (void*)recordWriteProfileString);
-    s_realGetSystemPowerStatus = (BOOL(WINAPI*)(LPSYSTEM_POWER_STATUS))patchImport(
-        module, "KERNEL32.dll", "GetSystemPowerStatus", (void*)recordGetSystemPowerStatus);
     s_realCreateWaitableTimer = (HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR))patchImport(
         module, "KERNEL32.dll", "CreateWaitableTimerA", (void*)recordCreateWaitableTimer);
     s_realSetWaitableTimer = (BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL))
@@ -281,7 +292,6 @@ void fakePlatform(HMODULE module)
         module, "ADVAPI32.dll", "OpenProcessToken", (void*)countOpenProcessToken);
     patchImport(module, "KERNEL32.dll", "LoadLibraryA", (void*)recordLoadLibrary);
     patchImport(module, "KERNEL32.dll", "FreeLibrary", (void*)countFreeLibrary);
-    patchImport(module, "KERNEL32.dll", "GetProcAddress", (void*)fakeGetProcAddress);
 }
 
 SYSTEMTIME localTime(int year, int month, int day, int hour, int minute, int second, int ms)

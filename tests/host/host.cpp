@@ -193,6 +193,15 @@ bool runsAs9x(void)
     return CHECK(version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS, "the host does not run as the 9x family");
 }
 
+bool runsAsNt4(void)
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    return CHECK(version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 4,
+                 "the host does not run as Windows NT 4.0");
+}
+
 bool removeShutdownPrivilege(void)
 {
     HANDLE token;

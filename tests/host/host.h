@@ -63,8 +63,9 @@ bool copyDllTo(const char* dllPath, const char* relativePath, char* fullPath);
 // Any length of path; an empty string when the file cannot be read.
 std::string readWholeFile(const char* path);
 bool writeWholeFile(const char* path, const std::string& bytes);
-// Checks that the host runs as the 9x family.
+// Checks that the host runs as the 9x family, or as Windows NT 4.0.
 bool runsAs9x(void);
+bool runsAsNt4(void);
 
 // A FILETIME as one 64-bit count of 100-nanosecond units.
 ULONGLONG fileTimeValue(const FILETIME& time);
@@ -130,6 +131,8 @@ struct PlatformFakes {
     LookupFake hibernateQuery;    // IsPwrHibernateAllowed
     DWORD hibernateAnswer;        // the whole register the fake returns
     LookupFake zoneConversion;    // TzSpecificLocalTimeToSystemTime (REAL or MISSING)
+    LookupFake powerStatus;       // GetSystemPowerStatus: its recorder (REAL) or MISSING
+    LookupFake powerState;        // SetSystemPowerState: its recorder (REAL) or MISSING
     ThreadFake threads;
     BOOL noPowerStatus;           // GetSystemPowerStatus fails
 };
@@ -144,11 +147,12 @@ extern const int FALLBACKS[6];
 // Every key read once, in order, with its default, from iniPath.
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what);
 // Patched into every plugin as it is loaded, before anything could call
-// them: ExitWindowsEx, SetSystemPowerState and MessageBoxA only record.
+// them: ExitWindowsEx, SetSystemPowerState and MessageBoxA only record; the
+// run-time lookups (GetProcAddress) are answered as g_fakes says.
 void guardPlugin(HMODULE module);
 // Fakes the clock and records the timer: GetLocalTime, SetWaitableTimer,
-// WaitForSingleObject; also workers, settings reads and writes, the power
-// status, token opening, library loading and lookups.
+// WaitForSingleObject; also workers, settings reads and writes, token
+// opening and library loading.
 void fakePlatform(HMODULE module);
 // loadPlugin with the host window, then fakePlatform; init unless told not.
 bool loadFaked(const char* path, LoadedPlugin* plugin, bool init = true);

@@ -5,9 +5,9 @@
 # Usage: test_installer.sh SETUP_EXE PLUGIN_DLL
 # WINEPREFIX comes from the environment; the script owns, in that prefix,
 # C:\nightfold-test, the uninstall entries Winamp and Nightfold,
-# HKCU\Software\Winamp and the setup's Windows version in
-# HKCU\Software\Wine\AppDefaults, and clears them before the run and after a
-# good one.
+# HKCU\Software\Winamp, the setup's Windows version in
+# HKCU\Software\Wine\AppDefaults and the Wine settings of
+# nightfold-setup95.exe, and clears them before the run and after a good one.
 #
 # The permission commands are observed through Wine's own icacls and cacls:
 # stand-ins that change nothing and write the command line they were started
@@ -33,6 +33,7 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 base_w='C:\nightfold-test'
 uninst_w='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 version_w="HKCU\\Software\\Wine\\AppDefaults\\$(basename "$setup")"
+win95_key='HKCU\Software\Wine\AppDefaults\nightfold-setup95.exe'
 base=$(winepath -u "$base_w" 2>/dev/null)
 if [ -z "$base" ]; then
     echo "$0: winepath does not work in $WINEPREFIX" >&2
@@ -45,6 +46,7 @@ cleanup() {
     wine reg delete "$uninst_w\\Winamp" /f >/dev/null 2>&1
     wine reg delete 'HKCU\Software\Winamp' /f >/dev/null 2>&1
     wine reg delete "$version_w" /f >/dev/null 2>&1
+    wine reg delete "$win95_key" /f >/dev/null 2>&1
 }
 
 # --- reporting: each case collects its unmet expectations, then reports once
@@ -190,6 +192,17 @@ installed_in "$p8" "$p8_w"
 expect "no empty settings file in Plugins" test -f "$p8/Plugins/gen_nightfold.ini" -a ! -s "$p8/Plugins/gen_nightfold.ini"
 expect "a permission command ran on 98" test -z "$(grep -F cacls "$trace")"
 report "on 98 the settings file is made and no permission command runs"
+
+# 9. Windows 95 is refused before anything is written (a copy of the setup
+#    that Wine reports Windows 95 to)
+p9="$base/Win95" p9_w="$base_w\\Win95"
+player "$p9"
+cp "$setup" "$base/nightfold-setup95.exe"
+wine reg add "$win95_key" /v Version /d win95 /f >/dev/null 2>&1
+wine "$base_w\\nightfold-setup95.exe" /S "/D=$p9_w" >/dev/null 2>&1
+rc_is 2 $?
+expect "something was written into the player's folder" test ! -e "$p9/Plugins"
+report "Windows 95 is refused"
 
 echo "# $(($(date +%s) - start)) s"
 [ "$failed" -eq 0 ] && cleanup   # on failure the folders stay for a look
