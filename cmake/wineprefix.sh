@@ -4,6 +4,10 @@
 set -e
 : "${WINEPREFIX:?}"
 export WINEDEBUG=-all
+# Whatever the machine's locale: it decides the prefix's code page and its
+# folder names.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 if [ ! -f "$WINEPREFIX/.nightfold-ready" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1

@@ -136,6 +136,7 @@ enum Action {
     FILE_IS,       // the settings file's text, byte for byte; null: no file
     WORKERS,       // workers started (id) and terminated (count) so far
     RELOAD,        // the player quits and starts again
+    ARMING_FAILS,  // the worker started last runs, and arming its timer fails
     END,
     // in the dialog, on the driver thread
     CLICK,         // a click on the button id
@@ -322,6 +323,16 @@ static void runWalk(const Walk& walk)
                   "%s: %ld workers started and %ld terminated, expected %d and %d", walk.name, g_log.threadsCreated,
                   g_log.threadsTerminated, step->id, step->count);
             break;
+        case ARMING_FAILS: {
+            LONG boxes = g_log.messageBoxes;
+            g_fakes.setTimerFails = TRUE;
+            HANDLE worker = CreateThread(NULL, 0, g_log.workerStart, g_log.workerArgument, 0, NULL);
+            CHECK(worker && WaitForSingleObject(worker, 5000) == WAIT_OBJECT_0 && g_log.messageBoxes == boxes + 1,
+                  "%s: the worker does not fail", walk.name);
+            CloseHandle(worker);
+            g_fakes.setTimerFails = FALSE;
+            break;
+        }
         case RELOAD:
             stopPlugin();
             if (!loadFaked(s_dllPath, &s_plugin))
@@ -576,8 +587,20 @@ static void testDialogRunOnce(const char* dllPath)
         { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { CLICK, IDCANCEL },
         { END },
     };
-    if (prepareCase(dllPath))
-        runWalk({ "run once", NULL, runOnce });
+    // An arming that fails disables the plugin, for this run only.
+    static const Step failed[] = {
+        { OPEN }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK }, { ARMING_FAILS },
+        { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { CLICK, IDCANCEL },
+        { OPEN }, { CLICK, IDC_PLUGIN_ENABLED }, { CLICK, IDOK }, { ARMING_FAILS },
+        { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { CLICK, IDCANCEL },
+        { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "0", "00") },
+        { END },
+    };
+    static const Walk walks[] = {
+        { "run once", NULL, runOnce },
+        { "arming fails", NULL, failed },
+    };
+    RUN_WALKS(dllPath, walks);
 }
 
 // Cancel, the close box, Escape and a dialog that cannot open leave the file
