@@ -331,7 +331,7 @@ void fakePlatform(HMODULE module)
 {
     patchImport(module, "KERNEL32.dll", "GetLocalTime", (void*)fakeGetLocalTime);
     patchImport(module, "KERNEL32.dll", "CreateThread", (void*)recordCreateThread);
-    patchImport(module, "KERNEL32.dll", "TerminateThread", (void*)recordTerminateThread);
+    patchImportIfAny(module, "KERNEL32.dll", "TerminateThread", (void*)recordTerminateThread);
     s_realGetProfileInt = (UINT(WINAPI*)(LPCSTR, LPCSTR, INT, LPCSTR))patchImport(
         module, "KERNEL32.dll", "GetPrivateProfileIntA", (void*)recordGetProfileInt);
     s_realWriteProfileString = (BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR))patchImport(
