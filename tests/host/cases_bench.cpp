@@ -84,7 +84,7 @@ static void bench(const char* dllPath)
     CloseHandle(file);
 
     double latency = fired ? median(latencies, fired) : -1;
-    printf("firing latency, due time to 40001 at the window: median %.2f ms of %d runs (min %.2f, max %.2f; target < 20)\n",
+    printf("firing latency, timer signalled to 40001 at the window: median %.2f ms of %d runs (min %.2f, max %.2f; target < 20)\n",
            latency, fired, fired ? latencies[0] : -1, fired ? latencies[fired - 1] : -1);
     printf("armed for 5 s: %ld clock reads, %ld armings (target 1 each)\n", reads, sets);
     double init = median(initTimes, RUNS);
