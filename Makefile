@@ -25,7 +25,7 @@ check: all
 	cmake --build $(NATIVE_BUILD) -j $(JOBS)
 	@echo "dist/gen_nightfold.dll: $$(stat -c %s dist/gen_nightfold.dll) bytes"
 	cd $(NATIVE_BUILD) && ctest --output-on-failure
-	cd $(WIN_BUILD) && xvfb-run -a ctest --output-on-failure
+	cd $(WIN_BUILD) && xvfb-run -a ctest -j2 --output-on-failure
 
 fuzz:
 	@EXTRA_PACKAGES="clang libclang-rt-14-dev" sh cmake/setup.sh
@@ -35,9 +35,9 @@ fuzz:
 
 screenshot: all
 	@EXTRA_PACKAGES="imagemagick fonts-wine" sh cmake/setup.sh
-	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/screenshot-prefix xvfb-run -a -s "-screen 0 800x600x24" sh cmake/screenshot.sh
+	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/screenshot-prefix LC_ALL=C.UTF-8 LANGUAGE= xvfb-run -a -s "-screen 0 800x600x24" sh cmake/screenshot.sh
 bench: all
-	cd $(WIN_BUILD) && WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all TZ=UTC \
+	cd $(WIN_BUILD) && WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all TZ=UTC LC_ALL=C.UTF-8 LANGUAGE= \
 		xvfb-run -a sh -c 'sh $(CURDIR)/cmake/wineprefix.sh && wine ./nfhost.exe bench $(CURDIR)/dist/gen_nightfold.dll; \
 		status=$$?; wineserver -k; exit $$status'
 

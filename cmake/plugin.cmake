@@ -103,17 +103,23 @@ add_custom_command(TARGET nfhost POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nfhost> ${CMAKE_BINARY_DIR}/nfhostnt4.exe)
 
 enable_testing()
+# Every Wine process runs in the same locale, whatever the machine's: the
+# Unix locale decides the ANSI code page (C.UTF-8, always present on Debian,
+# gives code page 1252) and how Wine writes file names.
+set(NIGHTFOLD_WINE_ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all;LC_ALL=C.UTF-8;LANGUAGE=")
 add_test(NAME wineprefix.setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wineprefix.sh)
 add_test(NAME wineprefix.cleanup COMMAND wineserver -k)
 set_tests_properties(wineprefix.setup PROPERTIES FIXTURES_SETUP wineprefix TIMEOUT 300)
 set_tests_properties(wineprefix.cleanup PROPERTIES FIXTURES_CLEANUP wineprefix)
 set_tests_properties(wineprefix.setup wineprefix.cleanup PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all")
+    ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT}")
 
 # One Wine test per case of the host; 98 cases run the host that reports the
 # 9x family, _nt4 cases the one that reports Windows NT 4.0. Wine takes the
 # time zone from TZ, per process: UTC unless a case names another with
-# nightfold_wine_time_zone.
+# nightfold_wine_time_zone. Cases run in parallel: each names its plugin
+# files, and so its timers, after itself.
+set(NIGHTFOLD_WINE_CASES "")
 function(nightfold_wine_tests)
     foreach(case IN LISTS ARGN)
         if(case MATCHES "98$")
@@ -127,13 +133,15 @@ function(nightfold_wine_tests)
         set_tests_properties(wine.${case} PROPERTIES
             FIXTURES_REQUIRED wineprefix
             TIMEOUT 120
-            ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all;TZ=UTC")
+            ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC")
+        list(APPEND NIGHTFOLD_WINE_CASES wine.${case})
     endforeach()
+    set(NIGHTFOLD_WINE_CASES ${NIGHTFOLD_WINE_CASES} PARENT_SCOPE)
 endfunction()
 
 function(nightfold_wine_time_zone case zone)
     set_tests_properties(wine.${case} PROPERTIES
-        ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all;TZ=${zone}")
+        ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=${zone}")
 endfunction()
 
 nightfold_wine_tests(
@@ -180,6 +188,14 @@ nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_berlin Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_sydney Australia/Sydney)
 nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
+# The dialog's owner is the foreground window, whichever process it belongs
+# to, and a dialog goes with its owner: cases that open the dialog run one
+# at a time on the shared display.
+set_tests_properties(wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
+    wine.dialog_no_shutdown_right wine.dialog_saves wine.dialog_run_once wine.dialog_leaves
+    wine.hostile_dialog wine.unwritable_dialog wine.stress wine.stress_disabled_last wine.same_second
+    wine.terminated_worker
+    PROPERTIES RESOURCE_LOCK foreground)
 # A thousand dialogs take Wine about a minute on a quiet machine.
 set_tests_properties(wine.stress PROPERTIES TIMEOUT 400)
 

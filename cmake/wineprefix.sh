@@ -4,6 +4,10 @@
 set -e
 : "${WINEPREFIX:?}"
 export WINEDEBUG=-all
+# Whatever the machine's locale: it decides the prefix's code page and its
+# folder names.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 # The marker names what the prefix holds: a prefix made before the NT 4.0
 # host was added is made again.
 if [ ! -f "$WINEPREFIX/.nightfold-ready-nt4" ]; then

@@ -25,7 +25,7 @@ static bool fireAndQuit(const char* dllPath, const char* name, int action, int f
     if (!startPlugin(dllPath, name, settings, &s_plugin))
         return false;
     g_onExitCommand = quitAtOnce;
-    bool fired = waitForExitCommand(3000);
+    bool fired = fireAlarm(1) && waitForExitCommand(5000);
     g_onExitCommand = NULL;
     return CHECK(fired, "%s: no exit command", name);
 }
@@ -183,12 +183,11 @@ static void testEndActionPrivilegeRemoved(const char* dllPath)
         char settings[256];
         snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=1\r\nShutdown=%d\r\nHour=23\r\nMinute=30\r\n",
                  rows[i].action);
-        if (!startPlugin(dllPath, rows[i].name, settings, &plugins[i]))
+        if (!startPlugin(dllPath, rows[i].name, settings, &plugins[i]) || !fireAlarm(i + 1) ||
+            !CHECK(waitForExitCommand(5000), "%s: the alarm does not fire", rows[i].name))
             return;
     }
-    if (!CHECK(waitForCount((volatile LONG*)&g_hostLog.exitCommands, 2, 3000), "the alarms do not fire"))
-        return;
-    waitForWorkerEnd(2000);
+    waitForWorkerEnd(5000);
     if (!CHECK(removeShutdownPrivilege(), "cannot remove the shutdown privilege"))
         return;
     g_log.tokensOpened = 0;

@@ -135,19 +135,8 @@ static bool platformLocksFree(void)
     return ended;
 }
 
-// Signals the plugin's named timer from outside, as its due time would.
-static void fireTimer(const char* name)
-{
-    HANDLE timer = CreateWaitableTimerA(NULL, TRUE, name);
-    LARGE_INTEGER now;
-    now.QuadPart = -1;
-    CHECK(timer && SetWaitableTimer(timer, &now, 0, NULL, NULL, FALSE), "cannot fire %s", name);
-    if (timer)
-        CloseHandle(timer);
-}
-
 // Settings with the alarm two hours ahead of the faked clock, which the
-// host leaves standing: only fireTimer brings the due time.
+// host leaves standing: only signalTimer brings the due time.
 static bool prepareCopy(const char* dllPath, const char* name, char* path)
 {
     SYSTEMTIME now;
@@ -228,14 +217,14 @@ static void testPlayerExits(const char* dllPath)
             if (!startPlayer(path, row.exit, &thread))
                 return;
             if (row.fireFirst)
-                fireTimer(timerName);
+                signalTimer(timerName);
             else
                 SetEvent(s_player.leave);
             if (!playerEnds(thread, what))
                 return;
             // Past the due time: nothing is left to answer it.
             if (!row.fireFirst) {
-                fireTimer(timerName);
+                signalTimer(timerName);
                 Sleep(200);
             }
             if (!CHECK(platformLocksFree(), "%s: a platform lock is held by a dead thread", what)) {

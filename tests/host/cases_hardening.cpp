@@ -313,8 +313,10 @@ static void testUnusableFiles(const char* dllPath)
     LoadedPlugin plugin;
     if (initAt(dllPath, "folder\\gen_nightfold.dll", &plugin)) {
         checkAllKeysRead(&g_log, iniPath.c_str(), "folder");
-        for (int i = 0; i < g_log.readCount; ++i)
-            CHECK(g_log.reads[i].result == (UINT)FALLBACKS[i], "folder: %s read as %u", KEYS[i], g_log.reads[i].result);
+        for (int i = 0; i < 6; ++i) {
+            const ProfileRead* read = findRead(&g_log, KEYS[i]);
+            CHECK(read && read->result == (UINT)FALLBACKS[i], "folder: %s read as %u", KEYS[i], read ? read->result : 0);
+        }
         CHECK(g_log.threadsCreated == 0, "folder: %ld workers", g_log.threadsCreated);
         plugin.header->quit();
     }
@@ -625,24 +627,10 @@ static ULONGLONG expectedDue(const SYSTEMTIME& now, int hour, int minute)
 static bool waitUntilArmed(LONG total)
 {
     DWORD waited = GetTickCount();
-    while (g_log.timerSets < total && GetTickCount() - waited < 2000)
+    while (g_log.timerSets < total && GetTickCount() - waited < 5000)
         Sleep(1);
     return CHECK(g_log.timerSets >= total, "%ld of %ld workers armed the timer", g_log.timerSets, total);
 }
-
-// Signals the plugin's named timer from outside, as a due time would.
-static void signalTimer(const char* name)
-{
-    HANDLE timer = CreateWaitableTimerA(NULL, TRUE, name);
-    LARGE_INTEGER past;
-    past.QuadPart = -1;  // relative: at once
-    CHECK(timer && SetWaitableTimer(timer, &past, 0, NULL, NULL, FALSE), "cannot signal %s", name);
-    if (timer)
-        CloseHandle(timer);
-}
-
-// Loads the plugin under name with the dialog driven, the clock faked and
-// the end action and message boxes caught; the host window receives the
 
 // Loads the plugin under name with the dialog driven, the clock faked and
 // the real timer armed for the due time asked.
@@ -833,8 +821,9 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
           firstMismatch);
     CHECK(s_dialogsOpened == count, "%d dialogs opened", s_dialogsOpened);
     if (lastMode != 2) {
-        CHECK(waitForExitCommand(3000), "the last alarm did not fire");
-        pumpMessagesFor(1000);
+        CHECK(waitForExitCommand(5000), "the last alarm did not fire");
+        CHECK(waitForWorkerEnd(5000), "the last worker does not end");
+        pumpMessagesFor(0);
         CHECK(g_hostLog.exitCommands == 1 && g_hostLog.exitCommandsSent == 1, "%d exit commands after the last dialog",
               g_hostLog.exitCommands);
         CHECK((ULONGLONG)g_log.due == expectedDue(g_fakes.now, lastHour, lastMinute),
@@ -844,8 +833,9 @@ static void runStress(const char* dllPath, const char* name, int count, int firs
               g_log.exitRequests, g_log.exitFlags);
     } else {
         // Nothing is left to fire, even when the timer comes due.
+        CHECK(waitForWorkerEnd(5000), "a worker does not end");
         signalTimer(strrchr(name, '\\') + 1);
-        pumpMessagesFor(1000);
+        pumpMessagesFor(0);
         CHECK(g_hostLog.exitCommands == 0, "%d exit commands after a disabling dialog", g_hostLog.exitCommands);
         plugin.header->quit();
         CHECK(g_log.exitRequests == 0, "%d shutdown requests", g_log.exitRequests);
@@ -952,20 +942,21 @@ static void testTerminatedWorker(const char* dllPath)
     // Disabled: the worker waiting since init is gone, so the timer coming
     // due moves nothing.
     configWith(&plugin, plan);
-    pumpMessagesFor(200);
+    CHECK(waitForWorkerEnd(5000), "disabled: the worker does not end");
     signalTimer("gen_terminated.dll");
-    pumpMessagesFor(1000);
+    pumpMessagesFor(0);
     CHECK(g_hostLog.exitCommands == 0, "disabled: %d exit commands", g_hostLog.exitCommands);
     // Enabled twice: the first new worker is replaced by the second, and
     // only the second answers the timer.
     plan.pluginButton = 1002;
     configWith(&plugin, plan);
-    pumpMessagesFor(200);
+    waitUntilArmed(2);
     configWith(&plugin, plan);
-    pumpMessagesFor(200);
+    waitUntilArmed(3);
     signalTimer("gen_terminated.dll");
-    waitForExitCommand(2000);
-    pumpMessagesFor(1000);
+    CHECK(waitForExitCommand(5000), "replaced: no exit command");
+    CHECK(waitForWorkerEnd(5000), "replaced: a worker does not end");
+    pumpMessagesFor(0);
     CHECK(g_hostLog.exitCommands == 1, "replaced: %d exit commands", g_hostLog.exitCommands);
     CHECK(strcmp(g_log.timerName, "gen_terminated.dll") == 0, "timer named [%s]", g_log.timerName);
     plugin.header->quit();

@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+static const LONGLONG ONE_DAY_TICKS = 864000000000LL;
+
 PlatformLog g_log;
 PlatformFakes g_fakes;
 
@@ -19,12 +21,44 @@ void resetFakes(void)
     memset(&g_fakes, 0, sizeof g_fakes);
     g_fakes.powerStateResult = TRUE;
     GetLocalTime(&g_fakes.now);
+    // As Wine's token has it: held, not enabled. The plugin enables it.
+    if (GetVersion() < 0x80000000)
+        setShutdownPrivilege(0);
 }
 
 // ---- never the real thing ---------------------------------------------------
 
+// On the NT family shutting down needs SeShutdownPrivilege enabled in the
+// process token at the moment of the call. Disabled again afterwards, so
+// that each request proves its own enabling.
+static void checkShutdownPrivilege(const char* call)
+{
+    if (GetVersion() >= 0x80000000)
+        return;
+    HANDLE token;
+    LUID id;
+    BYTE buffer[1024];
+    DWORD size = 0;
+    bool enabled = false;
+    if (LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &id) &&
+        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        TOKEN_PRIVILEGES* list = (TOKEN_PRIVILEGES*)buffer;
+        if (GetTokenInformation(token, TokenPrivileges, list, sizeof buffer, &size)) {
+            for (DWORD i = 0; i < list->PrivilegeCount; ++i) {
+                const LUID_AND_ATTRIBUTES& entry = list->Privileges[i];
+                if (entry.Luid.LowPart == id.LowPart && entry.Luid.HighPart == id.HighPart)
+                    enabled = (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+            }
+        }
+        CloseHandle(token);
+    }
+    CHECK(enabled, "%s without SeShutdownPrivilege enabled", call);
+    setShutdownPrivilege(0);
+}
+
 static BOOL WINAPI recordExitWindowsEx(UINT flags, DWORD reason)
 {
+    checkShutdownPrivilege("ExitWindowsEx");
     g_log.exitFlags = flags;
     g_log.exitReason = reason;
     InterlockedIncrement(&g_log.exitRequests);
@@ -33,6 +67,7 @@ static BOOL WINAPI recordExitWindowsEx(UINT flags, DWORD reason)
 
 static BOOL WINAPI recordSetSystemPowerState(BOOL suspend, BOOL force)
 {
+    checkShutdownPrivilege("SetSystemPowerState");
     g_log.powerSuspend = suspend;
     g_log.powerForce = force;
     InterlockedIncrement(&g_log.powerRequests);
@@ -58,39 +93,75 @@ static void WINAPI fakeGetLocalTime(LPSYSTEMTIME time)
     *time = g_fakes.now;
 }
 
+static BOOL WINAPI fakeLocalFileTimeToFileTime(const FILETIME* local, LPFILETIME utc)
+{
+    if (!g_fakes.fixedBias)
+        return LocalFileTimeToFileTime(local, utc);
+    ULONGLONG value = fileTimeValue(*local) + (LONGLONG)g_fakes.biasMinutes * 600000000LL;
+    utc->dwLowDateTime = (DWORD)value;
+    utc->dwHighDateTime = (DWORD)(value >> 32);
+    return TRUE;
+}
+
+// The fake clock in UTC, for a plugin that reads the time that way.
+static void WINAPI fakeGetSystemTimeAsFileTime(LPFILETIME time)
+{
+    SYSTEMTIME utc;
+    if (!TzSpecificLocalTimeToSystemTime(NULL, &g_fakes.now, &utc) || !SystemTimeToFileTime(&utc, time))
+        GetSystemTimeAsFileTime(time);
+}
+
 static BOOL(WINAPI* s_realSetWaitableTimer)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL);
 
-// Records the due time and arms the real timer a moment ahead instead.
+// Records the due time. The real timer is armed a day ahead instead, so
+// that it comes due only when the host fires it (fireAlarm), or as asked.
 static BOOL WINAPI fakeSetWaitableTimer(HANDLE timer, const LARGE_INTEGER* due, LONG period,
                                         PTIMERAPCROUTINE routine, LPVOID argument, BOOL resume)
 {
     g_log.due = due->QuadPart;
     CHECK(period == 0 && routine == NULL && argument == NULL && resume == FALSE,
           "SetWaitableTimer period %ld routine %p argument %p resume %d", period, (void*)routine, argument, resume);
-    InterlockedIncrement(&g_log.timerSets);
     if (g_fakes.setTimerFails) {
+        InterlockedIncrement(&g_log.timerSets);
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    ULARGE_INTEGER now;
-    FILETIME nowTime;
-    GetSystemTimeAsFileTime(&nowTime);
-    now.LowPart = nowTime.dwLowDateTime;
-    now.HighPart = nowTime.dwHighDateTime;
     LARGE_INTEGER realDue = *due;
     if (!g_fakes.armAsAsked)
-        realDue.QuadPart = (LONGLONG)now.QuadPart + (g_fakes.armIn ? g_fakes.armIn : 1000000);
-    g_log.realDue.dwLowDateTime = realDue.LowPart;
-    g_log.realDue.dwHighDateTime = (DWORD)realDue.HighPart;
-    return s_realSetWaitableTimer(timer, &realDue, 0, NULL, NULL, FALSE);
+        realDue.QuadPart = -ONE_DAY_TICKS;
+    BOOL ok = s_realSetWaitableTimer(timer, &realDue, 0, NULL, NULL, FALSE);
+    InterlockedIncrement(&g_log.timerSets);
+    return ok;
 }
 
-static DWORD(WINAPI* s_realWaitForSingleObject)(HANDLE, DWORD);
-
-static DWORD WINAPI countWaitForSingleObject(HANDLE object, DWORD timeout)
+void signalTimer(const char* name)
 {
-    InterlockedIncrement(&g_log.waits);
-    return s_realWaitForSingleObject(object, timeout);
+    HANDLE timer = CreateWaitableTimerA(NULL, TRUE, name);
+    LARGE_INTEGER now;
+    now.QuadPart = -1;  // relative: at once
+    GetSystemTimeAsFileTime(&g_log.firedAt);
+    CHECK(timer && SetWaitableTimer(timer, &now, 0, NULL, NULL, FALSE), "cannot signal %s", name);
+    if (timer)
+        CloseHandle(timer);
+}
+
+bool fireAlarm(LONG armings)
+{
+    if (!CHECK(waitForCount(&g_log.timerSets, armings, 5000), "%ld of %ld armings", g_log.timerSets, armings))
+        return false;
+    FILETIME dueTime;
+    SYSTEMTIME utc, local;
+    dueTime.dwLowDateTime = (DWORD)g_log.due;
+    dueTime.dwHighDateTime = (DWORD)(g_log.due >> 32);
+    FILETIME localTime;
+    if (FileTimeToSystemTime(&dueTime, &utc) && SystemTimeToTzSpecificLocalTime(NULL, &utc, &local) &&
+        SystemTimeToFileTime(&local, &localTime)) {
+        g_fakes.now = local;
+        // The clock has moved: so has the bias in force, across a change.
+        g_fakes.biasMinutes = (LONG)((g_log.due - (LONGLONG)fileTimeValue(localTime)) / 600000000LL);
+    }
+    signalTimer(g_log.timerName);
+    return true;
 }
 
 // ---- the worker thread ------------------------------------------------------
@@ -104,6 +175,8 @@ static HANDLE WINAPI recordCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T s
                                         LPVOID argument, DWORD flags, LPDWORD id)
 {
     LONG count = InterlockedIncrement(&g_log.threadsCreated);
+    g_log.workerStart = start;
+    g_log.workerArgument = argument;
     if (g_fakes.threads != THREADS_REAL) {
         if (id)
             *id = 0;
@@ -171,14 +244,13 @@ const int FALLBACKS[6] = { 0, 0, 1012, 0, 0, 0 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
-    CHECK(log->readCount == 6, "%s: %d keys read", what, log->readCount);
-    for (int i = 0; i < 6 && i < log->readCount; ++i) {
-        const ProfileRead* read = &log->reads[i];
-        CHECK(strcmp(read->key, KEYS[i]) == 0 && read->fallback == FALLBACKS[i],
-              "%s: read %d is %s default %d", what, i, read->key, read->fallback);
-        CHECK(strcmp(read->file, iniPath) == 0, "%s: %s read from [%s], expected [%s]", what, read->key,
-              read->file, iniPath);
+    for (int i = 0; i < 6; ++i) {
+        const ProfileRead* read = findRead(log, KEYS[i]);
+        CHECK(read && read->fallback == FALLBACKS[i], "%s: %s not read with default %d", what, KEYS[i], FALLBACKS[i]);
     }
+    for (int i = 0; i < log->readCount; ++i)
+        CHECK(strcmp(log->reads[i].file, iniPath) == 0, "%s: %s read from [%s], expected [%s]", what,
+              log->reads[i].key, log->reads[i].file, iniPath);
 }
 
 static BOOL WINAPI recordWriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
@@ -277,7 +349,7 @@ void fakePlatform(HMODULE module)
 {
     patchImport(module, "KERNEL32.dll", "GetLocalTime", (void*)fakeGetLocalTime);
     patchImport(module, "KERNEL32.dll", "CreateThread", (void*)recordCreateThread);
-    patchImport(module, "KERNEL32.dll", "TerminateThread", (void*)recordTerminateThread);
+    patchImportIfAny(module, "KERNEL32.dll", "TerminateThread", (void*)recordTerminateThread);
     s_realGetProfileInt = (UINT(WINAPI*)(LPCSTR, LPCSTR, INT, LPCSTR))patchImport(
         module, "KERNEL32.dll", "GetPrivateProfileIntA", (void*)recordGetProfileInt);
     s_realWriteProfileString = (BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR))patchImport(
@@ -286,8 +358,8 @@ void fakePlatform(HMODULE module)
         module, "KERNEL32.dll", "CreateWaitableTimerA", (void*)recordCreateWaitableTimer);
     s_realSetWaitableTimer = (BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL))
         patchImport(module, "KERNEL32.dll", "SetWaitableTimer", (void*)fakeSetWaitableTimer);
-    s_realWaitForSingleObject = (DWORD(WINAPI*)(HANDLE, DWORD))patchImport(
-        module, "KERNEL32.dll", "WaitForSingleObject", (void*)countWaitForSingleObject);
+    patchImport(module, "KERNEL32.dll", "LocalFileTimeToFileTime", (void*)fakeLocalFileTimeToFileTime);
+    patchImportIfAny(module, "KERNEL32.dll", "GetSystemTimeAsFileTime", (void*)fakeGetSystemTimeAsFileTime);
     s_realOpenProcessToken = (BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE))patchImport(
         module, "ADVAPI32.dll", "OpenProcessToken", (void*)countOpenProcessToken);
     patchImport(module, "KERNEL32.dll", "LoadLibraryA", (void*)recordLoadLibrary);
@@ -371,8 +443,8 @@ bool startPlugin(const char* dllPath, const char* name, const char* settings, Lo
                  HANDLE (*beforeInit)(const char* timerName))
 {
     char path[MAX_PATH * 2], iniPath[MAX_PATH * 2], file[MAX_PATH];
-    snprintf(file, sizeof file, "%s.dll", name);
-    snprintf(iniPath, sizeof iniPath, "%s%s.ini", caseFolder(), name);
+    snprintf(file, sizeof file, "%s_%s.dll", g_caseName, name);
+    snprintf(iniPath, sizeof iniPath, "%s%s_%s.ini", caseFolder(), g_caseName, name);
     memset(&g_hostLog, 0, sizeof g_hostLog);
     if (!copyDllTo(dllPath, file, path) || !CHECK(writeWholeFile(iniPath, settings), "cannot write %s", iniPath))
         return false;
@@ -388,7 +460,7 @@ bool startPlugin(const char* dllPath, const char* name, const char* settings, Lo
 bool rewriteSettings(const char* name, const char* settings)
 {
     char iniPath[MAX_PATH * 2];
-    snprintf(iniPath, sizeof iniPath, "%s%s.ini", caseFolder(), name);
+    snprintf(iniPath, sizeof iniPath, "%s%s_%s.ini", caseFolder(), g_caseName, name);
     return CHECK(writeWholeFile(iniPath, settings), "cannot write %s", iniPath);
 }
 

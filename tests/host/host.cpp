@@ -202,20 +202,27 @@ bool runsAsNt4(void)
                  "the host does not run as Windows NT 4.0");
 }
 
-bool removeShutdownPrivilege(void)
+bool setShutdownPrivilege(DWORD attributes)
 {
     HANDLE token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
         return false;
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_REMOVED;
+    privileges.Privileges[0].Attributes = attributes;
     bool ok = LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid) &&
               AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL) &&
               GetLastError() == ERROR_SUCCESS;
     CloseHandle(token);
     return ok;
 }
+
+bool removeShutdownPrivilege(void)
+{
+    return setShutdownPrivilege(SE_PRIVILEGE_REMOVED);
+}
+
+const char* g_caseName = "";
 
 static const TestCase* const s_caseLists[] = {
     g_spineCases,
@@ -239,6 +246,7 @@ int main(int argc, char** argv)
         for (const TestCase* test = *list; test->name; ++test) {
             if (strcmp(test->name, argv[1]) != 0)
                 continue;
+            g_caseName = test->name;
             // ctest hands over a Unix path; Wine shows the root as drive Z:.
             char dllPath[MAX_PATH];
             snprintf(dllPath, sizeof dllPath, "%s%s", argv[2][0] == '/' ? "Z:" : "", argv[2]);

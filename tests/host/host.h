@@ -55,6 +55,8 @@ void pumpMessagesFor(DWORD ms);
 // Replaces the DLL's import of function from dll with replacement; returns
 // the original address, or NULL when the DLL does not import it.
 void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement);
+// The same, silent when the DLL does not import it.
+void* patchImportIfAny(HMODULE module, const char* dll, const char* function, void* replacement);
 
 // Files and folders for a case, under a fresh folder in the temp directory.
 // Returns the folder's path with a trailing backslash.
@@ -87,14 +89,15 @@ struct PlatformLog {
     int readCount;
     int writes;
     volatile LONG threadsCreated;
+    LPTHREAD_START_ROUTINE workerStart;  // of the last worker asked for
+    LPVOID workerArgument;
     volatile LONG threadsTerminated;
     volatile LONG powerStatusQueries;
     char timerName[MAX_PATH];     // as handed to CreateWaitableTimerA
     volatile LONG localTimeReads;
-    volatile LONG timerSets;
-    volatile LONG waits;
+    volatile LONG timerSets;      // counted once the real timer is armed
     LONGLONG due;                 // as handed to SetWaitableTimer
-    FILETIME realDue;             // when the real timer was armed to fire
+    FILETIME firedAt;             // when fireAlarm signalled the timer
     volatile LONG exitRequests;
     UINT exitFlags;
     DWORD exitReason;
@@ -123,8 +126,9 @@ enum ThreadFake { THREADS_REAL, THREADS_NONE, THREADS_TOKEN };
 // How the fakes answer.
 struct PlatformFakes {
     SYSTEMTIME now;               // GetLocalTime's answer
-    LONGLONG armIn;               // the real timer fires this long after arming (100 ns); 0: 100 ms
-    BOOL armAsAsked;              // the real timer is armed for the due time asked
+    BOOL fixedBias;               // LocalFileTimeToFileTime adds biasMinutes, the bias in force at now
+    LONG biasMinutes;
+    BOOL armAsAsked;              // the real timer is armed for the due time asked; else it waits for fireAlarm
     BOOL setTimerFails;
     BOOL powerStateResult;
     BOOL libraryMissing;          // LoadLibraryA fails
@@ -141,25 +145,30 @@ extern PlatformFakes g_fakes;
 void resetFakes(void);
 void resetLog(void);
 const ProfileRead* findRead(const PlatformLog* log, const char* key);
-// The keys init reads, in order, and their defaults.
+// The keys init reads and their defaults.
 extern const char* const KEYS[6];
 extern const int FALLBACKS[6];
-// Every key read once, in order, with its default, from iniPath.
+// Every key read with its default, from iniPath only.
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what);
 // Patched into every plugin as it is loaded, before anything could call
-// them: ExitWindowsEx, SetSystemPowerState and MessageBoxA only record; the
-// run-time lookups (GetProcAddress) are answered as g_fakes says.
+// them: ExitWindowsEx, SetSystemPowerState and MessageBoxA only record; on
+// the NT family the first two check that SeShutdownPrivilege is enabled,
+// then disable it again. The run-time lookups (GetProcAddress) are answered
+// as g_fakes says.
 void guardPlugin(HMODULE module);
-// Fakes the clock and records the timer: GetLocalTime, SetWaitableTimer,
-// WaitForSingleObject; also workers, settings reads and writes, token
-// opening and library loading.
+// Fakes the clock and records the timer: GetLocalTime, the bias in force,
+// SetWaitableTimer; also workers, settings reads and writes, token opening
+// and library loading.
 void fakePlatform(HMODULE module);
 // loadPlugin with the host window, then fakePlatform; init unless told not.
 bool loadFaked(const char* path, LoadedPlugin* plugin, bool init = true);
 
 // The player's main window, created once.
 HWND hostWindow(void);
-// Copies the DLL to <name>.dll in the case folder with settings as its
+// The case this process runs: plugin file names start with it, so that no
+// two cases running at once in the prefix share a timer name.
+extern const char* g_caseName;
+// Copies the DLL to <case>_<name>.dll in the case folder with settings as its
 // settings file, loads it, fakes the platform (config's dialog ends with OK
 // at once, choosing what that file then holds), runs beforeInit with the
 // timer's name, and calls init.
@@ -169,6 +178,12 @@ bool rewriteSettings(const char* name, const char* settings);
 // Pumps the host window's messages until 40001 arrives or time is up.
 bool waitForExitCommand(DWORD timeoutMs);
 bool waitForCount(volatile LONG* counter, LONG target, DWORD timeoutMs);
+// Once the timer has been armed `armings` times in all, signals the last
+// plugin timer created, by its name, as its due time would, and moves the
+// fake clock to the due time asked.
+bool fireAlarm(LONG armings);
+// Signals the named timer at once.
+void signalTimer(const char* name);
 // Waits until every worker the plugins started has ended. The
 // player's quit or config must not terminate a worker while it is ending:
 // the thread may then hold the loader's lock, and the process would hang.
@@ -180,6 +195,8 @@ SYSTEMTIME localTime(int year, int month, int day, int hour, int minute, int sec
 
 // Removes SeShutdownPrivilege from this process's token for good.
 bool removeShutdownPrivilege(void);
+// Sets the privilege's attributes in this process's token (NT family).
+bool setShutdownPrivilege(DWORD attributes);
 
 extern const TestCase g_spineCases[];
 extern const TestCase g_dialogCases[];

@@ -31,8 +31,15 @@ static void** findImportSlot(HMODULE module, const char* dll, const char* functi
 
 void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement)
 {
+    if (!CHECK(findImportSlot(module, dll, function) != NULL, "the plugin does not import %s!%s", dll, function))
+        return NULL;
+    return patchImportIfAny(module, dll, function, replacement);
+}
+
+void* patchImportIfAny(HMODULE module, const char* dll, const char* function, void* replacement)
+{
     void** slot = findImportSlot(module, dll, function);
-    if (!CHECK(slot != NULL, "the plugin does not import %s!%s", dll, function))
+    if (!slot)
         return NULL;
     DWORD oldProtection;
     VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtection);

@@ -29,6 +29,8 @@ fi
 setup=$1
 dll=$2
 export WINEDEBUG="${WINEDEBUG:--all}"
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 
 base_w='C:\nightfold-test'
 uninst_w='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'

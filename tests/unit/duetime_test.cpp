@@ -87,6 +87,18 @@ static CalendarTime at(int year, int month, int day, int hour, int minute, int s
                          (uint16_t)minute, (uint16_t)second, (uint16_t)ms };
 }
 
+// A zone two hours east of UTC whose clocks go forward at midnight (00:00
+// becomes 01:00 on 31 March 2024) and back at midnight (00:00 becomes 23:00
+// of 26 October again). Read as Wine does: the skipped hour and the repeated
+// one as summer time.
+static bool withMidnightBiasOfTheDay(const CalendarTime* local, uint64_t* utc)
+{
+    uint64_t t = localFileTime(*local);
+    bool summer = t >= localFileTime(at(2024, 3, 31, 0, 0)) && t < localFileTime(at(2024, 10, 27, 0, 0));
+    *utc = t + minutes(summer ? -180 : -120);
+    return true;
+}
+
 static ::testing::AssertionResult sameTime(uint64_t actual, uint64_t expected)
 {
     if (actual == expected)
@@ -169,6 +181,7 @@ TEST(DueTime, KeepsTheSetLocalTimeAcrossASummerTimeChange)
         uint16_t hour, minute;
         CalendarTime dueUtc;
         CalendarTime dueUtc9x;  // no per-day conversion: the old rule
+        LocalToUtc zone = withBerlinBiasOfTheDay;
     } rows[] = {
         { "spring, tomorrow", at(2024, 3, 30, 23, 0), -60, 22, 15, at(2024, 3, 31, 20, 15), at(2024, 3, 31, 21, 15) },
         { "spring, today", at(2024, 3, 31, 1, 0), -60, 22, 15, at(2024, 3, 31, 20, 15), at(2024, 3, 31, 21, 15) },
@@ -180,11 +193,19 @@ TEST(DueTime, KeepsTheSetLocalTimeAcrossASummerTimeChange)
         { "autumn, repeated hour, first pass", at(2024, 10, 27, 2, 10), -120, 2, 30, at(2024, 10, 27, 0, 30), at(2024, 10, 27, 0, 30) },
         { "autumn, repeated hour, second pass", at(2024, 10, 27, 2, 10), -60, 2, 30, at(2024, 10, 27, 1, 30), at(2024, 10, 27, 1, 30) },
         { "autumn, a week later", at(2024, 11, 2, 23, 0), -60, 22, 15, at(2024, 11, 3, 21, 15), at(2024, 11, 3, 21, 15) },
+        { "forward at midnight, set in the skipped hour", at(2024, 3, 30, 23, 0, 50), -120, 0, 0,
+          at(2024, 3, 30, 22, 0), at(2024, 3, 30, 22, 0), withMidnightBiasOfTheDay },
+        { "forward at midnight, set after it", at(2024, 3, 30, 23, 0), -120, 1, 30, at(2024, 3, 30, 22, 30),
+          at(2024, 3, 30, 23, 30), withMidnightBiasOfTheDay },
+        { "back at midnight, first pass", at(2024, 10, 26, 23, 50), -180, 0, 30, at(2024, 10, 26, 22, 30),
+          at(2024, 10, 26, 21, 30), withMidnightBiasOfTheDay },
+        { "back at midnight, second pass", at(2024, 10, 26, 23, 10), -120, 23, 40, at(2024, 10, 26, 21, 40),
+          at(2024, 10, 26, 21, 40), withMidnightBiasOfTheDay },
     };
     for (const auto& row : rows) {
         s_currentBias = row.nowBias;
         uint64_t due = 0, due9x = 0;
-        ASSERT_TRUE(computeDueTime(row.now, row.hour, row.minute, 0, withCurrentBias, withBerlinBiasOfTheDay, &due));
+        ASSERT_TRUE(computeDueTime(row.now, row.hour, row.minute, 0, withCurrentBias, row.zone, &due));
         ASSERT_TRUE(computeDueTime(row.now, row.hour, row.minute, 0, withCurrentBias, withCurrentBias, &due9x));
         EXPECT_TRUE(sameTime(due, localFileTime(row.dueUtc))) << row.what;
         EXPECT_TRUE(sameTime(due9x, localFileTime(row.dueUtc9x))) << row.what << " (9x)";
