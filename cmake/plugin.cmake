@@ -93,7 +93,7 @@ add_executable(nfhost
     core/zone_rules.cpp
 )
 target_include_directories(nfhost PRIVATE core)
-target_compile_options(nfhost PRIVATE -Wall -Wextra -O1)
+target_compile_options(nfhost PRIVATE -Wall -Wextra -Wno-missing-field-initializers -O1)
 target_link_options(nfhost PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(nfhost PRIVATE user32 advapi32 kernel32)
 # The same host under other names, which the prefix reports as Windows 98

@@ -32,31 +32,50 @@ static void testAlarmDue(const char*dllPath)
         SYSTEMTIME now;
         int hour, minute;
         LONGLONG due;
+        int late;           // seconds past the due time that the clock shows when the timer comes
+        LONGLONG rearmed;   // missed: the next occurrence armed instead of firing
     } rows[] = {
         { "passed_tomorrow", localTime(2024, 6, 12, 22, 15, 40, 250), 22, 15, utcValue(2024, 6, 13, 22, 15, 0, 250) },
         { "ahead_today", localTime(2024, 6, 12, 21, 0, 0, 500), 22, 15, utcValue(2024, 6, 12, 22, 15, 0, 500) },
         { "just_ahead", localTime(2024, 6, 12, 22, 14, 59, 999), 22, 15, utcValue(2024, 6, 12, 22, 15, 0, 999) },
         { "midnight", localTime(2024, 12, 31, 23, 59, 59, 999), 0, 0, utcValue(2025, 1, 1, 0, 0, 0, 999) },
         { "leap_day", localTime(2024, 2, 28, 23, 30, 0, 0), 1, 0, utcValue(2024, 2, 29, 1, 0) },
+        // The computer slept through the set time, or the clock was put
+        // forward: more than a minute late, the alarm waits for tomorrow.
+        { "late_30s", localTime(2024, 6, 12, 21, 0, 0, 500), 22, 15, utcValue(2024, 6, 12, 22, 15, 0, 500), 30 },
+        { "missed_61s", localTime(2024, 6, 12, 21, 0, 0, 500), 22, 15, utcValue(2024, 6, 12, 22, 15, 0, 500), 61,
+          utcValue(2024, 6, 13, 22, 15, 0, 500) },
+        { "missed_2h", localTime(2024, 6, 12, 21, 0, 0, 500), 22, 15, utcValue(2024, 6, 12, 22, 15, 0, 500), 7200,
+          utcValue(2024, 6, 13, 22, 15, 0, 500) },
     };
     for (const auto& row : rows) {
         resetFakes();
         g_fakes.now = row.now;
         char settings[256];
-        settingsText(settings, sizeof settings, 1, row.hour, row.minute);
+        settingsText(settings, sizeof settings, 1, row.hour, row.minute, 1013);
         LoadedPlugin plugin;
-        if (!startPlugin(dllPath, row.name, settings, &plugin) || !fireAlarm(1))
+        if (!startPlugin(dllPath, row.name, settings, &plugin))
             continue;
-        bool arrived = waitForExitCommand(5000);
-        CHECK(arrived, "%s: no exit command", row.name);
+        bool fires = row.rearmed == 0;
+        if (!CHECK(waitForCount(&g_log.timerSets, 1, 5000), "%s: not armed", row.name))
+            continue;
         checkDue(row.name, row.due);
-        CHECK(waitForWorkerEnd(5000), "%s: the worker does not end", row.name);
+        if (!fireAlarm(1, row.late))
+            continue;
+        if (fires) {
+            CHECK(waitForExitCommand(5000), "%s: no exit command", row.name);
+            CHECK(waitForWorkerEnd(5000), "%s: the worker does not end", row.name);
+        } else {
+            CHECK(waitForCount(&g_log.timerSets, 2, 5000), "%s: not armed again", row.name);
+            checkDue(row.name, row.rearmed);
+        }
         pumpMessagesFor(0);
-        CHECK(g_hostLog.exitCommands == 1 && g_hostLog.exitCommandsSent == 1,
+        CHECK(g_hostLog.exitCommands == fires && g_hostLog.exitCommandsSent == fires,
               "%s: %d exit commands, %d sent from another thread", row.name, g_hostLog.exitCommands,
               g_hostLog.exitCommandsSent);
         CHECK(g_log.messageBoxes == 0, "%s: message box %s", row.name, g_log.boxText);
         plugin.header->quit();
+        CHECK(g_log.exitRequests == fires, "%s: %ld end actions", row.name, g_log.exitRequests);
     }
 }
 

@@ -145,20 +145,21 @@ void signalTimer(const char* name)
         CloseHandle(timer);
 }
 
-bool fireAlarm(LONG armings)
+bool fireAlarm(LONG armings, int lateSeconds)
 {
     if (!CHECK(waitForCount(&g_log.timerSets, armings, 5000), "%ld of %ld armings", g_log.timerSets, armings))
         return false;
-    FILETIME dueTime;
+    // The clock then shows the due time, or lateSeconds past it.
+    FILETIME dueTime, localTime;
     SYSTEMTIME utc, local;
-    dueTime.dwLowDateTime = (DWORD)g_log.due;
-    dueTime.dwHighDateTime = (DWORD)(g_log.due >> 32);
-    FILETIME localTime;
+    ULONGLONG late = (ULONGLONG)g_log.due + lateSeconds * 10000000ULL;
+    dueTime.dwLowDateTime = (DWORD)late;
+    dueTime.dwHighDateTime = (DWORD)(late >> 32);
     if (FileTimeToSystemTime(&dueTime, &utc) && SystemTimeToTzSpecificLocalTime(NULL, &utc, &local) &&
         SystemTimeToFileTime(&local, &localTime)) {
         g_fakes.now = local;
         // The clock has moved: so has the bias in force, across a change.
-        g_fakes.biasMinutes = (LONG)((g_log.due - (LONGLONG)fileTimeValue(localTime)) / 600000000LL);
+        g_fakes.biasMinutes = (LONG)(((LONGLONG)late - (LONGLONG)fileTimeValue(localTime)) / 600000000LL);
     }
     signalTimer(g_log.timerName);
     return true;

@@ -180,8 +180,8 @@ bool waitForExitCommand(DWORD timeoutMs);
 bool waitForCount(volatile LONG* counter, LONG target, DWORD timeoutMs);
 // Once the timer has been armed `armings` times in all, signals the last
 // plugin timer created, by its name, as its due time would, and moves the
-// fake clock to the due time asked.
-bool fireAlarm(LONG armings);
+// fake clock to the due time asked, or lateSeconds past it.
+bool fireAlarm(LONG armings, int lateSeconds = 0);
 // Signals the named timer at once.
 void signalTimer(const char* name);
 // Waits until every worker the plugins started has ended. The
