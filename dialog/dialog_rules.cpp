@@ -2,6 +2,11 @@
 
 #include "../resources/resource.h"
 
+// The action buttons' identifiers are the actions the settings file stores.
+static_assert(IDC_ACTION_NONE == ACTION_NONE && IDC_ACTION_SHUTDOWN == ACTION_SHUTDOWN &&
+                  IDC_ACTION_STANDBY == ACTION_STANDBY && IDC_ACTION_REBOOT == ACTION_REBOOT,
+              "an action button's identifier differs from the action it stores");
+
 HourShown hourToShow(unsigned hour24, bool show24)
 {
     if (show24)

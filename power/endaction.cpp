@@ -8,7 +8,8 @@
 typedef BOOLEAN(WINAPI* HibernateQuery)(void);
 typedef BOOL(WINAPI* PowerStateRequest)(BOOL, BOOL);
 
-BOOL enableShutdownPrivilege(void)
+// On the NT family: enables SeShutdownPrivilege in the process token.
+static BOOL enableShutdownPrivilege(void)
 {
     if (!isNtFamily())
         return TRUE;

@@ -13,7 +13,6 @@ bool isNtFamily(void);
 BOOL probeShutdownRight(void);
 BOOL powerManagementAvailable(void);
 
-BOOL enableShutdownPrivilege(void);
 int runEndAction(EndAction action, BOOL force);
 
 #endif
