@@ -13,16 +13,6 @@ static int64_t s_biasBefore, s_biasAfter;
 static uint64_t s_change;  // local time, 100-nanosecond units
 static int s_conversions;
 
-static int64_t daysFromCivil(int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    int64_t era = (y >= 0 ? y : y - 399) / 400;
-    unsigned yoe = (unsigned)(y - era * 400);
-    unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + (int64_t)doe - 719468;
-}
-
 // As SystemTimeToFileTime and LocalFileTimeToFileTime: refuses what is no
 // calendar time between 1601 and 30827.
 static bool toUtc(const CalendarTime* local, uint64_t* utc)
