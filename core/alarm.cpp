@@ -59,10 +59,12 @@ static bool toUtcWithRulesOfTheDay(const CalendarTime* local, uint64_t* utc)
 }
 
 // Where the current worker stands, for the player's thread to stop it
-// safely. Claimed with one atomic exchange by whichever side comes first,
-// so a stopped worker can never fire, and a firing one is never stopped.
+// safely. Each step is claimed with one atomic exchange by whichever side
+// comes first, so a stopped worker never clears the alarm, fires or shows a
+// message, and a firing one is never stopped.
 enum WorkerPhase {
-    WORKER_RUNNING,  // arming or waiting: the stop event ends its wait
+    WORKER_ARMING,   // creating and arming its timer
+    WORKER_WAITING,  // armed: the stop event ends its wait
     WORKER_FIRING,   // its alarm came: it sends the exit command and ends
     WORKER_SHOWING,  // its failure message holds it until the user answers
     WORKER_STOPPED,  // the player's thread stopped it
@@ -71,17 +73,17 @@ static LONG volatile s_phase;
 // Ends a worker's wait; set by the player's thread, reset for each worker.
 static HANDLE s_stopEvent;
 
-// Takes the phase from running to next; false when the player's thread
+// Takes the phase from one step to the next; false when the player's thread
 // stopped the worker first.
-static bool claimPhase(LONG next)
+static bool claimPhase(LONG from, LONG to)
 {
-    return InterlockedCompareExchange(&s_phase, next, WORKER_RUNNING) == WORKER_RUNNING;
+    return InterlockedCompareExchange(&s_phase, to, from) == from;
 }
 
 // A stopped worker leaves the plugin's state alone: a new worker may own it.
-static DWORD disable(const char* text)
+static DWORD disable(LONG phase, const char* text)
 {
-    if (!claimPhase(WORKER_SHOWING))
+    if (!claimPhase(phase, WORKER_SHOWING))
         return 0;
     g_state.enabled = FALSE;
     MessageBoxA(NULL, text, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
@@ -126,10 +128,12 @@ DWORD WINAPI alarmWorker(LPVOID)
     HANDLE timer = CreateWaitableTimerA(NULL, TRUE, g_state.timerName);
     g_state.timer = timer;
     if (!timer || !s_stopEvent)
-        return disable(CREATE_FAILED);
+        return disable(WORKER_ARMING, CREATE_FAILED);
     uint64_t due;
     if (!armTimer(timer, &due))
-        return disable(SET_FAILED);
+        return disable(WORKER_ARMING, SET_FAILED);
+    if (!claimPhase(WORKER_ARMING, WORKER_WAITING))
+        return 0;
     g_state.fired = FALSE;
     HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
     for (;;) {
@@ -140,9 +144,9 @@ DWORD WINAPI alarmWorker(LPVOID)
         // Woken long after the set time: wait for its next occurrence
         // rather than close the player under a user who just sat down.
         if (!armTimer(timer, &due))
-            return disable(SET_FAILED);
+            return disable(WORKER_WAITING, SET_FAILED);
     }
-    if (!claimPhase(WORKER_FIRING))
+    if (!claimPhase(WORKER_WAITING, WORKER_FIRING))
         return 0;
     // Before the command: the player may call quit while it handles it.
     g_state.fired = TRUE;
@@ -156,7 +160,7 @@ void startAlarmWorker(void)
         s_stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
     if (s_stopEvent)
         ResetEvent(s_stopEvent);
-    s_phase = WORKER_RUNNING;
+    s_phase = WORKER_ARMING;
     g_state.workerThread = CreateThread(NULL, 0, alarmWorker, NULL, 0, &g_state.workerThreadId);
 }
 
