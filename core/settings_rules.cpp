@@ -10,11 +10,6 @@ uint16_t storedTimeField(uint32_t value)
     return (uint16_t)(value & 0xFFFF);
 }
 
-bool actionNeedsPowerStatus(uint32_t stored)
-{
-    return stored == ACTION_STANDBY;
-}
-
 EndAction validateStoredAction(uint32_t stored, bool powerAvailable)
 {
     switch (stored) {
@@ -37,7 +32,7 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
     loaded.use24Hour = storedFlag(stored.use24Hour);
     loaded.action = ACTION_NONE;
     if (canShutdown) {
-        bool power = actionNeedsPowerStatus(stored.action) && powerAvailable();
+        bool power = stored.action == ACTION_STANDBY && powerAvailable();
         loaded.action = validateStoredAction(stored.action, power);
     }
     loaded.force = storedFlag(stored.force);

@@ -24,12 +24,6 @@ TEST(StoredAction, LoadsAsTheActionOrNone)
             << row.stored << " power " << row.powerAvailable;
 }
 
-TEST(StoredAction, OnlyStandbyAsksForThePowerStatus)
-{
-    for (uint32_t stored = 1010; stored <= 1020; ++stored)
-        EXPECT_EQ(actionNeedsPowerStatus(stored), stored == 1015) << stored;
-}
-
 TEST(StoredFlag, AnyNonZeroIsTrue)
 {
     static const struct {
