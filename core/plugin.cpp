@@ -53,9 +53,8 @@ static void deriveNames(void)
 }
 
 // Every function the plugin calls that some supported Windows lacks; the
-// DLL does not import them, so that it loads everywhere. Looked up on the
-// player's thread: a worker terminated early could otherwise hold the
-// loader's lock.
+// DLL does not import them, so that it loads everywhere. Looked up once, by
+// init on the player's thread, before any worker starts.
 static const struct {
     const char* name;
     FARPROC* address;

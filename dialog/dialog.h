@@ -8,7 +8,7 @@
 
 // What the dialog shows, and on OK what the user chose. The caller fills
 // it, the dialog writes its choice back; it never reads or writes the
-// settings file itself. The test host mirrors this record.
+// settings file itself.
 struct ConfigValues {
     BOOL enabled;        // shown: enabled for good, or for this run with runOnce
     BOOL runOnce;        // shown and chosen

@@ -2,6 +2,8 @@
 // import address table.
 #include "host.h"
 
+#include "../../dialog/dialog.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -103,14 +105,6 @@ static BOOL WINAPI fakeLocalFileTimeToFileTime(const FILETIME* local, LPFILETIME
     return TRUE;
 }
 
-// The fake clock in UTC, for a plugin that reads the time that way.
-static void WINAPI fakeGetSystemTimeAsFileTime(LPFILETIME time)
-{
-    SYSTEMTIME utc;
-    if (!TzSpecificLocalTimeToSystemTime(NULL, &g_fakes.now, &utc) || !SystemTimeToFileTime(&utc, time))
-        GetSystemTimeAsFileTime(time);
-}
-
 static BOOL(WINAPI* s_realSetWaitableTimer)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL);
 
 // Records the due time. The real timer is armed a day ahead instead, so
@@ -198,7 +192,6 @@ static HANDLE WINAPI recordCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T s
 
 static BOOL WINAPI recordTerminateThread(HANDLE thread, DWORD exitCode)
 {
-    InterlockedIncrement(&g_log.threadsTerminated);
     if (g_fakes.threads == THREADS_REAL)
         return TerminateThread(thread, exitCode);
     CHECK(thread == s_token && exitCode == 0, "terminated %p with %lu, the current worker is %p", thread, exitCode,
@@ -360,7 +353,6 @@ void fakePlatform(HMODULE module)
     s_realSetWaitableTimer = (BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL))
         patchImport(module, "KERNEL32.dll", "SetWaitableTimer", (void*)fakeSetWaitableTimer);
     patchImport(module, "KERNEL32.dll", "LocalFileTimeToFileTime", (void*)fakeLocalFileTimeToFileTime);
-    patchImportIfAny(module, "KERNEL32.dll", "GetSystemTimeAsFileTime", (void*)fakeGetSystemTimeAsFileTime);
     s_realOpenProcessToken = (BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE))patchImport(
         module, "ADVAPI32.dll", "OpenProcessToken", (void*)countOpenProcessToken);
     patchImport(module, "KERNEL32.dll", "LoadLibraryA", (void*)recordLoadLibrary);
@@ -398,27 +390,13 @@ HWND hostWindow(void)
     return window;
 }
 
-// The record the plugin hands its dialog (dialog/dialog.h).
-struct HostConfigValues {
-    BOOL enabled;
-    BOOL runOnce;
-    int action;
-    BOOL force;
-    BOOL use24Hour;
-    UINT hour;
-    UINT minute;
-    BOOL canShutdown;
-    BOOL enabledForGood;
-    char minuteText[8];
-};
-
 static char s_startedIniPath[MAX_PATH * 2];
 
 // OK at once, as a user who chose what the settings file of the plugin
 // started last now holds (run once as it was).
 static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM param)
 {
-    HostConfigValues* chosen = (HostConfigValues*)param;
+    ConfigValues* chosen = (ConfigValues*)param;
     const char* file = s_startedIniPath;
     chosen->enabledForGood = GetPrivateProfileIntA("Nightfold", "Enabled", 0, file) != 0;
     chosen->action = GetPrivateProfileIntA("Nightfold", "Shutdown", 1012, file);

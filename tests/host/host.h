@@ -91,7 +91,6 @@ struct PlatformLog {
     volatile LONG threadsCreated;
     LPTHREAD_START_ROUTINE workerStart;  // of the last worker asked for
     LPVOID workerArgument;
-    volatile LONG threadsTerminated;
     volatile LONG powerStatusQueries;
     char timerName[MAX_PATH];     // as handed to CreateWaitableTimerA
     volatile LONG localTimeReads;
@@ -184,9 +183,7 @@ bool waitForCount(volatile LONG* counter, LONG target, DWORD timeoutMs);
 bool fireAlarm(LONG armings, int lateSeconds = 0);
 // Signals the named timer at once.
 void signalTimer(const char* name);
-// Waits until every worker the plugins started has ended. The
-// player's quit or config must not terminate a worker while it is ending:
-// the thread may then hold the loader's lock, and the process would hang.
+// Waits until every worker the plugins started has ended.
 bool waitForWorkerEnd(DWORD timeoutMs);
 
 // A FILETIME value of a UTC date and time.
