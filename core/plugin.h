@@ -39,6 +39,9 @@ struct PluginState {
     BOOL canShutdown;
     BOOL volatile fired;
     EndAction action;
+    UINT fadeMinutes;   // 0, or 1 to 60
+    BOOL finishSong;
+    BOOL notice;
     // KERNEL32 functions that not every supported Windows has, found by init
     // (before any worker starts); NULL where missing.
     FARPROC getSystemPowerStatus;  // not on NT 4.0

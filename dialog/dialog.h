@@ -20,12 +20,22 @@ struct ConfigValues {
     BOOL canShutdown;    // shown: the action box is offered
     BOOL enabledForGood; // chosen: "&Enabled"
     char minuteText[8];  // chosen: the minute list's text, empty when none is selected
+    UINT fadeMinutes;    // shown and chosen: 0 no fade, else 1 to 60
+    BOOL finishSong;     // shown and chosen
+    BOOL notice;         // shown and chosen
 };
 
 // Runs the modal configuration dialog over values, owned by the window in
 // the foreground; returns 1 for OK (values then hold the choice), 2 or -1
 // otherwise.
 INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values);
+
+// The notice of the last minute: a modeless window of the calling thread,
+// without owner, at the bottom right of the work area, above other windows,
+// shown without taking the focus. A button pressed stores its ANSWER_*
+// (core/evening.h) in *answer. The caller destroys it (DestroyWindow).
+HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* text);
+void setNoticeText(HWND notice, const char* text);
 
 // Formats value with format ("%d" or "%02d") into text, a 4-byte list-item
 // buffer: longer texts are cut to their first three characters.

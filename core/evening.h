@@ -1,0 +1,102 @@
+// The evening's plan: from the settings, the set time, the clock, what the
+// player reports and what the user answered in the notice, what the alarm
+// worker does next and when it next wakes. Pure logic: the worker reads the
+// clock and asks the player, then carries out the step it is given.
+//
+// Times are UTC FILETIME values (100-nanosecond units); the player's
+// positions and lengths are milliseconds.
+#ifndef NIGHTFOLD_EVENING_H
+#define NIGHTFOLD_EVENING_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "actions.h"
+
+// The options of "At the set time".
+struct EveningOptions {
+    unsigned fadeMinutes;  // 0 (no fade) or 1 to 60
+    bool finishSong;       // let the song that plays at the set time finish (at most 10 minutes)
+    bool notice;           // a notice one minute before the close moment
+};
+
+// The player's answers at a wakeup.
+enum PlayerStatus {
+    PLAYER_STOPPED = 0,
+    PLAYER_PLAYING = 1,
+    PLAYER_PAUSED = 3,
+};
+struct PlayerReport {
+    int status;          // PLAYER_*; anything else (no answer) counts as not playing
+    int32_t positionMs;  // -1 when not playing or not answered
+    int32_t lengthMs;    // the song's length; 0 or less when unknown (a stream, no answer)
+    int32_t volume;      // 0 to 255; -1 when not answered
+};
+
+// The user's answer in the notice since the last step.
+enum NoticeAnswer {
+    ANSWER_NONE,
+    ANSWER_SNOOZE,     // "&Snooze 10 minutes"
+    ANSWER_CANCEL,     // "&Cancel tonight"
+    ANSWER_CLOSE_NOW,  // "Close &now"
+};
+
+// What the worker keeps from one step to the next. eveningBegin fills it;
+// only planEvening changes it.
+struct Evening {
+    uint64_t setTime;     // the set time tonight
+    uint64_t closeAt;     // the close moment as known now
+    bool closeFixed;      // decided at the set time (or by the user): no longer follows the song
+    bool closeAtSongEnd;  // the close moment is the end of the song that plays
+    uint64_t fadeStart;   // when the running fade began; 0 while none runs
+    int32_t fadeFrom;     // v0: the volume when the fade began; -1 when the plugin holds no volume
+    int32_t volumeSet;    // the volume the plugin set last; -1 none
+    bool userTookVolume;  // the user moved the volume during the fade: no more fading tonight
+    bool noticeShown;
+};
+
+enum EveningOutcome {
+    EVENING_GOES_ON,    // wait until wakeAt, or the user's answer
+    EVENING_CLOSE,      // stop playback when restoreVolume is set, give the volume back, then the exit command
+    EVENING_CANCELLED,  // nothing more tonight: give the volume back
+    EVENING_MISSED,     // woken long after the close moment: give the volume back, arm for the next day
+};
+
+struct EveningStep {
+    EveningOutcome outcome;
+    int32_t setVolume;      // set the player's volume to this now; -1 leaves it
+    bool rememberVolume;    // a fade began: store fadeFrom (FadeFrom) so that the next start can give it back
+    bool forgetVolume;      // the volume is given back (setVolume) or the user's: remove FadeFrom
+    bool showNotice;        // the notice shows, counting down to closeAt
+    bool hideNotice;
+    bool askPlayer;         // the next step needs the player's report
+    uint64_t closeAt;       // the close moment as known now
+    uint64_t wakeAt;        // when to plan again (EVENING_GOES_ON)
+};
+
+// A wait that ends this long after the close moment was slept through, or
+// the clock was put forward past it.
+#define MISSED_AFTER (60ull * 10000000ull)
+
+// How long before the set time the worker must first wake: the longest of
+// the fade and the notice's minute; 0 without either.
+uint64_t eveningLead(const EveningOptions& options);
+
+// A fresh evening for the set time.
+void eveningBegin(Evening* evening, uint64_t setTime);
+
+// The next step at now. player is what the player reported just now (its
+// fields -1 / not playing when the step before did not ask for it).
+EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_t now, const PlayerReport& player,
+                        NoticeAnswer answer);
+
+// The volume of an even-sounding fade from v0 at fadeStart to 0 at closeAt,
+// at now (fadeStart <= now <= closeAt), and when it next drops by a level.
+int32_t fadeVolume(int32_t v0, uint64_t fadeStart, uint64_t closeAt, uint64_t now);
+uint64_t fadeNextChange(int32_t v0, uint64_t fadeStart, uint64_t closeAt, int32_t volume);
+
+// The notice's text: "Winamp closes in 0:59, then the computer shuts down."
+// and its variants for the action and force; cut to size - 1 characters.
+void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force);
+
+#endif
