@@ -15,6 +15,8 @@ static const char CREATE_FAILED[] =
     "Failed to create a Waitable Timer.  The plugin has been temporarily disabled.";
 static const char SET_FAILED[] =
     "Failed to set the Waitable Timer.  The plugin has been temporarily disabled.";
+static const char WAIT_FAILED_TEXT[] =
+    "Failed to wait for the Waitable Timer.  The plugin has been temporarily disabled.";
 
 typedef BOOL(WINAPI* ZoneLocalToUtc)(LPTIME_ZONE_INFORMATION, const SYSTEMTIME*, LPSYSTEMTIME);
 
@@ -65,7 +67,7 @@ static bool toUtcWithRulesOfTheDay(const CalendarTime* local, uint64_t* utc)
 enum WorkerPhase {
     WORKER_ARMING,   // creating and arming its timer
     WORKER_WAITING,  // armed: the stop event ends its wait
-    WORKER_FIRING,   // its alarm came: it sends the exit command and ends
+    WORKER_FIRING,   // its alarm came: it posts the exit command and ends
     WORKER_SHOWING,  // its failure message holds it until the user answers
     WORKER_STOPPED,  // the player's thread stopped it
 };
@@ -81,13 +83,12 @@ static bool claimPhase(LONG from, LONG to)
 }
 
 // A stopped worker leaves the plugin's state alone: a new worker may own it.
-static DWORD disable(LONG phase, const char* text)
+static void disable(LONG phase, const char* text)
 {
     if (!claimPhase(phase, WORKER_SHOWING))
-        return 0;
+        return;
     g_state.enabled = FALSE;
     MessageBoxA(NULL, text, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
-    return 0;
 }
 
 // The current moment as a UTC FILETIME value, from the local clock.
@@ -123,36 +124,93 @@ static bool alarmMissed(uint64_t due)
     return readClock(&now, &nowUtc) && nowUtc > due + MISSED_AFTER;
 }
 
-DWORD WINAPI alarmWorker(LPVOID)
+// The exit command is posted: the worker never waits for the player's
+// thread, which may be inside quit. A full queue is tried again for a while,
+// then reported: the player would otherwise stay open with nobody knowing.
+static const DWORD POST_RETRY_MS = 100;
+static const int POST_TRIES = 50;
+static const char NOT_POSTED[] =
+    "Nightfold could not ask Winamp to close at the set time.  Close Winamp yourself; "
+    "the chosen system shutdown follows.";
+
+static void askPlayerToExit(void)
+{
+    for (int tries = 0; tries < POST_TRIES; ++tries) {
+        if (PostMessageA(g_header.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0))
+            return;
+        DWORD error = GetLastError();
+        if (WaitForSingleObject(s_stopEvent, POST_RETRY_MS) != WAIT_TIMEOUT)
+            return;  // the player is leaving anyway
+        if (tries + 1 == POST_TRIES)
+            showFailure(NOT_POSTED, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+    }
+}
+
+static void runAlarm(void)
 {
     HANDLE timer = CreateWaitableTimerA(NULL, TRUE, g_state.timerName);
     g_state.timer = timer;
-    if (!timer || !s_stopEvent)
-        return disable(WORKER_ARMING, CREATE_FAILED);
+    if (!timer || !s_stopEvent) {
+        disable(WORKER_ARMING, CREATE_FAILED);
+        return;
+    }
     uint64_t due;
-    if (!armTimer(timer, &due))
-        return disable(WORKER_ARMING, SET_FAILED);
+    if (!armTimer(timer, &due)) {
+        disable(WORKER_ARMING, SET_FAILED);
+        return;
+    }
     if (!claimPhase(WORKER_ARMING, WORKER_WAITING))
-        return 0;
+        return;
     g_state.fired = FALSE;
     HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
     for (;;) {
-        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
-            return 0;
+        DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        if (woken == WAIT_OBJECT_0)
+            return;
+        if (woken != WAIT_OBJECT_0 + 1) {
+            disable(WORKER_WAITING, WAIT_FAILED_TEXT);
+            return;
+        }
         if (!alarmMissed(due))
             break;
         // Woken long after the set time: wait for its next occurrence
         // rather than close the player under a user who just sat down.
-        if (!armTimer(timer, &due))
-            return disable(WORKER_WAITING, SET_FAILED);
+        if (!armTimer(timer, &due)) {
+            disable(WORKER_WAITING, SET_FAILED);
+            return;
+        }
     }
     if (!claimPhase(WORKER_WAITING, WORKER_FIRING))
-        return 0;
+        return;
     // Before the command: the player may call quit while it handles it.
     g_state.fired = TRUE;
-    SendMessageA(g_header.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0);
+    askPlayerToExit();
+}
+
+// module is the worker's own reference to the plugin, taken for it by the
+// player's thread, or NULL where none could be had: with it the worker
+// ends outside the plugin's code, so the player may free the plugin at
+// any moment.
+DWORD WINAPI alarmWorker(LPVOID module)
+{
+    runAlarm();
+    if (module)
+        FreeLibraryAndExitThread((HMODULE)module, 0);
     return 0;
 }
+
+static const char START_FAILED[] = "Failed to start the alarm.  The plugin has been temporarily disabled.";
+
+// The worker's reference to the plugin, by the module's own path; NULL
+// when the path cannot be had whole.
+static HMODULE referencePlugin(void)
+{
+    char path[MAX_PATH];
+    return readModulePath(g_header.instance, path) ? LoadLibraryA(path) : NULL;
+}
+
+// Whether the current worker holds a reference to the plugin.
+static bool s_workerHoldsPlugin;
 
 void startAlarmWorker(void)
 {
@@ -161,7 +219,17 @@ void startAlarmWorker(void)
     if (s_stopEvent)
         ResetEvent(s_stopEvent);
     s_phase = WORKER_ARMING;
-    g_state.workerThread = CreateThread(NULL, 0, alarmWorker, NULL, 0, &g_state.workerThreadId);
+    HMODULE self = referencePlugin();
+    s_workerHoldsPlugin = self != NULL;
+    g_state.workerThread = CreateThread(NULL, 0, alarmWorker, self, 0, &g_state.workerThreadId);
+    if (g_state.workerThread)
+        return;
+    // No alarm: say so, as a timer that fails does.
+    DWORD error = GetLastError();
+    if (self)
+        FreeLibrary(self);
+    g_state.enabled = FALSE;
+    showFailure(START_FAILED, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
 }
 
 // How long the player's thread waits for a worker that fired or shows its
@@ -170,12 +238,14 @@ void startAlarmWorker(void)
 static const DWORD STOP_TIMEOUT_MS = 500;
 static const DWORD STOP_RUNNING_TIMEOUT_MS = 5000;
 
-// Stops the current worker, if any, where it holds nothing: at its wait, or
-// once it has sent the exit command. Only a worker held by its failure
-// message is terminated, once it had time to settle in its box: a thread
-// terminated anywhere else may hold a platform lock for good (the loader's
-// while it starts or ends, the window manager's while it sends), and the
-// player would hang at its next thread or library load.
+// Stops the current worker, if any, and waits for it to end. A worker that
+// holds its own reference to the plugin may outlive the wait (its failure
+// message waits for the user): it no longer touches the plugin's state,
+// and ends outside the plugin's code. One without a reference must not
+// outlive quit: it is terminated, once it had time to settle in its
+// message box. A thread terminated anywhere else may hold a platform lock
+// for good (the loader's while it starts or ends), and the player would
+// hang at its next thread or library load.
 void stopAlarmWorker(void)
 {
     HANDLE worker = g_state.workerThread;
@@ -184,14 +254,8 @@ void stopAlarmWorker(void)
     LONG phase = InterlockedExchange(&s_phase, WORKER_STOPPED);
     if (s_stopEvent)
         SetEvent(s_stopEvent);
-    if (phase == WORKER_FIRING) {
-        // Called while the player handles this worker's own exit command:
-        // the worker waits for that answer, so give it now. Otherwise the
-        // send is done, or waits for the player to take its messages again.
-        ReplyMessage(0);
-    }
     bool bounded = phase == WORKER_FIRING || phase == WORKER_SHOWING;
     if (WaitForSingleObject(worker, bounded ? STOP_TIMEOUT_MS : STOP_RUNNING_TIMEOUT_MS) == WAIT_TIMEOUT &&
-        phase == WORKER_SHOWING)
+        !s_workerHoldsPlugin)
         TerminateThread(worker, 0);
 }

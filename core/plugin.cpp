@@ -24,9 +24,7 @@ extern "C" PluginHeader* winampGetGeneralPurposePlugin(void)
     return &g_header;
 }
 
-// Reads the module's full path into path (MAX_PATH bytes). Fails when the
-// name cannot be had or would not fit whole.
-static bool readModulePath(HINSTANCE instance, char* path)
+bool readModulePath(HINSTANCE instance, char* path)
 {
     char buffer[MAX_PATH + 1];
     DWORD length = GetModuleFileNameA(instance, buffer, sizeof buffer);
@@ -84,23 +82,38 @@ int pluginInit(void)
     return 0;
 }
 
-// Shows a warning: format with subject and then the system's words for
-// error in place of its two %s.
-static void warnWithReason(const char* format, const char* subject, DWORD error)
-{
-    char reason[256];
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, reason,
-                        sizeof reason, NULL))
-        wsprintfA(reason, "Error %lu.", error);
-    char text[1024];  // wsprintfA's limit; the parts add up to less
-    wsprintfA(text, format, subject, reason);
-    MessageBoxA(GetForegroundWindow(), text, PRODUCT_TEXT, MB_ICONWARNING);
-}
-
 static const char NOT_SAVED[] =
     "Nightfold could not save your settings in\n%s\n\n%s\n"
     "They apply until Winamp closes. To keep them, make that file writable, "
     "or run Winamp once with the right to write to its folder.";
+
+void systemReason(DWORD error, char* reason)
+{
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, reason,
+                        REASON_SIZE, NULL))
+        wsprintfA(reason, "Error %lu.", error);
+}
+
+void showFailure(const char* text, DWORD error, const char* title, UINT style)
+{
+    char reason[REASON_SIZE];
+    systemReason(error, reason);
+    char message[1024];  // wsprintfA's limit; the parts add up to less
+    wsprintfA(message, "%s\n\n%s", text, reason);
+    MessageBoxA(NULL, message, title, style);
+}
+
+// Shows the warning that the settings could not be saved in path, and why.
+static void warnNotSaved(const char* path, DWORD error)
+{
+    char reason[REASON_SIZE];
+    systemReason(error, reason);
+    char text[1024];  // wsprintfA's limit; the parts add up to less
+    wsprintfA(text, NOT_SAVED, path, reason);
+    MessageBoxA(GetForegroundWindow(), text, PRODUCT_TEXT, MB_ICONWARNING);
+}
+
+
 
 void pluginConfig(void)
 {
@@ -129,7 +142,7 @@ void pluginConfig(void)
         g_state.fired = FALSE;
     }
     if (!saved)
-        warnWithReason(NOT_SAVED, g_state.iniPath, error);
+        warnNotSaved(g_state.iniPath, error);
 }
 
 void pluginQuit(void)

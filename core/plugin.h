@@ -56,12 +56,26 @@ int pluginInit(void);
 void pluginConfig(void);
 void pluginQuit(void);
 
+// plugin.cpp
+// Reads the module's full path into path (MAX_PATH bytes). Fails when the
+// name cannot be had or would not fit whole.
+bool readModulePath(HINSTANCE instance, char* path);
+// The system's words for error, or "Error <n>." where it has none, into
+// reason (REASON_SIZE bytes).
+#define REASON_SIZE 256
+void systemReason(DWORD error, char* reason);
+// A message box without owner: text, then the system's words for error.
+void showFailure(const char* text, DWORD error, const char* title, UINT style);
+
 // alarm.cpp
 DWORD WINAPI alarmWorker(LPVOID param);
-// Starts a new alarm worker; its handle and identifier go to g_state.
+// Starts a new alarm worker; its handle and identifier go to g_state. When
+// no thread can be started the plugin is disabled for this run, with a
+// message.
 void startAlarmWorker(void);
-// Stops the current worker, if any, and waits for it to end; its handle
-// stays in g_state.
+// Stops the current worker, if any, and waits for it to end (a worker that
+// holds its own reference to the plugin may go on showing its failure
+// message); its handle stays in g_state.
 void stopAlarmWorker(void);
 
 // settings.cpp

@@ -8,7 +8,8 @@
 typedef BOOLEAN(WINAPI* HibernateQuery)(void);
 typedef BOOL(WINAPI* PowerStateRequest)(BOOL, BOOL);
 
-// On the NT family: enables SeShutdownPrivilege in the process token.
+// On the NT family: enables SeShutdownPrivilege in the process token. On
+// failure GetLastError tells why.
 static BOOL enableShutdownPrivilege(void)
 {
     if (!isNtFamily())
@@ -26,7 +27,9 @@ static BOOL enableShutdownPrivilege(void)
         AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
         enabled = GetLastError() == ERROR_SUCCESS;
     }
+    DWORD error = GetLastError();
     CloseHandle(token);
+    SetLastError(error);
     return enabled;
 }
 
@@ -34,6 +37,8 @@ static BOOL enableShutdownPrivilege(void)
 // standby; without SetSystemPowerState (NT 4.0) as if the system refused.
 // The library is loaded from the system directory only: by bare
 // name the player's folder and the current directory would come first.
+static const char STANDBY_FAILED[] = "System standby failed.  Please check your Power Management settings.";
+
 static BOOL enterPowerState(void)
 {
     char path[MAX_PATH];
@@ -48,16 +53,33 @@ static BOOL enterPowerState(void)
     if (library)
         FreeLibrary(library);
     if (!ok)
-        MessageBoxA(NULL, "System standby failed.  Please check your Power Management settings.",
-                    "Standby Failed", MB_ICONERROR);
+        MessageBoxA(NULL, STANDBY_FAILED, "Standby Failed", MB_ICONERROR);
     return ok;
+}
+
+// A shutdown or restart that did not happen is told, with the system's
+// reason: else the user finds the computer still on in the morning.
+static void reportExitFailure(EndAction action, DWORD error)
+{
+    if (action == ACTION_REBOOT)
+        showFailure("System restart failed.", error, "Reboot Failed", MB_ICONERROR);
+    else
+        showFailure("System shutdown failed.", error, "Shutdown Failed", MB_ICONERROR);
 }
 
 int runEndAction(EndAction action, BOOL force)
 {
-    if (!enableShutdownPrivilege())
+    if (!enableShutdownPrivilege()) {
+        if (isPowerStateAction(action))
+            MessageBoxA(NULL, STANDBY_FAILED, "Standby Failed", MB_ICONERROR);
+        else
+            reportExitFailure(action, GetLastError());
         return 0;
+    }
     if (isPowerStateAction(action))
         return enterPowerState();
-    return ExitWindowsEx(exitWindowsFlags(action, force), SHUTDOWN_REASON_PLANNED);
+    BOOL ok = ExitWindowsEx(exitWindowsFlags(action, force), SHUTDOWN_REASON_PLANNED);
+    if (!ok)
+        reportExitFailure(action, GetLastError());
+    return ok;
 }

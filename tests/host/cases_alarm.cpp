@@ -70,8 +70,8 @@ static void testAlarmDue(const char*dllPath)
             checkDue(row.name, row.rearmed);
         }
         pumpMessagesFor(0);
-        CHECK(g_hostLog.exitCommands == fires && g_hostLog.exitCommandsSent == fires,
-              "%s: %d exit commands, %d sent from another thread", row.name, g_hostLog.exitCommands,
+        CHECK(g_hostLog.exitCommands == fires && g_hostLog.exitCommandsSent == 0,
+              "%s: %d exit commands, %d sent rather than posted", row.name, g_hostLog.exitCommands,
               g_hostLog.exitCommandsSent);
         CHECK(g_log.messageBoxes == 0, "%s: message box %s", row.name, g_log.boxText);
         plugin.header->quit();
@@ -280,6 +280,9 @@ static HANDLE takeTimerName(const char* timerName)
 
 static void testAlarmFails(const char* dllPath)
 {
+    // No thread for the worker: told on the player's thread, with the reason.
+    std::string noThread =
+        withReason("Failed to start the alarm.  The plugin has been temporarily disabled.", ERROR_NOT_ENOUGH_MEMORY);
     static const struct {
         const char* name;
         bool nameTaken;     // a mutex holds the timer's name
@@ -288,6 +291,7 @@ static void testAlarmFails(const char* dllPath)
         const char* text;
         int armings;
         bool firedBefore;   // an earlier worker fired: the end action still runs
+        int threadFails;    // CreateThread fails: 1 at init, 2 at the dialog's OK
     } rows[] = {
         { "name_taken", true, false, 22, 15, CREATE_FAILED, 0, false },
         { "set_fails", false, true, 22, 15, SET_FAILED, 1, false },
@@ -295,10 +299,13 @@ static void testAlarmFails(const char* dllPath)
         { "minute_60", false, false, 12, 60, SET_FAILED, 0, false },
         { "hour_65535", false, false, 65535, 0, SET_FAILED, 0, false },
         { "fails_after_firing", false, false, 25, 0, SET_FAILED, 1, true },
+        { "no_thread_at_init", false, false, 22, 15, noThread.c_str(), 0, false, 1 },
+        { "no_thread_at_ok", false, false, 22, 15, noThread.c_str(), 1, false, 2 },
     };
     for (const auto& row : rows) {
         resetFakes();
         g_fakes.setTimerFails = row.setFails;
+        g_fakes.threads = row.threadFails == 1 ? THREADS_FAIL : THREADS_REAL;
         char settings[256];
         settingsText(settings, sizeof settings, 1, row.firedBefore ? 22 : row.hour, row.minute, 1013);
         LoadedPlugin plugin;
@@ -311,14 +318,20 @@ static void testAlarmFails(const char* dllPath)
             rewriteSettings(row.name, settings);
             plugin.header->config();
         }
+        if (row.threadFails == 2) {
+            waitForCount(&g_log.timerSets, 1, 5000);
+            g_fakes.threads = THREADS_FAIL;
+            plugin.header->config();
+        }
         CHECK(waitForCount(&g_log.messageBoxes, 1, 5000), "%s: no message box", row.name);
-        CHECK(waitForWorkerEnd(5000), "%s: the worker does not end", row.name);
+        CHECK(row.threadFails == 1 || waitForWorkerEnd(5000), "%s: the worker does not end", row.name);
         pumpMessagesFor(0);
         CHECK(g_log.messageBoxes == 1 && strcmp(g_log.boxText, row.text) == 0, "%s: %ld boxes, text [%s]", row.name,
               g_log.messageBoxes, g_log.boxText);
         CHECK(strcmp(g_log.boxTitle, "Nightfold v2.0") == 0 && g_log.boxStyle == 0x40010 && g_log.boxOwner == NULL,
               "%s: box [%s] style %#x owner %p", row.name, g_log.boxTitle, g_log.boxStyle, (void*)g_log.boxOwner);
-        CHECK(g_log.boxThread != GetCurrentThreadId(), "%s: box shown on the player's thread", row.name);
+        CHECK((g_log.boxThread == GetCurrentThreadId()) == (row.threadFails != 0), "%s: box on the wrong thread",
+              row.name);
         CHECK(g_log.timerSets == row.armings, "%s: %ld armings", row.name, g_log.timerSets);
         CHECK(g_hostLog.exitCommands == (row.firedBefore ? 1 : 0), "%s: %d exit commands", row.name,
               g_hostLog.exitCommands);

@@ -11,7 +11,7 @@
 
 #include "../../resources/resource.h"
 
-// No real alarm worker ever starts here (THREADS_TOKEN).
+// No real alarm worker ever starts here (THREADS_NONE).
 
 static char s_dllPath[MAX_PATH * 2];
 static char s_iniPath[MAX_PATH * 2];
@@ -348,7 +348,7 @@ static void runWalk(const Walk& walk)
 static bool prepareCase(const char* dllPath)
 {
     resetFakes();
-    g_fakes.threads = THREADS_TOKEN;
+    g_fakes.threads = THREADS_NONE;
     s_hostThreadId = GetCurrentThreadId();
     snprintf(s_iniPath, sizeof s_iniPath, "%sgen_nightfold.ini", caseFolder());
     s_hostWindow = hostWindow();

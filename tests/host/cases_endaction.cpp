@@ -45,20 +45,31 @@ static void testEndActionFlags(const char* dllPath)
         const char* name;
         int action, force;
         UINT flags;
+        bool refused;       // ExitWindowsEx fails: one message, with the reason
+        const char* text;
+        const char* title;
     } rows[] = {
         { "shutdown", 1013, 0, 9 },
         { "shutdown_forced", 1013, 1, 13 },
         { "reboot", 1018, 0, 2 },
         { "reboot_forced", 1018, 1, 6 },
+        { "shutdown_refused", 1013, 1, 13, true, "System shutdown failed.", "Shutdown Failed" },
+        { "reboot_refused", 1018, 0, 2, true, "System restart failed.", "Reboot Failed" },
     };
     for (const auto& row : rows) {
         resetFakes();
+        g_fakes.exitFails = row.refused;
         if (!fireAndQuit(dllPath, row.name, row.action, row.force))
             continue;
         CHECK(g_log.exitRequests == 1 && g_log.exitFlags == row.flags && g_log.exitReason == 0x80000000,
               "%s: %ld requests, flags %u reason %#lx", row.name, g_log.exitRequests, g_log.exitFlags,
               g_log.exitReason);
-        CHECK(g_log.powerRequests == 0 && g_log.messageBoxes == 0, "%s: power state or box", row.name);
+        CHECK(g_log.powerRequests == 0 && g_log.messageBoxes == row.refused, "%s: power state or %ld boxes",
+              row.name, g_log.messageBoxes);
+        if (row.refused)
+            CHECK(withReason(row.text, ERROR_SHUTDOWN_IN_PROGRESS) == g_log.boxText &&
+                      strcmp(g_log.boxTitle, row.title) == 0 && g_log.boxStyle == MB_ICONERROR,
+                  "%s: box [%s] [%s] style %#x", row.name, g_log.boxText, g_log.boxTitle, g_log.boxStyle);
     }
 }
 
@@ -169,12 +180,15 @@ static void testEndActionNt4(const char* dllPath)
 
 static void testEndActionPrivilegeRemoved(const char* dllPath)
 {
+    // One message each: the shutdown's with the system's reason, the
+    // standby's fixed.
     static const struct {
         const char* name;
         int action;
+        std::string text;
     } rows[] = {
-        { "shutdown", 1013 },
-        { "standby", 1015 },
+        { "shutdown", 1013, withReason("System shutdown failed.", ERROR_NOT_ALL_ASSIGNED) },
+        { "standby", 1015, STANDBY_FAILED },
     };
     // Both start with the privilege, so both load their action.
     LoadedPlugin plugins[2];
@@ -196,6 +210,8 @@ static void testEndActionPrivilegeRemoved(const char* dllPath)
         CHECK(g_log.tokensOpened == i + 1, "%s: the token was not asked", rows[i].name);
         CHECK(g_log.exitRequests == 0 && g_log.powerRequests == 0 && g_log.libraryLoads == 0,
               "%s: requested without the privilege", rows[i].name);
+        CHECK(g_log.messageBoxes == i + 1 && rows[i].text == g_log.boxText, "%s: %ld boxes, [%s]", rows[i].name,
+              g_log.messageBoxes, g_log.boxText);
     }
 }
 

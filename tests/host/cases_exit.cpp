@@ -7,7 +7,8 @@
 // when its loop ends; on WM_ENDSESSION it calls quit with the window alive;
 // it never frees a plugin. Second player: it posts itself a close on 40001
 // and frees the plugin right after quit; a plugin may be unloaded and
-// loaded again.
+// loaded again. The AT_FIRING exits come at the instant the plugin's exit
+// command has left, before the player's thread has taken it.
 #include "host.h"
 
 #include <stdio.h>
@@ -19,6 +20,8 @@ enum PlayerExit {
     EXIT_CLOSE_POSTED,   // 40001 posts a close; quit, then FreeLibrary
     EXIT_END_SESSION,    // WM_ENDSESSION: quit with the window alive
     EXIT_UNLOAD,         // quit and FreeLibrary while the player runs on
+    EXIT_UNLOAD_AT_FIRING,       // the alarm fires; quit and FreeLibrary, then messages
+    EXIT_END_SESSION_AT_FIRING,  // another thread sends WM_ENDSESSION; the alarm fires in it
 };
 
 struct Player {
@@ -31,6 +34,9 @@ struct Player {
     DWORD quitMs;        // how long quit took
     bool quitCalled;
     bool freed;
+    const char* timerName;
+    volatile bool sessionHandled;  // the WM_ENDSESSION handler has returned
+    volatile bool answeredEarly;   // ... after its sender had its answer
 };
 static Player s_player;
 
@@ -66,10 +72,23 @@ static LRESULT CALLBACK playerWindowProc(HWND window, UINT message, WPARAM wPara
         PostQuitMessage(0);
         return 0;
     case WM_ENDSESSION:
+        if (s_player.exit == EXIT_END_SESSION_AT_FIRING) {
+            signalTimer(s_player.timerName);
+            WaitForSingleObject(g_exitCommandLeft, 5000);
+        }
         callQuit();
+        s_player.sessionHandled = true;
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Windows ending the session: another thread sends WM_ENDSESSION.
+static DWORD WINAPI endSession(LPVOID)
+{
+    SendMessageA(s_player.window, WM_ENDSESSION, TRUE, 0);
+    s_player.answeredEarly = !s_player.sessionHandled;
+    return 0;
 }
 
 static DWORD WINAPI playerThread(LPVOID)
@@ -87,6 +106,25 @@ static DWORD WINAPI playerThread(LPVOID)
     fakePlatform(player.plugin.module);
     player.plugin.header->init();
     SetEvent(player.ready);
+    if (player.exit == EXIT_UNLOAD_AT_FIRING) {
+        // Busy until the command has left; then quit and free at once, and
+        // only then take messages, the exit command among them.
+        WaitForSingleObject(player.leave, 5000);
+        WaitForSingleObject(g_exitCommandLeft, 5000);
+        callQuit();
+        FreeLibrary(player.plugin.module);
+        player.freed = true;
+        pumpMessagesFor(100);
+        return 0;
+    }
+    if (player.exit == EXIT_END_SESSION_AT_FIRING) {
+        WaitForSingleObject(player.leave, 5000);
+        HANDLE sender = CreateThread(NULL, 0, endSession, NULL, 0, NULL);
+        while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+            pumpMessagesFor(0);
+        CloseHandle(sender);
+        return 0;
+    }
     for (;;) {
         DWORD woken = MsgWaitForMultipleObjects(1, &player.leave, FALSE, INFINITE, QS_ALLINPUT);
         if (woken == WAIT_OBJECT_0) {
@@ -157,6 +195,9 @@ static bool startPlayer(const char* path, PlayerExit exit, HANDLE* thread)
     Player& player = s_player;
     player.exit = exit;
     player.quitCalled = player.freed = false;
+    player.sessionHandled = false;
+    player.answeredEarly = false;
+    ResetEvent(g_exitCommandLeft);
     player.quitMs = 0;
     snprintf(player.dllPath, sizeof player.dllPath, "%s", path);
     ResetEvent(player.ready);
@@ -192,6 +233,8 @@ static void testPlayerExits(const char* dllPath)
         bool fireFirst;     // the alarm comes before the player leaves
         int endActions;     // per round
     } rows[] = {
+        { "unload_at_firing", NULL, 20, EXIT_UNLOAD_AT_FIRING, false, 1 },
+        { "end_session_at_firing", NULL, 3, EXIT_END_SESSION_AT_FIRING, false, 1 },
         { "exit_after_loop", NULL, 200, EXIT_AFTER_LOOP, true, 1 },
         { "exit_in_command", NULL, 5, EXIT_IN_COMMAND, true, 1 },
         { "end_session", NULL, 3, EXIT_END_SESSION, false, 0 },
@@ -214,16 +257,21 @@ static void testPlayerExits(const char* dllPath)
                 !prepareCopy(dllPath, row.file ? row.file : name, path))
                 return;
             HANDLE thread;
+            s_player.timerName = timerName;
             if (!startPlayer(path, row.exit, &thread))
                 return;
-            if (row.fireFirst)
+            bool atFiring = row.exit == EXIT_UNLOAD_AT_FIRING || row.exit == EXIT_END_SESSION_AT_FIRING;
+            if (row.fireFirst || row.exit == EXIT_UNLOAD_AT_FIRING)
                 signalTimer(timerName);
-            else
+            if (!row.fireFirst)
                 SetEvent(s_player.leave);
             if (!playerEnds(thread, what))
                 return;
+            CHECK(!s_player.answeredEarly, "%s: WM_ENDSESSION answered before its handler returned", what);
+            CHECK(!atFiring || waitForWorkerEnd(1000), "%s: a worker still runs", what);
+            CHECK(g_log.threadsTerminated == 0, "%s: %ld workers terminated", what, g_log.threadsTerminated);
             // Past the due time: nothing is left to answer it.
-            if (!row.fireFirst) {
+            if (!row.fireFirst && !atFiring) {
                 signalTimer(timerName);
                 Sleep(200);
             }
@@ -231,8 +279,9 @@ static void testPlayerExits(const char* dllPath)
                 // The process could not even end: its exit needs that lock.
                 TerminateProcess(GetCurrentProcess(), 1);
             }
-            CHECK(g_hostLog.exitCommands == (row.fireFirst ? round + 1 : 0), "%s: %d exit commands", what,
-                  g_hostLog.exitCommands);
+            int commands = row.fireFirst ? round + 1 : 0;
+            CHECK(atFiring ? g_hostLog.exitCommands <= round + 1 : g_hostLog.exitCommands == commands,
+                  "%s: %d exit commands", what, g_hostLog.exitCommands);
             CHECK(g_log.exitRequests == row.endActions * (round + 1) && (!row.endActions || g_log.exitFlags == 9),
                   "%s: %ld end actions", what, g_log.exitRequests);
         }

@@ -23,6 +23,9 @@ void resetFakes(void)
     memset(&g_fakes, 0, sizeof g_fakes);
     g_fakes.powerStateResult = TRUE;
     GetLocalTime(&g_fakes.now);
+    if (!g_exitCommandLeft)
+        g_exitCommandLeft = CreateEventA(NULL, TRUE, FALSE, NULL);
+    ResetEvent(g_exitCommandLeft);
     // As Wine's token has it: held, not enabled. The plugin enables it.
     if (GetVersion() < 0x80000000)
         setShutdownPrivilege(0);
@@ -64,7 +67,34 @@ static BOOL WINAPI recordExitWindowsEx(UINT flags, DWORD reason)
     g_log.exitFlags = flags;
     g_log.exitReason = reason;
     InterlockedIncrement(&g_log.exitRequests);
-    return TRUE;
+    if (g_fakes.exitFails)
+        SetLastError(ERROR_SHUTDOWN_IN_PROGRESS);
+    return !g_fakes.exitFails;
+}
+
+HANDLE g_exitCommandLeft;
+
+static void exitCommandLeaves(UINT message, WPARAM wParam)
+{
+    if (message == WM_COMMAND && LOWORD(wParam) == 40001 && g_exitCommandLeft)
+        SetEvent(g_exitCommandLeft);
+}
+
+static BOOL WINAPI recordPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (g_fakes.postFails) {
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
+    BOOL ok = PostMessageA(window, message, wParam, lParam);
+    exitCommandLeaves(message, wParam);
+    return ok;
+}
+
+static LRESULT WINAPI recordSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    exitCommandLeaves(message, wParam);
+    return SendMessageA(window, message, wParam, lParam);
 }
 
 static BOOL WINAPI recordSetSystemPowerState(BOOL suspend, BOOL force)
@@ -172,10 +202,14 @@ static HANDLE WINAPI recordCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T s
     LONG count = InterlockedIncrement(&g_log.threadsCreated);
     g_log.workerStart = start;
     g_log.workerArgument = argument;
-    if (g_fakes.threads != THREADS_REAL) {
+    if (g_fakes.threads == THREADS_FAIL) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    if (g_fakes.threads == THREADS_NONE) {
         if (id)
             *id = 0;
-        s_token = g_fakes.threads == THREADS_NONE ? NULL : (HANDLE)(ULONG_PTR)(0x7000 + 4 * count);
+        s_token = (HANDLE)(ULONG_PTR)(0x7000 + 4 * count);
         return s_token;
     }
     HANDLE thread = CreateThread(security, stack, start, argument, flags, id);
@@ -192,6 +226,7 @@ static HANDLE WINAPI recordCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T s
 
 static BOOL WINAPI recordTerminateThread(HANDLE thread, DWORD exitCode)
 {
+    InterlockedIncrement(&g_log.threadsTerminated);
     if (g_fakes.threads == THREADS_REAL)
         return TerminateThread(thread, exitCode);
     CHECK(thread == s_token && exitCode == 0, "terminated %p with %lu, the current worker is %p", thread, exitCode,
@@ -277,15 +312,21 @@ static BOOL WINAPI countOpenProcessToken(HANDLE process, DWORD access, PHANDLE t
     return s_realOpenProcessToken(process, access, token);
 }
 
+// A plugin's reference to itself for its worker is counted apart.
 static HMODULE WINAPI recordLoadLibrary(LPCSTR name)
 {
+    HMODULE module = GetModuleHandleA(name);
+    if (module && GetProcAddress(module, "winampGetGeneralPurposePlugin")) {
+        InterlockedIncrement(&g_log.pluginReferences);
+        return LoadLibraryA(name);
+    }
     InterlockedIncrement(&g_log.libraryLoads);
     snprintf(g_log.libraryAsked, sizeof g_log.libraryAsked, "%s", name);
     if (g_fakes.libraryMissing) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return NULL;
     }
-    HMODULE module = LoadLibraryA(name);
+    module = LoadLibraryA(name);
     if (module)
         GetModuleFileNameA(module, g_log.libraryLoaded, sizeof g_log.libraryLoaded);
     return module;
@@ -357,6 +398,8 @@ void fakePlatform(HMODULE module)
         module, "ADVAPI32.dll", "OpenProcessToken", (void*)countOpenProcessToken);
     patchImport(module, "KERNEL32.dll", "LoadLibraryA", (void*)recordLoadLibrary);
     patchImport(module, "KERNEL32.dll", "FreeLibrary", (void*)countFreeLibrary);
+    patchImportIfAny(module, "USER32.dll", "PostMessageA", (void*)recordPostMessage);
+    patchImportIfAny(module, "USER32.dll", "SendMessageA", (void*)recordSendMessage);
 }
 
 SYSTEMTIME localTime(int year, int month, int day, int hour, int minute, int second, int ms)

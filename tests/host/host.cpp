@@ -175,6 +175,14 @@ bool writeWholeFile(const char* path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
+std::string withReason(const char* text, DWORD error)
+{
+    char reason[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, reason, sizeof reason,
+                   NULL);
+    return std::string(text) + "\n\n" + reason;
+}
+
 ULONGLONG fileTimeValue(const FILETIME& time)
 {
     return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;

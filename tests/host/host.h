@@ -69,6 +69,10 @@ bool writeWholeFile(const char* path, const std::string& bytes);
 bool runsAs9x(void);
 bool runsAsNt4(void);
 
+// text, a blank line, and the system's words for error: how the plugin
+// reports a failure.
+std::string withReason(const char* text, DWORD error);
+
 // A FILETIME as one 64-bit count of 100-nanosecond units.
 ULONGLONG fileTimeValue(const FILETIME& time);
 // Whether a check box or radio button of the dialog is checked.
@@ -109,6 +113,8 @@ struct PlatformLog {
     UINT boxStyle;
     HWND boxOwner;
     DWORD boxThread;
+    volatile LONG threadsTerminated;
+    volatile LONG pluginReferences;  // LoadLibraryA of a plugin, not counted below
     volatile LONG tokensOpened;
     volatile LONG libraryLoads;
     volatile LONG libraryFrees;
@@ -118,9 +124,9 @@ struct PlatformLog {
 extern PlatformLog g_log;
 
 enum LookupFake { LOOKUP_REAL, LOOKUP_MISSING, LOOKUP_FAKE };
-// CreateThread: starts the worker; starts none and returns NULL; or hands out
-// a token that only the fake TerminateThread sees.
-enum ThreadFake { THREADS_REAL, THREADS_NONE, THREADS_TOKEN };
+// CreateThread: starts the worker; starts none, handing out a token that
+// only the fake TerminateThread sees; or fails.
+enum ThreadFake { THREADS_REAL, THREADS_NONE, THREADS_FAIL };
 
 // How the fakes answer.
 struct PlatformFakes {
@@ -138,7 +144,12 @@ struct PlatformFakes {
     LookupFake powerState;        // SetSystemPowerState: its recorder (REAL) or MISSING
     ThreadFake threads;
     BOOL noPowerStatus;           // GetSystemPowerStatus fails
+    BOOL exitFails;               // ExitWindowsEx fails
+    BOOL postFails;               // PostMessageA fails, as with a full queue
 };
+// Set once the plugin's exit command has left for the player's window,
+// before the player can have handled it.
+extern HANDLE g_exitCommandLeft;
 extern PlatformFakes g_fakes;
 
 void resetFakes(void);
