@@ -75,6 +75,13 @@ int pluginInit(void)
     resolveLateImports();
     g_state.canShutdown = probeShutdownRight();
     loadSettings(g_state.iniPath);
+    // The player left during a fade and may have kept the faded volume: it
+    // gets the volume the fade began at.
+    int volume = readFadeFrom(g_state.iniPath);
+    if (volume >= 0) {
+        SendMessageA(g_header.hostWindow, WM_USER, volume, HOST_IPC_SET_VOLUME);
+        forgetFadeFrom(g_state.iniPath);
+    }
     if (g_state.enabled)
         startAlarmWorker();
     else
@@ -117,21 +124,30 @@ static void warnNotSaved(const char* path, DWORD error)
 
 void pluginConfig(void)
 {
-    ConfigValues values = { g_state.enabled, g_state.runOnce, g_state.action, g_state.forceAppsToClose,
-                            g_state.use24Hour, g_state.hour, g_state.minute, g_state.canShutdown };
+    ConfigValues values = {
+        .enabled = g_state.enabled,
+        .runOnce = g_state.runOnce,
+        .action = g_state.action,
+        .force = g_state.forceAppsToClose,
+        .use24Hour = g_state.use24Hour,
+        .hour = g_state.hour,
+        .minute = g_state.minute,
+        .canShutdown = g_state.canShutdown,
+        .fadeMinutes = g_state.fadeMinutes,
+        .finishSong = g_state.finishSong,
+        .notice = g_state.notice,
+    };
     if (runConfigDialog(g_header.instance, &values) != IDOK)
         return;
     g_state.runOnce = values.runOnce;
     // Saved: read back, so the file stays what counts. Not saved: the same
     // values, through the same rules, for this run of the player.
-    BOOL saved = saveSettings(g_state.iniPath, values.enabledForGood, values.action, values.force,
-                              values.use24Hour, (int)values.hour, values.minuteText);
+    BOOL saved = saveSettings(g_state.iniPath, values);
     DWORD error = GetLastError();
     if (saved)
         loadSettings(g_state.iniPath);
     else
-        applySettings(values.enabledForGood, values.action, values.force, values.use24Hour, (int)values.hour,
-                      values.minuteText);
+        applySettings(values);
     stopAlarmWorker();
     if (g_state.enabled) {
         startAlarmWorker();

@@ -9,6 +9,10 @@
 
 #define PLUGIN_HEADER_VERSION 16
 #define HOST_CMD_EXIT 40001
+// WM_USER with this lParam sets the player's volume to wParam (0 to 255).
+#define HOST_IPC_SET_VOLUME 122
+
+struct ConfigValues;
 
 struct PluginHeader {
     int version;
@@ -80,13 +84,19 @@ void stopAlarmWorker(void);
 
 // settings.cpp
 void loadSettings(const char* path);
-// Writes the six keys; FALSE, with GetLastError's reason, when a write
-// failed or there is no settings path.
-BOOL saveSettings(const char* path, BOOL enabledForGood, EndAction action, BOOL force,
-                  BOOL use24, int hour, const char* minuteText);
-// Puts the values into the state as saveSettings and then loadSettings
-// would have, for settings that could not be saved.
-void applySettings(BOOL enabledForGood, EndAction action, BOOL force, BOOL use24, int hour,
-                   const char* minuteText);
+// Writes the chosen settings as the whole section; FALSE, with
+// GetLastError's reason, when the write failed (the file is then as it
+// was) or there is no settings path.
+BOOL saveSettings(const char* path, const ConfigValues& chosen);
+// Puts the chosen values into the state as saveSettings and then
+// loadSettings would have, for settings that could not be saved.
+void applySettings(const ConfigValues& chosen);
+// The player's volume when a fade began (0 to 255), kept in the settings
+// file until it is given back, so that a start after an exit during the
+// fade can give it back. Remembering may fail unnoticed; reading gives -1
+// when no volume is kept.
+void rememberFadeFrom(const char* path, int volume);
+void forgetFadeFrom(const char* path);
+int readFadeFrom(const char* path);
 
 #endif

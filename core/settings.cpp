@@ -2,9 +2,11 @@
 #include "plugin.h"
 
 #include "settings_rules.h"
+#include "../dialog/dialog.h"
 #include "../power/power.h"
 
 static const char SECTION[] = "Nightfold";
+static const char FADE_FROM[] = "FadeFrom";
 
 static UINT readInt(const char* path, const char* key, int fallback)
 {
@@ -22,13 +24,16 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.hour = loaded.hour;
     g_state.minute = loaded.minute;
     g_state.second = 0;
+    g_state.fadeMinutes = loaded.fadeMinutes;
+    g_state.finishSong = loaded.finishSong;
+    g_state.notice = loaded.notice;
 }
 
 void loadSettings(const char* path)
 {
     // Without a settings path (the module's name could not be had) nothing
     // is read: every value is its default.
-    StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0 };
+    StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0, 0, 0, 0 };
     if (path[0]) {
         stored.enabled = readInt(path, "Enabled", 0);
         stored.use24Hour = readInt(path, "24HourDisplay", 0);
@@ -37,17 +42,26 @@ void loadSettings(const char* path)
         stored.force = readInt(path, "ForceAppsToClose", 0);
         stored.hour = readInt(path, "Hour", 0);
         stored.minute = readInt(path, "Minute", 0);
+        stored.fadeMinutes = readInt(path, "FadeMinutes", 0);
+        stored.finishSong = readInt(path, "FinishSong", 0);
+        stored.notice = readInt(path, "Notice", 0);
     }
     storeLoaded(stored);
 }
 
-static const char* flagText(BOOL value)
+// Appends "key=value" and its NUL to a section's text at end; returns the
+// new end.
+static char* appendText(char* end, const char* key, const char* value)
 {
-    return value ? "1" : "0";
+    return end + wsprintfA(end, "%s=%s", key, value) + 1;
 }
 
-BOOL saveSettings(const char* path, BOOL enabledForGood, EndAction action, BOOL force, BOOL use24, int hour,
-                  const char* minuteText)
+static char* appendNumber(char* end, const char* key, int value)
+{
+    return end + wsprintfA(end, "%s=%d", key, value) + 1;
+}
+
+BOOL saveSettings(const char* path, const ConfigValues& chosen)
 {
     // No settings path: the module's path, or the one derived from it, did
     // not fit in MAX_PATH.
@@ -55,27 +69,57 @@ BOOL saveSettings(const char* path, BOOL enabledForGood, EndAction action, BOOL 
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }
-    static const char* const keys[] = {
-        "Enabled", "Shutdown", "ForceAppsToClose", "24HourDisplay", "Hour", "Minute",
-    };
-    char actionText[12], hourText[12];
-    wsprintfA(actionText, "%d", action);
-    wsprintfA(hourText, "%d", hour);
-    const char* values[] = {
-        flagText(enabledForGood), actionText, flagText(force), flagText(use24), hourText, minuteText,
-    };
-    // Stops at the first failure, whose reason GetLastError keeps.
-    for (int i = 0; i < 6; ++i) {
-        if (!WritePrivateProfileStringA(SECTION, keys[i], values[i], path))
-            return FALSE;
-    }
-    return TRUE;
+    // The whole section in one write, which lands whole or not at all: a
+    // save that fails leaves the file as it was, never the new Enabled
+    // beside an old time. Keys the section held that are not written here
+    // go, except a fade's volume that is still to be given back.
+    char section[256];  // the keys and values come to 158 bytes at most
+    char* end = section;
+    end = appendNumber(end, "Enabled", chosen.enabledForGood ? 1 : 0);
+    end = appendNumber(end, "Shutdown", chosen.action);
+    end = appendNumber(end, "ForceAppsToClose", chosen.force ? 1 : 0);
+    end = appendNumber(end, "24HourDisplay", chosen.use24Hour ? 1 : 0);
+    end = appendNumber(end, "Hour", (int)chosen.hour);
+    end = appendText(end, "Minute", chosen.minuteText);
+    end = appendNumber(end, "FadeMinutes", (int)chosen.fadeMinutes);
+    end = appendNumber(end, "FinishSong", chosen.finishSong ? 1 : 0);
+    end = appendNumber(end, "Notice", chosen.notice ? 1 : 0);
+    int volume = readFadeFrom(path);
+    if (volume >= 0)
+        end = appendNumber(end, FADE_FROM, volume);
+    *end = '\0';
+    return WritePrivateProfileSectionA(SECTION, section, path);
 }
 
-void applySettings(BOOL enabledForGood, EndAction action, BOOL force, BOOL use24, int hour,
-                   const char* minuteText)
+void applySettings(const ConfigValues& chosen)
 {
-    StoredSettings stored = { (uint32_t)enabledForGood, (uint32_t)use24, (uint32_t)action,
-                              (uint32_t)force,          (uint32_t)hour,  storedMinuteOf(minuteText) };
+    StoredSettings stored = {
+        (uint32_t)chosen.enabledForGood, (uint32_t)chosen.use24Hour, (uint32_t)chosen.action,
+        (uint32_t)chosen.force,          chosen.hour,                storedMinuteOf(chosen.minuteText),
+        chosen.fadeMinutes,              (uint32_t)chosen.finishSong, (uint32_t)chosen.notice,
+    };
     storeLoaded(stored);
+}
+
+void rememberFadeFrom(const char* path, int volume)
+{
+    char text[12];
+    wsprintfA(text, "%d", volume);
+    // A file that cannot be written does not stop the fade.
+    if (path[0])
+        WritePrivateProfileStringA(SECTION, FADE_FROM, text, path);
+}
+
+void forgetFadeFrom(const char* path)
+{
+    if (path[0])
+        WritePrivateProfileStringA(SECTION, FADE_FROM, NULL, path);
+}
+
+int readFadeFrom(const char* path)
+{
+    if (!path[0])
+        return -1;
+    UINT value = GetPrivateProfileIntA(SECTION, FADE_FROM, -1, path);
+    return value <= 255 ? (int)value : -1;
 }

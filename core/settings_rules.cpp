@@ -10,6 +10,13 @@ uint16_t storedTimeField(uint32_t value)
     return (uint16_t)(value & 0xFFFF);
 }
 
+// The stored fade: 0 (none) or 1 to 60 minutes stay, anything else is no
+// fade.
+static uint32_t storedFadeMinutes(uint32_t value)
+{
+    return value <= 60 ? value : 0;
+}
+
 EndAction validateStoredAction(uint32_t stored, bool powerAvailable)
 {
     switch (stored) {
@@ -38,6 +45,9 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
     loaded.force = storedFlag(stored.force);
     loaded.hour = storedTimeField(stored.hour);
     loaded.minute = storedTimeField(stored.minute);
+    loaded.fadeMinutes = storedFadeMinutes(stored.fadeMinutes);
+    loaded.finishSong = storedFlag(stored.finishSong);
+    loaded.notice = storedFlag(stored.notice);
     return loaded;
 }
 

@@ -16,7 +16,7 @@ uint16_t storedTimeField(uint32_t value);
 // with power management available; anything else is no action.
 EndAction validateStoredAction(uint32_t stored, bool powerAvailable);
 
-// The six values as the settings file gives them, each read as an integer.
+// The values as the settings file gives them, each read as an integer.
 struct StoredSettings {
     uint32_t enabled;
     uint32_t use24Hour;
@@ -24,6 +24,9 @@ struct StoredSettings {
     uint32_t force;
     uint32_t hour;
     uint32_t minute;
+    uint32_t fadeMinutes;
+    uint32_t finishSong;
+    uint32_t notice;
 };
 
 // The plugin's state as loaded from them.
@@ -34,11 +37,15 @@ struct LoadedSettings {
     int force;
     uint16_t hour;
     uint16_t minute;
+    uint32_t fadeMinutes;
+    int finishSong;
+    int notice;
 };
 
 // Loads stored values: armed for this run only, the plugin is enabled
 // whatever is stored; without the shutdown right there is no action; the
-// power status is asked only for a stored standby, and only with the right.
+// power status is asked only for a stored standby, and only with the right;
+// the flags are flags and the fade a fade or none.
 LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bool canShutdown,
                                   int (*powerAvailable)(void));
 

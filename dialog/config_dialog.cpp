@@ -28,18 +28,19 @@ static bool scheduleChosen(HWND dialog)
     return isChecked(dialog, IDC_RUN_ONCE) || isChecked(dialog, IDC_PLUGIN_ENABLED);
 }
 
-// The record the dialog was opened with.
+// The record the dialog was opened with, kept in its window data by
+// WM_INITDIALOG; NULL before that, or when the window data cannot be had.
 static ConfigValues* valuesOf(HWND dialog)
 {
     return (ConfigValues*)GetWindowLongPtrA(dialog, GWLP_USERDATA);
 }
 
-static void enableScheduleControls(HWND dialog, BOOL on)
+static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
 {
     static const int timeControls[] = {
         IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR,
     };
-    ScheduleEnabling enabling = scheduleEnabling(on, valuesOf(dialog)->canShutdown, powerManagementAvailable);
+    ScheduleEnabling enabling = scheduleEnabling(on, canShutdown, powerManagementAvailable);
     for (int id : timeControls)
         enableControl(dialog, id, enabling.timeControls);
     enableControl(dialog, IDC_GROUP_SHUTDOWN, enabling.actionGroup);
@@ -62,7 +63,7 @@ static void initialise(HWND dialog, const ConfigValues* values)
     setCheck(dialog, actionButtonToCheck(values->action), true);
     setCheck(dialog, IDC_FORCE, values->force);
 
-    enableScheduleControls(dialog, scheduleChosen(dialog));
+    enableScheduleControls(dialog, scheduleChosen(dialog), values->canShutdown);
     enableControl(dialog, IDC_FORCE, forceEnabledAtOpen(values->enabled, values->canShutdown, values->action));
 
     setCheck(dialog, IDC_24HOUR, values->use24Hour);
@@ -106,11 +107,11 @@ static void applyForceRule(HWND dialog, int controlId)
         enableControl(dialog, IDC_FORCE, change == FORCE_ENABLE);
 }
 
-static void handleDialogCommand(HWND dialog, int controlId)
+static void handleDialogCommand(HWND dialog, int controlId, ConfigValues* values)
 {
     switch (controlId) {
     case IDOK:
-        readChoice(dialog, valuesOf(dialog));
+        readChoice(dialog, values);
         EndDialog(dialog, IDOK);
         break;
     case IDCANCEL:
@@ -118,11 +119,11 @@ static void handleDialogCommand(HWND dialog, int controlId)
         break;
     case IDC_PLUGIN_ENABLED:
     case IDC_RUN_ONCE:
-        enableScheduleControls(dialog, scheduleChosen(dialog));
+        enableScheduleControls(dialog, scheduleChosen(dialog), values->canShutdown);
         applyForceRule(dialog, controlId);
         break;
     case IDC_PLUGIN_DISABLED:
-        enableScheduleControls(dialog, FALSE);
+        enableScheduleControls(dialog, FALSE, values->canShutdown);
         applyForceRule(dialog, controlId);
         break;
     case IDC_ACTION_NONE:
@@ -141,15 +142,24 @@ static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wPara
 {
     switch (message) {
     case WM_INITDIALOG:
+        // Built from the record it is given, whether or not the window
+        // keeps it.
         SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
         initialise(dialog, (const ConfigValues*)lParam);
         return FALSE;  // leaves the focus alone
-    case WM_COMMAND:
-        // No record before WM_INITDIALOG: a control that notifies while
-        // the dialog is being created is ignored.
-        if (valuesOf(dialog))
-            handleDialogCommand(dialog, LOWORD(wParam));
+    case WM_COMMAND: {
+        // Without its record (a control that notifies while the dialog is
+        // being created, or window data that cannot be read) the dialog
+        // cannot hand a choice back: OK ends as Cancel does, so that nothing
+        // changes, and the other controls are ignored.
+        ConfigValues* values = valuesOf(dialog);
+        int controlId = LOWORD(wParam);
+        if (values)
+            handleDialogCommand(dialog, controlId, values);
+        else if (controlId == IDOK || controlId == IDCANCEL)
+            EndDialog(dialog, IDCANCEL);
         return TRUE;
+    }
     case WM_CLOSE:
         EndDialog(dialog, IDCANCEL);
         return TRUE;

@@ -23,6 +23,11 @@ static INT_PTR WINAPI failingDialogBox(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
     return -1;
 }
 
+static LONG WINAPI noWindowData(HWND, int)
+{
+    return 0;
+}
+
 static void stopPlugin(void)
 {
     if (s_plugin.module)
@@ -137,6 +142,7 @@ enum Action {
     WORKERS,       // workers started (id) so far
     RELOAD,        // the player quits and starts again
     ARMING_FAILS,  // the worker started last runs, and arming its timer fails
+    NO_WINDOW_DATA,  // from here on the plugin's GetWindowLongA gives 0
     END,
     // in the dialog, on the driver thread
     CLICK,         // a click on the button id
@@ -146,6 +152,7 @@ enum Action {
     TIME,          // the time shown: see describeTime
     STATES,        // the controls' states: see describeStates
     POWER,         // times the power status has been asked so far
+    FADE_BEGINS,   // the alarm worker keeps the volume id as FadeFrom
 };
 
 struct Step {
@@ -236,6 +243,10 @@ static void runDialogStep(HWND dialog, const Step& step)
     case STATES:
         describeStates(dialog, text);
         CHECK(strcmp(text, step.text) == 0, "%s: states [%s], expected [%s]", walk, text, step.text);
+        break;
+    case FADE_BEGINS:
+        snprintf(text, sizeof text, "%d", step.id);
+        WritePrivateProfileStringA("Nightfold", "FadeFrom", text, s_iniPath);
         break;
     case POWER:
         CHECK(g_log.powerStatusQueries == step.count, "%s: power status asked %ld times, expected %d", walk,
@@ -332,6 +343,9 @@ static void runWalk(const Walk& walk)
             g_fakes.setTimerFails = FALSE;
             break;
         }
+        case NO_WINDOW_DATA:
+            patchImport(s_plugin.module, "USER32.dll", "GetWindowLongA", (void*)noWindowData);
+            break;
         case RELOAD:
             stopPlugin();
             if (!loadFaked(s_dllPath, &s_plugin))
@@ -366,10 +380,12 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
 
 #define RUN_WALKS(dllPath, walks) runWalks(dllPath, walks, sizeof walks / sizeof *walks)
 
-// A settings file as the plugin writes it afresh.
+// A settings file as the plugin writes it afresh, without the options of
+// "At the set time".
 #define SETTINGS(enabled, action, force, use24, hour, minute)                                          \
     "[Nightfold]\r\nEnabled=" enabled "\r\nShutdown=" action "\r\nForceAppsToClose=" force           \
-    "\r\n24HourDisplay=" use24 "\r\nHour=" hour "\r\nMinute=" minute "\r\n"
+    "\r\n24HourDisplay=" use24 "\r\nHour=" hour "\r\nMinute=" minute                                  \
+    "\r\nFadeMinutes=0\r\nFinishSong=0\r\nNotice=0\r\n"
 
 // ---- the time shown ----------------------------------------------------------------
 
@@ -565,11 +581,18 @@ static void testDialogSaves(const char* dllPath)
         { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "9", "20") }, { WORKERS, 1 },
         { END },
     };
+    // A fade began while the dialog was open: its volume is kept.
+    static const Step duringFade[] = {
+        { OPEN }, { FADE_BEGINS, 200 }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "9", "15") "FadeFrom=200\r\n" },
+        { END },
+    };
     static const Walk walks[] = {
         { "new file", NULL, newFile },
         { "disabled", SETTINGS("1", "1018", "1", "0", "18", "45"), disabled },
         { "greyed force", SETTINGS("1", "1013", "1", "0", "6", "00"), greyedForce },
         { "enter", SETTINGS("0", "1012", "0", "0", "9", "15"), enter },
+        { "during a fade", SETTINGS("1", "1012", "0", "0", "9", "15"), duringFade },
     };
     RUN_WALKS(dllPath, walks);
 }
@@ -610,8 +633,9 @@ static void testDialogRunOnce(const char* dllPath)
     RUN_WALKS(dllPath, walks);
 }
 
-// Cancel, the close box, Escape and a dialog that cannot open leave the file
-// byte for byte as it was and the armed worker waiting.
+// Cancel, the close box, Escape, a dialog that cannot open and one that
+// loses its record leave the file byte for byte as it was and the armed
+// worker waiting.
 static void testDialogLeaves(const char* dllPath)
 {
     static const char byHand[] =
@@ -629,11 +653,18 @@ static void testDialogLeaves(const char* dllPath)
         { OPEN_FAILS }, { FILE_IS, 0, byHand }, { WORKERS, 1 },
         { OPEN }, { STATES, 0, "EEEXOO EOOXOO OOX" }, { CLICK, IDCANCEL }, { END },
     };
+    // A dialog that cannot read its record back shows it, then OK cancels.
+    static const Step noRecord[] = {
+        { NO_WINDOW_DATA }, { OPEN }, { STATES, 0, "EEEXOO EOOXOO OOX" }, { CLICK, IDC_ACTION_REBOOT },
+        { CLICK, IDC_ACTION_NONE }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK },
+        { FILE_IS, 0, byHand }, { WORKERS, 1 }, { END },
+    };
     static const Walk walks[] = {
         { "cancel", byHand, cancel },
         { "close box", byHand, closeBox },
         { "escape", byHand, escape },
         { "cannot open", byHand, cannotOpen },
+        { "no window data", byHand, noRecord },
     };
     RUN_WALKS(dllPath, walks);
 }

@@ -168,6 +168,7 @@ struct HostileFile {
     std::string bytes;
     bool armed;       // the alarm is armed at init
     bool powerAsked;  // the stored action needed the power status
+    int volume = -1;  // the player's volume init gives back (FadeFrom, then removed); -1 none
 };
 
 static const char NUL_BYTES[] = "[Nightfold]\r\nEnabled=1\0\0\0\r\nHour=2\0" "3\r\nMinute=\0\r\n";
@@ -245,6 +246,11 @@ static const HostileFile* hostileFiles(int* count)
         { "no line end", "[Nightfold]\r\nEnabled=1", true, false },
         { "unterminated section", "[Nightfold\r\nEnabled=1\r\n", false, false },
         { "empty", "", false, false },
+        { "at the set time", "[Nightfold]\r\nFadeMinutes=60\r\nFinishSong=2\r\nNotice=1\r\n", false, false },
+        // A fade the player did not live to see the end of.
+        { "fade from 180", "[Nightfold]\r\nEnabled=1\r\nFadeFrom=180\r\n", true, false, 180 },
+        { "fade from 0", "[Nightfold]\r\nFadeFrom=0\r\n", false, false, 0 },
+        { "fade from 256", "[Nightfold]\r\nFadeFrom=256\r\n", false, false },
     };
     *count = sizeof files / sizeof *files;
     return files;
@@ -290,17 +296,26 @@ static void testHostileFiles(const char* dllPath)
         const HostileFile& file = files[i];
         LoadedPlugin plugin;
         std::string iniPath;
+        g_hostLog = HostWindowLog();
         if (initOver(dllPath, "hostile", i, file, &plugin, &iniPath)) {
             checkAllKeysRead(&g_log, iniPath.c_str(), file.name);
             checkDecisions(&g_log, file.name);
             CHECK(g_log.threadsCreated == file.armed, "%s: %ld workers", file.name, g_log.threadsCreated);
             CHECK((g_log.powerStatusQueries > 0) == file.powerAsked, "%s: power asked %ld times", file.name,
                   g_log.powerStatusQueries);
-            CHECK(g_log.writes == 0, "%s: %d writes", file.name, g_log.writes);
+            bool given = file.volume >= 0;
+            CHECK(g_hostLog.volumeSets == given && (!given || (int)g_hostLog.lastVolume == file.volume),
+                  "%s: volume set %d times, last to %u", file.name, g_hostLog.volumeSets,
+                  (unsigned)g_hostLog.lastVolume);
+            CHECK(g_log.writes == given, "%s: %d writes", file.name, g_log.writes);
             plugin.header->quit();
         }
         unloadPlugin(&plugin);
-        CHECK(readWholeFile(iniPath.c_str()) == file.bytes, "%s: the file changed", file.name);
+        if (file.volume < 0)
+            CHECK(readWholeFile(iniPath.c_str()) == file.bytes, "%s: the file changed", file.name);
+        else
+            CHECK((int)GetPrivateProfileIntA("Nightfold", "FadeFrom", -1, iniPath.c_str()) == -1,
+                  "%s: FadeFrom is still there", file.name);
     }
 }
 
@@ -313,7 +328,7 @@ static void testUnusableFiles(const char* dllPath)
     LoadedPlugin plugin;
     if (initAt(dllPath, "folder\\gen_nightfold.dll", &plugin)) {
         checkAllKeysRead(&g_log, iniPath.c_str(), "folder");
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < KEY_COUNT; ++i) {
             const ProfileRead* read = findRead(&g_log, KEYS[i]);
             CHECK(read && read->result == (UINT)FALLBACKS[i], "folder: %s read as %u", KEYS[i], read ? read->result : 0);
         }
@@ -532,9 +547,9 @@ static void checkShown(const PlatformLog* log, const DialogView& view, const cha
           "%s: minute %u shows [%s], expected [%s]", what, minute, view.minuteText, minuteText);
 }
 
-// The values OK stores for what the dialog showed, as the next load reads
-// them.
-static void expectedAfterOk(const DialogView& view, UINT* values)
+// The values OK stores for what the dialog showed, and for the options of
+// "At the set time" as loaded at init, as the next load reads them.
+static void expectedAfterOk(const DialogView& view, const PlatformLog* atInit, UINT* values)
 {
     values[0] = view.pluginButton == 1002;
     values[1] = view.use24;
@@ -548,11 +563,16 @@ static void expectedAfterOk(const DialogView& view, UINT* values)
     else
         values[4] = (shown == 12 ? 0 : shown) + (view.pm ? 12 : 0);
     values[5] = view.minuteItem >= 0 ? (UINT)view.minuteItem : 0;  // an empty Minute reads as its default
+    for (int i = 6; i < KEY_COUNT; ++i) {
+        const ProfileRead* read = findRead(atInit, KEYS[i]);
+        UINT stored = read ? read->result : 0;
+        values[i] = i == 6 ? (stored <= 60 ? stored : 0) : stored != 0;
+    }
 }
 
 static void checkReadAgain(const PlatformLog* log, const UINT* values, const char* what)
 {
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < KEY_COUNT; ++i) {
         const ProfileRead* read = findRead(log, KEYS[i]);
         CHECK(read && read->result == values[i], "%s: after OK %s reads %u, expected %u", what, KEYS[i],
               read ? read->result : 0, values[i]);
@@ -575,10 +595,10 @@ static void testHostileDialog(const char* dllPath)
             resetLog();
             configWith(&plugin, LEAVE_AS_SHOWN);
             checkShown(&atInit, s_view, file.name);
-            UINT expected[6];
-            expectedAfterOk(s_view, expected);
+            UINT expected[KEY_COUNT];
+            expectedAfterOk(s_view, &atInit, expected);
             checkReadAgain(&g_log, expected, file.name);
-            CHECK(g_log.writes == 6, "%s: %d writes", file.name, g_log.writes);
+            CHECK(g_log.writes == 1, "%s: %d writes", file.name, g_log.writes);
             CHECK(g_log.threadsCreated == (LONG)expected[0], "%s: %ld workers after OK", file.name,
                   g_log.threadsCreated);
             plugin.header->quit();
@@ -660,23 +680,34 @@ static std::string notSavedText(const std::string& iniPath, DWORD error)
 
 // The choice is armed for this run whether or not it could be saved, and
 // a single warning says which file could not be written and why; a file
-// that can be made is made with exactly the six keys, without a warning.
+// that can be made is made with exactly the settings' keys, without a
+// warning. A save never leaves a file that arms something not chosen.
 static void testUnwritableDialog(const char* dllPath)
 {
+#define SAVED(force)                                                                                           \
+    "[Nightfold]\r\nEnabled=1\r\nShutdown=1018\r\nForceAppsToClose=" force "\r\n24HourDisplay=1\r\nHour=23\r\n" \
+    "Minute=05\r\nFadeMinutes=0\r\nFinishSong=0\r\nNotice=0\r\n"
     static const struct {
         const char* name;
         const char* text;  // NULL: a folder stands where the file should be; "": no file yet
         bool lock;         // held open without write sharing
         int pluginButton;  // run once or enabled
         DWORD error;       // the reason the warning gives; 0: no warning
+        int failingWrite;   // g_fakes.failingWrite
+        const char* after;  // the file afterwards; NULL: as it was
+        UINT flags;         // of the reboot at quit
     } rows[] = {
         // A fresh install whose folder takes no file: run once arms the
         // time chosen, not the defaults.
-        { "folder", NULL, false, 1010, ERROR_ACCESS_DENIED },
+        { "folder", NULL, false, 1010, ERROR_ACCESS_DENIED, 0, NULL, EWX_REBOOT },
         { "locked", "[Nightfold]\r\nEnabled=0\r\nShutdown=1013\r\nHour=21\r\nMinute=45\r\n", true, 1002,
-          ERROR_SHARING_VIOLATION },
-        { "fresh", "", false, 1002, 0 },
+          ERROR_SHARING_VIOLATION, 0, NULL, EWX_REBOOT },
+        { "fresh", "", false, 1002, 0, 0, SAVED("0"), EWX_REBOOT },
+        // Another program holds the file from the second write on.
+        { "held", "[Nightfold]\r\nEnabled=0\r\nShutdown=1018\r\nForceAppsToClose=1\r\nHour=7\r\nMinute=15\r\n",
+          false, 1002, 0, 2, SAVED("1"), EWX_REBOOT | EWX_FORCE },
     };
+#undef SAVED
     for (const auto& row : rows) {
         std::string module = std::string("unwritable-") + row.name + "\\gen_" + row.name + ".dll";
         std::string iniPath = iniFor(caseFolder() + module);
@@ -691,6 +722,7 @@ static void testUnwritableDialog(const char* dllPath)
         LoadedPlugin plugin;
         if (loadDriven(dllPath, module.c_str(), NULL, &plugin)) {
             g_fakes.now = localTime(2024, 6, 12, 21, 0);
+            g_fakes.failingWrite = row.failingWrite;
             plugin.header->init();
             configWith(&plugin, { row.pluginButton, 1018, 1, 23, 5, true, NULL });
             CHECK(g_log.messageBoxes == (row.error ? 1 : 0), "%s: %ld message boxes [%s]", row.name,
@@ -709,19 +741,15 @@ static void testUnwritableDialog(const char* dllPath)
             signalTimer(strrchr(module.c_str(), '\\') + 1);
             CHECK(waitForExitCommand(2000), "%s: the alarm does not fire", row.name);
             plugin.header->quit();
-            CHECK(g_log.exitRequests == 1 && g_log.exitFlags == EWX_REBOOT, "%s: %ld requests, flags %u", row.name,
+            CHECK(g_log.exitRequests == 1 && g_log.exitFlags == row.flags, "%s: %ld requests, flags %u", row.name,
                   g_log.exitRequests, g_log.exitFlags);
         }
         unloadPlugin(&plugin);
         if (lock != INVALID_HANDLE_VALUE)
             CloseHandle(lock);
-        if (row.text && row.text[0])
-            CHECK(readWholeFile(iniPath.c_str()) == row.text, "%s: the file changed", row.name);
-        if (row.text && !row.text[0])
-            CHECK(readWholeFile(iniPath.c_str()) ==
-                      "[Nightfold]\r\nEnabled=1\r\nShutdown=1018\r\nForceAppsToClose=0\r\n24HourDisplay=1\r\n"
-                      "Hour=23\r\nMinute=05\r\n",
-                  "fresh: the file holds [%s]", readWholeFile(iniPath.c_str()).c_str());
+        if (row.text)
+            CHECK(readWholeFile(iniPath.c_str()) == (row.after ? row.after : row.text), "%s: the file holds [%s]",
+                  row.name, readWholeFile(iniPath.c_str()).c_str());
     }
 
     // A settings path that does not fit: nothing is read or written, and

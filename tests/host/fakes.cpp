@@ -243,6 +243,7 @@ bool waitForWorkerEnd(DWORD timeoutMs)
 
 static UINT(WINAPI* s_realGetProfileInt)(LPCSTR, LPCSTR, INT, LPCSTR);
 static BOOL(WINAPI* s_realWriteProfileString)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+static BOOL(WINAPI* s_realWriteProfileSection)(LPCSTR, LPCSTR, LPCSTR);
 static HANDLE(WINAPI* s_realCreateWaitableTimer)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR);
 
 static UINT WINAPI recordGetProfileInt(LPCSTR section, LPCSTR key, INT fallback, LPCSTR file)
@@ -268,12 +269,13 @@ const ProfileRead* findRead(const PlatformLog* log, const char* key)
     return NULL;
 }
 
-const char* const KEYS[6] = { "Enabled", "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour", "Minute" };
-const int FALLBACKS[6] = { 0, 0, 1012, 0, 0, 0 };
+const char* const KEYS[KEY_COUNT] = { "Enabled", "24HourDisplay", "Shutdown",    "ForceAppsToClose", "Hour",
+                                      "Minute",  "FadeMinutes",   "FinishSong", "Notice" };
+const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < KEY_COUNT; ++i) {
         const ProfileRead* read = findRead(log, KEYS[i]);
         CHECK(read && read->fallback == FALLBACKS[i], "%s: %s not read with default %d", what, KEYS[i], FALLBACKS[i]);
     }
@@ -282,10 +284,23 @@ void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* w
               log->reads[i].key, log->reads[i].file, iniPath);
 }
 
+// A write that fails does so as for a file another program holds open.
+static bool writeFails(void)
+{
+    if (++g_log.writes != g_fakes.failingWrite)
+        return false;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return true;
+}
+
 static BOOL WINAPI recordWriteProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
 {
-    ++g_log.writes;
-    return s_realWriteProfileString(section, key, value, file);
+    return !writeFails() && s_realWriteProfileString(section, key, value, file);
+}
+
+static BOOL WINAPI recordWriteProfileSection(LPCSTR section, LPCSTR keys, LPCSTR file)
+{
+    return !writeFails() && s_realWriteProfileSection(section, keys, file);
 }
 
 static BOOL WINAPI recordGetSystemPowerStatus(LPSYSTEM_POWER_STATUS status)
@@ -389,6 +404,8 @@ void fakePlatform(HMODULE module)
         module, "KERNEL32.dll", "GetPrivateProfileIntA", (void*)recordGetProfileInt);
     s_realWriteProfileString = (BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR))patchImport(
         module, "KERNEL32.dll", "WritePrivateProfileStringA", (void*)recordWriteProfileString);
+    s_realWriteProfileSection = (BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR))patchImport(
+        module, "KERNEL32.dll", "WritePrivateProfileSectionA", (void*)recordWriteProfileSection);
     s_realCreateWaitableTimer = (HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR))patchImport(
         module, "KERNEL32.dll", "CreateWaitableTimerA", (void*)recordCreateWaitableTimer);
     s_realSetWaitableTimer = (BOOL(WINAPI*)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL))
@@ -447,6 +464,9 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM para
     chosen->use24Hour = GetPrivateProfileIntA("Nightfold", "24HourDisplay", 0, file) != 0;
     chosen->hour = GetPrivateProfileIntA("Nightfold", "Hour", 0, file);
     GetPrivateProfileStringA("Nightfold", "Minute", "", chosen->minuteText, sizeof chosen->minuteText, file);
+    chosen->fadeMinutes = GetPrivateProfileIntA("Nightfold", "FadeMinutes", 0, file);
+    chosen->finishSong = GetPrivateProfileIntA("Nightfold", "FinishSong", 0, file) != 0;
+    chosen->notice = GetPrivateProfileIntA("Nightfold", "Notice", 0, file) != 0;
     return IDOK;
 }
 

@@ -64,6 +64,11 @@ static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam,
             g_onExitCommand();
         return 0;
     }
+    if (message == WM_USER && lParam == 122) {
+        ++g_hostLog.volumeSets;
+        g_hostLog.lastVolume = wParam;
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

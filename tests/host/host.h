@@ -43,6 +43,8 @@ struct HostWindowLog {
     int exitCommands;          // WM_COMMAND 40001 received
     int exitCommandsSent;      // ... of which sent from another thread
     FILETIME lastExitTime;     // GetSystemTimeAsFileTime when it arrived
+    int volumeSets;            // WM_USER 122 (set the volume) received
+    WPARAM lastVolume;         // ... the volume it set last
 };
 extern HostWindowLog g_hostLog;
 // Called while the window handles 40001, as a player that quits at once.
@@ -91,7 +93,7 @@ struct ProfileRead {
 struct PlatformLog {
     ProfileRead reads[32];
     int readCount;
-    int writes;
+    int writes;  // WritePrivateProfileStringA and WritePrivateProfileSectionA
     volatile LONG threadsCreated;
     LPTHREAD_START_ROUTINE workerStart;  // of the last worker asked for
     LPVOID workerArgument;
@@ -146,6 +148,7 @@ struct PlatformFakes {
     BOOL noPowerStatus;           // GetSystemPowerStatus fails
     BOOL exitFails;               // ExitWindowsEx fails
     BOOL postFails;               // PostMessageA fails, as with a full queue
+    int failingWrite;             // the settings write with this number (log's writes) fails, writing nothing
 };
 // Set once the plugin's exit command has left for the player's window,
 // before the player can have handled it.
@@ -155,9 +158,11 @@ extern PlatformFakes g_fakes;
 void resetFakes(void);
 void resetLog(void);
 const ProfileRead* findRead(const PlatformLog* log, const char* key);
-// The keys init reads and their defaults.
-extern const char* const KEYS[6];
-extern const int FALLBACKS[6];
+// The keys init reads and their defaults: the six of the time and the end
+// action first.
+enum { KEY_COUNT = 9 };
+extern const char* const KEYS[KEY_COUNT];
+extern const int FALLBACKS[KEY_COUNT];
 // Every key read with its default, from iniPath only.
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what);
 // Patched into every plugin as it is loaded, before anything could call

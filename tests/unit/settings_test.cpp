@@ -85,6 +85,15 @@ TEST(StoredSettings, LoadAsTheState)
         { "unknown action", { 1, 0, 1014, 0, 1, 0 }, false, true, 1, { 1, 0, ACTION_NONE, 0, 1, 0 }, 0 },
         { "times keep their low 16 bits", { 0, 0, 1012, 0, 65536 + 22, 0x1FFFF }, false, true, 1,
           { 0, 0, ACTION_NONE, 0, 22, 0xFFFF }, 0 },
+        // The options of "At the set time": a fade of 1 to 60 minutes, or none.
+        { "a minute's fade", { 1, 0, 1012, 0, 7, 15, 1, 1, 1 }, false, true, 1,
+          { 1, 0, ACTION_NONE, 0, 7, 15, 1, 1, 1 }, 0 },
+        { "an hour's fade", { 1, 0, 1012, 0, 7, 15, 60, 5, 0x80000000u }, false, true, 1,
+          { 1, 0, ACTION_NONE, 0, 7, 15, 60, 1, 1 }, 0 },
+        { "fade too long", { 1, 0, 1012, 0, 7, 15, 61, 0, 1 }, false, true, 1,
+          { 1, 0, ACTION_NONE, 0, 7, 15, 0, 0, 1 }, 0 },
+        { "fade of -1", { 1, 0, 1012, 0, 7, 15, 4294967295u, 1, 0 }, false, true, 1,
+          { 1, 0, ACTION_NONE, 0, 7, 15, 0, 1, 0 }, 0 },
     };
     for (const auto& row : rows) {
         s_powerAnswer = row.power;
@@ -96,6 +105,9 @@ TEST(StoredSettings, LoadAsTheState)
         EXPECT_EQ(loaded.force, row.loaded.force) << row.name;
         EXPECT_EQ(loaded.hour, row.loaded.hour) << row.name;
         EXPECT_EQ(loaded.minute, row.loaded.minute) << row.name;
+        EXPECT_EQ(loaded.fadeMinutes, row.loaded.fadeMinutes) << row.name;
+        EXPECT_EQ(loaded.finishSong, row.loaded.finishSong) << row.name;
+        EXPECT_EQ(loaded.notice, row.loaded.notice) << row.name;
         EXPECT_EQ(s_powerAsked, row.powerAsked) << row.name;
     }
 }
