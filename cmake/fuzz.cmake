@@ -7,7 +7,7 @@
 set(NIGHTFOLD_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
     -fno-omit-frame-pointer -g -O1)
 
-set(NIGHTFOLD_FUZZ_TARGETS paths settings hours duetime zone)
+set(NIGHTFOLD_FUZZ_TARGETS paths settings hours duetime zone evening)
 
 set(NIGHTFOLD_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz target runs")
 set(NIGHTFOLD_FUZZ_RUN_COMMANDS)

@@ -57,7 +57,7 @@ struct Evening {
 
 enum EveningOutcome {
     EVENING_GOES_ON,    // wait until wakeAt, or the user's answer
-    EVENING_CLOSE,      // stop playback when restoreVolume is set, give the volume back, then the exit command
+    EVENING_CLOSE,      // stop playback when setVolume gives a volume back, set it, then the exit command
     EVENING_CANCELLED,  // nothing more tonight: give the volume back
     EVENING_MISSED,     // woken long after the close moment: give the volume back, arm for the next day
 };
@@ -94,6 +94,10 @@ EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_
 // at now (fadeStart <= now <= closeAt), and when it next drops by a level.
 int32_t fadeVolume(int32_t v0, uint64_t fadeStart, uint64_t closeAt, uint64_t now);
 uint64_t fadeNextChange(int32_t v0, uint64_t fadeStart, uint64_t closeAt, int32_t volume);
+
+// Whole seconds from now to moment, rounded up (0 once it has come): the
+// notice's count, without a 64-bit division.
+uint32_t secondsUntil(uint64_t now, uint64_t moment);
 
 // The notice's text: "Winamp closes in 0:59, then the computer shuts down."
 // and its variants for the action and force; cut to size - 1 characters.

@@ -1,0 +1,302 @@
+#include "evening.h"
+
+// The DLL links no libgcc: nothing here divides a 64-bit value. Spans of
+// time are brought down to 32 bits first, and the fade's curve is found by
+// comparing products rather than by dividing them.
+
+static const uint64_t ONE_MS = 10000ull;
+static const uint64_t ONE_MINUTE = 60ull * 10000000ull;
+static const uint64_t SONG_CAP = 10 * ONE_MINUTE;  // the longest song the evening waits for
+static const uint64_t SNOOZE = 10 * ONE_MINUTE;
+static const uint64_t NOTICE_LEAD = ONE_MINUTE;
+static const unsigned LONGEST_FADE = 60;  // minutes
+static const int32_t LOUDEST = 255;
+
+static uint64_t earlier(uint64_t a, uint64_t b)
+{
+    return a < b ? a : b;
+}
+
+static uint64_t before(uint64_t time, uint64_t span)
+{
+    return time > span ? time - span : 0;
+}
+
+static uint64_t fadeSpan(const EveningOptions& options)
+{
+    unsigned minutes = options.fadeMinutes < LONGEST_FADE ? options.fadeMinutes : LONGEST_FADE;
+    return minutes * ONE_MINUTE;
+}
+
+// Milliseconds in a span, rounded up; at most about 114 minutes, longer
+// than any fade.
+static uint32_t ceilMs(uint64_t ticks)
+{
+    uint64_t sixteenths = (ticks >> 4) + ((ticks & 15) != 0);
+    uint32_t s = sixteenths > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)sixteenths;
+    return s / 625 + (s % 625 != 0);
+}
+
+static int32_t audibleVolume(int32_t volume)
+{
+    return volume < LOUDEST ? volume : LOUDEST;
+}
+
+uint64_t eveningLead(const EveningOptions& options)
+{
+    uint64_t fade = fadeSpan(options);
+    uint64_t notice = options.notice ? NOTICE_LEAD : 0;
+    return fade > notice ? fade : notice;
+}
+
+void eveningBegin(Evening* evening, uint64_t setTime)
+{
+    Evening fresh = {};
+    fresh.setTime = setTime;
+    fresh.closeAt = setTime;
+    fresh.fadeFrom = -1;
+    fresh.volumeSet = -1;
+    *evening = fresh;
+}
+
+// Loudness follows the amplitude to about the power 0.6, so an amplitude
+// falling with the square of the time left sounds close to an even fade.
+// The level is the smallest one at or above v0 * (left / span)^2, so that
+// it is v0 at the start and first reaches 0 at the close moment.
+int32_t fadeVolume(int32_t v0, uint64_t fadeStart, uint64_t closeAt, uint64_t now)
+{
+    v0 = audibleVolume(v0);
+    if (v0 <= 0 || now >= closeAt)
+        return 0;
+    uint64_t span = ceilMs(closeAt - fadeStart), left = ceilMs(closeAt - now);
+    uint64_t wanted = (uint64_t)v0 * left * left, whole = span * span;
+    int32_t low = 0, high = v0;  // high * whole >= wanted
+    while (low < high) {
+        int32_t mid = (low + high) / 2;
+        if ((uint64_t)mid * whole >= wanted)
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    return high;
+}
+
+// The level drops below volume once the time left is at most the largest r
+// with v0 * r^2 <= (volume - 1) * span^2, both in milliseconds.
+uint64_t fadeNextChange(int32_t v0, uint64_t fadeStart, uint64_t closeAt, int32_t volume)
+{
+    v0 = audibleVolume(v0);
+    if (volume <= 1 || v0 <= 0 || closeAt <= fadeStart)
+        return closeAt;
+    uint32_t span = ceilMs(closeAt - fadeStart);
+    uint64_t allowed = (uint64_t)(audibleVolume(volume) - 1) * span * span;
+    uint32_t low = 0, high = span;  // v0 * low^2 <= allowed
+    while (low < high) {
+        uint32_t mid = low + (high - low + 1) / 2;
+        if ((uint64_t)v0 * mid * mid <= allowed)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return closeAt - low * ONE_MS;
+}
+
+static bool isPlaying(const PlayerReport& player)
+{
+    return player.status == PLAYER_PLAYING;
+}
+
+// When the song that plays now ends, if it ends within the cap; 0 when it
+// does not, or the player cannot tell (a stream, no answer).
+static uint64_t songEnd(const PlayerReport& player, uint64_t now)
+{
+    if (!isPlaying(player) || player.positionMs < 0 || player.lengthMs <= 0)
+        return 0;
+    int64_t leftMs = (int64_t)player.lengthMs - player.positionMs;
+    if (leftMs <= 0 || (uint64_t)leftMs * ONE_MS > SONG_CAP)
+        return 0;
+    return now + (uint64_t)leftMs * ONE_MS;
+}
+
+// Ends the fade; the volume as it was before it, unless the user took it
+// (fadeFrom is -1 then).
+static void giveVolumeBack(Evening* evening, EveningStep* step)
+{
+    if (evening->fadeFrom >= 0) {
+        step->setVolume = evening->fadeFrom;
+        step->forgetVolume = true;
+    }
+    evening->fadeFrom = -1;
+    evening->volumeSet = -1;
+    evening->fadeStart = 0;
+}
+
+static EveningStep finalStep(Evening* evening, EveningStep step, EveningOutcome outcome)
+{
+    giveVolumeBack(evening, &step);
+    step.hideNotice = step.hideNotice || evening->noticeShown;
+    step.outcome = outcome;
+    step.closeAt = evening->closeAt;
+    return step;
+}
+
+static void answer(Evening* evening, NoticeAnswer given, uint64_t now, EveningStep* step)
+{
+    if (given == ANSWER_SNOOZE) {
+        evening->closeAt += SNOOZE;
+        evening->closeFixed = true;
+        evening->closeAtSongEnd = false;
+        giveVolumeBack(evening, step);
+        evening->noticeShown = false;
+        step->hideNotice = true;
+    } else if (given == ANSWER_CLOSE_NOW) {
+        evening->closeAt = now;
+        evening->closeFixed = true;
+    }
+}
+
+// Before the set time a song that ends after it only predicts the close
+// moment; at the set time the song that plays decides it.
+static void decideCloseMoment(Evening* evening, const EveningOptions& options, uint64_t now,
+                              const PlayerReport& player)
+{
+    uint64_t end = options.finishSong ? songEnd(player, now) : 0;
+    if (now < evening->setTime) {
+        if (end <= evening->setTime)
+            end = 0;
+    } else {
+        evening->closeFixed = true;
+    }
+    evening->closeAt = end ? end : evening->setTime;
+    evening->closeAtSongEnd = end != 0;
+}
+
+// Starts the fade when its time has come and the player plays, or follows
+// the curve; a volume read back other than the one set means the user took
+// it. A missing answer (-1) is no reading: the fade goes on.
+static void fade(Evening* evening, uint64_t now, const PlayerReport& player, uint64_t fadeBegin, EveningStep* step)
+{
+    if (!evening->fadeStart) {
+        if (now < fadeBegin || !isPlaying(player) || player.volume <= 0 || player.volume > LOUDEST)
+            return;
+        evening->fadeStart = now;
+        evening->fadeFrom = player.volume;
+        evening->volumeSet = player.volume;
+        step->rememberVolume = true;
+    } else if (player.volume >= 0 && player.volume != evening->volumeSet) {
+        evening->userTookVolume = true;
+        evening->fadeFrom = -1;
+        step->forgetVolume = true;
+        return;
+    }
+    int32_t level = fadeVolume(evening->fadeFrom, evening->fadeStart, evening->closeAt, now);
+    if (level < evening->volumeSet) {
+        step->setVolume = level;
+        evening->volumeSet = level;
+    }
+}
+
+EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_t now, const PlayerReport& player,
+                        NoticeAnswer given)
+{
+    EveningStep step = {};
+    step.outcome = EVENING_GOES_ON;
+    step.setVolume = -1;
+    step.askPlayer = options.fadeMinutes > 0 || options.finishSong;
+
+    answer(evening, given, now, &step);
+    if (given == ANSWER_CANCEL)
+        return finalStep(evening, step, EVENING_CANCELLED);
+    if (now > evening->closeAt + MISSED_AFTER)
+        return finalStep(evening, step, EVENING_MISSED);
+    if (!evening->closeFixed)
+        decideCloseMoment(evening, options, now, player);
+    if (evening->closeFixed && now >= evening->closeAt)
+        return finalStep(evening, step, EVENING_CLOSE);
+
+    uint64_t wake = evening->closeAt;
+    if (options.fadeMinutes > 0 && !evening->userTookVolume) {
+        uint64_t fadeBegin = before(evening->closeAt, fadeSpan(options));
+        if (evening->closeAtSongEnd && fadeBegin < evening->setTime)
+            fadeBegin = evening->setTime;
+        fade(evening, now, player, fadeBegin, &step);
+        if (!evening->fadeStart && fadeBegin > now)
+            wake = earlier(wake, fadeBegin);
+        if (evening->fadeStart && !evening->userTookVolume && evening->volumeSet > 0)
+            wake = earlier(wake, fadeNextChange(evening->fadeFrom, evening->fadeStart, evening->closeAt,
+                                                evening->volumeSet));
+    }
+    // With a song to finish the notice waits until the set time decides
+    // the close moment.
+    if (options.notice && !evening->noticeShown && !(evening->closeAtSongEnd && !evening->closeFixed)) {
+        uint64_t noticeAt = before(evening->closeAt, NOTICE_LEAD);
+        if (now >= noticeAt) {
+            step.showNotice = true;
+            evening->noticeShown = true;
+        } else {
+            wake = earlier(wake, noticeAt);
+        }
+    }
+    if (!evening->closeFixed && evening->setTime > now)
+        wake = earlier(wake, evening->setTime);
+    step.closeAt = evening->closeAt;
+    step.wakeAt = wake;
+    return step;
+}
+
+uint32_t secondsUntil(uint64_t now, uint64_t moment)
+{
+    if (moment <= now)
+        return 0;
+    uint64_t ticks = moment - now;
+    uint64_t units = (ticks >> 7) + ((ticks & 127) != 0);  // of 128 ticks; 10^7 = 128 * 78125
+    uint32_t u = units > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)units;
+    return u / 78125 + (u % 78125 != 0);
+}
+
+static void append(char* text, size_t size, size_t* length, const char* part)
+{
+    while (*part && *length + 1 < size)
+        text[(*length)++] = *part++;
+    text[*length] = 0;
+}
+
+static void appendNumber(char* text, size_t size, size_t* length, uint32_t value, int digits)
+{
+    char reversed[11], written[11];
+    int count = 0;
+    do {
+        reversed[count++] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value || count < digits);
+    for (int i = 0; i < count; ++i)
+        written[i] = reversed[count - 1 - i];
+    written[count] = 0;
+    append(text, size, length, written);
+}
+
+void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force)
+{
+    if (!size)
+        return;
+    uint32_t seconds = secondsLeft > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)secondsLeft;
+    size_t length = 0;
+    text[0] = 0;
+    append(text, size, &length, "Winamp closes in ");
+    appendNumber(text, size, &length, seconds / 60, 1);
+    append(text, size, &length, ":");
+    appendNumber(text, size, &length, seconds % 60, 2);
+    bool forceApplies = force;
+    if (action == ACTION_SHUTDOWN) {
+        append(text, size, &length, ", then the computer shuts down");
+    } else if (action == ACTION_REBOOT) {
+        append(text, size, &length, ", then the computer restarts");
+    } else {
+        forceApplies = false;
+        if (action == ACTION_STANDBY)
+            append(text, size, &length, ", then the computer goes to standby");
+    }
+    if (forceApplies)
+        append(text, size, &length, ", closing programs without asking");
+    append(text, size, &length, ".");
+}

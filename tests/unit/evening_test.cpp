@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <math.h>
+
+#include <string>
+#include <vector>
+
+#include "evening.h"
+
+static const uint64_t SET = 133600000000000000ull;  // the set time
+static const int64_t ANY = INT64_MIN;                // a wake not checked
+static const NoticeAnswer NO = ANSWER_NONE, SNOOZE = ANSWER_SNOOZE;
+static const EveningOutcome ON = EVENING_GOES_ON, CLOSE = EVENING_CLOSE;
+static const PlayerReport SILENT = { -1, -1, -1, -1 };
+
+static uint64_t at(int64_t msFromSet)
+{
+    return SET + (uint64_t)(msFromSet * 10000);
+}
+
+static PlayerReport p(int32_t secondsLeft, int32_t volume)
+{
+    return { PLAYER_PLAYING, 60000, 60000 + secondsLeft * 1000, volume };
+}
+
+// One evening, step by step, until it ends; times in seconds from the set time.
+TEST(Evening, PlansEachStep)
+{
+    struct Step {
+        int64_t now;
+        PlayerReport player;
+        NoticeAnswer answer;
+        EveningOutcome outcome;
+        int32_t setVolume;
+        bool notice;
+        int64_t closeAt, wakeAt;
+    };
+    const PlayerReport paused = { PLAYER_PAUSED, 60000, 240000, 200 }, stopped = { PLAYER_STOPPED, -1, 240000, 200 };
+    const struct {
+        const char* what;
+        EveningOptions options;
+        bool asks;
+        Step steps[7];
+    } evenings[] = {
+        { "no options: as before", { 0, false, false }, false,
+          { { -3600, SILENT, NO, ON, -1, 0, 0, 0 }, { 0, SILENT, NO, CLOSE, -1, 0, 0, ANY } } },
+        { "3 min left", { 0, true, false }, true,
+          { { 0, p(180, 200), NO, ON, -1, 0, 180, 180 }, { 180, SILENT, NO, CLOSE, -1, 0, 180, ANY } } },
+        { "10 min left", { 0, true, false }, true,
+          { { 0, p(600, 200), NO, ON, -1, 0, 600, 600 }, { 600, SILENT, NO, CLOSE, -1, 0, 600, ANY } } },
+        { "10 min and 1 s left", { 0, true, false }, true, { { 0, p(601, 200), NO, CLOSE, -1, 0, 0, ANY } } },
+        { "a stream", { 0, true, false }, true, { { 0, { PLAYER_PLAYING, 5000, -1, 200 }, NO, CLOSE, -1, 0, 0, ANY } } },
+        { "a player that answers 1", { 5, true, true }, true, { { 0, { 1, 1, 1, 1 }, NO, CLOSE, -1, 0, 0, ANY } } },
+        { "the notice waits for the song's end to be known", { 0, true, true }, true,
+          { { -60, p(90, 200), NO, ON, -1, 0, 30, 0 }, { 0, p(30, 200), NO, ON, -1, 1, 30, 30 },
+            { 30, SILENT, NO, CLOSE, -1, 0, 30, ANY } } },
+        { "the notice a minute before", { 0, false, true }, false,
+          { { -3600, SILENT, NO, ON, -1, 0, 0, -60 }, { -60, SILENT, NO, ON, -1, 1, 0, 0 },
+            { 0, SILENT, NO, CLOSE, -1, 0, 0, ANY } } },
+        { "paused, stopped, no answer, no volume: no fade", { 5, true, false }, true,
+          { { -300, paused, NO, ON, -1, 0, 0, 0 }, { -200, stopped, NO, ON, -1, 0, 0, 0 },
+            { -100, SILENT, NO, ON, -1, 0, 0, 0 }, { -50, p(1200, -1), NO, ON, -1, 0, 0, 0 },
+            { 0, paused, NO, CLOSE, -1, 0, 0, ANY } } },
+        { "with a song to finish the fade begins at the set time; no answer does not stop it", { 5, true, false }, true,
+          { { -300, p(420, 200), NO, ON, -1, 0, 120, 0 }, { 0, p(120, 200), NO, ON, -1, 0, 120, ANY },
+            { 30, SILENT, NO, ON, 113, 0, 120, ANY }, { 60, p(60, 113), NO, ON, 50, 0, 120, ANY },
+            { 120, SILENT, NO, CLOSE, 200, 0, 120, ANY } } },
+        { "a later song moves the close moment: the fade never rises", { 5, true, false }, true,
+          { { -300, p(200, 200), NO, ON, -1, 0, 0, ANY }, { -200, p(100, 200), NO, ON, 89, 0, 0, ANY },
+            { -150, p(600, 89), NO, ON, -1, 0, 450, ANY }, { 0, p(450, 89), NO, ON, 72, 0, 450, ANY },
+            { 450, SILENT, NO, CLOSE, 200, 0, 450, ANY } } },
+        { "the user moves the volume", { 5, false, false }, true,
+          { { -300, p(600, 200), NO, ON, -1, 0, 0, ANY }, { -150, p(450, 200), NO, ON, 50, 0, 0, ANY },
+            { -100, p(400, 120), NO, ON, -1, 0, 0, 0 }, { 0, p(300, 120), NO, CLOSE, -1, 0, 0, ANY } } },
+        { "snooze twice", { 5, false, true }, true,
+          { { -60, p(600, 200), NO, ON, -1, 1, 0, ANY }, { -30, p(570, 200), NO, ON, 50, 0, 0, ANY },
+            { -20, p(560, 50), SNOOZE, ON, 200, 0, 600, 300 }, { 540, p(600, 200), NO, ON, -1, 1, 600, ANY },
+            { 550, p(590, 200), SNOOZE, ON, 200, 0, 1200, 900 }, { 1200, SILENT, NO, CLOSE, -1, 0, 1200, ANY } } },
+        { "cancel tonight", { 5, false, true }, true,
+          { { -60, p(600, 200), NO, ON, -1, 1, 0, ANY }, { -50, p(590, 200), ANSWER_CANCEL, EVENING_CANCELLED, 200, 0, 0, ANY } } },
+        { "close now", { 5, false, true }, true,
+          { { -60, p(600, 200), NO, ON, -1, 1, 0, ANY }, { -50, p(590, 200), ANSWER_CLOSE_NOW, CLOSE, 200, 0, -50, ANY } } },
+        { "woken a minute late", { 0, false, false }, false, { { 60, SILENT, NO, CLOSE, -1, 0, 0, ANY } } },
+        { "missed", { 0, false, false }, false, { { 61, SILENT, NO, EVENING_MISSED, -1, 0, 0, ANY } } },
+        { "missed while fading", { 5, false, false }, true,
+          { { -300, p(600, 200), NO, ON, -1, 0, 0, ANY }, { 70, p(230, 200), NO, EVENING_MISSED, 200, 0, 0, ANY } } },
+    };
+    for (const auto& evening : evenings) {
+        Evening e;
+        eveningBegin(&e, SET);
+        bool stored = false;  // FadeFrom, for the next start to give back
+        for (const Step& row : evening.steps) {
+            EveningStep step = planEvening(&e, evening.options, at(row.now * 1000), row.player, row.answer);
+            SCOPED_TRACE(::testing::Message() << evening.what << " at " << row.now << " s");
+            EXPECT_EQ(step.outcome, row.outcome);
+            EXPECT_EQ(step.setVolume, row.setVolume);
+            EXPECT_EQ(step.showNotice, row.notice);
+            EXPECT_EQ(step.askPlayer, evening.asks);
+            EXPECT_EQ(step.closeAt, at(row.closeAt * 1000));
+            if (row.wakeAt != ANY && step.outcome == ON) {
+                EXPECT_EQ(step.wakeAt, at(row.wakeAt * 1000));
+            }
+            EXPECT_FALSE(step.forgetVolume && !step.rememberVolume && !stored);
+            stored = (stored || step.rememberVolume) && !step.forgetVolume;
+            if (step.outcome != ON)
+                break;
+        }
+        EXPECT_FALSE(stored) << evening.what << ": a volume left for the next start";
+    }
+}
+
+TEST(Evening, FadesEvenly)
+{
+    static const struct {
+        int32_t v0;
+        int64_t startMs, nowMs;  // from the close moment
+        int32_t level;
+    } rows[] = { { 200, -300000, -300000, 200 }, { 200, -300000, -299999, 200 }, { 200, -300000, -150000, 50 },
+                 { 200, -300000, -60000, 8 },    { 200, -300000, -1, 1 },         { 200, -300000, 0, 0 },
+                 { 255, -3600000, -1800000, 64 }, { 0, -300000, -150000, 0 },     { 1000, -300000, -300000, 255 } };
+    for (const auto& row : rows)
+        EXPECT_EQ(fadeVolume(row.v0, at(row.startMs), SET, at(row.nowMs)), row.level) << row.v0 << " " << row.nowMs;
+    EXPECT_EQ(fadeVolume(200, at(-300000), SET, SET - 1), 1);
+    static const struct {
+        int32_t from;
+        int64_t atMs;
+    } drops[] = { { 200, -299249 }, { 51, -150000 }, { 9, -60000 }, { 8, -56124 }, { 1, 0 } };
+    for (const auto& drop : drops)
+        EXPECT_EQ(fadeNextChange(200, at(-300000), SET, drop.from), at(drop.atMs)) << drop.from;
+}
+
+// A five-minute fade from 200, woken only when the plan says: each wake
+// lowers the level to what the curve gives, and the close moment gives the
+// volume back.
+TEST(Evening, WalksTheFadeDown)
+{
+    Evening e;
+    eveningBegin(&e, SET);
+    uint64_t now = at(-300000);
+    int32_t volume = 200, wakes = 0;
+    for (;; ++wakes) {
+        EveningStep step = planEvening(&e, { 5, false, false }, now, p(600, volume), NO);
+        if (step.outcome != ON) {
+            EXPECT_TRUE(now == SET && step.outcome == CLOSE && step.setVolume == 200);
+            break;
+        }
+        double left = (double)((SET - now) / 10000);  // whole milliseconds at every wake
+        if (wakes > 0) {
+            ASSERT_LT(step.setVolume, volume) << wakes;
+            ASSERT_EQ(step.setVolume, (int32_t)ceil(200 * left * left / (300000.0 * 300000.0))) << wakes;
+            volume = step.setVolume;
+        }
+        ASSERT_GT(step.wakeAt, now);
+        now = step.wakeAt;
+    }
+    EXPECT_EQ(volume, 1);
+    EXPECT_LE(wakes, 200);
+}
+
+TEST(Evening, WakesFirstForTheFadeOrTheNotice)
+{
+    static const struct {
+        EveningOptions options;
+        uint64_t seconds;
+    } rows[] = { { { 0, true, false }, 0 },   { { 0, false, true }, 60 },     { { 1, false, true }, 60 },
+                 { { 5, true, true }, 300 }, { { 60, false, false }, 3600 }, { { 61, false, false }, 3600 } };
+    for (const auto& row : rows)
+        EXPECT_EQ(eveningLead(row.options), row.seconds * 10000000) << row.options.fadeMinutes;
+}
+
+TEST(Evening, WritesTheNotice)
+{
+    static const struct {
+        uint64_t seconds;
+        EndAction action;
+        bool force;
+        size_t size;
+        const char* text;
+    } rows[] = {
+        { 59, ACTION_SHUTDOWN, false, 99, "Winamp closes in 0:59, then the computer shuts down." },
+        { 600, ACTION_NONE, true, 99, "Winamp closes in 10:00." },
+        { 61, ACTION_REBOOT, true, 99, "Winamp closes in 1:01, then the computer restarts, closing programs without asking." },
+        { 5, ACTION_STANDBY, true, 99, "Winamp closes in 0:05, then the computer goes to standby." },
+        { 59, ACTION_NONE, false, 23, "Winamp closes in 0:59." },
+        { 59, ACTION_NONE, false, 22, "Winamp closes in 0:59" },
+    };
+    for (const auto& row : rows) {
+        std::vector<char> text(row.size, 'x');  // exactly size bytes on the heap, for AddressSanitizer
+        formatNoticeText(text.data(), row.size, row.seconds, row.action, row.force);
+        EXPECT_EQ(std::string(text.data()), row.text);
+    }
+    for (auto count : { std::pair<int64_t, uint32_t>{ 60000, 60 }, { 59001, 60 }, { 59000, 59 }, { 1, 1 }, { -5000, 0 } })
+        EXPECT_EQ(secondsUntil(SET, at(count.first)), count.second) << count.first;
+}
