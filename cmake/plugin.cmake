@@ -23,6 +23,7 @@ add_library(nightfold SHARED
     power/endaction.cpp
     dialog/config_dialog.cpp
     dialog/hour_picker.cpp
+    dialog/notice.cpp
     resources/nightfold.rc
     core/nightfold.def
 )

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Takes docs/dialog.png: the configuration dialog as the test host opens it
-# inside Wine's virtual desktop. Runs under xvfb-run (make screenshot), in
-# a Wine prefix of its own in the build tree, apart from the tests' one.
+# Takes docs/dialog.png and docs/notice.png: the configuration dialog and the
+# notice as the test host opens them inside Wine's virtual desktop. Runs
+# under xvfb-run (make screenshot), in a Wine prefix of its own in the build
+# tree, apart from the tests' one.
 set -e
 : "${WINEPREFIX:?}"
 export WINEDEBUG=-all
@@ -21,11 +22,12 @@ if [ ! -f "$fonts/marlett.ttf" ]; then
     sh cmake/wineprefix.sh
 fi
 
-# Opens the dialog and waits for the host to report where it stands.
-open_dialog() {
+# Opens the window of the host's case $1 and waits for the host to report
+# where it stands.
+open_window() {
     rm -f "$rect"
     NIGHTFOLD_SHOT_RECT="Z:$(echo "$rect" | tr / '\\')" NIGHTFOLD_SHOT_SECONDS=20 \
-        wine explorer /desktop=nightfold,640x480 "$build/nfhost.exe" screenshot \
+        wine explorer /desktop=nightfold,640x560 "$build/nfhost.exe" "$1" \
         "Z:$top/dist/gen_nightfold.dll" >/dev/null 2>&1 &
     tries=0
     while [ ! -s "$rect" ] && [ $tries -lt 200 ]; do
@@ -35,20 +37,26 @@ open_dialog() {
     [ -s "$rect" ]
 }
 
-attempt=1
-until open_dialog; do
+# Takes docs/$2, the window of the host's case $1.
+shoot() {
+    attempt=1
+    until open_window "$1"; do
+        wineserver -k
+        if [ $attempt -ge 3 ]; then
+            echo "screenshot: the window of $1 did not appear" >&2
+            exit 1
+        fi
+        attempt=$((attempt + 1))
+    done
+    sleep 2   # let it paint
+    read -r x y width height <"$rect"
+    mkdir -p docs
+    import -window root "$shot"
+    import -window root -crop "${width}x${height}+${x}+${y}" +repage "docs/$2"
+    echo "screenshot: docs/$2, ${width}x${height} at ${x},${y}"
     wineserver -k
-    if [ $attempt -ge 3 ]; then
-        echo "screenshot: the dialog did not appear" >&2
-        exit 1
-    fi
-    attempt=$((attempt + 1))
-done
-sleep 2   # let it paint
-read -r x y width height <"$rect"
-mkdir -p docs
-import -window root "$shot"
-import -window root -crop "${width}x${height}+${x}+${y}" +repage docs/dialog.png
-echo "screenshot: docs/dialog.png, ${width}x${height} at ${x},${y}"
-wineserver -k
-wait || true
+    wait || true
+}
+
+shoot screenshot dialog.png
+shoot screenshot_notice notice.png

@@ -35,19 +35,43 @@ static ConfigValues* valuesOf(HWND dialog)
     return (ConfigValues*)GetWindowLongPtrA(dialog, GWLP_USERDATA);
 }
 
+// The minutes of the fade are offered while its box is checked.
+static void enableFadeMinutes(HWND dialog, bool on)
+{
+    enableControl(dialog, IDC_FADE_MINUTES, on && isChecked(dialog, IDC_FADE));
+}
+
 static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
 {
+    // "At the set time" goes with the time.
     static const int timeControls[] = {
         IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR,
+        IDC_GROUP_EVENING, IDC_FADE, IDC_FADE_LABEL, IDC_FINISH_SONG, IDC_NOTICE,
     };
     ScheduleEnabling enabling = scheduleEnabling(on, canShutdown, powerManagementAvailable);
     for (int id : timeControls)
         enableControl(dialog, id, enabling.timeControls);
+    enableFadeMinutes(dialog, enabling.timeControls);
     enableControl(dialog, IDC_GROUP_SHUTDOWN, enabling.actionGroup);
     enableControl(dialog, IDC_ACTION_NONE, enabling.actionGroup);
     enableControl(dialog, IDC_ACTION_STANDBY, enabling.standby);
     enableControl(dialog, IDC_ACTION_SHUTDOWN, enabling.shutdownReboot);
     enableControl(dialog, IDC_ACTION_REBOOT, enabling.shutdownReboot);
+}
+
+// "At the set time": the fade's box and minutes (a hand-edited number
+// that is not in the list selects nothing), the song and notice boxes.
+static void showEvening(HWND dialog, const ConfigValues* values)
+{
+    char text[4];
+    for (unsigned minutes : FADE_CHOICES) {
+        formatItemText("%d", minutes, text);
+        SendDlgItemMessageA(dialog, IDC_FADE_MINUTES, CB_ADDSTRING, 0, (LPARAM)text);
+    }
+    SendDlgItemMessageA(dialog, IDC_FADE_MINUTES, CB_SETCURSEL, (WPARAM)fadeItemToShow(values->fadeMinutes), 0);
+    setCheck(dialog, IDC_FADE, values->fadeMinutes != 0);
+    setCheck(dialog, IDC_FINISH_SONG, values->finishSong);
+    setCheck(dialog, IDC_NOTICE, values->notice);
 }
 
 static void initialise(HWND dialog, const ConfigValues* values)
@@ -62,6 +86,7 @@ static void initialise(HWND dialog, const ConfigValues* values)
     // The other action buttons start unchecked.
     setCheck(dialog, actionButtonToCheck(values->action), true);
     setCheck(dialog, IDC_FORCE, values->force);
+    showEvening(dialog, values);
 
     enableScheduleControls(dialog, scheduleChosen(dialog), values->canShutdown);
     enableControl(dialog, IDC_FORCE, forceEnabledAtOpen(values->enabled, values->canShutdown, values->action));
@@ -97,6 +122,11 @@ static void readChoice(HWND dialog, ConfigValues* chosen)
     chosen->hour = hour;
     chosen->minuteText[0] = '\0';
     GetDlgItemTextA(dialog, IDC_MINUTE, chosen->minuteText, sizeof chosen->minuteText);
+    // The record still holds the minutes shown at open.
+    int fadeItem = (int)SendDlgItemMessageA(dialog, IDC_FADE_MINUTES, CB_GETCURSEL, 0, 0);
+    chosen->fadeMinutes = fadeToSave(isChecked(dialog, IDC_FADE), fadeItem, chosen->fadeMinutes);
+    chosen->finishSong = isChecked(dialog, IDC_FINISH_SONG);
+    chosen->notice = isChecked(dialog, IDC_NOTICE);
 }
 
 static void applyForceRule(HWND dialog, int controlId)
@@ -134,6 +164,9 @@ static void handleDialogCommand(HWND dialog, int controlId, ConfigValues* values
         break;
     case IDC_24HOUR:
         switchHourForm(dialog);
+        break;
+    case IDC_FADE:
+        enableFadeMinutes(dialog, scheduleChosen(dialog));
         break;
     }
 }

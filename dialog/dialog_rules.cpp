@@ -86,3 +86,38 @@ EndAction actionToSave(bool shutdown, bool reboot, bool standby)
         return ACTION_STANDBY;
     return ACTION_NONE;
 }
+
+const unsigned FADE_CHOICES[FADE_CHOICE_COUNT] = { 1, 2, 5, 10, 15, 30 };
+
+int fadeItemToShow(unsigned fadeMinutes)
+{
+    unsigned wanted = fadeMinutes == 0 ? FADE_DEFAULT_MINUTES : fadeMinutes;
+    for (int i = 0; i < FADE_CHOICE_COUNT; ++i) {
+        if (FADE_CHOICES[i] == wanted)
+            return i;
+    }
+    return -1;
+}
+
+unsigned fadeToSave(bool fadeChecked, int selectedItem, unsigned shownAtOpen)
+{
+    if (!fadeChecked)
+        return 0;
+    if (selectedItem >= 0 && selectedItem < FADE_CHOICE_COUNT)
+        return FADE_CHOICES[selectedItem];
+    return shownAtOpen >= 1 && shownAtOpen <= 60 ? shownAtOpen : FADE_DEFAULT_MINUTES;
+}
+
+NoticeAnswer noticeAnswerFor(int controlId)
+{
+    switch (controlId) {
+    case IDC_SNOOZE:
+        return ANSWER_SNOOZE;
+    case IDC_CANCEL_TONIGHT:
+        return ANSWER_CANCEL;
+    case IDC_CLOSE_NOW:
+        return ANSWER_CLOSE_NOW;
+    default:
+        return ANSWER_NONE;
+    }
+}

@@ -1,11 +1,13 @@
 // The configuration dialog's deciding logic: which hour the hour list shows
 // and with which half of the day, how a shown 12-hour value becomes a
-// 24-hour one, and which controls are enabled. No platform calls; the
-// dialog procedure feeds in what the controls and probes say.
+// 24-hour one, which controls are enabled, which fade item is shown and
+// what OK makes of it, and what a button of the notice answers. No platform
+// calls; the dialog procedures feed in what the controls and probes say.
 #ifndef NIGHTFOLD_DIALOG_RULES_H
 #define NIGHTFOLD_DIALOG_RULES_H
 
 #include "../core/actions.h"
+#include "../core/evening.h"
 
 enum DayHalf { HALF_NONE, HALF_AM, HALF_PM };
 
@@ -59,5 +61,26 @@ int actionButtonToCheck(EndAction action);
 
 // The action to save from the action buttons' checks.
 EndAction actionToSave(bool shutdown, bool reboot, bool standby);
+
+// The fade list's items, in the order the list shows them, and the one
+// shown while the fade is off.
+#define FADE_CHOICE_COUNT 6
+extern const unsigned FADE_CHOICES[FADE_CHOICE_COUNT];
+#define FADE_DEFAULT_MINUTES 5
+
+// The fade item to select for the given minutes: the item equal to them, the
+// default's while the fade is off (0), -1 (none) for minutes not in the list
+// (a hand-edited 7).
+int fadeItemToShow(unsigned fadeMinutes);
+
+// The fade minutes OK hands back: 0 with the box unchecked; else the
+// selected item's (selectedItem an index, -1 for none); else, with nothing
+// selected, the minutes shown at open, or the default when those were not
+// 1 to 60.
+unsigned fadeToSave(bool fadeChecked, int selectedItem, unsigned shownAtOpen);
+
+// The answer a click on controlId in the notice gives; ANSWER_NONE for
+// every control that is not one of its three buttons.
+NoticeAnswer noticeAnswerFor(int controlId);
 
 #endif

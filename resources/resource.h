@@ -1,4 +1,4 @@
-// Resource identifiers of the configuration dialog and the icon.
+// Resource identifiers of the configuration dialog, the notice and the icon.
 //
 // Included by resources/nightfold.rc and by the C++ sources in core/ and
 // dialog/. Plain numeric defines only, so it builds without <windows.h>
@@ -12,6 +12,7 @@
 // Dialog template and icon group.
 #define IDD_CONFIG              102
 #define IDI_NIGHTFOLD           102
+#define IDD_NOTICE              103
 
 // "Close Winamp at": hour, colon, minute, AM/PM, 24-hour form.
 #define IDC_GROUP_CLOSE_AT      1009
@@ -36,7 +37,22 @@
 #define IDC_RUN_ONCE            1010
 #define IDC_PLUGIN_ENABLED      1002
 
+// "At the set time": fade out over the last minutes, let the song finish,
+// show a notice a minute before.
+#define IDC_GROUP_EVENING       1022
+#define IDC_FADE                1023
+#define IDC_FADE_MINUTES        1024
+#define IDC_FADE_LABEL          1025
+#define IDC_FINISH_SONG         1026
+#define IDC_NOTICE              1027
+
 // Outer frame; its placeholder caption is replaced at run time.
 #define IDC_GROUP_CONFIG        1017
+
+// The notice of the last minute: its text and the user's three answers.
+#define IDC_NOTICE_TEXT         1028
+#define IDC_SNOOZE              1029
+#define IDC_CANCEL_TONIGHT      1030
+#define IDC_CLOSE_NOW           1031
 
 #endif

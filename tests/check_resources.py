@@ -4,7 +4,7 @@
 Usage: check_resources.py path/to/gen_nightfold.dll
 
 Reads the DLL's resource directory with pefile and compares the configuration
-dialog template (RT_DIALOG 102), the icon (RT_GROUP_ICON 102, RT_ICON 1) and
+dialog template (RT_DIALOG 102), the notice's template (RT_DIALOG 103), the icon (RT_GROUP_ICON 102, RT_ICON 1) and
 the version's strings (RT_VERSION 1) against the tables below, field by field. Prints one line per failed check
 and a summary line; exits 1 when anything failed, 2 when the file cannot be
 read at all.
@@ -22,6 +22,7 @@ RT_GROUP_ICON = 14
 RT_VERSION = 16
 
 IDD_CONFIG = 102
+IDD_NOTICE = 103
 IDI_NIGHTFOLD = 102
 ICON_IMAGE_ID = 1
 
@@ -34,11 +35,11 @@ CLASS_NAMES = {BUTTON: "button", STATIC: "static", COMBOBOX: "combobox"}
 DIALOG_HEADER = [
     ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
     ("exstyle", 0),
-    ("items", 20),
+    ("items", 26),
     ("x", 20),
     ("y", 20),
     ("cx", 116),
-    ("cy", 207),
+    ("cy", 285),
     ("menu", ""),
     ("class", ""),
     ("title", ""),
@@ -49,8 +50,8 @@ DIALOG_HEADER = [
 # The controls in template (creation and tab) order:
 # (name, id, class, caption, style, x, y, cx, cy)
 CONTROLS = [
-    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 31, 191, 38, 14),
-    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 73, 191, 38, 14),
+    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 31, 269, 38, 14),
+    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 73, 269, 38, 14),
     ("IDC_HOUR",            1005, COMBOBOX, "",                             0x50210403, 16, 28, 26, 80),
     ("IDC_MINUTE",          1006, COMBOBOX, "",                             0x50210503, 44, 28, 26, 80),
     ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 72, 26, 27, 10),
@@ -67,8 +68,41 @@ CONTROLS = [
     ("IDC_GROUP_CLOSE_AT",  1009, BUTTON,   "Close Winamp at",              0x50000007, 10, 16, 96, 44),
     ("IDC_GROUP_SHUTDOWN",  1011, BUTTON,   "System Shutdown",              0x50000007, 10, 63, 96, 72),
     ("IDC_COLON",           1007, STATIC,   ":",                            0x5002000B, 42, 30, 8, 8),
-    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 108, 186),
+    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 108, 264),
     ("IDC_GROUP_PLUGIN",    1019, BUTTON,   "Plugin",                       0x50000007, 10, 137, 96, 44),
+    # "At the set time": a group of its own, a list that keeps its order.
+    ("IDC_FADE",            1023, BUTTON,   "&Fade out over the last",      0x50030003, 16, 196, 84, 10),
+    ("IDC_FADE_MINUTES",    1024, COMBOBOX, "",                             0x50210403, 28, 207, 26, 80),
+    ("IDC_FADE_LABEL",      1025, STATIC,   "minutes",                      0x50000000, 57, 209, 40, 8),
+    ("IDC_FINISH_SONG",     1026, BUTTON,   "Let the &song finish (at most 10 minutes)",
+                                                                            0x50012003, 16, 222, 84, 16),
+    ("IDC_NOTICE",          1027, BUTTON,   "Show a &notice one minute before",
+                                                                            0x50012003, 16, 239, 84, 16),
+    ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 10, 184, 96, 75),
+]
+
+# The notice: not visible until placed, no close box, its caption in the
+# template.
+NOTICE_HEADER = [
+    ("style", 0x80C000C0),  # WS_POPUP|WS_CAPTION|DS_MODALFRAME|DS_SETFONT
+    ("exstyle", 0),
+    ("items", 4),
+    ("x", 0),
+    ("y", 0),
+    ("cx", 196),
+    ("cy", 50),
+    ("menu", ""),
+    ("class", ""),
+    ("title", "Nightfold"),
+    ("pointsize", 8),
+    ("typeface", "MS Sans Serif"),
+]
+
+NOTICE_CONTROLS = [
+    ("IDC_NOTICE_TEXT",     1028, STATIC,   "",                             0x50000080, 7, 7, 182, 17),
+    ("IDC_SNOOZE",          1029, BUTTON,   "&Snooze 10 minutes",           0x50010000, 7, 29, 72, 14),
+    ("IDC_CANCEL_TONIGHT",  1030, BUTTON,   "&Cancel tonight",              0x50010000, 83, 29, 58, 14),
+    ("IDC_CLOSE_NOW",       1031, BUTTON,   "Close &now",                   0x50010000, 145, 29, 44, 14),
 ]
 
 # The single entry of icon group 102: (field, expected value).
@@ -226,26 +260,26 @@ def find_resource(pe, type_id, name_id, lang):
     return None, []
 
 
-def check_dialog(pe, c):
-    data, langs = find_resource(pe, RT_DIALOG, IDD_CONFIG, LANG_EN_US)
+def check_dialog(pe, c, dialog_id, header_rows, controls):
+    data, langs = find_resource(pe, RT_DIALOG, dialog_id, LANG_EN_US)
     if data is None:
         c.fail("RT_DIALOG %d language %d missing (languages present: %s)"
-               % (IDD_CONFIG, LANG_EN_US, langs))
+               % (dialog_id, LANG_EN_US, langs))
         return
     c.passed += 1
     try:
         header, items = parse_dialog(data)
     except Malformed as e:
-        c.fail("RT_DIALOG %d: %s" % (IDD_CONFIG, e))
+        c.fail("RT_DIALOG %d: %s" % (dialog_id, e))
         return
     c.passed += 1  # a plain template whose items fill it exactly
 
-    for field, expected in DIALOG_HEADER:
-        c.expect("dialog %s" % field, expected, header[field])
+    for field, expected in header_rows:
+        c.expect("dialog %d %s" % (dialog_id, field), expected, header[field])
 
-    for n, (row, item) in enumerate(zip(CONTROLS, items), 1):
+    for n, (row, item) in enumerate(zip(controls, items), 1):
         name, cid, cls, caption, style, x, y, cx, cy = row
-        where = "item %d (%s)" % (n, name)
+        where = "dialog %d item %d (%s)" % (dialog_id, n, name)
         c.expect(where + " id", cid, item["id"])
         if class_matches(cls, item["class"]):
             c.passed += 1
@@ -260,8 +294,8 @@ def check_dialog(pe, c):
         c.expect(where + " rectangle", (x, y, cx, cy),
                  (item["x"], item["y"], item["cx"], item["cy"]))
         c.expect(where + " creation data", b"", item["creation data"])
-    for n, row in enumerate(CONTROLS[len(items):], len(items) + 1):
-        c.fail("item %d (%s) missing" % (n, row[0]))
+    for n, row in enumerate(controls[len(items):], len(items) + 1):
+        c.fail("dialog %d item %d (%s) missing" % (dialog_id, n, row[0]))
 
 
 def check_icon(pe, c):
@@ -370,7 +404,8 @@ def main(argv):
         return 2
 
     c = Checker()
-    check_dialog(pe, c)
+    check_dialog(pe, c, IDD_CONFIG, DIALOG_HEADER, CONTROLS)
+    check_dialog(pe, c, IDD_NOTICE, NOTICE_HEADER, NOTICE_CONTROLS)
     check_icon(pe, c)
     check_version(pe, c)
     if c.failed:

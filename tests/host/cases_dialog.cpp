@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "../../dialog/dialog.h"
 #include "../../resources/resource.h"
 
 // No real alarm worker ever starts here (THREADS_NONE).
@@ -97,6 +98,26 @@ static void selectedItem(HWND dialog, int id, char* out, size_t size)
         SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, index, (LPARAM)out);
 }
 
+// "At the set time", in the same letters: box, fade, its minutes, their
+// label, song, notice; then the minutes selected, "-" for none.
+static void describeEvening(HWND dialog, char* out, size_t size)
+{
+    static const int ids[] = {
+        IDC_GROUP_EVENING, IDC_FADE, IDC_FADE_MINUTES, IDC_FADE_LABEL, IDC_FINISH_SONG, IDC_NOTICE,
+    };
+    char states[8] = "";
+    for (int i = 0; i < 6; ++i) {
+        bool button = ids[i] == IDC_FADE || ids[i] == IDC_FINISH_SONG || ids[i] == IDC_NOTICE;
+        char c = !button ? 'E' : buttonChecked(dialog, ids[i]) ? 'X' : 'O';
+        states[i] = enabledState(dialog, ids[i]) ? c : c + ('a' - 'A');
+    }
+    char minutes[64];
+    listItems(dialog, IDC_FADE_MINUTES, minutes, sizeof minutes);
+    CHECK(strcmp(minutes, "1,2,5,10,15,30") == 0, "fade list [%s]", minutes);
+    selectedItem(dialog, IDC_FADE_MINUTES, minutes, sizeof minutes);
+    snprintf(out, size, "%s %s", states, minutes);
+}
+
 // The time as shown: "hour:minute form", where form is AM or PM for the
 // 12-hour list with the AM/PM buttons visible (the checked one), and 24h
 // for the 24-hour list with them hidden; "-" where nothing is selected.
@@ -143,6 +164,8 @@ enum Action {
     RELOAD,        // the player quits and starts again
     ARMING_FAILS,  // the worker started last runs, and arming its timer fails
     NO_WINDOW_DATA,  // from here on the plugin's GetWindowLongA gives 0
+    RECORD,        // the next dialog opens on fade id, and text's "finish" and "notice"
+    HANDED_BACK,   // what the last dialog handed back of those: see s_handedBack
     END,
     // in the dialog, on the driver thread
     CLICK,         // a click on the button id
@@ -151,6 +174,7 @@ enum Action {
     CLOSE_BOX,     // the caption's close box
     TIME,          // the time shown: see describeTime
     STATES,        // the controls' states: see describeStates
+    EVENING,       // "At the set time": see describeEvening
     POWER,         // times the power status has been asked so far
     FADE_BEGINS,   // the alarm worker keeps the volume id as FadeFrom
 };
@@ -173,6 +197,27 @@ static const Step* s_dialogSteps;
 static volatile LONG s_configReturned;
 static HWND s_expectedOwner;
 static DWORD s_hostThreadId;
+
+// The record the plugin hands its dialog: the evening's values shown are
+// set as a RECORD step says, and those handed back are kept.
+static INT_PTR(WINAPI* s_realDialogBox)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM);
+static const Step* s_recordStep;
+static char s_handedBack[64];  // "fade[ finish][ notice]"
+
+static INT_PTR WINAPI recordDialogBox(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPARAM param)
+{
+    ConfigValues* values = (ConfigValues*)param;
+    if (s_recordStep) {
+        values->fadeMinutes = s_recordStep->id;
+        values->finishSong = strstr(s_recordStep->text, "finish") != NULL;
+        values->notice = strstr(s_recordStep->text, "notice") != NULL;
+        s_recordStep = NULL;
+    }
+    INT_PTR result = s_realDialogBox(instance, name, owner, proc, param);
+    snprintf(s_handedBack, sizeof s_handedBack, "%u%s%s", values->fadeMinutes, values->finishSong ? " finish" : "",
+             values->notice ? " notice" : "");
+    return result;
+}
 
 static bool isHostStep(Action action)
 {
@@ -248,6 +293,10 @@ static void runDialogStep(HWND dialog, const Step& step)
         snprintf(text, sizeof text, "%d", step.id);
         WritePrivateProfileStringA("Nightfold", "FadeFrom", text, s_iniPath);
         break;
+    case EVENING:
+        describeEvening(dialog, text, sizeof text);
+        CHECK(strcmp(text, step.text) == 0, "%s: at the set time [%s], expected [%s]", walk, text, step.text);
+        break;
     case POWER:
         CHECK(g_log.powerStatusQueries == step.count, "%s: power status asked %ld times, expected %d", walk,
               g_log.powerStatusQueries, step.count);
@@ -303,6 +352,15 @@ static void checkFile(const char* expected)
           text.c_str(), expected ? expected : "(none)");
 }
 
+static bool loadWalkPlugin(void)
+{
+    if (!loadFaked(s_dllPath, &s_plugin))
+        return false;
+    s_realDialogBox = (INT_PTR(WINAPI*)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM))patchImport(
+        s_plugin.module, "USER32.dll", "DialogBoxParamA", (void*)recordDialogBox);
+    return true;
+}
+
 static void runWalk(const Walk& walk)
 {
     s_walkName = walk.name;
@@ -310,7 +368,8 @@ static void runWalk(const Walk& walk)
     DeleteFileA(s_iniPath);
     if (walk.settings && !CHECK(writeWholeFile(s_iniPath, walk.settings), "cannot write %s", s_iniPath))
         return;
-    if (!loadFaked(s_dllPath, &s_plugin))
+    s_recordStep = NULL;
+    if (!loadWalkPlugin())
         return;
     for (const Step* step = walk.steps; step->action != END; ++step) {
         switch (step->action) {
@@ -348,8 +407,15 @@ static void runWalk(const Walk& walk)
             break;
         case RELOAD:
             stopPlugin();
-            if (!loadFaked(s_dllPath, &s_plugin))
+            if (!loadWalkPlugin())
                 return;
+            break;
+        case RECORD:
+            s_recordStep = step;
+            break;
+        case HANDED_BACK:
+            CHECK(strcmp(s_handedBack, step->text) == 0, "%s: handed back [%s], expected [%s]", walk.name,
+                  s_handedBack, step->text);
             break;
         default:
             break;
@@ -477,14 +543,17 @@ static void testDialogClicks(const char* dllPath)
 {
     static const Step clicks[] = {
         { OPEN },
-        { STATES, 0, "EEEXOO EOOXOX OOX" }, { POWER, 0, NULL, 1 },
+        { STATES, 0, "EEEXOO EOOXOX OOX" }, { POWER, 0, NULL, 1 }, { EVENING, 0, "EOeEOO 5" },
         { CLICK, IDC_ACTION_STANDBY }, { STATES, 0, "EEEXOO EOXOOx OOX" },
         { CLICK, IDC_ACTION_REBOOT }, { STATES, 0, "EEEXOO EOOOXX OOX" },
         { CLICK, IDC_ACTION_NONE }, { STATES, 0, "EEEXOO EXOOOx OOX" },
         { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEXOO EXOOOx OXO" }, { POWER, 0, NULL, 2 },
         { CLICK, IDC_ACTION_SHUTDOWN }, { STATES, 0, "EEEXOO EOOXOX OXO" },
+        { CLICK, IDC_FADE }, { CLICK, IDC_NOTICE }, { EVENING, 0, "EXEEOX 5" },
         { CLICK, IDC_PLUGIN_DISABLED }, { STATES, 0, "eeexoo eooxox XOO" }, { POWER, 0, NULL, 2 },
+        { EVENING, 0, "exeeox 5" },
         { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEXOO EOOXOX OOX" }, { POWER, 0, NULL, 3 },
+        { EVENING, 0, "EXEEOX 5" }, { CLICK, IDC_FADE }, { EVENING, 0, "EOeEOX 5" },
         { CLICK, IDC_FORCE }, { STATES, 0, "EEEXOO EOOXOO OOX" },
         { CLICK, IDC_ACTION_STANDBY }, { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEXOO EOXOOo OXO" },
         { CLICK, IDC_ACTION_REBOOT }, { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEXOO EOOOXO OOX" },
@@ -537,7 +606,7 @@ static void testDialogNoShutdownRight(const char* dllPath)
 {
     static const Step noRight[] = {
         { OPEN },
-        { STATES, 0, "EEEOOX exooox OOX" },
+        { STATES, 0, "EEEOOX exooox OOX" }, { EVENING, 0, "EOeEOO 5" },
         { CLICK, IDC_PLUGIN_DISABLED }, { STATES, 0, "eeeoox exooox XOO" },
         { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEOOX exooox OXO" },
         { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEOOX exooox OOX" },
@@ -587,8 +656,21 @@ static void testDialogSaves(const char* dllPath)
         { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "9", "15") "FadeFrom=200\r\n" },
         { END },
     };
+    // "At the set time" as the record has it, and as the user changes it.
+    static const Step evening[] = {
+        { RECORD, 10, "finish notice" }, { OPEN }, { EVENING, 0, "EXEEXX 10" }, { CLICK, IDOK },
+        { HANDED_BACK, 0, "10 finish notice" },
+        { RECORD, 7, "notice" }, { OPEN }, { EVENING, 0, "EXEEOX -" }, { CLICK, IDC_FINISH_SONG },
+        { CLICK, IDC_NOTICE }, { CLICK, IDOK }, { HANDED_BACK, 0, "7 finish" },
+        { RECORD, 0, "" }, { OPEN }, { CLICK, IDC_FADE }, { EVENING, 0, "EXEEOO 5" },
+        { CHOOSE, IDC_FADE_MINUTES, "15" }, { CLICK, IDOK }, { HANDED_BACK, 0, "15" },
+        { RECORD, 30, "finish" }, { OPEN }, { CLICK, IDC_FADE }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDOK },
+        { HANDED_BACK, 0, "0 finish" },
+        { END },
+    };
     static const Walk walks[] = {
         { "new file", NULL, newFile },
+        { "at the set time", SETTINGS("1", "1012", "0", "0", "9", "15"), evening },
         { "disabled", SETTINGS("1", "1018", "1", "0", "18", "45"), disabled },
         { "greyed force", SETTINGS("1", "1013", "1", "0", "6", "00"), greyedForce },
         { "enter", SETTINGS("0", "1012", "0", "0", "9", "15"), enter },
@@ -611,7 +693,8 @@ static void testDialogRunOnce(const char* dllPath)
         { OPEN }, { STATES, 0, "EEEXOO EXOOOo OOX" }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK },
         { WORKERS, 3 },
         { OPEN }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDOK }, { WORKERS, 3 },
-        { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK },
+        { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { EVENING, 0, "eoeeoo 5" }, { CLICK, IDC_RUN_ONCE },
+        { EVENING, 0, "EOeEOO 5" }, { CLICK, IDOK },
         { FILE_IS, 0, SETTINGS("0", "1012", "0", "0", "0", "00") }, { WORKERS, 4 },
         { RELOAD }, { WORKERS, 4 },
         { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { CLICK, IDCANCEL },
@@ -671,14 +754,29 @@ static void testDialogLeaves(const char* dllPath)
 
 // ---- the picture -----------------------------------------------------------------
 
-// Not a test: opens the dialog on a typical evening's settings for
-// `make screenshot`, writes the dialog's screen rectangle ("x y width
-// height") to the file NIGHTFOLD_SHOT_RECT names, and closes it after
-// NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
+// Not tests: for `make screenshot`, open the dialog on a typical evening's
+// settings, or the notice with its longest text; write the window's screen
+// rectangle ("x y width height") to the file NIGHTFOLD_SHOT_RECT names, and
+// close it after NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
 static bool readEnvironment(const char* name, char* value, DWORD size)
 {
     DWORD length = GetEnvironmentVariableA(name, value, size);
     return length > 0 && length < size;
+}
+
+// Reports where window stands; returns how long to show it, in seconds.
+static DWORD reportShot(HWND window)
+{
+    char text[MAX_PATH];
+    if (readEnvironment("NIGHTFOLD_SHOT_RECT", text, sizeof text)) {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        char line[64];
+        snprintf(line, sizeof line, "%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top);
+        CHECK(writeWholeFile(text, line), "cannot write %s", text);
+    }
+    return readEnvironment("NIGHTFOLD_SHOT_SECONDS", text, sizeof text) ? strtoul(text, NULL, 10) : 10;
 }
 
 static DWORD WINAPI holdDialog(LPVOID)
@@ -686,18 +784,7 @@ static DWORD WINAPI holdDialog(LPVOID)
     HWND dialog = waitForDialog();
     if (!CHECK(dialog != NULL, "no dialog appeared"))
         return 0;
-    char text[MAX_PATH];
-    if (readEnvironment("NIGHTFOLD_SHOT_RECT", text, sizeof text)) {
-        RECT rect;
-        GetWindowRect(dialog, &rect);
-        char line[64];
-        snprintf(line, sizeof line, "%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
-                 rect.bottom - rect.top);
-        CHECK(writeWholeFile(text, line), "cannot write %s", text);
-    }
-    DWORD seconds = 10;
-    if (readEnvironment("NIGHTFOLD_SHOT_SECONDS", text, sizeof text))
-        seconds = strtoul(text, NULL, 10);
+    DWORD seconds = reportShot(dialog);
     for (DWORD i = 0; i < seconds * 10 && IsWindow(dialog); ++i)
         Sleep(100);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -706,9 +793,11 @@ static DWORD WINAPI holdDialog(LPVOID)
 
 static void showForScreenshot(const char* dllPath)
 {
+    static const Step evening = { RECORD, 10, "notice" };
     if (!prepareCase(dllPath) || !writeWholeFile(s_iniPath, SETTINGS("1", "1013", "1", "0", "23", "30")) ||
-        !loadFaked(s_dllPath, &s_plugin))
+        !loadWalkPlugin())
         return;
+    s_recordStep = &evening;
     s_configReturned = 0;
     HANDLE holder = CreateThread(NULL, 0, holdDialog, NULL, 0, NULL);
     s_plugin.header->config();
@@ -717,8 +806,30 @@ static void showForScreenshot(const char* dllPath)
     stopPlugin();
 }
 
+static INT_PTR CALLBACK quietNotice(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// The notice's template from the plugin, as the plugin fills and shows it.
+static void showNoticeForScreenshot(const char* dllPath)
+{
+    if (!prepareCase(dllPath) || !loadFaked(s_dllPath, &s_plugin, false))
+        return;
+    HWND notice = CreateDialogParamA(s_plugin.module, MAKEINTRESOURCEA(IDD_NOTICE), NULL, quietNotice, 0);
+    if (CHECK(notice != NULL, "no notice")) {
+        SetDlgItemTextA(notice, IDC_NOTICE_TEXT,
+                        "Winamp closes in 10:00, then the computer shuts down, closing programs without asking.");
+        SetWindowPos(notice, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        pumpMessagesFor(reportShot(notice) * 1000);
+        DestroyWindow(notice);
+    }
+    unloadPlugin(&s_plugin);
+}
+
 const TestCase g_dialogCases[] = {
     { "screenshot", showForScreenshot },
+    { "screenshot_notice", showNoticeForScreenshot },
     { "dialog_hours", testDialogHours },
     { "dialog_hour_switch", testDialogHourSwitch },
     { "dialog_clicks", testDialogClicks },

@@ -130,3 +130,41 @@ TEST(ForceEnabling, AfterAClick)
         EXPECT_EQ(forceAfterCommand(row.control, row.clickedChecked, row.shutdownOrReboot), row.change)
             << row.control << " checked " << row.clickedChecked << " shutdown/reboot " << row.shutdownOrReboot;
 }
+
+TEST(FadeMinutes, ShownAndHandedBack)
+{
+    // The list: 1, 2, 5, 10, 15, 30. item: the one shown for `shown`;
+    // then OK with the box checked and `chosen` selected (-1: none).
+    static const struct {
+        unsigned shown;
+        int item;
+        int chosen;
+        unsigned saved;
+    } rows[] = {
+        { 0, 2, 2, 5 },     // off: "5" waits in the list
+        { 1, 0, 0, 1 },     { 10, 3, 3, 10 },  { 30, 5, 5, 30 },
+        { 10, 3, 1, 2 },    // another item chosen
+        { 7, -1, -1, 7 },   // hand-edited: nothing selected, kept
+        { 60, -1, -1, 60 }, { 7, -1, 4, 15 },  // ... unless another is chosen
+        { 0, 2, -1, 5 },    { 61, -1, -1, 5 }, // nothing to keep: the default
+        { 10, 3, 6, 10 },   // an index beyond the list counts as none
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(fadeItemToShow(row.shown), row.item) << row.shown;
+        EXPECT_EQ(fadeToSave(true, row.chosen, row.shown), row.saved) << row.shown << " item " << row.chosen;
+        EXPECT_EQ(fadeToSave(false, row.chosen, row.shown), 0u) << row.shown << " item " << row.chosen;
+    }
+}
+
+TEST(NoticeAnswer, ByButton)
+{
+    static const struct {
+        int control;
+        NoticeAnswer answer;
+    } rows[] = {
+        { IDC_SNOOZE, ANSWER_SNOOZE }, { IDC_CANCEL_TONIGHT, ANSWER_CANCEL }, { IDC_CLOSE_NOW, ANSWER_CLOSE_NOW },
+        { 1 /* Enter */, ANSWER_NONE }, { 2 /* Escape */, ANSWER_NONE },      { IDC_NOTICE_TEXT, ANSWER_NONE },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(noticeAnswerFor(row.control), row.answer) << row.control;
+}

@@ -1,0 +1,67 @@
+// The notice of the last minute: a small window at the bottom right of the
+// work area, above other windows, that never takes the focus from what the
+// user is doing. It belongs to the thread that shows it (the alarm worker),
+// has no owner, and stays until that thread destroys it; its buttons only
+// record the user's answer.
+#include "dialog.h"
+
+#include "dialog_rules.h"
+#include "../resources/resource.h"
+
+static volatile LONG* answerOf(HWND notice)
+{
+    return (volatile LONG*)GetWindowLongPtrA(notice, GWLP_USERDATA);
+}
+
+// Escape and Enter (IDCANCEL, IDOK) and the other controls answer nothing;
+// so does WM_CLOSE (Alt+F4 in a notice that was clicked: there is no close
+// box). The notice goes when the worker no longer needs it.
+static INT_PTR CALLBACK noticeProc(HWND notice, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(notice, GWLP_USERDATA, lParam);
+        return FALSE;  // takes no focus
+    case WM_COMMAND: {
+        volatile LONG* answer = answerOf(notice);
+        NoticeAnswer chosen = noticeAnswerFor(LOWORD(wParam));
+        if (answer && chosen != ANSWER_NONE)
+            InterlockedExchange(answer, chosen);
+        return TRUE;
+    }
+    case WM_CLOSE:
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// The bottom right corner of the primary monitor's work area, or of the
+// screen where the work area cannot be had.
+static POINT workAreaCorner(void)
+{
+    RECT area;
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0))
+        return { area.right, area.bottom };
+    return { GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) };
+}
+
+HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* text)
+{
+    // No owner: a window owned by one of another thread would tie the two
+    // threads' input together.
+    HWND notice = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_NOTICE), NULL, noticeProc, (LPARAM)answer);
+    if (!notice)
+        return NULL;
+    setNoticeText(notice, text);
+    POINT corner = workAreaCorner();
+    RECT frame;
+    GetWindowRect(notice, &frame);
+    SetWindowPos(notice, HWND_TOPMOST, corner.x - (frame.right - frame.left), corner.y - (frame.bottom - frame.top), 0,
+                 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    return notice;
+}
+
+void setNoticeText(HWND notice, const char* text)
+{
+    SetDlgItemTextA(notice, IDC_NOTICE_TEXT, text);
+}
