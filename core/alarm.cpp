@@ -3,8 +3,10 @@
 #include "plugin.h"
 
 #include "duetime.h"
+#include "evening.h"
 #include "paths.h"
 #include "zone_rules.h"
+#include "../dialog/dialog.h"
 
 static_assert(sizeof(CalendarTime) == sizeof(SYSTEMTIME), "CalendarTime is laid out as SYSTEMTIME");
 static_assert(sizeof(ZoneInformation) == sizeof(TIME_ZONE_INFORMATION) &&
@@ -98,51 +100,149 @@ static bool readClock(CalendarTime* now, uint64_t* nowUtc)
     return toUtcWithCurrentBias(now, nowUtc);
 }
 
-// Arms the timer for the next occurrence of the set time, read afresh from
-// the clock.
-static bool armTimer(HANDLE timer, uint64_t* due)
+// The set time's next occurrence after the evening of lastSetTime (0 for
+// none), from the clock: today while it is still ahead, else tomorrow.
+static bool nextSetTime(uint64_t lastSetTime, uint64_t* setTime)
 {
     CalendarTime now;
     uint64_t nowUtc;
+    LocalToUtc targetToUtc = g_state.zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay;
     if (!readClock(&now, &nowUtc) ||
-        !computeDueTime(now, g_state.hour, g_state.minute, g_state.second, toUtcWithCurrentBias,
-                        g_state.zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay, due))
+        !computeDueTime(now, g_state.hour, g_state.minute, g_state.second, toUtcWithCurrentBias, targetToUtc, setTime))
         return false;
+    // Tonight's was cancelled before its time: tomorrow's.
+    return *setTime > lastSetTime || computeDueTime(nextDay(now), g_state.hour, g_state.minute, g_state.second,
+                                                    toUtcWithCurrentBias, targetToUtc, setTime);
+}
+
+static bool armAt(HANDLE timer, uint64_t due)
+{
     LARGE_INTEGER dueTime;
-    dueTime.QuadPart = (LONGLONG)*due;
+    dueTime.QuadPart = (LONGLONG)due;
     return SetWaitableTimer(timer, &dueTime, 0, NULL, NULL, FALSE) != 0;
 }
 
-// A wait that ends this long after its due time was slept through, or the
-// clock was put forward past it.
-static const uint64_t MISSED_AFTER = 60 * ONE_SECOND;
-
-static bool alarmMissed(uint64_t due)
+// Shows the time left until closeAt in the notice.
+static void showCountdown(HWND notice, uint64_t closeAt)
 {
     CalendarTime now;
     uint64_t nowUtc;
-    return readClock(&now, &nowUtc) && nowUtc > due + MISSED_AFTER;
+    if (!readClock(&now, &nowUtc))
+        return;
+    char text[128];
+    formatNoticeText(text, sizeof text, secondsUntil(nowUtc, closeAt), g_state.action, g_state.forceAppsToClose);
+    setNoticeText(notice, text);
 }
 
-// The exit command is posted: the worker never waits for the player's
-// thread, which may be inside quit. A full queue is tried again for a while,
-// then reported: the player would otherwise stay open with nobody knowing.
-static const DWORD POST_RETRY_MS = 100;
-static const int POST_TRIES = 50;
-static const char NOT_POSTED[] =
-    "Nightfold could not ask Winamp to close at the set time.  Close Winamp yourself; "
-    "the chosen system shutdown follows.";
+// The volume the worker's fade took from the player, for the player's
+// thread to give back when it stops the worker; -1 while none is taken.
+static LONG volatile s_fadeFrom = -1;
+// The user's answer in the notice (NoticeAnswer), taken by the worker.
+static LONG volatile s_answer;
 
-static void askPlayerToExit(void)
+enum Woken { WOKEN_TIMER, WOKEN_ANSWER, WOKEN_STOP, WOKEN_FAILED };
+
+// Waits for the timer, the stop or an answer in the notice; counts the
+// notice down once a second meanwhile.
+static Woken waitForStep(HANDLE timer, HWND notice, uint64_t closeAt)
 {
-    for (int tries = 0; tries < POST_TRIES; ++tries) {
-        if (PostMessageA(g_header.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0))
-            return;
-        DWORD error = GetLastError();
-        if (WaitForSingleObject(s_stopEvent, POST_RETRY_MS) != WAIT_TIMEOUT)
-            return;  // the player is leaving anyway
-        if (tries + 1 == POST_TRIES)
-            showFailure(NOT_POSTED, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+    HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
+    for (;;) {
+        DWORD woken = MsgWaitForMultipleObjects(2, events, FALSE, notice ? 1000 : INFINITE, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0)
+            return WOKEN_STOP;
+        if (woken == WAIT_OBJECT_0 + 1)
+            return WOKEN_TIMER;
+        if (woken == WAIT_FAILED)
+            return WOKEN_FAILED;
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (!notice || !IsDialogMessageA(notice, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        if (s_answer != ANSWER_NONE)
+            return WOKEN_ANSWER;
+        if (notice)
+            showCountdown(notice, closeAt);
+    }
+}
+// Carries out a step of the evening: the volume, the settings' FadeFrom,
+// the notice.
+static void carryOut(const EveningStep& step, const Evening& evening, HWND* notice)
+{
+    if (step.outcome == EVENING_CLOSE && step.setVolume >= 0) {
+        // Silent at the close moment, stopped before the volume comes
+        // back: the music never blares.
+        setPlayerVolume(0);
+        stopPlayback();
+    }
+    if (step.setVolume >= 0)
+        setPlayerVolume(step.setVolume);
+    if (step.rememberVolume) {
+        s_fadeFrom = evening.fadeFrom;
+        rememberFadeFrom(g_state.iniPath, evening.fadeFrom);
+    }
+    if (step.forgetVolume) {
+        s_fadeFrom = -1;
+        forgetFadeFrom(g_state.iniPath);
+    }
+    if ((step.hideNotice || step.outcome != EVENING_GOES_ON) && *notice) {
+        DestroyWindow(*notice);
+        *notice = NULL;
+    }
+    if (step.showNotice && !*notice)
+        *notice = showNotice(g_header.instance, &s_answer, "");
+    if (*notice)
+        showCountdown(*notice, step.closeAt);
+}
+
+enum EveningEnd { ENDS_CLOSING, ENDS_TONIGHT, ENDS_MISSED, ENDS_STOPPED, ENDS_FAILED };
+
+// The evening of the set time, from the first wake to its end: each step is
+// planned from the clock and the answers of the player and of the notice,
+// carried out, and the timer armed for the next.
+static EveningEnd spendEvening(HANDLE timer, uint64_t setTime)
+{
+    EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
+    Evening evening;
+    eveningBegin(&evening, setTime);
+    PlayerReport player = { -1, -1, -1, -1 };
+    HWND notice = NULL;
+    s_answer = ANSWER_NONE;
+    // The timer came due at least: a clock read a moment behind it does
+    // not make the step wait again.
+    uint64_t due = setTime - eveningLead(options);
+    for (bool ask = options.fadeMinutes || options.finishSong;;) {
+        CalendarTime now;
+        uint64_t nowUtc;
+        if (!readClock(&now, &nowUtc))
+            return ENDS_FAILED;
+        if (nowUtc < due)
+            nowUtc = due;
+        if (ask)
+            player = readPlayer();
+        NoticeAnswer answer = (NoticeAnswer)InterlockedExchange(&s_answer, ANSWER_NONE);
+        EveningStep step = planEvening(&evening, options, nowUtc, player, answer);
+        // The close is claimed before it is carried out: a worker stopped
+        // first leaves the volume to the player's thread.
+        Woken woken = WOKEN_STOP;
+        if (step.outcome != EVENING_CLOSE || claimPhase(WORKER_WAITING, WORKER_FIRING)) {
+            carryOut(step, evening, &notice);
+            if (step.outcome == EVENING_CLOSE)
+                return ENDS_CLOSING;
+            if (step.outcome != EVENING_GOES_ON)
+                return step.outcome == EVENING_CANCELLED ? ENDS_TONIGHT : ENDS_MISSED;
+            ask = step.askPlayer;
+            woken = armAt(timer, step.wakeAt) ? waitForStep(timer, notice, step.closeAt) : WOKEN_FAILED;
+            due = woken == WOKEN_TIMER ? step.wakeAt : 0;
+        }
+        if (woken == WOKEN_STOP || woken == WOKEN_FAILED) {
+            if (notice)
+                DestroyWindow(notice);
+            return woken == WOKEN_STOP ? ENDS_STOPPED : ENDS_FAILED;
+        }
     }
 }
 
@@ -154,37 +254,54 @@ static void runAlarm(void)
         disable(WORKER_ARMING, CREATE_FAILED);
         return;
     }
-    uint64_t due;
-    if (!armTimer(timer, &due)) {
-        disable(WORKER_ARMING, SET_FAILED);
-        return;
-    }
-    if (!claimPhase(WORKER_ARMING, WORKER_WAITING))
-        return;
-    g_state.fired = FALSE;
-    HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
-    for (;;) {
+    EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
+    uint64_t lead = eveningLead(options);
+    LONG phase = WORKER_ARMING;
+    for (uint64_t setTime = 0;;) {
+        // Woken first when the fade or the notice begins, else at the set
+        // time itself: nothing runs before.
+        if (!nextSetTime(setTime, &setTime) || !armAt(timer, setTime - lead)) {
+            disable(phase, SET_FAILED);
+            return;
+        }
+        if (phase == WORKER_ARMING) {
+            if (!claimPhase(WORKER_ARMING, WORKER_WAITING))
+                return;
+            phase = WORKER_WAITING;
+            g_state.fired = FALSE;
+        }
+        HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
         DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (woken == WAIT_OBJECT_0)
             return;
-        if (woken != WAIT_OBJECT_0 + 1) {
+        EveningEnd end = woken == WAIT_OBJECT_0 + 1 ? spendEvening(timer, setTime) : ENDS_FAILED;
+        switch (end) {
+        case ENDS_CLOSING:
+            // Before the command: the player may call quit while it handles it.
+            g_state.fired = TRUE;
+            askPlayerToExit(s_stopEvent);
+            return;
+        case ENDS_STOPPED:
+            return;
+        case ENDS_FAILED:
             disable(WORKER_WAITING, WAIT_FAILED_TEXT);
             return;
-        }
-        if (!alarmMissed(due))
+        case ENDS_TONIGHT:
+            // Cancelled tonight: a Run Once is over; Enabled comes again
+            // tomorrow.
+            if (g_state.runOnce) {
+                if (claimPhase(WORKER_WAITING, WORKER_STOPPED))
+                    g_state.enabled = FALSE;
+                return;
+            }
             break;
-        // Woken long after the set time: wait for its next occurrence
-        // rather than close the player under a user who just sat down.
-        if (!armTimer(timer, &due)) {
-            disable(WORKER_WAITING, SET_FAILED);
-            return;
+        case ENDS_MISSED:
+            // Slept through (the computer was asleep, or the clock was put
+            // forward past it): the next occurrence, rather than close the
+            // player under a user who just sat down.
+            break;
         }
     }
-    if (!claimPhase(WORKER_WAITING, WORKER_FIRING))
-        return;
-    // Before the command: the player may call quit while it handles it.
-    g_state.fired = TRUE;
-    askPlayerToExit();
 }
 
 // module is the worker's own reference to the plugin, taken for it by the
@@ -246,6 +363,24 @@ static const DWORD STOP_RUNNING_TIMEOUT_MS = 5000;
 // message box. A thread terminated anywhere else may hold a platform lock
 // for good (the loader's while it starts or ends), and the player would
 // hang at its next thread or library load.
+// Waits for the worker to end, taking meanwhile the messages it sends to
+// the player's window (its questions to the player), and no other: posted
+// messages stay queued, and the message this thread is handling is not
+// answered.
+static bool waitForWorker(HANDLE worker, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        DWORD woken =
+            MsgWaitForMultipleObjects(1, &worker, FALSE, elapsed < timeoutMs ? timeoutMs - elapsed : 0, QS_SENDMESSAGE);
+        if (woken != WAIT_OBJECT_0 + 1)
+            return woken == WAIT_OBJECT_0;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+    }
+}
+
 void stopAlarmWorker(void)
 {
     HANDLE worker = g_state.workerThread;
@@ -255,7 +390,13 @@ void stopAlarmWorker(void)
     if (s_stopEvent)
         SetEvent(s_stopEvent);
     bool bounded = phase == WORKER_FIRING || phase == WORKER_SHOWING;
-    if (WaitForSingleObject(worker, bounded ? STOP_TIMEOUT_MS : STOP_RUNNING_TIMEOUT_MS) == WAIT_TIMEOUT &&
-        !s_workerHoldsPlugin)
+    if (!waitForWorker(worker, bounded ? STOP_TIMEOUT_MS : STOP_RUNNING_TIMEOUT_MS) && !s_workerHoldsPlugin)
         TerminateThread(worker, 0);
+    // A fade cut short: the volume as it was, at once. Where the window is
+    // gone already, init gives it back at the next start.
+    LONG volume = InterlockedExchange(&s_fadeFrom, -1);
+    DWORD_PTR answer;
+    if (volume >= 0 && SendMessageTimeoutA(g_header.hostWindow, WM_USER, (WPARAM)volume, HOST_IPC_SET_VOLUME,
+                                           SMTO_ABORTIFHUNG, 500, &answer))
+        forgetFadeFrom(g_state.iniPath);
 }

@@ -42,6 +42,14 @@ static int32_t audibleVolume(int32_t volume)
     return volume < LOUDEST ? volume : LOUDEST;
 }
 
+int32_t songLengthMs(int32_t answeredMs, int32_t answeredSeconds)
+{
+    if (answeredSeconds <= 0 || answeredSeconds > 0x7FFFFFFF / 1000)
+        return -1;
+    int32_t fromSeconds = answeredSeconds * 1000;
+    return answeredMs >= fromSeconds && answeredMs < fromSeconds + 1000 ? answeredMs : fromSeconds;
+}
+
 uint64_t eveningLead(const EveningOptions& options)
 {
     uint64_t fade = fadeSpan(options);

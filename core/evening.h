@@ -33,6 +33,12 @@ struct PlayerReport {
     int32_t volume;      // 0 to 255; -1 when not answered
 };
 
+// The song's length in ms from the player's answers in ms and in seconds
+// (older players know only seconds, and may answer the question in ms in
+// seconds too): the answer in ms where the seconds confirm it; 0 or less
+// when unknown.
+int32_t songLengthMs(int32_t answeredMs, int32_t answeredSeconds);
+
 // The user's answer in the notice since the last step.
 enum NoticeAnswer {
     ANSWER_NONE,

@@ -82,6 +82,15 @@ void startAlarmWorker(void);
 // message); its handle stays in g_state.
 void stopAlarmWorker(void);
 
+// player.cpp: the worker's side of the player's window
+struct PlayerReport;
+PlayerReport readPlayer(void);
+bool setPlayerVolume(int volume);
+void stopPlayback(void);
+// Posts the exit command, trying again while the player's queue is full,
+// until stopEvent; then tells the user.
+void askPlayerToExit(HANDLE stopEvent);
+
 // settings.cpp
 void loadSettings(const char* path);
 // Writes the chosen settings as the whole section; FALSE, with

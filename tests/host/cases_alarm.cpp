@@ -2,6 +2,8 @@
 // at that time, replacement and stopping by config, and its failures.
 // The clock is faked; the real timer comes due when the host fires it.
 #include "host.h"
+
+#include "../../resources/resource.h"
 #include "zone_rules.h"
 
 #include <stdio.h>
@@ -340,6 +342,132 @@ static void testAlarmFails(const char* dllPath)
     }
 }
 
+// ---- the evening: the fade, the song, the notice (TZ=UTC) ---------------------
+
+static HWND findNotice(void)
+{
+    return FindWindowA("#32770", "Nightfold");
+}
+
+static LONG s_armings;
+
+// The worker has taken its step: armed again, asked the player to exit,
+// or ended.
+static bool stepTaken(void)
+{
+    return g_log.timerSets > s_armings || g_hostLog.exitCommands || waitForWorkerEnd(0);
+}
+
+static void testEvening(const char* dllPath)
+{
+    enum { NONE = -1, QUIT = 1 };
+    static const FakePlayer PLAYING = { 1, 0, 0, 200 }, STREAM = { 1, 5000, -1, 200 };
+    static const char SHUTS_DOWN[] = "Winamp closes in 1:00, then the computer shuts down.";
+    static const struct {
+        const char* name;
+        const char* options;  // the keys of "At the set time"
+        FakePlayer player;
+        int answer;           // clicked when the notice shows, or QUIT
+        int userAt;           // at this wake of the fade the user sets the volume to 150 (or quit: QUIT in answer)
+        int closesAt;         // seconds after the set time of the exit command, or NONE
+        int volumeAtExit;     // the player's volume then, or at quit
+        int stops;
+        const char* notice;   // its text as it appears
+        int lastArming;       // seconds after the set time (NONE: not checked)
+    } rows[] = {
+        { "fade", "FadeMinutes=5", PLAYING, 0, 0, 0, 200, 1, NULL, NONE },
+        { "user_moves_volume", "FadeMinutes=5", PLAYING, 0, 3, 0, 150, 0, NULL, NONE },
+        { "stopped", "FadeMinutes=5", { 0, -1, 0, 200 }, 0, 0, 0, 200, 0, NULL, NONE },
+        { "paused", "FadeMinutes=5", { 3, 1000, 200000, 200 }, 0, 0, 0, 200, 0, NULL, NONE },
+        { "deaf_player", "FadeMinutes=5\r\nFinishSong=1", { 1, 0, 0, 200, true }, 0, 0, 0, 200, 0, NULL, NONE },
+        { "song_3_minutes_left", "FinishSong=1", { 1, 60000, 240000, 200 }, 0, 0, 180, 200, 0, NULL, NONE },
+        { "song_20_minutes_left", "FinishSong=1", { 1, 0, 1200000, 200 }, 0, 0, 0, 200, 0, NULL, NONE },
+        { "stream", "FinishSong=1", STREAM, 0, 0, 0, 200, 0, NULL, NONE },
+        { "notice", "Notice=1", PLAYING, 0, 0, 0, 200, 0, SHUTS_DOWN, NONE },
+        { "snooze", "Notice=1\r\nFadeMinutes=2", PLAYING, IDC_SNOOZE, 0, 600, 200, 1, SHUTS_DOWN, NONE },
+        { "cancel", "Notice=1", PLAYING, IDC_CANCEL_TONIGHT, 0, NONE, 200, 0, SHUTS_DOWN, 86400 - 60 },
+        { "cancel_run_once", "Notice=1", PLAYING, IDC_CANCEL_TONIGHT, 0, NONE, 200, 0, SHUTS_DOWN, 0 },
+        { "close_now", "Notice=1", PLAYING, IDC_CLOSE_NOW, 0, -60, 200, 0, SHUTS_DOWN, NONE },
+        { "quit_in_notice", "Notice=1\r\nFadeMinutes=1", PLAYING, QUIT, 0, NONE, 200, 0, SHUTS_DOWN, NONE },
+        { "quit_in_fade", "FadeMinutes=5", PLAYING, QUIT, 3, NONE, 200, 0, NULL, NONE },
+    };
+    const LONGLONG setTime = utcValue(2024, 6, 12, 23, 30);
+    for (const auto& row : rows) {
+        resetFakes();
+        g_fakes.now = localTime(2024, 6, 12, 23, 0);
+        g_fakes.chooseRunOnce = strstr(row.name, "run_once") != NULL;
+        g_player = row.player;
+        char settings[256];
+        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n%s\r\n",
+                 !g_fakes.chooseRunOnce, row.options);
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.name, settings, &plugin))
+            continue;
+        if (g_fakes.chooseRunOnce)
+            plugin.header->config();
+        bool quit = false, noticeSeen = false;
+        int wakes = 0;
+        DWORD quitMs = 0;
+        for (LONG armed = 1; !quit && !g_hostLog.exitCommands && wakes < 600; ++wakes) {
+            if (!fireAlarm(armed))
+                break;
+            s_armings = armed;
+            CHECK(pumpMessagesUntil(stepTaken, 3000), "%s: no step after wake %d", row.name, wakes);
+            armed = g_log.timerSets;
+            HWND notice = findNotice();
+            bool answerNow = notice && !noticeSeen;
+            if (answerNow) {
+                noticeSeen = true;
+                char text[256] = "";
+                GetDlgItemTextA(notice, IDC_NOTICE_TEXT, text, sizeof text);
+                CHECK(row.notice && strcmp(text, row.notice) == 0 && GetForegroundWindow() != notice && !GetWindow(notice, GW_OWNER),
+                      "%s: notice [%s], foreground %d", row.name, text, GetForegroundWindow() == notice);
+            }
+            if (row.userAt == wakes + 1 && row.answer != QUIT)
+                g_player.volume = 150;
+            if ((answerNow || row.userAt == wakes + 1) && row.answer == QUIT) {
+                DWORD start = GetTickCount();
+                plugin.header->quit();
+                quitMs = GetTickCount() - start;
+                quit = true;
+                CHECK(!IsWindow(notice), "%s: the notice outlives quit", row.name);
+            } else if (answerNow && row.answer) {
+                PostMessageA(notice, WM_COMMAND, row.answer, 0);
+                s_armings = armed;
+                CHECK(pumpMessagesUntil(stepTaken, 3000), "%s: no step after the answer", row.name);
+                armed = g_log.timerSets;
+                if (row.lastArming != NONE)
+                    break;
+            }
+        }
+        pumpMessagesFor(0);
+        LONGLONG closedAt = (LONGLONG)utcValue(g_fakes.now.wYear, g_fakes.now.wMonth, g_fakes.now.wDay,
+                                               g_fakes.now.wHour, g_fakes.now.wMinute, g_fakes.now.wSecond);
+        CHECK(row.closesAt == NONE ? g_hostLog.exitCommands == 0
+                                   : g_hostLog.exitCommands == 1 && closedAt == setTime + row.closesAt * 10000000LL,
+              "%s: %d exit commands, %lld s after the set time", row.name, g_hostLog.exitCommands,
+              (closedAt - setTime) / 10000000);
+        int volume = g_hostLog.exitCommands ? g_hostLog.volumeAtExit : g_player.volume;
+        CHECK(volume == row.volumeAtExit && g_hostLog.stops == row.stops, "%s: volume %d, %d stops", row.name, volume,
+              g_hostLog.stops);
+        // One wake per level at most, down to 0 at the close moment.
+        CHECK(strcmp(row.name, "fade") != 0 || (g_hostLog.volumeAtStop == 0 && wakes <= 200 + 1),
+              "%s: faded to %d in %d wakes", row.name, g_hostLog.volumeAtStop, wakes);
+        CHECK(quitMs < 1000 && !findNotice() && (row.notice != NULL) == noticeSeen, "%s: quit took %lu ms, notice %d",
+              row.name, quitMs, noticeSeen);
+        CHECK(row.lastArming == NONE || g_log.due == setTime + row.lastArming * 10000000LL, "%s: last armed %lld s off",
+              row.name, (g_log.due - setTime) / 10000000 - row.lastArming);
+        std::string file = readWholeFile((std::string(caseFolder()) + g_caseName + "_" + row.name + ".ini").c_str());
+        CHECK(file.find("FadeFrom") == std::string::npos, "%s: FadeFrom left in the file", row.name);
+        if (g_fakes.chooseRunOnce) {
+            plugin.header->config();
+            CHECK(!g_log.shownEnabled, "%s: the plugin is still shown enabled", row.name);
+        }
+        if (!quit)
+            plugin.header->quit();
+    }
+}
+
 const TestCase g_alarmCases[] = {
     { "alarm_due", testAlarmDue },
     { "alarm_summer_time", testAlarmSummerTime },
@@ -349,5 +477,6 @@ const TestCase g_alarmCases[] = {
     { "alarm_quit_early", testAlarmQuitEarly },
     { "alarm_replaced", testAlarmReplaced },
     { "alarm_fails", testAlarmFails },
+    { "evening", testEvening },
     { NULL, NULL },
 };

@@ -23,6 +23,7 @@ void resetFakes(void)
     memset(&g_fakes, 0, sizeof g_fakes);
     g_fakes.powerStateResult = TRUE;
     GetLocalTime(&g_fakes.now);
+    g_player = FakePlayer();
     if (!g_exitCommandLeft)
         g_exitCommandLeft = CreateEventA(NULL, TRUE, FALSE, NULL);
     ResetEvent(g_exitCommandLeft);
@@ -458,6 +459,8 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM para
 {
     ConfigValues* chosen = (ConfigValues*)param;
     const char* file = s_startedIniPath;
+    g_log.shownEnabled = chosen->enabled;
+    chosen->runOnce = chosen->runOnce || g_fakes.chooseRunOnce;
     chosen->enabledForGood = GetPrivateProfileIntA("Nightfold", "Enabled", 0, file) != 0;
     chosen->action = GetPrivateProfileIntA("Nightfold", "Shutdown", 1012, file);
     chosen->force = GetPrivateProfileIntA("Nightfold", "ForceAppsToClose", 0, file) != 0;

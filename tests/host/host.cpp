@@ -8,6 +8,7 @@
 
 int g_failures;
 HostWindowLog g_hostLog;
+FakePlayer g_player;
 void (*g_onExitCommand)(void);
 
 bool checkThat(bool ok, const char* file, int line, const char* format, ...)
@@ -55,8 +56,23 @@ void unloadPlugin(LoadedPlugin* plugin)
 
 static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_COMMAND && LOWORD(wParam) == 40047) {
+        ++g_hostLog.stops;
+        g_hostLog.volumeAtStop = g_player.volume;
+        g_player.status = 0;
+        return 0;
+    }
+    if (message == WM_USER && (lParam == 104 || lParam == 105))
+        return lParam == 104 ? g_player.status
+               : g_player.deaf ? 0
+               : wParam == 0   ? g_player.positionMs
+               : wParam == 2 || g_player.lengthMs < 0 ? g_player.lengthMs
+                                                      : g_player.lengthMs / 1000;
+    if (message == WM_USER && lParam == 122 && wParam == (WPARAM)-666)
+        return g_player.deaf ? 0 : g_player.volume;
     if (message == WM_COMMAND && LOWORD(wParam) == 40001) {
         ++g_hostLog.exitCommands;
+        g_hostLog.volumeAtExit = g_player.volume;
         if (InSendMessage())
             ++g_hostLog.exitCommandsSent;
         GetSystemTimeAsFileTime(&g_hostLog.lastExitTime);
@@ -67,6 +83,8 @@ static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam,
     if (message == WM_USER && lParam == 122) {
         ++g_hostLog.volumeSets;
         g_hostLog.lastVolume = wParam;
+        if (!g_player.deaf)
+            g_player.volume = (int)wParam;
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

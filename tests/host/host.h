@@ -45,7 +45,21 @@ struct HostWindowLog {
     FILETIME lastExitTime;     // GetSystemTimeAsFileTime when it arrived
     int volumeSets;            // WM_USER 122 (set the volume) received
     WPARAM lastVolume;         // ... the volume it set last
+    int stops;                 // WM_COMMAND 40047 (stop) received
+    int volumeAtStop;          // the player's volume then
+    int volumeAtExit;          // the player's volume when 40001 arrived
 };
+// What the host window answers as the player: playback (104: 1 playing,
+// 3 paused, 0 stopped), the song (105), the volume (122). A deaf player,
+// like the open-source one, answers 104 only: 0 to the others, and its
+// volume never changes.
+struct FakePlayer {
+    int status;
+    int positionMs, lengthMs;  // length -1: a stream
+    int volume;
+    bool deaf;
+};
+extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
 // Called while the window handles 40001, as a player that quits at once.
 extern void (*g_onExitCommand)(void);
@@ -116,6 +130,7 @@ struct PlatformLog {
     HWND boxOwner;
     DWORD boxThread;
     volatile LONG threadsTerminated;
+    BOOL shownEnabled;               // what the last dialog showed of the plugin
     volatile LONG pluginReferences;  // LoadLibraryA of a plugin, not counted below
     volatile LONG tokensOpened;
     volatile LONG libraryLoads;
@@ -148,6 +163,7 @@ struct PlatformFakes {
     BOOL noPowerStatus;           // GetSystemPowerStatus fails
     BOOL exitFails;               // ExitWindowsEx fails
     BOOL postFails;               // PostMessageA fails, as with a full queue
+    BOOL chooseRunOnce;           // the dialog's OK chooses Run Once
     int failingWrite;             // the settings write with this number (log's writes) fails, writing nothing
 };
 // Set once the plugin's exit command has left for the player's window,

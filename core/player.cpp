@@ -1,0 +1,72 @@
+// Talking to the player's main window from the alarm worker: questions and
+// every step whose order matters with a bounded wait, so that a hung or
+// exiting player never holds the worker; the exit command, the last word,
+// posted.
+#include "plugin.h"
+
+#include "evening.h"
+#include "paths.h"
+
+// The player's WM_USER messages (the number goes in lParam) and commands.
+#define HOST_IPC_IS_PLAYING 104   // 1 playing, 3 paused, 0 stopped
+#define HOST_IPC_GET_POSITION 105  // wParam 0 position in ms, 1 length in s, 2 length in ms
+#define HOST_GET_VOLUME ((WPARAM)-666)  // with HOST_IPC_SET_VOLUME: answers the volume
+#define HOST_CMD_STOP 40047
+
+static const UINT PLAYER_TIMEOUT_MS = 500;
+
+static bool sendToPlayer(UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer)
+{
+    return SendMessageTimeoutA(g_header.hostWindow, message, wParam, lParam, SMTO_ABORTIFHUNG, PLAYER_TIMEOUT_MS,
+                               answer) != 0;
+}
+
+// The player's answer to WM_USER question, or none when it did not answer.
+static int32_t askPlayer(WPARAM wParam, LPARAM question, int32_t none)
+{
+    DWORD_PTR answer;
+    return sendToPlayer(WM_USER, wParam, question, &answer) ? (int32_t)answer : none;
+}
+
+PlayerReport readPlayer(void)
+{
+    PlayerReport report;
+    report.status = askPlayer(0, HOST_IPC_IS_PLAYING, -1);
+    report.positionMs = askPlayer(0, HOST_IPC_GET_POSITION, -1);
+    report.lengthMs = songLengthMs(askPlayer(2, HOST_IPC_GET_POSITION, 0), askPlayer(1, HOST_IPC_GET_POSITION, 0));
+    report.volume = askPlayer(HOST_GET_VOLUME, HOST_IPC_SET_VOLUME, -1);
+    return report;
+}
+
+bool setPlayerVolume(int volume)
+{
+    DWORD_PTR answer;
+    return sendToPlayer(WM_USER, (WPARAM)volume, HOST_IPC_SET_VOLUME, &answer);
+}
+
+void stopPlayback(void)
+{
+    DWORD_PTR answer;
+    sendToPlayer(WM_COMMAND, HOST_CMD_STOP, 0, &answer);
+}
+
+// A full queue is tried again for a while, then reported: the player would
+// otherwise stay open with nobody knowing.
+static const DWORD POST_RETRY_MS = 100;
+static const int POST_TRIES = 50;
+static const char NOT_POSTED[] =
+    "Nightfold could not ask Winamp to close at the set time.  Close Winamp yourself; "
+    "the chosen system shutdown follows.";
+
+void askPlayerToExit(HANDLE stopEvent)
+{
+    for (int tries = 0; tries < POST_TRIES; ++tries) {
+        if (PostMessageA(g_header.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0))
+            return;
+        DWORD error = GetLastError();
+        if (WaitForSingleObject(stopEvent, POST_RETRY_MS) != WAIT_TIMEOUT)
+            return;  // the player is leaving anyway
+        if (tries + 1 == POST_TRIES)
+            showFailure(NOT_POSTED, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+    }
+}
