@@ -79,6 +79,19 @@ static void bench(const char* dllPath)
     LONG reads = g_log.localTimeReads - readsBefore, sets = g_log.timerSets - setsBefore;
     plugin.header->quit();
 
+    // a 5-minute fade from 200: the wakes it takes, each fired by the host
+    resetFakes();
+    g_fakes.now = localTime(2024, 6, 12, 23, 0);
+    g_player = { 1, 0, 0, 200 };
+    if (!startPlugin(dllPath, "fade", "[Nightfold]\r\nEnabled=1\r\nHour=23\r\nMinute=30\r\nFadeMinutes=5\r\n", &plugin))
+        return;
+    int fadeWakes = 0;
+    while (!g_hostLog.exitCommands && fireAlarm(fadeWakes + 1)) {
+        ++fadeWakes;
+        waitForCount(&g_log.timerSets, fadeWakes + 1, 3000);  // or the exit command comes
+    }
+    plugin.header->quit();
+
     HANDLE file = CreateFileA(dllPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     DWORD size = GetFileSize(file, NULL);
     CloseHandle(file);
@@ -88,10 +101,13 @@ static void bench(const char* dllPath)
            latency, fired, fired ? latencies[0] : -1, fired ? latencies[fired - 1] : -1);
     printf("armed for 5 s: %ld clock reads, %ld armings (target 1 each)\n", reads, sets);
     double init = median(initTimes, RUNS);
+    printf("5-minute fade from volume 200: %d wakes, the first at its start, the last at the close (at most one per level)\n",
+           fadeWakes);
     printf("init: median %.3f ms of %d (min %.3f, max %.3f)\n", init, RUNS, initTimes[0], initTimes[RUNS - 1]);
     printf("%s: %lu bytes (limit 32768)\n", dllPath, size);
     CHECK(fired == RUNS && latency < 20, "latency over target");
     CHECK(reads == 1 && sets == 1, "more than one clock read or arming");
+    CHECK(g_hostLog.exitCommands == 1 && fadeWakes <= 201, "the fade took %d wakes", fadeWakes);
 }
 
 const TestCase g_benchCases[] = {

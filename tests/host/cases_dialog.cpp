@@ -9,7 +9,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "../../dialog/dialog.h"
 #include "../../resources/resource.h"
 
 // No real alarm worker ever starts here (THREADS_NONE).
@@ -164,8 +163,6 @@ enum Action {
     RELOAD,        // the player quits and starts again
     ARMING_FAILS,  // the worker started last runs, and arming its timer fails
     NO_WINDOW_DATA,  // from here on the plugin's GetWindowLongA gives 0
-    RECORD,        // the next dialog opens on fade id, and text's "finish" and "notice"
-    HANDED_BACK,   // what the last dialog handed back of those: see s_handedBack
     END,
     // in the dialog, on the driver thread
     CLICK,         // a click on the button id
@@ -197,27 +194,6 @@ static const Step* s_dialogSteps;
 static volatile LONG s_configReturned;
 static HWND s_expectedOwner;
 static DWORD s_hostThreadId;
-
-// The record the plugin hands its dialog: the evening's values shown are
-// set as a RECORD step says, and those handed back are kept.
-static INT_PTR(WINAPI* s_realDialogBox)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM);
-static const Step* s_recordStep;
-static char s_handedBack[64];  // "fade[ finish][ notice]"
-
-static INT_PTR WINAPI recordDialogBox(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC proc, LPARAM param)
-{
-    ConfigValues* values = (ConfigValues*)param;
-    if (s_recordStep) {
-        values->fadeMinutes = s_recordStep->id;
-        values->finishSong = strstr(s_recordStep->text, "finish") != NULL;
-        values->notice = strstr(s_recordStep->text, "notice") != NULL;
-        s_recordStep = NULL;
-    }
-    INT_PTR result = s_realDialogBox(instance, name, owner, proc, param);
-    snprintf(s_handedBack, sizeof s_handedBack, "%u%s%s", values->fadeMinutes, values->finishSong ? " finish" : "",
-             values->notice ? " notice" : "");
-    return result;
-}
 
 static bool isHostStep(Action action)
 {
@@ -352,15 +328,6 @@ static void checkFile(const char* expected)
           text.c_str(), expected ? expected : "(none)");
 }
 
-static bool loadWalkPlugin(void)
-{
-    if (!loadFaked(s_dllPath, &s_plugin))
-        return false;
-    s_realDialogBox = (INT_PTR(WINAPI*)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM))patchImport(
-        s_plugin.module, "USER32.dll", "DialogBoxParamA", (void*)recordDialogBox);
-    return true;
-}
-
 static void runWalk(const Walk& walk)
 {
     s_walkName = walk.name;
@@ -368,8 +335,7 @@ static void runWalk(const Walk& walk)
     DeleteFileA(s_iniPath);
     if (walk.settings && !CHECK(writeWholeFile(s_iniPath, walk.settings), "cannot write %s", s_iniPath))
         return;
-    s_recordStep = NULL;
-    if (!loadWalkPlugin())
+    if (!loadFaked(s_dllPath, &s_plugin))
         return;
     for (const Step* step = walk.steps; step->action != END; ++step) {
         switch (step->action) {
@@ -395,7 +361,8 @@ static void runWalk(const Walk& walk)
         case ARMING_FAILS: {
             LONG boxes = g_log.messageBoxes;
             g_fakes.setTimerFails = TRUE;
-            HANDLE worker = CreateThread(NULL, 0, g_log.workerStart, g_log.workerArgument, 0, NULL);
+            // Without the plugin's reference: the fake gave it back.
+            HANDLE worker = CreateThread(NULL, 0, g_log.workerStart, NULL, 0, NULL);
             CHECK(worker && WaitForSingleObject(worker, 5000) == WAIT_OBJECT_0 && g_log.messageBoxes == boxes + 1,
                   "%s: the worker does not fail", walk.name);
             CloseHandle(worker);
@@ -407,15 +374,8 @@ static void runWalk(const Walk& walk)
             break;
         case RELOAD:
             stopPlugin();
-            if (!loadWalkPlugin())
+            if (!loadFaked(s_dllPath, &s_plugin))
                 return;
-            break;
-        case RECORD:
-            s_recordStep = step;
-            break;
-        case HANDED_BACK:
-            CHECK(strcmp(s_handedBack, step->text) == 0, "%s: handed back [%s], expected [%s]", walk.name,
-                  s_handedBack, step->text);
             break;
         default:
             break;
@@ -446,12 +406,14 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
 
 #define RUN_WALKS(dllPath, walks) runWalks(dllPath, walks, sizeof walks / sizeof *walks)
 
-// A settings file as the plugin writes it afresh, without the options of
-// "At the set time".
-#define SETTINGS(enabled, action, force, use24, hour, minute)                                          \
+// A settings file as the plugin writes it afresh; SETTINGS without the
+// options of "At the set time".
+#define SETTINGS_AT(enabled, action, force, use24, hour, minute, fade, finish, notice)                 \
     "[Nightfold]\r\nEnabled=" enabled "\r\nShutdown=" action "\r\nForceAppsToClose=" force           \
     "\r\n24HourDisplay=" use24 "\r\nHour=" hour "\r\nMinute=" minute                                  \
-    "\r\nFadeMinutes=0\r\nFinishSong=0\r\nNotice=0\r\n"
+    "\r\nFadeMinutes=" fade "\r\nFinishSong=" finish "\r\nNotice=" notice "\r\n"
+#define SETTINGS(enabled, action, force, use24, hour, minute) \
+    SETTINGS_AT(enabled, action, force, use24, hour, minute, "0", "0", "0")
 
 // ---- the time shown ----------------------------------------------------------------
 
@@ -656,21 +618,27 @@ static void testDialogSaves(const char* dllPath)
         { FILE_IS, 0, SETTINGS("1", "1012", "0", "0", "9", "15") "FadeFrom=200\r\n" },
         { END },
     };
-    // "At the set time" as the record has it, and as the user changes it.
+    // "At the set time" as loaded, and as the user changes it: a minute
+    // count not in the list is kept, unchecking the fade stores 0.
     static const Step evening[] = {
-        { RECORD, 10, "finish notice" }, { OPEN }, { EVENING, 0, "EXEEXX 10" }, { CLICK, IDOK },
-        { HANDED_BACK, 0, "10 finish notice" },
-        { RECORD, 7, "notice" }, { OPEN }, { EVENING, 0, "EXEEOX -" }, { CLICK, IDC_FINISH_SONG },
-        { CLICK, IDC_NOTICE }, { CLICK, IDOK }, { HANDED_BACK, 0, "7 finish" },
-        { RECORD, 0, "" }, { OPEN }, { CLICK, IDC_FADE }, { EVENING, 0, "EXEEOO 5" },
-        { CHOOSE, IDC_FADE_MINUTES, "15" }, { CLICK, IDOK }, { HANDED_BACK, 0, "15" },
-        { RECORD, 30, "finish" }, { OPEN }, { CLICK, IDC_FADE }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDOK },
-        { HANDED_BACK, 0, "0 finish" },
-        { END },
+        { OPEN }, { EVENING, 0, "EXEEXX 10" }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS_AT("1", "1012", "0", "0", "9", "15", "10", "1", "1") }, { END },
+    };
+    static const Step eveningKept[] = {
+        { OPEN }, { EVENING, 0, "EXEEOX -" }, { CLICK, IDC_FINISH_SONG }, { CLICK, IDC_NOTICE }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS_AT("1", "1012", "0", "0", "9", "15", "7", "1", "0") },
+        { OPEN }, { CLICK, IDC_FADE }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS_AT("0", "1012", "0", "0", "9", "15", "0", "1", "0") }, { END },
+    };
+    static const Step eveningChosen[] = {
+        { OPEN }, { CLICK, IDC_FADE }, { EVENING, 0, "EXEEOO 5" }, { CHOOSE, IDC_FADE_MINUTES, "15" }, { CLICK, IDOK },
+        { FILE_IS, 0, SETTINGS_AT("1", "1012", "0", "0", "9", "15", "15", "0", "0") }, { END },
     };
     static const Walk walks[] = {
         { "new file", NULL, newFile },
-        { "at the set time", SETTINGS("1", "1012", "0", "0", "9", "15"), evening },
+        { "at the set time", SETTINGS_AT("1", "1012", "0", "0", "9", "15", "10", "1", "1"), evening },
+        { "at the set time, kept", SETTINGS_AT("1", "1012", "0", "0", "9", "15", "7", "0", "1"), eveningKept },
+        { "at the set time, chosen", SETTINGS("1", "1012", "0", "0", "9", "15"), eveningChosen },
         { "disabled", SETTINGS("1", "1018", "1", "0", "18", "45"), disabled },
         { "greyed force", SETTINGS("1", "1013", "1", "0", "6", "00"), greyedForce },
         { "enter", SETTINGS("0", "1012", "0", "0", "9", "15"), enter },
@@ -793,11 +761,10 @@ static DWORD WINAPI holdDialog(LPVOID)
 
 static void showForScreenshot(const char* dllPath)
 {
-    static const Step evening = { RECORD, 10, "notice" };
-    if (!prepareCase(dllPath) || !writeWholeFile(s_iniPath, SETTINGS("1", "1013", "1", "0", "23", "30")) ||
-        !loadWalkPlugin())
+    if (!prepareCase(dllPath) ||
+        !writeWholeFile(s_iniPath, SETTINGS_AT("1", "1013", "1", "0", "23", "30", "10", "0", "1")) ||
+        !loadFaked(s_dllPath, &s_plugin))
         return;
-    s_recordStep = &evening;
     s_configReturned = 0;
     HANDLE holder = CreateThread(NULL, 0, holdDialog, NULL, 0, NULL);
     s_plugin.header->config();

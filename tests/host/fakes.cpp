@@ -202,12 +202,15 @@ static HANDLE WINAPI recordCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T s
 {
     LONG count = InterlockedIncrement(&g_log.threadsCreated);
     g_log.workerStart = start;
-    g_log.workerArgument = argument;
     if (g_fakes.threads == THREADS_FAIL) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return NULL;
     }
     if (g_fakes.threads == THREADS_NONE) {
+        // A worker that never runs gives back the reference to the plugin
+        // it was handed, so that the plugin can be unloaded.
+        if (argument)
+            FreeLibrary((HMODULE)argument);
         if (id)
             *id = 0;
         s_token = (HANDLE)(ULONG_PTR)(0x7000 + 4 * count);

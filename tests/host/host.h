@@ -110,7 +110,6 @@ struct PlatformLog {
     int writes;  // WritePrivateProfileStringA and WritePrivateProfileSectionA
     volatile LONG threadsCreated;
     LPTHREAD_START_ROUTINE workerStart;  // of the last worker asked for
-    LPVOID workerArgument;
     volatile LONG powerStatusQueries;
     char timerName[MAX_PATH];     // as handed to CreateWaitableTimerA
     volatile LONG localTimeReads;

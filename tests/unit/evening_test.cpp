@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <math.h>
-
 #include <string>
 #include <vector>
 
@@ -127,34 +125,6 @@ TEST(Evening, FadesEvenly)
     } drops[] = { { 200, -299249 }, { 51, -150000 }, { 9, -60000 }, { 8, -56124 }, { 1, 0 } };
     for (const auto& drop : drops)
         EXPECT_EQ(fadeNextChange(200, at(-300000), SET, drop.from), at(drop.atMs)) << drop.from;
-}
-
-// A five-minute fade from 200, woken only when the plan says: each wake
-// lowers the level to what the curve gives, and the close moment gives the
-// volume back.
-TEST(Evening, WalksTheFadeDown)
-{
-    Evening e;
-    eveningBegin(&e, SET);
-    uint64_t now = at(-300000);
-    int32_t volume = 200, wakes = 0;
-    for (;; ++wakes) {
-        EveningStep step = planEvening(&e, { 5, false, false }, now, p(600, volume), NO);
-        if (step.outcome != ON) {
-            EXPECT_TRUE(now == SET && step.outcome == CLOSE && step.setVolume == 200);
-            break;
-        }
-        double left = (double)((SET - now) / 10000);  // whole milliseconds at every wake
-        if (wakes > 0) {
-            ASSERT_LT(step.setVolume, volume) << wakes;
-            ASSERT_EQ(step.setVolume, (int32_t)ceil(200 * left * left / (300000.0 * 300000.0))) << wakes;
-            volume = step.setVolume;
-        }
-        ASSERT_GT(step.wakeAt, now);
-        now = step.wakeAt;
-    }
-    EXPECT_EQ(volume, 1);
-    EXPECT_LE(wakes, 200);
 }
 
 TEST(Evening, WakesFirstForTheFadeOrTheNotice)
