@@ -222,7 +222,7 @@ static EveningEnd spendEvening(HANDLE timer, uint64_t setTime)
         if (nowUtc < due)
             nowUtc = due;
         if (ask)
-            player = readPlayer();
+            player = readPlayer(s_stopEvent);
         NoticeAnswer answer = (NoticeAnswer)InterlockedExchange(&s_answer, ANSWER_NONE);
         EveningStep step = planEvening(&evening, options, nowUtc, player, answer);
         // The close is claimed before it is carried out: a worker stopped

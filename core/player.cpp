@@ -28,13 +28,29 @@ static int32_t askPlayer(WPARAM wParam, LPARAM question, int32_t none)
     return sendToPlayer(WM_USER, wParam, question, &answer) ? (int32_t)answer : none;
 }
 
-PlayerReport readPlayer(void)
+// The player's answers; once stopEvent is set the questions left are not
+// asked (each may wait for a player that does not answer).
+PlayerReport readPlayer(HANDLE stopEvent)
 {
-    PlayerReport report;
-    report.status = askPlayer(0, HOST_IPC_IS_PLAYING, -1);
-    report.positionMs = askPlayer(0, HOST_IPC_GET_POSITION, -1);
-    report.lengthMs = songLengthMs(askPlayer(2, HOST_IPC_GET_POSITION, 0), askPlayer(1, HOST_IPC_GET_POSITION, 0));
-    report.volume = askPlayer(HOST_GET_VOLUME, HOST_IPC_SET_VOLUME, -1);
+    PlayerReport report = { -1, -1, -1, -1 };
+    struct {
+        WPARAM wParam;
+        LPARAM question;
+        int32_t none;
+        int32_t answer;
+    } asked[] = {
+        { 0, HOST_IPC_IS_PLAYING, -1 },  { 0, HOST_IPC_GET_POSITION, -1 },        { 2, HOST_IPC_GET_POSITION, 0 },
+        { 1, HOST_IPC_GET_POSITION, 0 }, { HOST_GET_VOLUME, HOST_IPC_SET_VOLUME, -1 },
+    };
+    for (auto& question : asked) {
+        if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0)
+            return report;
+        question.answer = askPlayer(question.wParam, question.question, question.none);
+    }
+    report.status = asked[0].answer;
+    report.positionMs = asked[1].answer;
+    report.lengthMs = songLengthMs(asked[2].answer, asked[3].answer);
+    report.volume = asked[4].answer;
     return report;
 }
 

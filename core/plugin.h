@@ -84,7 +84,7 @@ void stopAlarmWorker(void);
 
 // player.cpp: the worker's side of the player's window
 struct PlayerReport;
-PlayerReport readPlayer(void);
+PlayerReport readPlayer(HANDLE stopEvent);
 bool setPlayerVolume(int volume);
 void stopPlayback(void);
 // Posts the exit command, trying again while the player's queue is full,
