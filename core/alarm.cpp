@@ -168,6 +168,7 @@ static Woken waitForStep(HANDLE timer, HWND notice, uint64_t closeAt)
             showCountdown(notice, closeAt);
     }
 }
+
 // Carries out a step of the evening: the volume, the settings' FadeFrom,
 // the notice.
 static void carryOut(const EveningStep& step, const Evening& evening, HWND* notice)
@@ -203,9 +204,8 @@ enum EveningEnd { ENDS_CLOSING, ENDS_TONIGHT, ENDS_MISSED, ENDS_STOPPED, ENDS_FA
 // The evening of the set time, from the first wake to its end: each step is
 // planned from the clock and the answers of the player and of the notice,
 // carried out, and the timer armed for the next.
-static EveningEnd spendEvening(HANDLE timer, uint64_t setTime)
+static EveningEnd spendEvening(HANDLE timer, uint64_t setTime, const EveningOptions& options)
 {
-    EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
     Evening evening;
     eveningBegin(&evening, setTime);
     PlayerReport player = { -1, -1, -1, -1 };
@@ -274,7 +274,7 @@ static void runAlarm(void)
         DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (woken == WAIT_OBJECT_0)
             return;
-        EveningEnd end = woken == WAIT_OBJECT_0 + 1 ? spendEvening(timer, setTime) : ENDS_FAILED;
+        EveningEnd end = woken == WAIT_OBJECT_0 + 1 ? spendEvening(timer, setTime, options) : ENDS_FAILED;
         switch (end) {
         case ENDS_CLOSING:
             // Before the command: the player may call quit while it handles it.
