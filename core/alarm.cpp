@@ -395,8 +395,6 @@ void stopAlarmWorker(void)
     // A fade cut short: the volume as it was, at once. Where the window is
     // gone already, init gives it back at the next start.
     LONG volume = InterlockedExchange(&s_fadeFrom, -1);
-    DWORD_PTR answer;
-    if (volume >= 0 && SendMessageTimeoutA(g_header.hostWindow, WM_USER, (WPARAM)volume, HOST_IPC_SET_VOLUME,
-                                           SMTO_ABORTIFHUNG, 500, &answer))
+    if (volume >= 0 && setPlayerVolume(volume))
         forgetFadeFrom(g_state.iniPath);
 }

@@ -1,7 +1,7 @@
-// Talking to the player's main window from the alarm worker: questions and
-// every step whose order matters with a bounded wait, so that a hung or
-// exiting player never holds the worker; the exit command, the last word,
-// posted.
+// Talking to the player's main window (from the alarm worker, and to give a
+// volume back from the player's thread): questions and every step whose order
+// matters with a bounded wait, so that a hung or exiting player never holds
+// the worker; the exit command, the last word, posted.
 #include "plugin.h"
 
 #include "evening.h"
@@ -10,6 +10,7 @@
 // The player's WM_USER messages (the number goes in lParam) and commands.
 #define HOST_IPC_IS_PLAYING 104   // 1 playing, 3 paused, 0 stopped
 #define HOST_IPC_GET_POSITION 105  // wParam 0 position in ms, 1 length in s, 2 length in ms
+#define HOST_IPC_SET_VOLUME 122   // wParam 0 to 255 sets the volume
 #define HOST_GET_VOLUME ((WPARAM)-666)  // with HOST_IPC_SET_VOLUME: answers the volume
 #define HOST_CMD_STOP 40047
 

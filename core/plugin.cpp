@@ -79,7 +79,7 @@ int pluginInit(void)
     // gets the volume the fade began at.
     int volume = readFadeFrom(g_state.iniPath);
     if (volume >= 0) {
-        SendMessageA(g_header.hostWindow, WM_USER, volume, HOST_IPC_SET_VOLUME);
+        setPlayerVolume(volume);
         forgetFadeFrom(g_state.iniPath);
     }
     if (g_state.enabled)
@@ -119,8 +119,6 @@ static void warnNotSaved(const char* path, DWORD error)
     wsprintfA(text, NOT_SAVED, path, reason);
     MessageBoxA(GetForegroundWindow(), text, PRODUCT_TEXT, MB_ICONWARNING);
 }
-
-
 
 void pluginConfig(void)
 {

@@ -10,7 +10,6 @@
 #define PLUGIN_HEADER_VERSION 16
 #define HOST_CMD_EXIT 40001
 // WM_USER with this lParam sets the player's volume to wParam (0 to 255).
-#define HOST_IPC_SET_VOLUME 122
 
 struct ConfigValues;
 
@@ -82,9 +81,11 @@ void startAlarmWorker(void);
 // message); its handle stays in g_state.
 void stopAlarmWorker(void);
 
-// player.cpp: the worker's side of the player's window
+// player.cpp: messages to the player's window
 struct PlayerReport;
 PlayerReport readPlayer(HANDLE stopEvent);
+// Sets the player's volume (0 to 255); a direct call on the player's own
+// thread, a bounded wait from another.
 bool setPlayerVolume(int volume);
 void stopPlayback(void);
 // Posts the exit command, trying again while the player's queue is full,
