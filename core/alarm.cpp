@@ -100,19 +100,16 @@ static bool readClock(CalendarTime* now, uint64_t* nowUtc)
     return toUtcWithCurrentBias(now, nowUtc);
 }
 
-// The set time's next occurrence after the evening of lastSetTime (0 for
-// none), from the clock: today while it is still ahead, else tomorrow.
-static bool nextSetTime(uint64_t lastSetTime, uint64_t* setTime)
+// The set time's next evening, from the clock: today while it is still
+// ahead, else tomorrow, and on a later day than the evening spent (NULL
+// before the first). evening receives its local date and time.
+static bool nextSetTime(const CalendarTime* spent, CalendarTime* evening, uint64_t* setTime)
 {
     CalendarTime now;
-    uint64_t nowUtc;
+    GetLocalTime((SYSTEMTIME*)&now);
     LocalToUtc targetToUtc = g_state.zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay;
-    if (!readClock(&now, &nowUtc) ||
-        !computeDueTime(now, g_state.hour, g_state.minute, g_state.second, toUtcWithCurrentBias, targetToUtc, setTime))
-        return false;
-    // Tonight's was cancelled before its time: tomorrow's.
-    return *setTime > lastSetTime || computeDueTime(nextDay(now), g_state.hour, g_state.minute, g_state.second,
-                                                    toUtcWithCurrentBias, targetToUtc, setTime);
+    *evening = alarmTarget(now, spent, g_state.hour, g_state.minute, g_state.second);
+    return computeDueTime(now, *evening, toUtcWithCurrentBias, targetToUtc, setTime);
 }
 
 static bool armAt(HANDLE timer, uint64_t due)
@@ -122,13 +119,17 @@ static bool armAt(HANDLE timer, uint64_t due)
     return SetWaitableTimer(timer, &dueTime, 0, NULL, NULL, FALSE) != 0;
 }
 
-// Shows the time left until closeAt in the notice.
-static void showCountdown(HWND notice, uint64_t closeAt)
+// Shows the time left until closeAt in the notice, counted from the clock,
+// or from the moment the step was planned for while the clock, which ticks
+// in steps, still reads before it.
+static void showCountdown(HWND notice, uint64_t closeAt, uint64_t planned)
 {
     CalendarTime now;
     uint64_t nowUtc;
     if (!readClock(&now, &nowUtc))
         return;
+    if (nowUtc < planned)
+        nowUtc = planned;
     char text[128];
     formatNoticeText(text, sizeof text, secondsUntil(nowUtc, closeAt), g_state.action, g_state.forceAppsToClose);
     setNoticeText(notice, text);
@@ -144,7 +145,7 @@ enum Woken { WOKEN_TIMER, WOKEN_ANSWER, WOKEN_STOP, WOKEN_FAILED };
 
 // Waits for the timer, the stop or an answer in the notice; counts the
 // notice down once a second meanwhile.
-static Woken waitForStep(HANDLE timer, HWND notice, uint64_t closeAt)
+static Woken waitForStep(HANDLE timer, HWND notice, uint64_t closeAt, uint64_t planned)
 {
     HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
     for (;;) {
@@ -165,13 +166,13 @@ static Woken waitForStep(HANDLE timer, HWND notice, uint64_t closeAt)
         if (s_answer != ANSWER_NONE)
             return WOKEN_ANSWER;
         if (notice)
-            showCountdown(notice, closeAt);
+            showCountdown(notice, closeAt, planned);
     }
 }
 
 // Carries out a step of the evening: the volume, the settings' FadeFrom,
 // the notice.
-static void carryOut(const EveningStep& step, const Evening& evening, HWND* notice)
+static void carryOut(const EveningStep& step, const Evening& evening, uint64_t planned, HWND* notice)
 {
     if (step.outcome == EVENING_CLOSE && step.setVolume >= 0) {
         // Silent at the close moment, stopped before the volume comes
@@ -196,7 +197,7 @@ static void carryOut(const EveningStep& step, const Evening& evening, HWND* noti
     if (step.showNotice && !*notice)
         *notice = showNotice(g_header.instance, &s_answer, "");
     if (*notice)
-        showCountdown(*notice, step.closeAt);
+        showCountdown(*notice, step.closeAt, planned);
 }
 
 enum EveningEnd { ENDS_CLOSING, ENDS_TONIGHT, ENDS_MISSED, ENDS_STOPPED, ENDS_FAILED };
@@ -229,14 +230,16 @@ static EveningEnd spendEvening(HANDLE timer, uint64_t setTime, const EveningOpti
         // first leaves the volume to the player's thread.
         Woken woken = WOKEN_STOP;
         if (step.outcome != EVENING_CLOSE || claimPhase(WORKER_WAITING, WORKER_FIRING)) {
-            carryOut(step, evening, &notice);
+            carryOut(step, evening, nowUtc, &notice);
             if (step.outcome == EVENING_CLOSE)
                 return ENDS_CLOSING;
             if (step.outcome != EVENING_GOES_ON)
                 return step.outcome == EVENING_CANCELLED ? ENDS_TONIGHT : ENDS_MISSED;
             ask = step.askPlayer;
-            woken = armAt(timer, step.wakeAt) ? waitForStep(timer, notice, step.closeAt) : WOKEN_FAILED;
-            due = woken == WOKEN_TIMER ? step.wakeAt : 0;
+            woken = armAt(timer, step.wakeAt) ? waitForStep(timer, notice, step.closeAt, nowUtc) : WOKEN_FAILED;
+            // Answered: at least the moment just planned for, so that the
+            // plan never sees the clock go back.
+            due = woken == WOKEN_TIMER ? step.wakeAt : nowUtc;
         }
         if (woken == WOKEN_STOP || woken == WOKEN_FAILED) {
             if (notice)
@@ -257,10 +260,11 @@ static void runAlarm(void)
     EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
     uint64_t lead = eveningLead(options);
     LONG phase = WORKER_ARMING;
+    CalendarTime evening;
     for (uint64_t setTime = 0;;) {
         // Woken first when the fade or the notice begins, else at the set
         // time itself: nothing runs before.
-        if (!nextSetTime(setTime, &setTime) || !armAt(timer, setTime - lead)) {
+        if (!nextSetTime(setTime ? &evening : NULL, &evening, &setTime) || !armAt(timer, setTime - lead)) {
             disable(phase, SET_FAILED);
             return;
         }

@@ -42,21 +42,37 @@ static bool isStillAhead(const CalendarTime& now, uint16_t hour, uint16_t minute
     return secondsOfDay(hour, minute, second) > secondsOfDay(now.hour, now.minute, now.second);
 }
 
-CalendarTime alarmTarget(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second)
+static bool isLaterDay(const CalendarTime& a, const CalendarTime& b)
+{
+    if (a.year != b.year)
+        return a.year > b.year;
+    return a.month != b.month ? a.month > b.month : a.day > b.day;
+}
+
+CalendarTime alarmTarget(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
+                         uint16_t second)
 {
     CalendarTime target = isStillAhead(now, hour, minute, second) ? now : nextDay(now);
+    if (spent && !isLaterDay(target, *spent)) {
+        target = nextDay(*spent);
+        target.milliseconds = now.milliseconds;
+    }
     target.hour = hour;
     target.minute = minute;
     target.second = second;
     return target;
 }
 
-bool computeDueTime(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second,
-                    LocalToUtc nowToUtc, LocalToUtc targetToUtc, uint64_t* due)
+static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
 {
-    if (!isTimeOfDay(hour, minute, second))
+    return !isLaterDay(a, b) && !isLaterDay(b, a);
+}
+
+bool computeDueTime(const CalendarTime& now, const CalendarTime& target, LocalToUtc nowToUtc, LocalToUtc targetToUtc,
+                    uint64_t* due)
+{
+    if (!isTimeOfDay(target.hour, target.minute, target.second))
         return false;
-    CalendarTime target = alarmTarget(now, hour, minute, second);
     uint64_t nowUtc, targetUtc;
     if (!nowToUtc(&now, &nowUtc) || !targetToUtc(&target, &targetUtc))
         return false;
@@ -69,9 +85,14 @@ bool computeDueTime(const CalendarTime& now, uint16_t hour, uint16_t minute, uin
     // its first occurrence while now is in the repeated hour. No change of
     // clocks lies between now and the target then, so the local clocks'
     // distance is the real one.
-    uint32_t span = secondsOfDay(hour, minute, second) - secondsOfDay(now.hour, now.minute, now.second);
-    if (!isStillAhead(now, hour, minute, second))
-        span += 86400u;
-    *due = nowUtc + span * ONE_SECOND;
+    int32_t span = (int32_t)secondsOfDay(target.hour, target.minute, target.second) -
+                   (int32_t)secondsOfDay(now.hour, now.minute, now.second);
+    if (isSameDay(target, nextDay(now)))
+        span += 86400;
+    else if (!isSameDay(target, now))
+        return false;
+    if (span <= 0)
+        return false;
+    *due = nowUtc + (uint32_t)span * ONE_SECOND;
     return true;
 }

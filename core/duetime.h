@@ -35,14 +35,18 @@ int daysInMonth(int year, int month);
 CalendarTime nextDay(const CalendarTime& now);
 
 // The set time of day on the day it next comes: today while it is still
-// ahead of now, otherwise tomorrow. Now's milliseconds are carried over.
-CalendarTime alarmTarget(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second);
+// ahead of now, otherwise tomorrow; and always on a later day than an
+// evening already spent (spent: its day, or NULL before the first), whatever
+// the clock's milliseconds. Now's milliseconds are carried over.
+CalendarTime alarmTarget(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
+                         uint16_t second);
 
-// The due time of the alarm. nowToUtc converts with the bias in force at
-// this moment; targetToUtc with the bias in force on the target's own day
-// (the same function where the platform cannot tell). False, leaving *due
-// alone, when the set time is no time of day or a conversion fails.
-bool computeDueTime(const CalendarTime& now, uint16_t hour, uint16_t minute, uint16_t second,
-                    LocalToUtc nowToUtc, LocalToUtc targetToUtc, uint64_t* due);
+// The due time of target, a set time that alarmTarget gave for now.
+// nowToUtc converts with the bias in force at this moment; targetToUtc with
+// the bias in force on the target's own day (the same function where the
+// platform cannot tell). False, leaving *due alone, when the target is no
+// time of day or a conversion fails.
+bool computeDueTime(const CalendarTime& now, const CalendarTime& target, LocalToUtc nowToUtc, LocalToUtc targetToUtc,
+                    uint64_t* due);
 
 #endif

@@ -1,6 +1,7 @@
 // The alarm's due time from arbitrary local times, set times and time-zone
 // answers: it is always ahead of now and at most a day (and a change of
-// clocks) away, and nothing is read or written out of bounds.
+// clocks) away, the evening after a spent one is the next day's, and
+// nothing is read or written out of bounds.
 #include <stdint.h>
 #include <string.h>
 
@@ -67,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     uint64_t due = 0x5A5A5A5A5A5A5A5Aull;
     s_conversions = 0;
-    bool ok = computeDueTime(in.now, in.hour, in.minute, in.second, toUtc, toUtc, &due);
+    CalendarTime target = alarmTarget(in.now, NULL, in.hour, in.minute, in.second);
+    bool ok = computeDueTime(in.now, target, toUtc, toUtc, &due);
     REQUIRE(s_conversions <= 2);
     if (!ok) {
         REQUIRE(due == 0x5A5A5A5A5A5A5A5Aull);
@@ -84,7 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The target is the set time of day, today or tomorrow, with now's
     // milliseconds; without a change of clocks the due time is exactly its
     // conversion.
-    CalendarTime target = alarmTarget(in.now, in.hour, in.minute, in.second);
     REQUIRE(target.hour == in.hour && target.minute == in.minute && target.second == in.second);
     REQUIRE(target.milliseconds == in.now.milliseconds);
     CalendarTime tomorrow = nextDay(in.now);
@@ -97,5 +98,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         REQUIRE(due == targetUtc);
         REQUIRE(due - nowUtc <= ONE_DAY);
     }
+
+    // That evening spent (armed at other milliseconds): the next is the day
+    // after it, later than it.
+    CalendarTime spent = target;
+    spent.milliseconds = (uint16_t)(in.changeDay >> 6) % 1000;
+    CalendarTime later = alarmTarget(in.now, &spent, in.hour, in.minute, in.second);
+    CalendarTime dayAfter = nextDay(target);
+    REQUIRE(later.year == dayAfter.year && later.month == dayAfter.month && later.day == dayAfter.day);
+    uint64_t laterDue;
+    if (computeDueTime(in.now, later, toUtc, toUtc, &laterDue))
+        REQUIRE(laterDue > due);
     return 0;
 }

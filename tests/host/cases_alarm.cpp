@@ -50,34 +50,40 @@ static void testAlarmDue(const char*dllPath)
         { "missed_2h", localTime(2024, 6, 12, 21, 0, 0, 500), 22, 15, utcValue(2024, 6, 12, 22, 15, 0, 500), 7200,
           utcValue(2024, 6, 13, 22, 15, 0, 500) },
     };
+    // The clock at the wake shows the due time's milliseconds, then .999.
+    for (int wakeMs : { -1, 999 })
     for (const auto& row : rows) {
+        char name[64];
+        snprintf(name, sizeof name, "%s%s", row.name, wakeMs < 0 ? "" : "_999");
         resetFakes();
         g_fakes.now = row.now;
+        g_fakes.wakeMs = wakeMs;
         char settings[256];
         settingsText(settings, sizeof settings, 1, row.hour, row.minute, 1013);
         LoadedPlugin plugin;
-        if (!startPlugin(dllPath, row.name, settings, &plugin))
+        if (!startPlugin(dllPath, name, settings, &plugin))
             continue;
         bool fires = row.rearmed == 0;
-        if (!CHECK(waitForCount(&g_log.timerSets, 1, 5000), "%s: not armed", row.name))
+        if (!CHECK(waitForCount(&g_log.timerSets, 1, 5000), "%s: not armed", name))
             continue;
-        checkDue(row.name, row.due);
+        checkDue(name, row.due);
         if (!fireAlarm(1, row.late))
             continue;
         if (fires) {
-            CHECK(waitForExitCommand(5000), "%s: no exit command", row.name);
-            CHECK(waitForWorkerEnd(5000), "%s: the worker does not end", row.name);
+            CHECK(waitForExitCommand(5000), "%s: no exit command", name);
+            CHECK(waitForWorkerEnd(5000), "%s: the worker does not end", name);
         } else {
-            CHECK(waitForCount(&g_log.timerSets, 2, 5000), "%s: not armed again", row.name);
-            checkDue(row.name, row.rearmed);
+            CHECK(waitForCount(&g_log.timerSets, 2, 5000), "%s: not armed again", name);
+            // Tomorrow's, at the milliseconds of the clock that saw it missed.
+            checkDue(name, row.rearmed + (wakeMs < 0 ? 0 : (wakeMs - row.now.wMilliseconds) * 10000LL));
         }
         pumpMessagesFor(0);
         CHECK(g_hostLog.exitCommands == fires && g_hostLog.exitCommandsSent == 0,
-              "%s: %d exit commands, %d sent rather than posted", row.name, g_hostLog.exitCommands,
+              "%s: %d exit commands, %d sent rather than posted", name, g_hostLog.exitCommands,
               g_hostLog.exitCommandsSent);
-        CHECK(g_log.messageBoxes == 0, "%s: message box %s", row.name, g_log.boxText);
+        CHECK(g_log.messageBoxes == 0, "%s: message box %s", name, g_log.boxText);
         plugin.header->quit();
-        CHECK(g_log.exitRequests == fires, "%s: %ld end actions", row.name, g_log.exitRequests);
+        CHECK(g_log.exitRequests == fires, "%s: %ld end actions", name, g_log.exitRequests);
     }
 }
 
@@ -392,16 +398,27 @@ static void testEvening(const char* dllPath)
         { "quit_in_fade", "FadeMinutes=5", PLAYING, QUIT, 3, NONE, 200, 0, NULL, NONE },
     };
     const LONGLONG setTime = utcValue(2024, 6, 12, 23, 30);
+    // The clock at a whole second when the plugin starts and at .999 when it
+    // wakes; then at .999 from the start and at .000 when it wakes, a moment
+    // before the due time it armed.
+    static const struct {
+        int startMs, wakeMs;
+        const char* suffix;
+    } clocks[] = { { 0, 999, "" }, { 999, 0, "_999" } };
+    for (const auto& clock : clocks)
     for (const auto& row : rows) {
+        char name[64];
+        snprintf(name, sizeof name, "%s%s", row.name, clock.suffix);
         resetFakes();
-        g_fakes.now = localTime(2024, 6, 12, 23, 0);
+        g_fakes.now = localTime(2024, 6, 12, 23, 0, 0, clock.startMs);
+        g_fakes.wakeMs = clock.wakeMs;
         g_fakes.chooseRunOnce = strstr(row.name, "run_once") != NULL;
         g_player = row.player;
         char settings[256];
         snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n%s\r\n",
                  !g_fakes.chooseRunOnce, row.options);
         LoadedPlugin plugin;
-        if (!startPlugin(dllPath, row.name, settings, &plugin))
+        if (!startPlugin(dllPath, name, settings, &plugin))
             continue;
         if (g_fakes.chooseRunOnce)
             plugin.header->config();
@@ -412,7 +429,7 @@ static void testEvening(const char* dllPath)
             if (!fireAlarm(armed))
                 break;
             s_armings = armed;
-            CHECK(pumpMessagesUntil(stepTaken, 3000), "%s: no step after wake %d", row.name, wakes);
+            CHECK(pumpMessagesUntil(stepTaken, 3000), "%s: no step after wake %d", name, wakes);
             armed = g_log.timerSets;
             HWND notice = findNotice();
             bool answerNow = notice && !noticeSeen;
@@ -421,7 +438,7 @@ static void testEvening(const char* dllPath)
                 char text[256] = "";
                 GetDlgItemTextA(notice, IDC_NOTICE_TEXT, text, sizeof text);
                 CHECK(row.notice && strcmp(text, row.notice) == 0 && GetForegroundWindow() != notice && !GetWindow(notice, GW_OWNER),
-                      "%s: notice [%s], foreground %d", row.name, text, GetForegroundWindow() == notice);
+                      "%s: notice [%s], foreground %d", name, text, GetForegroundWindow() == notice);
             }
             if (row.userAt == wakes + 1 && row.answer != QUIT)
                 g_player.volume = 150;
@@ -430,11 +447,11 @@ static void testEvening(const char* dllPath)
                 plugin.header->quit();
                 quitMs = GetTickCount() - start;
                 quit = true;
-                CHECK(!IsWindow(notice), "%s: the notice outlives quit", row.name);
+                CHECK(!IsWindow(notice), "%s: the notice outlives quit", name);
             } else if (answerNow && row.answer) {
                 PostMessageA(notice, WM_COMMAND, row.answer, 0);
                 s_armings = armed;
-                CHECK(pumpMessagesUntil(stepTaken, 3000), "%s: no step after the answer", row.name);
+                CHECK(pumpMessagesUntil(stepTaken, 3000), "%s: no step after the answer", name);
                 armed = g_log.timerSets;
                 if (row.lastArming != NONE)
                     break;
@@ -445,23 +462,24 @@ static void testEvening(const char* dllPath)
                                                g_fakes.now.wHour, g_fakes.now.wMinute, g_fakes.now.wSecond);
         CHECK(row.closesAt == NONE ? g_hostLog.exitCommands == 0
                                    : g_hostLog.exitCommands == 1 && closedAt == setTime + row.closesAt * 10000000LL,
-              "%s: %d exit commands, %lld s after the set time", row.name, g_hostLog.exitCommands,
+              "%s: %d exit commands, %lld s after the set time", name, g_hostLog.exitCommands,
               (closedAt - setTime) / 10000000);
         int volume = g_hostLog.exitCommands ? g_hostLog.volumeAtExit : g_player.volume;
-        CHECK(volume == row.volumeAtExit && g_hostLog.stops == row.stops, "%s: volume %d, %d stops", row.name, volume,
+        CHECK(volume == row.volumeAtExit && g_hostLog.stops == row.stops, "%s: volume %d, %d stops", name, volume,
               g_hostLog.stops);
         // One wake per level at most, down to 0 at the close moment.
         CHECK(strcmp(row.name, "fade") != 0 || (g_hostLog.volumeAtStop == 0 && wakes <= 200 + 1),
-              "%s: faded to %d in %d wakes", row.name, g_hostLog.volumeAtStop, wakes);
+              "%s: faded to %d in %d wakes", name, g_hostLog.volumeAtStop, wakes);
         CHECK(quitMs < 1000 && !findNotice() && (row.notice != NULL) == noticeSeen, "%s: quit took %lu ms, notice %d",
-              row.name, quitMs, noticeSeen);
-        CHECK(row.lastArming == NONE || g_log.due == setTime + row.lastArming * 10000000LL, "%s: last armed %lld s off",
-              row.name, (g_log.due - setTime) / 10000000 - row.lastArming);
-        std::string file = readWholeFile((std::string(caseFolder()) + g_caseName + "_" + row.name + ".ini").c_str());
-        CHECK(file.find("FadeFrom") == std::string::npos, "%s: FadeFrom left in the file", row.name);
+              name, quitMs, noticeSeen);
+        LONGLONG lastArming = (g_log.due - setTime) / 10000000;  // in whole seconds, the clock's milliseconds aside
+        CHECK(row.lastArming == NONE || lastArming == row.lastArming, "%s: last armed %lld s off", name,
+              lastArming - row.lastArming);
+        std::string file = readWholeFile((std::string(caseFolder()) + g_caseName + "_" + name + ".ini").c_str());
+        CHECK(file.find("FadeFrom") == std::string::npos, "%s: FadeFrom left in the file", name);
         if (g_fakes.chooseRunOnce) {
             plugin.header->config();
-            CHECK(!g_log.shownEnabled, "%s: the plugin is still shown enabled", row.name);
+            CHECK(!g_log.shownEnabled, "%s: the plugin is still shown enabled", name);
         }
         if (!quit)
             plugin.header->quit();

@@ -22,6 +22,7 @@ void resetFakes(void)
     resetLog();
     memset(&g_fakes, 0, sizeof g_fakes);
     g_fakes.powerStateResult = TRUE;
+    g_fakes.wakeMs = -1;
     GetLocalTime(&g_fakes.now);
     g_player = FakePlayer();
     if (!g_exitCommandLeft)
@@ -174,10 +175,14 @@ bool fireAlarm(LONG armings, int lateSeconds)
 {
     if (!CHECK(waitForCount(&g_log.timerSets, armings, 5000), "%ld of %ld armings", g_log.timerSets, armings))
         return false;
-    // The clock then shows the due time, or lateSeconds past it.
+    // The clock then shows the due time, or lateSeconds past it; at the
+    // milliseconds asked, as a clock that ticks in steps may, even a moment
+    // before the due time.
     FILETIME dueTime, localTime;
     SYSTEMTIME utc, local;
     ULONGLONG late = (ULONGLONG)g_log.due + lateSeconds * 10000000ULL;
+    if (g_fakes.wakeMs >= 0)
+        late += (g_fakes.wakeMs - (LONGLONG)(late / 10000 % 1000)) * 10000;
     dueTime.dwLowDateTime = (DWORD)late;
     dueTime.dwHighDateTime = (DWORD)(late >> 32);
     if (FileTimeToSystemTime(&dueTime, &utc) && SystemTimeToTzSpecificLocalTime(NULL, &utc, &local) &&

@@ -147,6 +147,7 @@ enum ThreadFake { THREADS_REAL, THREADS_NONE, THREADS_FAIL };
 // How the fakes answer.
 struct PlatformFakes {
     SYSTEMTIME now;               // GetLocalTime's answer
+    int wakeMs;                   // fireAlarm: the clock's milliseconds at a wake; -1 those of the due time
     BOOL fixedBias;               // LocalFileTimeToFileTime adds biasMinutes, the bias in force at now
     LONG biasMinutes;
     BOOL armAsAsked;              // the real timer is armed for the due time asked; else it waits for fireAlarm

@@ -109,22 +109,36 @@ static ::testing::AssertionResult sameTime(uint64_t actual, uint64_t expected)
 
 // ---- the next occurrence of the set time ----------------------------------
 
+// The due time of the next evening after the one spent (none: the first).
+static bool dueTime(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
+                    uint16_t second, LocalToUtc nowToUtc, LocalToUtc targetToUtc, uint64_t* due)
+{
+    return computeDueTime(now, alarmTarget(now, spent, hour, minute, second), nowToUtc, targetToUtc, due);
+}
+
+static CalendarTime withMs(CalendarTime t, uint16_t ms)
+{
+    t.milliseconds = ms;
+    return t;
+}
+
 TEST(DueTime, IsTheNextOccurrenceOfTheSetTime)
 {
     static const struct {
         CalendarTime now;
         uint16_t hour, minute;
-        CalendarTime due;  // local
+        CalendarTime due;    // local, at now's milliseconds
+        CalendarTime spent;  // the evening spent before (cancelled, missed); year 0 for none
     } rows[] = {
-        { at(2024, 6, 12, 22, 15, 40, 250), 22, 15, at(2024, 6, 13, 22, 15, 0, 250) },
-        { at(2024, 6, 12, 21, 0, 0, 500), 22, 15, at(2024, 6, 12, 22, 15, 0, 500) },
-        { at(2024, 6, 12, 22, 15, 0, 0), 22, 15, at(2024, 6, 13, 22, 15, 0, 0) },
-        { at(2024, 6, 12, 22, 14, 59, 999), 22, 15, at(2024, 6, 12, 22, 15, 0, 999) },
-        { at(2024, 6, 12, 12, 0, 0, 1), 0, 0, at(2024, 6, 13, 0, 0, 0, 1) },
-        { at(2024, 6, 12, 0, 0, 0, 0), 0, 0, at(2024, 6, 13, 0, 0, 0, 0) },
-        { at(2024, 6, 12, 0, 0, 0, 0), 23, 59, at(2024, 6, 12, 23, 59, 0, 0) },
+        { at(2024, 6, 12, 22, 15, 40), 22, 15, at(2024, 6, 13, 22, 15) },
+        { at(2024, 6, 12, 21, 0, 0), 22, 15, at(2024, 6, 12, 22, 15) },
+        { at(2024, 6, 12, 22, 15, 0), 22, 15, at(2024, 6, 13, 22, 15) },
+        { at(2024, 6, 12, 22, 14, 59), 22, 15, at(2024, 6, 12, 22, 15) },
+        { at(2024, 6, 12, 12, 0, 0), 0, 0, at(2024, 6, 13, 0, 0) },
+        { at(2024, 6, 12, 0, 0, 0), 0, 0, at(2024, 6, 13, 0, 0) },
+        { at(2024, 6, 12, 0, 0, 0), 23, 59, at(2024, 6, 12, 23, 59) },
         // over the ends of months and years, leap years and their exceptions
-        { at(2024, 12, 31, 23, 59, 59, 999), 0, 0, at(2025, 1, 1, 0, 0, 0, 999) },
+        { at(2024, 12, 31, 23, 59, 59), 0, 0, at(2025, 1, 1, 0, 0) },
         { at(2024, 2, 28, 23, 0), 1, 0, at(2024, 2, 29, 1, 0) },
         { at(2024, 2, 29, 23, 0), 1, 0, at(2024, 3, 1, 1, 0) },
         { at(2023, 2, 28, 23, 0), 1, 0, at(2023, 3, 1, 1, 0) },
@@ -132,15 +146,25 @@ TEST(DueTime, IsTheNextOccurrenceOfTheSetTime)
         { at(2000, 2, 28, 23, 0), 1, 0, at(2000, 2, 29, 1, 0) },
         { at(2024, 4, 30, 23, 0), 1, 0, at(2024, 5, 1, 1, 0) },
         { at(2024, 1, 31, 23, 0), 1, 0, at(2024, 2, 1, 1, 0) },
+        // after an evening spent: a later day's, whatever the clock's milliseconds
+        { at(2024, 6, 12, 23, 29, 1), 23, 30, at(2024, 6, 13, 23, 30), at(2024, 6, 12, 23, 30) },
+        { at(2024, 6, 12, 23, 45), 0, 10, at(2024, 6, 14, 0, 10), at(2024, 6, 13, 0, 10) },
+        { at(2024, 6, 30, 23, 45), 0, 10, at(2024, 7, 2, 0, 10), at(2024, 7, 1, 0, 10) },
+        { at(2024, 6, 12, 23, 31, 30), 23, 30, at(2024, 6, 13, 23, 30), at(2024, 6, 12, 23, 30) },
+        { at(2024, 6, 15, 9, 0), 23, 30, at(2024, 6, 15, 23, 30), at(2024, 6, 12, 23, 30) },
     };
     for (int bias : { -60, 0, 300, -345 }) {
         s_currentBias = bias;
         for (const auto& row : rows) {
-            uint64_t due = 0;
-            ASSERT_TRUE(computeDueTime(row.now, row.hour, row.minute, 0, withCurrentBias, withCurrentBias, &due));
-            EXPECT_TRUE(sameTime(due, localFileTime(row.due) + minutes(bias)))
-                << row.now.year << "-" << row.now.month << "-" << row.now.day << " " << row.now.hour << ":"
-                << row.now.minute << " set " << row.hour << ":" << row.minute << " bias " << bias;
+            for (uint16_t ms : { 0, 999 }) {
+                uint64_t due = 0;
+                CalendarTime spent = withMs(row.spent, 999 - ms);  // armed at other milliseconds
+                ASSERT_TRUE(dueTime(withMs(row.now, ms), row.spent.year ? &spent : NULL, row.hour, row.minute, 0,
+                                    withCurrentBias, withCurrentBias, &due));
+                EXPECT_TRUE(sameTime(due, localFileTime(withMs(row.due, ms)) + minutes(bias)))
+                    << row.now.year << "-" << row.now.month << "-" << row.now.day << " " << row.now.hour << ":"
+                    << row.now.minute << "." << ms << " set " << row.hour << ":" << row.minute << " bias " << bias;
+            }
         }
     }
 }
@@ -162,7 +186,7 @@ TEST(DueTime, MatchesTheOldRuleOnDaysWithoutAChange)
         s_currentBias = berlinBias(now);
         for (const auto& time : times) {
             uint64_t due = 0;
-            ASSERT_TRUE(computeDueTime(now, time.hour, time.minute, 0, withCurrentBias, withBerlinBiasOfTheDay, &due));
+            ASSERT_TRUE(dueTime(now, NULL, time.hour, time.minute, 0, withCurrentBias, withBerlinBiasOfTheDay, &due));
             EXPECT_TRUE(sameTime(due, oldRule(now, time.hour, time.minute)))
                 << now.year << "-" << now.month << "-" << now.day << " " << now.hour << ":" << now.minute
                 << " set " << time.hour << ":" << time.minute;
@@ -203,16 +227,19 @@ TEST(DueTime, KeepsTheSetLocalTimeAcrossASummerTimeChange)
           at(2024, 10, 26, 21, 40), withMidnightBiasOfTheDay },
     };
     for (const auto& row : rows) {
-        s_currentBias = row.nowBias;
-        uint64_t due = 0, due9x = 0;
-        ASSERT_TRUE(computeDueTime(row.now, row.hour, row.minute, 0, withCurrentBias, row.zone, &due));
-        ASSERT_TRUE(computeDueTime(row.now, row.hour, row.minute, 0, withCurrentBias, withCurrentBias, &due9x));
-        EXPECT_TRUE(sameTime(due, localFileTime(row.dueUtc))) << row.what;
-        EXPECT_TRUE(sameTime(due9x, localFileTime(row.dueUtc9x))) << row.what << " (9x)";
-        EXPECT_TRUE(sameTime(due9x, oldRule(row.now, row.hour, row.minute))) << row.what << " (9x)";
-        uint64_t nowUtc;
-        withCurrentBias(&row.now, &nowUtc);
-        EXPECT_GT(due, nowUtc) << row.what;
+        for (uint16_t ms : { 0, 999 }) {
+            s_currentBias = row.nowBias;
+            CalendarTime now = withMs(row.now, ms);
+            uint64_t due = 0, due9x = 0;
+            ASSERT_TRUE(dueTime(now, NULL, row.hour, row.minute, 0, withCurrentBias, row.zone, &due));
+            ASSERT_TRUE(dueTime(now, NULL, row.hour, row.minute, 0, withCurrentBias, withCurrentBias, &due9x));
+            EXPECT_TRUE(sameTime(due, localFileTime(withMs(row.dueUtc, ms)))) << row.what << " ." << ms;
+            EXPECT_TRUE(sameTime(due9x, localFileTime(withMs(row.dueUtc9x, ms)))) << row.what << " ." << ms << " (9x)";
+            EXPECT_TRUE(sameTime(due9x, oldRule(now, row.hour, row.minute))) << row.what << " (9x)";
+            uint64_t nowUtc;
+            withCurrentBias(&now, &nowUtc);
+            EXPECT_GT(due, nowUtc) << row.what;
+        }
     }
 }
 
@@ -239,8 +266,8 @@ TEST(DueTime, RefusesWhatIsNoTimeOfDay)
     for (const auto& row : rows) {
         const uint64_t untouched = 0x123456789ull;
         uint64_t due = untouched;
-        EXPECT_EQ(computeDueTime(at(2024, 6, 12, 21, 0), row.hour, row.minute, row.second, row.nowToUtc,
-                                 row.targetToUtc, &due),
+        EXPECT_EQ(dueTime(at(2024, 6, 12, 21, 0), NULL, row.hour, row.minute, row.second, row.nowToUtc,
+                          row.targetToUtc, &due),
                   row.ok)
             << row.hour << ":" << row.minute << ":" << row.second;
         if (!row.ok) {

@@ -11,9 +11,13 @@ static const NoticeAnswer NO = ANSWER_NONE, SNOOZE = ANSWER_SNOOZE;
 static const EveningOutcome ON = EVENING_GOES_ON, CLOSE = EVENING_CLOSE;
 static const PlayerReport SILENT = { -1, -1, -1, -1 };
 
+// The set time as the plugin armed it: from a clock at a whole second, or
+// at .999.
+static uint64_t s_set = SET;
+
 static uint64_t at(int64_t msFromSet)
 {
-    return SET + (uint64_t)(msFromSet * 10000);
+    return s_set + (uint64_t)(msFromSet * 10000);
 }
 
 static PlayerReport p(int32_t secondsLeft, int32_t volume)
@@ -83,13 +87,15 @@ TEST(Evening, PlansEachStep)
         { "missed while fading", { 5, false, false }, true,
           { { -300, p(600, 200), NO, ON, -1, 0, 0, ANY }, { 70, p(230, 200), NO, EVENING_MISSED, 200, 0, 0, ANY } } },
     };
+    for (uint64_t ms : { 0, 999 })
     for (const auto& evening : evenings) {
+        s_set = SET + ms * 10000;
         Evening e;
-        eveningBegin(&e, SET);
+        eveningBegin(&e, s_set);
         bool stored = false;  // FadeFrom, for the next start to give back
         for (const Step& row : evening.steps) {
             EveningStep step = planEvening(&e, evening.options, at(row.now * 1000), row.player, row.answer);
-            SCOPED_TRACE(::testing::Message() << evening.what << " at " << row.now << " s");
+            SCOPED_TRACE(::testing::Message() << evening.what << " at " << row.now << " s, ." << ms);
             EXPECT_EQ(step.outcome, row.outcome);
             EXPECT_EQ(step.setVolume, row.setVolume);
             EXPECT_EQ(step.showNotice, row.notice);
@@ -105,6 +111,7 @@ TEST(Evening, PlansEachStep)
         }
         EXPECT_FALSE(stored) << evening.what << ": a volume left for the next start";
     }
+    s_set = SET;
 }
 
 TEST(Evening, FadesEvenly)
