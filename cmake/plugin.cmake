@@ -17,6 +17,7 @@ add_custom_command(
 add_library(nightfold SHARED
     ${NIGHTFOLD_LOGIC_SOURCES}
     core/plugin.cpp
+    core/state.cpp
     core/settings.cpp
     core/alarm.cpp
     core/player.cpp

@@ -1,10 +1,13 @@
 // The alarm worker: waits for the set time of day, then asks the player to
 // exit.
-#include "plugin.h"
+#include "alarm.h"
 
 #include "duetime.h"
 #include "evening.h"
 #include "paths.h"
+#include "player.h"
+#include "settings.h"
+#include "state.h"
 #include "zone_rules.h"
 #include "../dialog/dialog.h"
 
@@ -195,7 +198,7 @@ static void carryOut(const EveningStep& step, const Evening& evening, uint64_t p
         *notice = NULL;
     }
     if (step.showNotice && !*notice)
-        *notice = showNotice(g_header.instance, &s_answer, "");
+        *notice = showNotice(g_state.instance, &s_answer, "");
     if (*notice)
         showCountdown(*notice, step.closeAt, planned);
 }
@@ -327,7 +330,7 @@ static const char START_FAILED[] = "Failed to start the alarm.  The plugin has b
 static HMODULE referencePlugin(void)
 {
     char path[MAX_PATH];
-    return readModulePath(g_header.instance, path) ? LoadLibraryA(path) : NULL;
+    return readModulePath(g_state.instance, path) ? LoadLibraryA(path) : NULL;
 }
 
 // Whether the current worker holds a reference to the plugin.

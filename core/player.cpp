@@ -2,10 +2,10 @@
 // volume back from the player's thread): questions and every step whose order
 // matters with a bounded wait, so that a hung or exiting player never holds
 // the worker; the exit command, the last word, posted.
-#include "plugin.h"
+#include "player.h"
 
-#include "evening.h"
 #include "paths.h"
+#include "state.h"
 
 // The player's WM_USER messages (the number goes in lParam) and commands.
 #define HOST_IPC_IS_PLAYING 104   // 1 playing, 3 paused, 0 stopped
@@ -18,7 +18,7 @@ static const UINT PLAYER_TIMEOUT_MS = 500;
 
 static bool sendToPlayer(UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer)
 {
-    return SendMessageTimeoutA(g_header.hostWindow, message, wParam, lParam, SMTO_ABORTIFHUNG, PLAYER_TIMEOUT_MS,
+    return SendMessageTimeoutA(g_state.hostWindow, message, wParam, lParam, SMTO_ABORTIFHUNG, PLAYER_TIMEOUT_MS,
                                answer) != 0;
 }
 
@@ -78,7 +78,7 @@ static const char NOT_POSTED[] =
 void askPlayerToExit(HANDLE stopEvent)
 {
     for (int tries = 0; tries < POST_TRIES; ++tries) {
-        if (PostMessageA(g_header.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0))
+        if (PostMessageA(g_state.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0))
             return;
         DWORD error = GetLastError();
         if (WaitForSingleObject(stopEvent, POST_RETRY_MS) != WAIT_TIMEOUT)

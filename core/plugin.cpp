@@ -1,18 +1,31 @@
-// The module's export, its entry point and the player's three callbacks.
-#include "plugin.h"
-
+// The module's export, its entry point and the player's three callbacks:
+// the top of the plugin, which nothing else includes.
+#include "alarm.h"
 #include "paths.h"
+#include "player.h"
+#include "settings.h"
+#include "state.h"
 #include "../dialog/dialog.h"
 #include "../power/power.h"
 
-PluginHeader g_header = {
-    PLUGIN_HEADER_VERSION, NULL, pluginInit, pluginConfig, pluginQuit, NULL, NULL,
+// The record the player reads and fills; its layout is the player's.
+struct PluginHeader {
+    int version;
+    const char* description;
+    int (*init)(void);
+    void (*config)(void);
+    void (*quit)(void);
+    HWND hostWindow;       // written by the player before init
+    HINSTANCE instance;    // written by the player before init
 };
 
-// Every field starts zero, empty or false, and takes no room in the file.
-// The action, which means "none" at 1012 rather than 0, is set by init's
-// loading of the settings before anything reads it.
-PluginState g_state;
+static int pluginInit(void);
+static void pluginConfig(void);
+static void pluginQuit(void);
+
+static PluginHeader g_header = {
+    16, NULL, pluginInit, pluginConfig, pluginQuit, NULL, NULL,
+};
 
 extern "C" BOOL WINAPI DllEntryPoint(HINSTANCE, DWORD, LPVOID)
 {
@@ -24,16 +37,6 @@ extern "C" PluginHeader* winampGetGeneralPurposePlugin(void)
     return &g_header;
 }
 
-bool readModulePath(HINSTANCE instance, char* path)
-{
-    char buffer[MAX_PATH + 1];
-    DWORD length = GetModuleFileNameA(instance, buffer, sizeof buffer);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    buffer[length] = '\0';
-    return copyBounded(buffer, path, MAX_PATH);
-}
-
 // Derives the timer name, the description and the settings path from the
 // module's file name. Without a usable name the names stay empty and the
 // settings are neither read nor written.
@@ -41,7 +44,7 @@ static void deriveNames(void)
 {
     char path[MAX_PATH];
     const char* baseName = "";
-    if (readModulePath(g_header.instance, path)) {
+    if (readModulePath(g_state.instance, path)) {
         baseName = findBaseName(path);
         copyBounded(baseName, g_state.timerName, sizeof g_state.timerName);
         deriveIniPath(path, g_state.iniPath, sizeof g_state.iniPath);
@@ -69,8 +72,10 @@ static void resolveLateImports(void)
         *import.address = kernel ? GetProcAddress(kernel, import.name) : NULL;
 }
 
-int pluginInit(void)
+static int pluginInit(void)
 {
+    g_state.hostWindow = g_header.hostWindow;
+    g_state.instance = g_header.instance;
     deriveNames();
     resolveLateImports();
     g_state.canShutdown = probeShutdownRight();
@@ -94,22 +99,6 @@ static const char NOT_SAVED[] =
     "They apply until Winamp closes. To keep them, make that file writable, "
     "or run Winamp once with the right to write to its folder.";
 
-void systemReason(DWORD error, char* reason)
-{
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, reason,
-                        REASON_SIZE, NULL))
-        wsprintfA(reason, "Error %lu.", error);
-}
-
-void showFailure(const char* text, DWORD error, const char* title, UINT style)
-{
-    char reason[REASON_SIZE];
-    systemReason(error, reason);
-    char message[1024];  // wsprintfA's limit; the parts add up to less
-    wsprintfA(message, "%s\n\n%s", text, reason);
-    MessageBoxA(NULL, message, title, style);
-}
-
 // Shows the warning that the settings could not be saved in path, and why.
 static void warnNotSaved(const char* path, DWORD error)
 {
@@ -120,7 +109,7 @@ static void warnNotSaved(const char* path, DWORD error)
     MessageBoxA(GetForegroundWindow(), text, PRODUCT_TEXT, MB_ICONWARNING);
 }
 
-void pluginConfig(void)
+static void pluginConfig(void)
 {
     ConfigValues values = {
         .enabled = g_state.enabled,
@@ -135,7 +124,7 @@ void pluginConfig(void)
         .finishSong = g_state.finishSong,
         .notice = g_state.notice,
     };
-    if (runConfigDialog(g_header.instance, &values) != IDOK)
+    if (runConfigDialog(g_state.instance, &values) != IDOK)
         return;
     g_state.runOnce = values.runOnce;
     // Saved: read back, so the file stays what counts. Not saved: the same
@@ -159,7 +148,7 @@ void pluginConfig(void)
         warnNotSaved(g_state.iniPath, error);
 }
 
-void pluginQuit(void)
+static void pluginQuit(void)
 {
     stopAlarmWorker();
     if (g_state.fired && g_state.action != ACTION_NONE)

@@ -1,7 +1,8 @@
 // The settings file: section "Nightfold" of an INI file beside the module.
-#include "plugin.h"
+#include "settings.h"
 
 #include "settings_rules.h"
+#include "state.h"
 #include "../dialog/dialog.h"
 #include "../power/power.h"
 

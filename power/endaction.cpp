@@ -3,7 +3,7 @@
 #include "power.h"
 
 #include "action_rules.h"
-#include "../core/plugin.h"
+#include "../core/state.h"
 
 typedef BOOLEAN(WINAPI* HibernateQuery)(void);
 typedef BOOL(WINAPI* PowerStateRequest)(BOOL, BOOL);

@@ -2,7 +2,7 @@
 // reports a power status.
 #include "power.h"
 
-#include "../core/plugin.h"
+#include "../core/state.h"
 
 bool isNtFamily(void)
 {

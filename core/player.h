@@ -1,0 +1,20 @@
+// Messages to the player's main window.
+#ifndef NIGHTFOLD_PLAYER_H
+#define NIGHTFOLD_PLAYER_H
+
+#include <windows.h>
+
+#include "evening.h"
+
+#define HOST_CMD_EXIT 40001
+
+PlayerReport readPlayer(HANDLE stopEvent);
+// Sets the player's volume (0 to 255); a direct call on the player's own
+// thread, a bounded wait from another.
+bool setPlayerVolume(int volume);
+void stopPlayback(void);
+// Posts the exit command, trying again while the player's queue is full,
+// until stopEvent; then tells the user.
+void askPlayerToExit(HANDLE stopEvent);
+
+#endif

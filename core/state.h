@@ -1,0 +1,54 @@
+// The plugin's one process-wide state record, and how a failure is told.
+// Everything below the export (core/plugin.cpp) builds on this; nothing here
+// calls back up.
+#ifndef NIGHTFOLD_STATE_H
+#define NIGHTFOLD_STATE_H
+
+#include <windows.h>
+
+#include "actions.h"
+
+// Fields marked volatile are shared with the alarm worker thread: each is an
+// aligned 32-bit word, always read and written whole.
+struct PluginState {
+    HWND hostWindow;       // the player's main window, as the player gave it before init
+    HINSTANCE instance;    // the plugin module, as the player gave it before init
+    char iniPath[MAX_PATH];
+    char timerName[MAX_PATH];
+    char description[64];
+    HANDLE workerThread;
+    DWORD workerThreadId;
+    HANDLE volatile timer;
+    WORD hour;
+    WORD minute;
+    WORD second;
+    BOOL use24Hour;
+    BOOL forceAppsToClose;
+    BOOL volatile enabled;
+    BOOL runOnce;
+    BOOL canShutdown;
+    BOOL volatile fired;
+    EndAction action;
+    UINT fadeMinutes;   // 0, or 1 to 60
+    BOOL finishSong;
+    BOOL notice;
+    // KERNEL32 functions that not every supported Windows has, found by init
+    // (before any worker starts); NULL where missing.
+    FARPROC getSystemPowerStatus;  // not on NT 4.0
+    FARPROC setSystemPowerState;   // not on NT 4.0
+    FARPROC zoneLocalToUtc;        // TzSpecificLocalTimeToSystemTime: XP and later
+};
+
+extern PluginState g_state;
+
+// Reads the module's full path into path (MAX_PATH bytes). Fails when the
+// name cannot be had or would not fit whole.
+bool readModulePath(HINSTANCE instance, char* path);
+// The system's words for error, or "Error <n>." where it has none, into
+// reason (REASON_SIZE bytes).
+#define REASON_SIZE 256
+void systemReason(DWORD error, char* reason);
+// A message box without owner: text, then the system's words for error.
+void showFailure(const char* text, DWORD error, const char* title, UINT style);
+
+#endif
