@@ -88,12 +88,48 @@ static bool claimPhase(LONG from, LONG to)
 }
 
 // A stopped worker leaves the plugin's state alone: a new worker may own it.
+static void publishTonight(const Evening* evening);
+
 static void disable(LONG phase, const char* text)
 {
     if (!claimPhase(phase, WORKER_SHOWING))
         return;
     g_state.enabled = FALSE;
+    publishTonight(NULL);
     MessageBoxA(NULL, text, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+}
+
+// What is set for tonight, shared by the player's thread and the worker.
+// The player's thread writes the choice and reads the days only while no
+// worker runs (before one starts, after it ended); the worker reads the
+// choice when it starts and writes the rest.
+struct Day {
+    bool known;
+    CalendarTime day;  // a local date; the time of day is the set time's
+};
+static struct {
+    bool chosen;       // a choice in the player's menu replaces the set time tonight
+    EveningKind kind;
+    uint64_t at;
+} s_choice;
+static Day s_spent;     // the last evening spent: cancelled, missed, or replaced by a choice
+static Day s_armed;     // the set time's evening the worker armed
+static uint64_t s_armedAt;
+// What the menu shows: TONIGHT_NOTHING, TONIGHT_AT_STOP, or the close
+// moment as seconds after s_base, plus one. One word, so that the player's
+// thread reads it whole while the worker writes it.
+enum { TONIGHT_NOTHING = 0, TONIGHT_AT_STOP = -1 };
+static LONG volatile s_tonight;
+static uint64_t s_base;  // set before the first worker starts, never changed
+
+static void publishTonight(const Evening* evening)
+{
+    LONG value = TONIGHT_NOTHING;
+    if (evening && waitsForStop(*evening))
+        value = TONIGHT_AT_STOP;
+    else if (evening && evening->closeAt > s_base)
+        value = (LONG)secondsUntil(s_base, evening->closeAt) + 1;
+    InterlockedExchange(&s_tonight, value);
 }
 
 // The current moment as a UTC FILETIME value, from the local clock.
@@ -205,20 +241,18 @@ static void carryOut(const EveningStep& step, const Evening& evening, uint64_t p
 
 enum EveningEnd { ENDS_CLOSING, ENDS_TONIGHT, ENDS_MISSED, ENDS_STOPPED, ENDS_FAILED };
 
-// The evening of the set time, from the first wake to its end: each step is
-// planned from the clock and the answers of the player and of the notice,
-// carried out, and the timer armed for the next.
-static EveningEnd spendEvening(HANDLE timer, uint64_t setTime, const EveningOptions& options)
+// The evening, from the first wake to its end: each step is planned from
+// the clock and the answers of the player and of the notice, carried out,
+// and the timer armed for the next.
+static EveningEnd spendEvening(HANDLE timer, Evening& evening, const EveningOptions& options)
 {
-    Evening evening;
-    eveningBegin(&evening, setTime);
     PlayerReport player = { -1, -1, -1, -1 };
     HWND notice = NULL;
     s_answer = ANSWER_NONE;
     // The timer came due at least: a clock read a moment behind it does
     // not make the step wait again.
-    uint64_t due = setTime - eveningLead(options);
-    for (bool ask = options.fadeMinutes || options.finishSong;;) {
+    uint64_t due = eveningFirstWake(evening, options);
+    for (bool ask = true;;) {
         CalendarTime now;
         uint64_t nowUtc;
         if (!readClock(&now, &nowUtc))
@@ -234,6 +268,7 @@ static EveningEnd spendEvening(HANDLE timer, uint64_t setTime, const EveningOpti
         Woken woken = WOKEN_STOP;
         if (step.outcome != EVENING_CLOSE || claimPhase(WORKER_WAITING, WORKER_FIRING)) {
             carryOut(step, evening, nowUtc, &notice);
+            publishTonight(step.outcome == EVENING_GOES_ON ? &evening : NULL);
             if (step.outcome == EVENING_CLOSE)
                 return ENDS_CLOSING;
             if (step.outcome != EVENING_GOES_ON)
@@ -252,6 +287,21 @@ static EveningEnd spendEvening(HANDLE timer, uint64_t setTime, const EveningOpti
     }
 }
 
+// Tonight's evening: the choice made in the player's menu, else the set
+// time's next evening after the one spent.
+static bool beginNextEvening(Evening* evening)
+{
+    if (s_choice.chosen) {
+        eveningBegin(evening, s_choice.kind, s_choice.at);
+        return true;
+    }
+    if (!nextSetTime(s_spent.known ? &s_spent.day : NULL, &s_armed.day, &s_armedAt))
+        return false;
+    s_armed.known = true;
+    eveningBegin(evening, EVENING_AT_TIME, s_armedAt);
+    return true;
+}
+
 static void runAlarm(void)
 {
     HANDLE timer = CreateWaitableTimerA(NULL, TRUE, g_state.timerName);
@@ -261,13 +311,12 @@ static void runAlarm(void)
         return;
     }
     EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
-    uint64_t lead = eveningLead(options);
     LONG phase = WORKER_ARMING;
-    CalendarTime evening;
-    for (uint64_t setTime = 0;;) {
+    for (;;) {
         // Woken first when the fade or the notice begins, else at the set
         // time itself: nothing runs before.
-        if (!nextSetTime(setTime ? &evening : NULL, &evening, &setTime) || !armAt(timer, setTime - lead)) {
+        Evening evening;
+        if (!beginNextEvening(&evening) || !armAt(timer, eveningFirstWake(evening, options))) {
             disable(phase, SET_FAILED);
             return;
         }
@@ -277,11 +326,12 @@ static void runAlarm(void)
             phase = WORKER_WAITING;
             g_state.fired = FALSE;
         }
+        publishTonight(&evening);
         HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
         DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (woken == WAIT_OBJECT_0)
             return;
-        EveningEnd end = woken == WAIT_OBJECT_0 + 1 ? spendEvening(timer, setTime, options) : ENDS_FAILED;
+        EveningEnd end = woken == WAIT_OBJECT_0 + 1 ? spendEvening(timer, evening, options) : ENDS_FAILED;
         switch (end) {
         case ENDS_CLOSING:
             // Before the command: the player may call quit while it handles it.
@@ -294,18 +344,23 @@ static void runAlarm(void)
             disable(WORKER_WAITING, WAIT_FAILED_TEXT);
             return;
         case ENDS_TONIGHT:
-            // Cancelled tonight: a Run Once is over; Enabled comes again
-            // tomorrow.
-            if (g_state.runOnce) {
+        case ENDS_MISSED:
+            // Cancelled, or slept through (the computer was asleep, or the
+            // clock was put forward past it: better than closing the player
+            // under a user who just sat down). The set time comes again on
+            // a later day; a choice made for a plugin that is not armed
+            // leaves nothing, and a Run Once cancelled is over.
+            if (s_choice.chosen)
+                s_choice.chosen = false;
+            else
+                s_spent = s_armed;
+            if (!g_state.enabled)
+                return;
+            if (end == ENDS_TONIGHT && g_state.runOnce) {
                 if (claimPhase(WORKER_WAITING, WORKER_STOPPED))
                     g_state.enabled = FALSE;
                 return;
             }
-            break;
-        case ENDS_MISSED:
-            // Slept through (the computer was asleep, or the clock was put
-            // forward past it): the next occurrence, rather than close the
-            // player under a user who just sat down.
             break;
         }
     }
@@ -338,6 +393,10 @@ static bool s_workerHoldsPlugin;
 
 void startAlarmWorker(void)
 {
+    if (!s_base) {
+        CalendarTime now;
+        readClock(&now, &s_base);
+    }
     if (!s_stopEvent)
         s_stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
     if (s_stopEvent)
@@ -404,4 +463,76 @@ void stopAlarmWorker(void)
     LONG volume = InterlockedExchange(&s_fadeFrom, -1);
     if (volume >= 0 && setPlayerVolume(volume))
         forgetFadeFrom(g_state.iniPath);
+    publishTonight(NULL);
+}
+
+void rearmAlarm(void)
+{
+    stopAlarmWorker();
+    // A choice made in the menu stays, and so does the evening it replaced.
+    if (!g_state.enabled)
+        s_choice.chosen = false;
+    if (!s_choice.chosen)
+        s_spent.known = false;
+    if (g_state.enabled)
+        startAlarmWorker();
+    else
+        g_state.workerThread = NULL;
+}
+
+bool readTonight(bool* atStop, CalendarTime* closeLocal)
+{
+    LONG value = s_tonight;
+    *atStop = value == TONIGHT_AT_STOP;
+    if (value == TONIGHT_NOTHING || *atStop)
+        return *atStop;
+    uint64_t closeAt = s_base + (uint64_t)(value - 1) * ONE_SECOND, nowUtc;
+    CalendarTime now;
+    FILETIME utc = { (DWORD)closeAt, (DWORD)(closeAt >> 32) }, local;
+    // More than a day ahead: tomorrow's, after tonight's was cancelled.
+    return readClock(&now, &nowUtc) && closeAt <= nowUtc + ONE_DAY && FileTimeToLocalFileTime(&utc, &local) &&
+           FileTimeToSystemTime(&local, (SYSTEMTIME*)closeLocal);
+}
+
+// The set time's evening the worker armed, when it is tonight's: a choice
+// or a cancel spends it. Asked before the worker is stopped.
+static bool armedTonight(void)
+{
+    bool atStop;
+    CalendarTime close;
+    return readTonight(&atStop, &close) && !atStop;
+}
+
+void chooseTonight(EveningKind kind, uint32_t msFromNow)
+{
+    CalendarTime now;
+    uint64_t nowUtc;
+    if (!readClock(&now, &nowUtc))
+        return;
+    bool replacing = armedTonight();
+    stopAlarmWorker();
+    if (replacing && !s_choice.chosen && s_armed.known)
+        s_spent = s_armed;
+    s_choice.chosen = true;
+    s_choice.kind = kind;
+    s_choice.at = nowUtc + msFromNow * 10000ull;
+    startAlarmWorker();
+}
+
+void cancelTonight(void)
+{
+    bool atStop;
+    CalendarTime close;
+    if (!readTonight(&atStop, &close))
+        return;
+    stopAlarmWorker();
+    if (s_choice.chosen)
+        s_choice.chosen = false;
+    else if (s_armed.known)
+        s_spent = s_armed;
+    // As the notice's: Enabled comes again on a later day, a Run Once is over.
+    if (g_state.enabled && g_state.runOnce)
+        g_state.enabled = FALSE;
+    if (g_state.enabled)
+        startAlarmWorker();
 }

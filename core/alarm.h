@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include "duetime.h"
+#include "evening.h"
+
 DWORD WINAPI alarmWorker(LPVOID param);
 // Starts a new alarm worker; its handle and identifier go to g_state. When
 // no thread can be started the plugin is disabled for this run, with a
@@ -14,5 +17,21 @@ void startAlarmWorker(void);
 // holds its own reference to the plugin may go on showing its failure
 // message); its handle stays in g_state.
 void stopAlarmWorker(void);
+// After the settings changed: a new worker when the plugin is enabled,
+// keeping a choice made in the menu; nothing set for tonight when it is
+// disabled.
+void rearmAlarm(void);
+
+// Tonight in the player's menu, for this run only, whatever the plugin's
+// mode. A choice replaces what is set for tonight: the close moment
+// msFromNow ahead, at a song's end, or the player's stop (msFromNow 0).
+void chooseTonight(EveningKind kind, uint32_t msFromNow);
+// As the notice's Cancel tonight: with Enabled the set time comes again on
+// a later day; a Run Once is over.
+void cancelTonight(void);
+// What is set for tonight: false when nothing is (or only a later day's);
+// else whether the player's stop closes it, or the close moment in local
+// time.
+bool readTonight(bool* atStop, CalendarTime* closeLocal);
 
 #endif

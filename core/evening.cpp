@@ -57,14 +57,27 @@ uint64_t eveningLead(const EveningOptions& options)
     return fade > notice ? fade : notice;
 }
 
-void eveningBegin(Evening* evening, uint64_t setTime)
+void eveningBegin(Evening* evening, EveningKind kind, uint64_t setTime)
 {
     Evening fresh = {};
+    fresh.kind = kind;
     fresh.setTime = setTime;
+    fresh.lookAt = setTime;
     fresh.closeAt = setTime;
+    fresh.closeFixed = kind == EVENING_AT_SONG_END;
     fresh.fadeFrom = -1;
     fresh.volumeSet = -1;
     *evening = fresh;
+}
+
+uint64_t eveningFirstWake(const Evening& evening, const EveningOptions& options)
+{
+    return evening.kind == EVENING_AT_STOP ? evening.setTime : before(evening.setTime, eveningLead(options));
+}
+
+bool waitsForStop(const Evening& evening)
+{
+    return evening.kind == EVENING_AT_STOP && !evening.closeFixed;
 }
 
 // Loudness follows the amplitude to about the power 0.6, so an amplitude
@@ -179,6 +192,24 @@ static void decideCloseMoment(Evening* evening, const EveningOptions& options, u
     evening->closeAtSongEnd = end != 0;
 }
 
+// Waiting for a stop: once it is seen the close moment is fixed, a minute
+// away for the notice; until then the player is asked again a moment after
+// the song's predicted end, or a minute later while nothing predicts it (a
+// stream, paused, a player that does not tell).
+static void watchForStop(Evening* evening, const EveningOptions& options, uint64_t now, const PlayerReport& player)
+{
+    if (player.status == PLAYER_STOPPED) {
+        evening->closeFixed = true;
+        evening->closeAt = now + (options.notice ? NOTICE_LEAD : 0);
+        return;
+    }
+    uint64_t look = now + STOP_LOOK_EVERY;
+    if (isPlaying(player) && player.positionMs >= 0 && player.lengthMs > player.positionMs)
+        look = now + (uint64_t)(player.lengthMs - player.positionMs) * ONE_MS + STOP_LOOK_AFTER;
+    evening->lookAt = look;
+    evening->closeAt = look;
+}
+
 // Starts the fade when its time has come and the player plays, or follows
 // the curve; a volume read back other than the one set means the user took
 // it. A missing answer (-1) is no reading: the fade goes on.
@@ -210,20 +241,23 @@ EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_
     EveningStep step = {};
     step.outcome = EVENING_GOES_ON;
     step.setVolume = -1;
-    step.askPlayer = options.fadeMinutes > 0 || options.finishSong;
+    step.askPlayer = options.fadeMinutes > 0 || options.finishSong || evening->kind == EVENING_AT_STOP;
 
     answer(evening, given, now, &step);
     if (given == ANSWER_CANCEL)
         return finalStep(evening, step, EVENING_CANCELLED);
-    if (now > evening->closeAt + MISSED_AFTER)
+    if (now > (waitsForStop(*evening) ? evening->lookAt : evening->closeAt) + MISSED_AFTER)
         return finalStep(evening, step, EVENING_MISSED);
-    if (!evening->closeFixed)
+    if (waitsForStop(*evening))
+        watchForStop(evening, options, now, player);
+    else if (!evening->closeFixed)
         decideCloseMoment(evening, options, now, player);
     if (evening->closeFixed && now >= evening->closeAt)
         return finalStep(evening, step, EVENING_CLOSE);
 
     uint64_t wake = evening->closeAt;
-    if (options.fadeMinutes > 0 && !evening->userTookVolume) {
+    // A stopped player has nothing to fade.
+    if (options.fadeMinutes > 0 && !evening->userTookVolume && evening->kind != EVENING_AT_STOP) {
         uint64_t fadeBegin = before(evening->closeAt, fadeSpan(options));
         if (evening->closeAtSongEnd && fadeBegin < evening->setTime)
             fadeBegin = evening->setTime;
@@ -235,8 +269,9 @@ EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_
                                                 evening->volumeSet));
     }
     // With a song to finish the notice waits until the set time decides
-    // the close moment.
-    if (options.notice && !evening->noticeShown && !(evening->closeAtSongEnd && !evening->closeFixed)) {
+    // the close moment; for a stop, until the stop is seen.
+    if (options.notice && !evening->noticeShown && !(evening->closeAtSongEnd && !evening->closeFixed) &&
+        !waitsForStop(*evening)) {
         uint64_t noticeAt = before(evening->closeAt, NOTICE_LEAD);
         if (now >= noticeAt) {
             step.showNotice = true;
@@ -307,4 +342,33 @@ void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction a
     if (forceApplies)
         append(text, size, &length, ", closing programs without asking");
     append(text, size, &length, ".");
+}
+
+void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
+                       EndAction action)
+{
+    if (!size)
+        return;
+    size_t length = 0;
+    text[0] = 0;
+    if (!set) {
+        append(text, size, &length, "Nothing set for tonight");
+        return;
+    }
+    if (atStop) {
+        append(text, size, &length, "Closes when playback stops");
+    } else {
+        append(text, size, &length, "Closes at ");
+        appendNumber(text, size, &length, use24 ? hour : (hour + 11) % 12 + 1, 1);
+        append(text, size, &length, ":");
+        appendNumber(text, size, &length, minute, 2);
+        if (!use24)
+            append(text, size, &length, hour < 12 ? " AM" : " PM");
+    }
+    if (action == ACTION_SHUTDOWN)
+        append(text, size, &length, ", then shuts down");
+    else if (action == ACTION_REBOOT)
+        append(text, size, &length, ", then restarts");
+    else if (action == ACTION_STANDBY)
+        append(text, size, &length, ", then goes to standby");
 }

@@ -47,10 +47,19 @@ enum NoticeAnswer {
     ANSWER_CLOSE_NOW,  // "Close &now"
 };
 
+// What closes the evening.
+enum EveningKind {
+    EVENING_AT_TIME,      // a moment: the set time, or one chosen ("In 30 minutes"); a song may finish after it
+    EVENING_AT_SONG_END,  // the end of the song that played at the choice: fixed, the fade ends with it
+    EVENING_AT_STOP,      // the player reports it has stopped; the notice then counts a minute down
+};
+
 // What the worker keeps from one step to the next. eveningBegin fills it;
 // only planEvening changes it.
 struct Evening {
-    uint64_t setTime;     // the set time tonight
+    EveningKind kind;
+    uint64_t setTime;     // the moment tonight's evening is set for; for a stop, the choice
+    uint64_t lookAt;      // a stop not yet seen: when the player is next asked
     uint64_t closeAt;     // the close moment as known now
     bool closeFixed;      // decided at the set time (or by the user): no longer follows the song
     bool closeAtSongEnd;  // the close moment is the end of the song that plays
@@ -80,16 +89,27 @@ struct EveningStep {
     uint64_t wakeAt;        // when to plan again (EVENING_GOES_ON)
 };
 
-// A wait that ends this long after the close moment was slept through, or
-// the clock was put forward past it.
+// A wait that ends this long after the close moment (or a stop's look) was
+// slept through, or the clock was put forward past it.
 #define MISSED_AFTER (60ull * 10000000ull)
+// Waiting for a stop: the player is asked this long after the song's
+// predicted end, or this often while nothing predicts it.
+#define STOP_LOOK_AFTER (2ull * 10000000ull)
+#define STOP_LOOK_EVERY (60ull * 10000000ull)
 
 // How long before the set time the worker must first wake: the longest of
 // the fade and the notice's minute; 0 without either.
 uint64_t eveningLead(const EveningOptions& options);
 
-// A fresh evening for the set time.
-void eveningBegin(Evening* evening, uint64_t setTime);
+// A fresh evening of the kind, for setTime.
+void eveningBegin(Evening* evening, EveningKind kind, uint64_t setTime);
+
+// When the worker first wakes for the evening: the lead before the set
+// time, or at once for a stop.
+uint64_t eveningFirstWake(const Evening& evening, const EveningOptions& options);
+
+// Whether the evening waits for the player to stop, with no close moment yet.
+bool waitsForStop(const Evening& evening);
 
 // The next step at now. player is what the player reported just now (its
 // fields -1 / not playing when the step before did not ask for it).
@@ -108,5 +128,12 @@ uint32_t secondsUntil(uint64_t now, uint64_t moment);
 // The notice's text: "Winamp closes in 0:59, then the computer shuts down."
 // and its variants for the action and force; cut to size - 1 characters.
 void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force);
+
+// The status line of tonight in the player's menu: "Closes at 11:30 PM,
+// then shuts down", "Closes when playback stops", "Nothing set for
+// tonight"; the time as the dialog shows it (hour 0 to 23 with use24, else
+// 1 to 12 with AM or PM). Cut to size - 1 characters.
+void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
+                       EndAction action);
 
 #endif

@@ -12,6 +12,8 @@
 #define HOST_IPC_GET_POSITION 105  // wParam 0 position in ms, 1 length in s, 2 length in ms
 #define HOST_IPC_SET_VOLUME 122   // wParam 0 to 255 sets the volume
 #define HOST_GET_VOLUME ((WPARAM)-666)  // with HOST_IPC_SET_VOLUME: answers the volume
+#define HOST_IPC_GET_MENU 281      // wParam 0: the player's main popup menu
+#define HOST_IPC_NEW_COMMAND 3019  // a fresh command id for a plugin's menu item
 #define HOST_CMD_STOP 40047
 
 static const UINT PLAYER_TIMEOUT_MS = 500;
@@ -30,7 +32,8 @@ static int32_t askPlayer(WPARAM wParam, LPARAM question, int32_t none)
 }
 
 // The player's answers; once stopEvent is set the questions left are not
-// asked (each may wait for a player that does not answer).
+// asked (each may wait for a player that does not answer). stopEvent may be
+// NULL on the player's own thread, where each question is a direct call.
 PlayerReport readPlayer(HANDLE stopEvent)
 {
     PlayerReport report = { -1, -1, -1, -1 };
@@ -86,4 +89,18 @@ void askPlayerToExit(HANDLE stopEvent)
         if (tries + 1 == POST_TRIES)
             showFailure(NOT_POSTED, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
     }
+}
+
+HMENU readPlayerMenu(void)
+{
+    DWORD_PTR answer;
+    HMENU menu = sendToPlayer(WM_USER, 0, HOST_IPC_GET_MENU, &answer) ? (HMENU)answer : NULL;
+    return menu && IsMenu(menu) ? menu : NULL;
+}
+
+UINT newPlayerCommand(void)
+{
+    DWORD_PTR answer;
+    return sendToPlayer(WM_USER, 0, HOST_IPC_NEW_COMMAND, &answer) && answer > 1 && answer <= 0xFFFF ? (UINT)answer
+                                                                                                      : 0;
 }

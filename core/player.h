@@ -16,5 +16,10 @@ void stopPlayback(void);
 // Posts the exit command, trying again while the player's queue is full,
 // until stopEvent; then tells the user.
 void askPlayerToExit(HANDLE stopEvent);
+// On the player's thread: its main popup menu (NULL where it has none, as
+// before Winamp 2.9), and a fresh command id for a plugin's item (0 where
+// it hands out none).
+HMENU readPlayerMenu(void);
+UINT newPlayerCommand(void);
 
 #endif

@@ -6,6 +6,7 @@
 #include "settings.h"
 #include "state.h"
 #include "../dialog/dialog.h"
+#include "../dialog/menu.h"
 #include "../power/power.h"
 
 // The record the player reads and fills; its layout is the player's.
@@ -91,6 +92,7 @@ static int pluginInit(void)
         startAlarmWorker();
     else
         g_state.workerThread = NULL;
+    installMenu(pluginConfig);
     return 0;
 }
 
@@ -135,11 +137,8 @@ static void pluginConfig(void)
         loadSettings(g_state.iniPath);
     else
         applySettings(values);
-    stopAlarmWorker();
-    if (g_state.enabled) {
-        startAlarmWorker();
-    } else {
-        g_state.workerThread = NULL;
+    rearmAlarm();
+    if (!g_state.enabled) {
         g_state.runOnce = FALSE;
         // Disabled: an alarm that has fired ends nothing at quit.
         g_state.fired = FALSE;
@@ -150,6 +149,7 @@ static void pluginConfig(void)
 
 static void pluginQuit(void)
 {
+    removeMenu();
     stopAlarmWorker();
     if (g_state.fired && g_state.action != ACTION_NONE)
         runEndAction(g_state.action, g_state.forceAppsToClose);

@@ -171,6 +171,10 @@ static void handleDialogCommand(HWND dialog, int controlId, ConfigValues* values
     }
 }
 
+// The dialog while it is open: asked again (from the player's menu or its
+// preferences), the open one comes to the front.
+static HWND s_open;
+
 static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -178,6 +182,7 @@ static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wPara
         // Built from the record it is given, whether or not the window
         // keeps it.
         SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+        s_open = dialog;
         initialise(dialog, (const ConfigValues*)lParam);
         return FALSE;  // leaves the focus alone
     case WM_COMMAND: {
@@ -202,6 +207,12 @@ static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wPara
 
 INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values)
 {
-    return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), GetForegroundWindow(), configDialogProc,
-                           (LPARAM)values);
+    if (s_open) {
+        SetForegroundWindow(s_open);
+        return IDCANCEL;
+    }
+    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), GetForegroundWindow(), configDialogProc,
+                                     (LPARAM)values);
+    s_open = NULL;
+    return result;
 }

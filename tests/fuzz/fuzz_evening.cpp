@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     EveningOptions options = { head.fadeMinutes % 62u, (head.flags & 1) != 0, (head.flags & 2) != 0 };
     const uint64_t setTime = 133600000000000000ull;
     Evening e;
-    eveningBegin(&e, setTime);
-    uint64_t now = setTime - eveningLead(options);
+    eveningBegin(&e, (EveningKind)((head.flags >> 2) % 3), setTime);
+    uint64_t now = eveningFirstWake(e, options);
     for (size_t at = sizeof head; at + sizeof wake <= size; at += sizeof wake) {
         memcpy(&wake, data + at, sizeof wake);
         int32_t before = e.volumeSet;
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         EveningStep step = planEvening(&e, options, now, wake.player, (NoticeAnswer)(wake.answer % 4));
         REQUIRE(step.setVolume >= -1 && step.setVolume <= 255);
         REQUIRE(step.closeAt == e.closeAt);
-        if (!options.fadeMinutes && !options.finishSong)
+        if (!options.fadeMinutes && !options.finishSong && e.kind != EVENING_AT_STOP)
             REQUIRE(!step.askPlayer && step.setVolume == -1);
         if (step.outcome != EVENING_GOES_ON)
             break;

@@ -43,6 +43,7 @@ TEST(Evening, PlansEachStep)
         EveningOptions options;
         bool asks;
         Step steps[7];
+        EveningKind kind = EVENING_AT_TIME;
     } evenings[] = {
         { "no options: as before", { 0, false, false }, false,
           { { -3600, SILENT, NO, ON, -1, 0, 0, 0 }, { 0, SILENT, NO, CLOSE, -1, 0, 0, ANY } } },
@@ -86,12 +87,27 @@ TEST(Evening, PlansEachStep)
         { "missed", { 0, false, false }, false, { { 61, SILENT, NO, EVENING_MISSED, -1, 0, 0, ANY } } },
         { "missed while fading", { 5, false, false }, true,
           { { -300, p(600, 200), NO, ON, -1, 0, 0, ANY }, { 70, p(230, 200), NO, EVENING_MISSED, 200, 0, 0, ANY } } },
+        // "When this song ends": the next song does not move the close moment.
+        { "a song's end", { 5, true, true }, true,
+          { { -300, p(300, 200), NO, ON, -1, 0, 0, ANY }, { -60, p(60, 200), NO, ON, 8, 1, 0, ANY },
+            { 0, p(240, 8), NO, CLOSE, 200, 0, 0, ANY } }, EVENING_AT_SONG_END },
+        // "When playback stops": a look a moment after each song, a minute
+        // while nothing predicts the end; the notice once the stop is seen.
+        { "two songs, then stopped", { 5, true, false }, true,
+          { { 0, p(100, 200), NO, ON, -1, 0, 102, 102 }, { 102, p(180, 200), NO, ON, -1, 0, 284, 284 },
+            { 284, stopped, NO, CLOSE, -1, 0, 284, ANY } }, EVENING_AT_STOP },
+        { "a stream, paused, stopped, with the notice", { 0, false, true }, true,
+          { { 0, { PLAYER_PLAYING, 5000, -1, 200 }, NO, ON, -1, 0, 60, 60 }, { 60, paused, NO, ON, -1, 0, 120, 120 },
+            { 120, stopped, NO, ON, -1, 1, 180, 180 }, { 180, SILENT, NO, CLOSE, -1, 0, 180, ANY } }, EVENING_AT_STOP },
+        { "a stop's look slept through", { 0, false, false }, true,
+          { { 0, p(30, 200), NO, ON, -1, 0, 32, 32 }, { 93, stopped, NO, EVENING_MISSED, -1, 0, 32, ANY } },
+          EVENING_AT_STOP },
     };
     for (uint64_t ms : { 0, 999 })
     for (const auto& evening : evenings) {
         s_set = SET + ms * 10000;
         Evening e;
-        eveningBegin(&e, s_set);
+        eveningBegin(&e, evening.kind, s_set);
         bool stored = false;  // FadeFrom, for the next start to give back
         for (const Step& row : evening.steps) {
             EveningStep step = planEvening(&e, evening.options, at(row.now * 1000), row.player, row.answer);
@@ -165,6 +181,26 @@ TEST(Evening, WritesTheNotice)
         std::vector<char> text(row.size, 'x');  // exactly size bytes on the heap, for AddressSanitizer
         formatNoticeText(text.data(), row.size, row.seconds, row.action, row.force);
         EXPECT_EQ(std::string(text.data()), row.text);
+    }
+    static const struct {
+        bool set, atStop;
+        unsigned hour, minute;
+        bool use24;
+        EndAction action;
+        const char* text;
+    } tonight[] = {
+        { true, false, 23, 30, false, ACTION_SHUTDOWN, "Closes at 11:30 PM, then shuts down" },
+        { true, false, 23, 30, true, ACTION_REBOOT, "Closes at 23:30, then restarts" },
+        { true, false, 0, 5, false, ACTION_STANDBY, "Closes at 12:05 AM, then goes to standby" },
+        { true, false, 12, 0, false, ACTION_NONE, "Closes at 12:00 PM" },
+        { true, false, 9, 7, true, ACTION_NONE, "Closes at 9:07" },
+        { true, true, 0, 0, false, ACTION_NONE, "Closes when playback stops" },
+        { false, true, 23, 30, false, ACTION_SHUTDOWN, "Nothing set for tonight" },
+    };
+    for (const auto& row : tonight) {
+        char text[64];
+        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action);
+        EXPECT_STREQ(text, row.text);
     }
     for (auto count : { std::pair<int64_t, uint32_t>{ 60000, 60 }, { 59001, 60 }, { 59000, 59 }, { 1, 1 }, { -5000, 0 } })
         EXPECT_EQ(secondsUntil(SET, at(count.first)), count.second) << count.first;
