@@ -84,6 +84,7 @@ add_executable(nfhost
     tests/host/cases_bench.cpp
     tests/host/cases_hardening.cpp
     tests/host/cases_exit.cpp
+    tests/host/cases_menu.cpp
     core/duetime.cpp
     core/zone_rules.cpp
 )
@@ -179,6 +180,7 @@ nightfold_wine_tests(
     same_second
     terminated_worker
     player_exits
+    menu
 )
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_berlin Europe/Berlin)
@@ -190,7 +192,7 @@ nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
 set_tests_properties(wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
     wine.dialog_no_shutdown_right wine.dialog_saves wine.dialog_run_once wine.dialog_leaves
     wine.hostile_dialog wine.unwritable_dialog wine.stress wine.stress_disabled_last wine.same_second
-    wine.terminated_worker wine.evening
+    wine.terminated_worker wine.evening wine.menu
     PROPERTIES RESOURCE_LOCK foreground)
 # A thousand dialogs take Wine about a minute on a quiet machine.
 set_tests_properties(wine.stress PROPERTIES TIMEOUT 400)

@@ -116,20 +116,28 @@ static Day s_spent;     // the last evening spent: cancelled, missed, or replace
 static Day s_armed;     // the set time's evening the worker armed
 static uint64_t s_armedAt;
 // What the menu shows: TONIGHT_NOTHING, TONIGHT_AT_STOP, or the close
-// moment as seconds after s_base, plus one. One word, so that the player's
-// thread reads it whole while the worker writes it.
-enum { TONIGHT_NOTHING = 0, TONIGHT_AT_STOP = -1 };
-static LONG volatile s_tonight;
-static uint64_t s_base;  // set before the first worker starts, never changed
+// moment. The worker writes it in two words; the player's thread reads it
+// whole by the generation, which moves only after the slot it names was
+// written.
+static const uint64_t TONIGHT_NOTHING = 0, TONIGHT_AT_STOP = 1;
+static uint64_t volatile s_tonight[2];
+static LONG volatile s_tonightGeneration;
 
 static void publishTonight(const Evening* evening)
 {
-    LONG value = TONIGHT_NOTHING;
-    if (evening && waitsForStop(*evening))
-        value = TONIGHT_AT_STOP;
-    else if (evening && evening->closeAt > s_base)
-        value = (LONG)secondsUntil(s_base, evening->closeAt) + 1;
-    InterlockedExchange(&s_tonight, value);
+    uint64_t value = !evening ? TONIGHT_NOTHING : waitsForStop(*evening) ? TONIGHT_AT_STOP : evening->closeAt;
+    s_tonight[(s_tonightGeneration + 1) & 1] = value;
+    InterlockedIncrement(&s_tonightGeneration);
+}
+
+static uint64_t tonightPublished(void)
+{
+    for (;;) {
+        LONG generation = s_tonightGeneration;
+        uint64_t value = s_tonight[generation & 1];
+        if (generation == s_tonightGeneration)
+            return value;
+    }
 }
 
 // The current moment as a UTC FILETIME value, from the local clock.
@@ -393,10 +401,6 @@ static bool s_workerHoldsPlugin;
 
 void startAlarmWorker(void)
 {
-    if (!s_base) {
-        CalendarTime now;
-        readClock(&now, &s_base);
-    }
     if (!s_stopEvent)
         s_stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
     if (s_stopEvent)
@@ -482,11 +486,10 @@ void rearmAlarm(void)
 
 bool readTonight(bool* atStop, CalendarTime* closeLocal)
 {
-    LONG value = s_tonight;
-    *atStop = value == TONIGHT_AT_STOP;
-    if (value == TONIGHT_NOTHING || *atStop)
+    uint64_t closeAt = tonightPublished(), nowUtc;
+    *atStop = closeAt == TONIGHT_AT_STOP;
+    if (closeAt == TONIGHT_NOTHING || *atStop)
         return *atStop;
-    uint64_t closeAt = s_base + (uint64_t)(value - 1) * ONE_SECOND, nowUtc;
     CalendarTime now;
     FILETIME utc = { (DWORD)closeAt, (DWORD)(closeAt >> 32) }, local;
     // More than a day ahead: tomorrow's, after tonight's was cancelled.

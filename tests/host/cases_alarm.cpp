@@ -367,7 +367,8 @@ static bool stepTaken(void)
 static void testEvening(const char* dllPath)
 {
     enum { NONE = -1, QUIT = 1 };
-    static const FakePlayer PLAYING = { 1, 0, 0, 200 }, STREAM = { 1, 5000, -1, 200 };
+    static const FakePlayer PLAYING = { 1, 0, 0, 200 }, STREAM = { 1, 5000, -1, 200 },
+                            MENU_PLAYING = { 1, 0, 0, 200, false, MENU_WITH_IDS };
     static const char SHUTS_DOWN[] = "Winamp closes in 1:00, then the computer shuts down.";
     static const struct {
         const char* name;
@@ -380,6 +381,7 @@ static void testEvening(const char* dllPath)
         int stops;
         const char* notice;   // its text as it appears
         int lastArming;       // seconds after the set time (NONE: not checked)
+        const char* chosen = NULL;  // chosen in the player's menu at the start, 23:00
     } rows[] = {
         { "fade", "FadeMinutes=5", PLAYING, 0, 0, 0, 200, 1, NULL, NONE },
         { "user_moves_volume", "FadeMinutes=5", PLAYING, 0, 3, 0, 150, 0, NULL, NONE },
@@ -396,6 +398,14 @@ static void testEvening(const char* dllPath)
         { "close_now", "Notice=1", PLAYING, IDC_CLOSE_NOW, 0, -60, 200, 0, SHUTS_DOWN, NONE },
         { "quit_in_notice", "Notice=1\r\nFadeMinutes=1", PLAYING, QUIT, 0, NONE, 200, 0, SHUTS_DOWN, NONE },
         { "quit_in_fade", "FadeMinutes=5", PLAYING, QUIT, 3, NONE, 200, 0, NULL, NONE },
+        { "menu_in_30_minutes", "Enabled=0", MENU_PLAYING, 0, 0, 0, 200, 0, NULL, NONE, "In 30 minutes" },
+        { "menu_in_2_hours", "Notice=1\r\nFadeMinutes=2", MENU_PLAYING, 0, 0, 5400, 200, 1, SHUTS_DOWN, NONE,
+          "In 2 hours" },
+        { "menu_song_end", "FadeMinutes=2", { 1, 60000, 240000, 200, false, MENU_WITH_IDS }, 0, 0, 180 - 1800, 200, 1,
+          NULL, NONE, "When this song ends" },
+        // Looks at 0, at 62 (2 s after the first song) and 152 (the second): stopped.
+        { "menu_playlist_stops", "", { 1, 0, 60000, 200, false, MENU_WITH_IDS, true, { 90000 } }, 0, 0, 152 - 1800,
+          200, 0, NULL, NONE, "When playback stops" },
     };
     const LONGLONG setTime = utcValue(2024, 6, 12, 23, 30);
     // The clock at a whole second when the plugin starts and at .999 when it
@@ -415,17 +425,20 @@ static void testEvening(const char* dllPath)
         g_fakes.chooseRunOnce = strstr(row.name, "run_once") != NULL;
         g_player = row.player;
         char settings[256];
-        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n%s\r\n",
-                 !g_fakes.chooseRunOnce, row.options);
+        snprintf(settings, sizeof settings, "[Nightfold]\r\n%s\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n",
+                 row.options, !g_fakes.chooseRunOnce);
         LoadedPlugin plugin;
         if (!startPlugin(dllPath, name, settings, &plugin))
             continue;
         if (g_fakes.chooseRunOnce)
             plugin.header->config();
+        LONG armed = strstr(row.options, "Enabled=0") ? 0 : 1;
+        if (row.chosen && waitForCount(&g_log.timerSets, armed, 5000) && chooseFromMenu(row.chosen))
+            ++armed;
         bool quit = false, noticeSeen = false;
         int wakes = 0;
         DWORD quitMs = 0;
-        for (LONG armed = 1; !quit && !g_hostLog.exitCommands && wakes < 600; ++wakes) {
+        for (; !quit && !g_hostLog.exitCommands && wakes < 600; ++wakes) {
             if (!fireAlarm(armed))
                 break;
             s_armings = armed;
@@ -477,6 +490,7 @@ static void testEvening(const char* dllPath)
               lastArming - row.lastArming);
         std::string file = readWholeFile((std::string(caseFolder()) + g_caseName + "_" + name + ".ini").c_str());
         CHECK(file.find("FadeFrom") == std::string::npos, "%s: FadeFrom left in the file", name);
+        CHECK(!row.chosen || strstr(row.options, "Fade") || file == settings, "%s: a choice changed the file", name);
         if (g_fakes.chooseRunOnce) {
             plugin.header->config();
             CHECK(!g_log.shownEnabled, "%s: the plugin is still shown enabled", name);

@@ -185,8 +185,10 @@ bool fireAlarm(LONG armings, int lateSeconds)
         late += (g_fakes.wakeMs - (LONGLONG)(late / 10000 % 1000)) * 10000;
     dueTime.dwLowDateTime = (DWORD)late;
     dueTime.dwHighDateTime = (DWORD)(late >> 32);
+    FILETIME before;
     if (FileTimeToSystemTime(&dueTime, &utc) && SystemTimeToTzSpecificLocalTime(NULL, &utc, &local) &&
-        SystemTimeToFileTime(&local, &localTime)) {
+        SystemTimeToFileTime(&local, &localTime) && SystemTimeToFileTime(&g_fakes.now, &before)) {
+        playOn((int)(((LONGLONG)fileTimeValue(localTime) - (LONGLONG)fileTimeValue(before)) / 10000));
         g_fakes.now = local;
         // The clock has moved: so has the bias in force, across a change.
         g_fakes.biasMinutes = (LONG)(((LONGLONG)late - (LONGLONG)fileTimeValue(localTime)) / 600000000LL);

@@ -54,8 +54,92 @@ void unloadPlugin(LoadedPlugin* plugin)
     plugin->module = NULL;
 }
 
+HMENU g_playerMenu, g_optionsMenu, g_playbackMenu;
+static UINT s_nextCommandId = 50000;
+
+static HMENU buildPlayerMenu(void)
+{
+    if (IsMenu(g_playerMenu))
+        return g_playerMenu;
+    g_playerMenu = CreatePopupMenu();
+    g_optionsMenu = CreatePopupMenu();
+    g_playbackMenu = CreatePopupMenu();
+    AppendMenuA(g_optionsMenu, MF_STRING, 40012, "Preferences...");
+    AppendMenuA(g_playbackMenu, MF_STRING, 40047, "Stop");
+    AppendMenuA(g_playerMenu, MF_STRING, 40045, "Play");
+    AppendMenuA(g_playerMenu, MF_POPUP, (UINT_PTR)g_optionsMenu, "Options");
+    AppendMenuA(g_playerMenu, MF_POPUP, (UINT_PTR)g_playbackMenu, "Playback");
+    AppendMenuA(g_playerMenu, MF_SEPARATOR, 0, NULL);
+    AppendMenuA(g_playerMenu, MF_STRING, 40001, "Exit");
+    return g_playerMenu;
+}
+
+void playOn(int ms)
+{
+    if (!g_player.playsOn || g_player.status != 1 || g_player.lengthMs <= 0 || ms <= 0)
+        return;
+    g_player.positionMs += ms;
+    while (g_player.status == 1 && g_player.positionMs >= g_player.lengthMs && g_player.lengthMs > 0) {
+        g_player.positionMs -= g_player.lengthMs;
+        g_player.lengthMs = g_player.nextSongs[0];
+        memmove(g_player.nextSongs, g_player.nextSongs + 1, sizeof g_player.nextSongs - sizeof *g_player.nextSongs);
+        g_player.nextSongs[2] = 0;
+        if (!g_player.lengthMs) {
+            g_player.status = 0;
+            g_player.positionMs = -1;
+        }
+    }
+}
+
+HMENU pluginSubmenu(void)
+{
+    int count = IsMenu(g_playerMenu) ? GetMenuItemCount(g_playerMenu) : 0;
+    for (int i = 0; i < count; ++i) {
+        char text[64] = "";
+        GetMenuStringA(g_playerMenu, i, text, sizeof text, MF_BYPOSITION);
+        if (strcmp(text, "Nightfold") == 0)
+            return GetSubMenu(g_playerMenu, i);
+    }
+    return NULL;
+}
+
+UINT pluginMenuItem(const char* text, bool* greyed)
+{
+    HMENU menu = pluginSubmenu();
+    int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+        char itemText[64] = "";
+        GetMenuStringA(menu, i, itemText, sizeof itemText, MF_BYPOSITION);
+        if (strcmp(itemText, text) != 0)
+            continue;
+        if (greyed)
+            *greyed = (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0;
+        return GetMenuItemID(menu, i);
+    }
+    return 0;
+}
+
+bool chooseFromMenu(const char* text)
+{
+    HMENU menu = pluginSubmenu();
+    SendMessageA(hostWindow(), WM_INITMENUPOPUP, (WPARAM)menu, 4);
+    bool greyed = true;
+    UINT id = pluginMenuItem(text, &greyed);
+    if (!CHECK(id && !greyed, "no item [%s] to choose in the player's menu", text))
+        return false;
+    SendMessageA(hostWindow(), WM_COMMAND, id, 0);
+    return true;
+}
+
 static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_USER && (lParam == 281 || lParam == 3019)) {
+        if (g_player.menu == MENU_NONE)
+            return 1;
+        if (lParam == 3019)
+            return g_player.menu == MENU_WITH_IDS ? s_nextCommandId++ : 0;
+        return (LRESULT)buildPlayerMenu();
+    }
     if (message == WM_COMMAND && LOWORD(wParam) == 40047) {
         ++g_hostLog.stops;
         g_hostLog.volumeAtStop = g_player.volume;
@@ -263,6 +347,7 @@ static const TestCase* const s_caseLists[] = {
     g_benchCases,
     g_hardeningCases,
     g_exitCases,
+    g_menuCases,
 };
 
 int main(int argc, char** argv)

@@ -53,17 +53,37 @@ struct HostWindowLog {
 // 3 paused, 0 stopped), the song (105), the volume (122). A deaf player,
 // like the open-source one, answers 104 only: 0 to the others, and its
 // volume never changes.
+// The main popup menu (281): none (1 to 281 and 3019, as a player before
+// 2.9); Play, Options >, Playback >, Exit, with a fresh command id for each
+// 3019; or that menu and 0 to 3019, as the open-source player.
+enum PlayerMenu { MENU_NONE, MENU_WITH_IDS, MENU_WITHOUT_IDS };
 struct FakePlayer {
     int status;
     int positionMs, lengthMs;  // length -1: a stream
     int volume;
     bool deaf;
+    PlayerMenu menu;
+    // Plays on as the host moves the clock: at the song's end the next of
+    // nextSongs (lengths in ms, up to a 0) follows, after the last it stops.
+    bool playsOn;
+    int nextSongs[3];
 };
 extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
 // Called while the window handles 40001, as a player that quits at once.
 extern void (*g_onExitCommand)(void);
 HWND createHostWindow(void);
+// The menu the host window answers 281 with, and its two submenus.
+extern HMENU g_playerMenu, g_optionsMenu, g_playbackMenu;
+// The plugin's submenu in the player's menu (NULL when there is none), and
+// its item with the given text: its id, 0 when there is none; greyed or not.
+HMENU pluginSubmenu(void);
+UINT pluginMenuItem(const char* text, bool* greyed = NULL);
+// Opens the submenu as the player's menu does, then chooses the item.
+bool chooseFromMenu(const char* text);
+// Plays on for ms of the clock: the song's position moves, the next song
+// follows at its end, the player stops after the last.
+void playOn(int ms);
 // Dispatches messages until done() is true or timeoutMs passed; returns done().
 bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs);
 void pumpMessagesFor(DWORD ms);
@@ -234,5 +254,6 @@ extern const TestCase g_endActionCases[];
 extern const TestCase g_benchCases[];
 extern const TestCase g_hardeningCases[];
 extern const TestCase g_exitCases[];
+extern const TestCase g_menuCases[];
 
 #endif

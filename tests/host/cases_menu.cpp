@@ -1,0 +1,128 @@
+// The plugin's submenu in the player's main menu: where it stands, what it
+// shows and greys, what its choices arm, and how the plugin leaves the
+// player's window at quit. The clock stands at 23:00; the set time is 23:30.
+#include "host.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static WNDPROC s_beneathForeign;
+
+// Another plugin that subclasses the player's window after this one.
+static LRESULT CALLBACK foreignProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcA(s_beneathForeign, window, message, wParam, lParam);
+}
+
+static int positionOf(HMENU menu, HMENU submenu, UINT id)
+{
+    for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
+        if (submenu ? GetSubMenu(menu, i) == submenu : GetMenuItemID(menu, i) == id)
+            return i;
+    }
+    return -1;
+}
+
+static void testMenu(const char* dllPath)
+{
+    enum { NONE = -1 };
+    static const FakePlayer SONG = { 1, 60000, 240000, 200 }, STREAM = { 1, 5000, -1, 200 }, STOPPED = { 0, -1, 0, 200 };
+    static const struct {
+        const char* name;
+        PlayerMenu menu;
+        int enabled;
+        FakePlayer player;
+        const char* chosen[2];  // in this order
+        const char* status;     // the status line then
+        bool songGreyed, stopGreyed, cancelGreyed;
+        int due;                // seconds after 23:00 of the last arming; NONE: no worker left
+        bool foreign;           // another procedure subclasses the window after the plugin
+    } rows[] = {
+        { "set_time", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false, 1800 },
+        { "fallback_ids", MENU_WITHOUT_IDS, 0, STOPPED, {}, "Nothing set for tonight", true, true, true, NONE },
+        { "second_replaces", MENU_WITH_IDS, 1, SONG, { "In 15 minutes", "In 45 minutes" },
+          "Closes at 11:45 PM, then shuts down", false, false, false, 2700 },
+        { "at_stop", MENU_WITH_IDS, 0, STREAM, { "When playback stops" }, "Closes when playback stops, then shuts down",
+          true, false, false, 0 },
+        { "cancel_enabled", MENU_WITH_IDS, 1, SONG, { "Cancel tonight" }, "Nothing set for tonight", false, false,
+          true, 1800 + 86400 },
+        { "cancel_disabled", MENU_WITH_IDS, 0, SONG, { "In 30 minutes", "Cancel tonight" }, "Nothing set for tonight",
+          false, false, true, NONE },
+        { "ok_keeps_choice", MENU_WITH_IDS, 1, SONG, { "In 15 minutes", "Settings..." },
+          "Closes at 11:15 PM, then shuts down", false, false, false, 900 },
+        { "ok_disabled_drops_it", MENU_WITH_IDS, 0, SONG, { "In 15 minutes", "Settings..." },
+          "Nothing set for tonight", false, false, true, NONE },
+        { "player_answers_1", MENU_NONE, 1, SONG, {}, NULL, false, false, false, 1800 },
+        { "another_procedure", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false,
+          1800, true },
+    };
+    HWND window = hostWindow();
+    for (const auto& row : rows) {
+        resetFakes();
+        g_fakes.now = localTime(2024, 6, 12, 23, 0);
+        g_player = row.player;
+        g_player.menu = row.menu;
+        char settings[256];
+        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n",
+                 row.enabled);
+        WNDPROC before = (WNDPROC)GetWindowLongA(window, GWL_WNDPROC);
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.name, settings, &plugin))
+            continue;
+        HMENU submenu = pluginSubmenu();
+        if (row.menu == MENU_NONE) {
+            CHECK(!submenu && (WNDPROC)GetWindowLongA(window, GWL_WNDPROC) == before, "%s: a menu or a subclass",
+                  row.name);
+        } else {
+            // Just above Exit; the player's submenus where they were.
+            int exit = positionOf(g_playerMenu, NULL, 40001);
+            CHECK(submenu && positionOf(g_playerMenu, submenu, 0) == exit - 1 &&
+                      positionOf(g_playerMenu, g_optionsMenu, 0) == 1 && positionOf(g_playerMenu, g_playbackMenu, 0) == 2,
+                  "%s: the submenu at %d, Exit at %d", row.name, positionOf(g_playerMenu, submenu, 0), exit);
+            UINT id = pluginMenuItem("Settings...");
+            CHECK(row.menu == MENU_WITH_IDS ? id >= 50000 : id >= 24320 && id < 24330, "%s: id %u", row.name, id);
+        }
+        // A choice arms; so do Cancel and OK while the plugin is enabled.
+        LONG armings = row.enabled;
+        bool saved = false;
+        waitForCount(&g_log.timerSets, armings, 5000);
+        for (const char* item : row.chosen) {
+            saved = saved || (item && !strcmp(item, "Settings..."));
+            if (item && chooseFromMenu(item) && (row.enabled || !strncmp(item, "In ", 3) || !strncmp(item, "When", 4)))
+                CHECK(waitForCount(&g_log.timerSets, ++armings, 5000), "%s: %s arms nothing", row.name, item);
+        }
+        if (submenu) {
+            SendMessageA(window, WM_INITMENUPOPUP, (WPARAM)submenu, 4);
+            char status[80] = "";
+            GetMenuStringA(submenu, 0, status, sizeof status, MF_BYPOSITION);
+            bool song, stop, cancel;
+            pluginMenuItem("When this song ends", &song);
+            pluginMenuItem("When playback stops", &stop);
+            pluginMenuItem("Cancel tonight", &cancel);
+            CHECK(!strcmp(status, row.status) && song == row.songGreyed && stop == row.stopGreyed &&
+                      cancel == row.cancelGreyed,
+                  "%s: [%s], greyed: song %d, stop %d, cancel %d", row.name, status, song, stop, cancel);
+        }
+        LONGLONG due = (g_log.due - utcValue(2024, 6, 12, 23, 0)) / 10000000;
+        CHECK(row.due == NONE ? waitForWorkerEnd(2000) : due == row.due, "%s: due %lld s after 23:00", row.name, due);
+        std::string iniPath = std::string(caseFolder()) + g_caseName + "_" + row.name + ".ini";
+        CHECK(saved || readWholeFile(iniPath.c_str()) == settings, "%s: the settings file changed", row.name);
+        if (row.foreign)
+            s_beneathForeign = (WNDPROC)SetWindowLongA(window, GWL_WNDPROC, (LONG)foreignProc);
+        plugin.header->quit();
+        CHECK(!pluginSubmenu(), "%s: the submenu outlives quit", row.name);
+        waitForWorkerEnd(2000);
+        unloadPlugin(&plugin);
+        // The window still works, through whatever procedures remain.
+        g_player.status = 3;
+        CHECK(SendMessageA(window, WM_USER, 0, 104) == 3 && SendMessageA(window, WM_COMMAND, 24321, 0) == 0,
+              "%s: the player's window no longer answers", row.name);
+        CHECK(row.foreign || (WNDPROC)GetWindowLongA(window, GWL_WNDPROC) == before, "%s: the procedure is not given back",
+              row.name);
+    }
+}
+
+const TestCase g_menuCases[] = {
+    { "menu", testMenu },
+    { NULL, NULL },
+};
