@@ -194,7 +194,7 @@ static void carryOut(const EveningStep& step, const Evening& evening, uint64_t p
         forgetFadeFrom(g_state.iniPath);
     }
     if ((step.hideNotice || step.outcome != EVENING_GOES_ON) && *notice) {
-        DestroyWindow(*notice);
+        closeNotice(*notice);
         *notice = NULL;
     }
     if (step.showNotice && !*notice)
@@ -246,7 +246,7 @@ static EveningEnd spendEvening(HANDLE timer, uint64_t setTime, const EveningOpti
         }
         if (woken == WOKEN_STOP || woken == WOKEN_FAILED) {
             if (notice)
-                DestroyWindow(notice);
+                closeNotice(notice);
             return woken == WOKEN_STOP ? ENDS_STOPPED : ENDS_FAILED;
         }
     }
