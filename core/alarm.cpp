@@ -238,7 +238,7 @@ static void carryOut(const EveningStep& step, const Evening& evening, uint64_t p
         forgetFadeFrom(g_state.iniPath);
     }
     if ((step.hideNotice || step.outcome != EVENING_GOES_ON) && *notice) {
-        DestroyWindow(*notice);
+        closeNotice(*notice);
         *notice = NULL;
     }
     if (step.showNotice && !*notice)
@@ -289,7 +289,7 @@ static EveningEnd spendEvening(HANDLE timer, Evening& evening, const EveningOpti
         }
         if (woken == WOKEN_STOP || woken == WOKEN_FAILED) {
             if (notice)
-                DestroyWindow(notice);
+                closeNotice(notice);
             return woken == WOKEN_STOP ? ENDS_STOPPED : ENDS_FAILED;
         }
     }

@@ -33,9 +33,12 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values);
 // The notice of the last minute: a modeless window of the calling thread,
 // without owner, at the bottom right of the work area, above other windows,
 // shown without taking the focus. A button pressed stores its ANSWER_*
-// (core/evening.h) in *answer. The caller destroys it (DestroyWindow).
+// (core/evening.h) in *answer. setNoticeText also notes the window in
+// front; closeNotice destroys the notice, giving the foreground back to
+// that window when the notice has it (it was clicked).
 HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* text);
 void setNoticeText(HWND notice, const char* text);
+void closeNotice(HWND notice);
 
 // Formats value with format ("%d" or "%02d") into text, a 4-byte list-item
 // buffer: longer texts are cut to their first three characters.

@@ -1,7 +1,7 @@
 // The notice of the last minute: a small window at the bottom right of the
 // work area, above other windows, that never takes the focus from what the
 // user is doing. It belongs to the thread that shows it (the alarm worker),
-// has no owner, and stays until that thread destroys it; its buttons only
+// has no owner, and stays until that thread closes it; its buttons only
 // record the user's answer.
 #include "dialog.h"
 
@@ -61,7 +61,24 @@ HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* text)
     return notice;
 }
 
+// Also notes the window in front, unless it is the notice, in the dialog's
+// own slot: the one the user is in when the notice shows or at its last tick.
 void setNoticeText(HWND notice, const char* text)
 {
+    HWND front = GetForegroundWindow();
+    if (front && front != notice)
+        SetWindowLongPtrA(notice, DWLP_USER, (LONG_PTR)front);
     SetDlgItemTextA(notice, IDC_NOTICE_TEXT, text);
+}
+
+// A notice that a click made the foreground window would, destroyed as it
+// is, leave the foreground to whatever window the system or the window
+// manager picks next (one on top of all, the desktop): the window noted in
+// front gets it back first, unless it has gone or been hidden meanwhile.
+void closeNotice(HWND notice)
+{
+    HWND before = (HWND)GetWindowLongPtrA(notice, DWLP_USER);
+    if (GetForegroundWindow() == notice && IsWindowVisible(before))
+        SetForegroundWindow(before);
+    DestroyWindow(notice);
 }

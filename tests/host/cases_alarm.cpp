@@ -382,6 +382,7 @@ static void testEvening(const char* dllPath)
         const char* notice;   // its text as it appears
         int lastArming;       // seconds after the set time (NONE: not checked)
         const char* chosen = NULL;  // chosen in the player's menu at the start, 23:00
+        bool clicked = false;       // in a window, with another on top of all, the user clicks the answer
     } rows[] = {
         { "fade", "FadeMinutes=5", PLAYING, 0, 0, 0, 200, 1, NULL, NONE },
         { "user_moves_volume", "FadeMinutes=5", PLAYING, 0, 3, 0, 150, 0, NULL, NONE },
@@ -393,6 +394,7 @@ static void testEvening(const char* dllPath)
         { "stream", "FinishSong=1", STREAM, 0, 0, 0, 200, 0, NULL, NONE },
         { "notice", "Notice=1", PLAYING, 0, 0, 0, 200, 0, SHUTS_DOWN, NONE },
         { "snooze", "Notice=1\r\nFadeMinutes=2", PLAYING, IDC_SNOOZE, 0, 600, 200, 1, SHUTS_DOWN, NONE },
+        { "snooze_clicked", "Notice=1", PLAYING, IDC_SNOOZE, 0, 600, 200, 0, SHUTS_DOWN, NONE, NULL, true },
         { "cancel", "Notice=1", PLAYING, IDC_CANCEL_TONIGHT, 0, NONE, 200, 0, SHUTS_DOWN, 86400 - 60 },
         { "cancel_run_once", "Notice=1", PLAYING, IDC_CANCEL_TONIGHT, 0, NONE, 200, 0, SHUTS_DOWN, 0 },
         { "close_now", "Notice=1", PLAYING, IDC_CLOSE_NOW, 0, -60, 200, 0, SHUTS_DOWN, NONE },
@@ -435,6 +437,12 @@ static void testEvening(const char* dllPath)
         LONG armed = strstr(row.options, "Enabled=0") ? 0 : 1;
         if (row.chosen && waitForCount(&g_log.timerSets, armed, 5000) && chooseFromMenu(row.chosen))
             ++armed;
+        HWND onTop = NULL, inFront = NULL;
+        if (row.clicked) {
+            onTop = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, 0, 0, 0, 0);
+            inFront = CreateWindowA("EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, 0, 0, 0, 0);
+            SetForegroundWindow(inFront);
+        }
         bool quit = false, noticeSeen = false;
         int wakes = 0;
         DWORD quitMs = 0;
@@ -462,6 +470,8 @@ static void testEvening(const char* dllPath)
                 quit = true;
                 CHECK(!IsWindow(notice), "%s: the notice outlives quit", name);
             } else if (answerNow && row.answer) {
+                if (inFront)
+                    SetForegroundWindow(notice);
                 PostMessageA(notice, WM_COMMAND, row.answer, 0);
                 s_armings = armed;
                 CHECK(pumpMessagesUntil(stepTaken, 3000), "%s: no step after the answer", name);
@@ -471,6 +481,7 @@ static void testEvening(const char* dllPath)
             }
         }
         pumpMessagesFor(0);
+        CHECK(!inFront || GetForegroundWindow() == inFront, "%s: the keyboard went to %p", name, GetForegroundWindow());
         LONGLONG closedAt = (LONGLONG)utcValue(g_fakes.now.wYear, g_fakes.now.wMonth, g_fakes.now.wDay,
                                                g_fakes.now.wHour, g_fakes.now.wMinute, g_fakes.now.wSecond);
         CHECK(row.closesAt == NONE ? g_hostLog.exitCommands == 0
@@ -497,6 +508,8 @@ static void testEvening(const char* dllPath)
         }
         if (!quit)
             plugin.header->quit();
+        DestroyWindow(inFront);
+        DestroyWindow(onTop);
     }
 }
 
