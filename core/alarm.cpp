@@ -260,7 +260,7 @@ static EveningEnd spendEvening(HANDLE timer, Evening& evening, const EveningOpti
     // The timer came due at least: a clock read a moment behind it does
     // not make the step wait again.
     uint64_t due = eveningFirstWake(evening, options);
-    for (bool ask = true;;) {
+    for (bool ask = asksPlayer(evening, options);;) {
         CalendarTime now;
         uint64_t nowUtc;
         if (!readClock(&now, &nowUtc))

@@ -80,6 +80,11 @@ bool waitsForStop(const Evening& evening)
     return evening.kind == EVENING_AT_STOP && !evening.closeFixed;
 }
 
+bool asksPlayer(const Evening& evening, const EveningOptions& options)
+{
+    return options.fadeMinutes > 0 || options.finishSong || evening.kind == EVENING_AT_STOP;
+}
+
 // Loudness follows the amplitude to about the power 0.6, so an amplitude
 // falling with the square of the time left sounds close to an even fade.
 // The level is the smallest one at or above v0 * (left / span)^2, so that
@@ -241,7 +246,7 @@ EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_
     EveningStep step = {};
     step.outcome = EVENING_GOES_ON;
     step.setVolume = -1;
-    step.askPlayer = options.fadeMinutes > 0 || options.finishSong || evening->kind == EVENING_AT_STOP;
+    step.askPlayer = asksPlayer(*evening, options);
 
     answer(evening, given, now, &step);
     if (given == ANSWER_CANCEL)

@@ -111,6 +111,9 @@ uint64_t eveningFirstWake(const Evening& evening, const EveningOptions& options)
 // Whether the evening waits for the player to stop, with no close moment yet.
 bool waitsForStop(const Evening& evening);
 
+// Whether its steps need the player's report: for the fade, the song, the stop.
+bool asksPlayer(const Evening& evening, const EveningOptions& options);
+
 // The next step at now. player is what the player reported just now (its
 // fields -1 / not playing when the step before did not ask for it).
 EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_t now, const PlayerReport& player,

@@ -37,6 +37,8 @@ struct Player {
     const char* timerName;
     volatile bool sessionHandled;  // the WM_ENDSESSION handler has returned
     volatile bool answeredEarly;   // ... after its sender had its answer
+    HMENU menu;          // its main popup menu, as the open-source player has it
+    bool menuInserted;   // init added the plugin's submenu to it
 };
 static Player s_player;
 
@@ -52,6 +54,9 @@ static void callQuit(void)
 
 static LRESULT CALLBACK playerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Its menu, and no command ids for plugins.
+    if (message == WM_USER && (lParam == 281 || lParam == 3019))
+        return lParam == 281 ? (LRESULT)s_player.menu : 0;
     switch (message) {
     case WM_COMMAND:
         if (LOWORD(wParam) != 40001)
@@ -104,7 +109,14 @@ static DWORD WINAPI playerThread(LPVOID)
     if (!loadPlugin(player.dllPath, player.window, &player.plugin))
         return 1;
     fakePlatform(player.plugin.module);
+    player.menu = CreatePopupMenu();
+    AppendMenuA(player.menu, MF_STRING, 40001, "Exit");
+    // As the open-source player: a procedure that init installed is put
+    // back after quit, if it is still the window's.
+    LONG original = GetWindowLongA(player.window, GWL_WNDPROC);
     player.plugin.header->init();
+    LONG installed = GetWindowLongA(player.window, GWL_WNDPROC);
+    player.menuInserted = GetMenuItemCount(player.menu) == 2 && installed != original;
     SetEvent(player.ready);
     if (player.exit == EXIT_UNLOAD_AT_FIRING) {
         // Busy until the command has left; then quit and free at once, and
@@ -148,10 +160,15 @@ static DWORD WINAPI playerThread(LPVOID)
             break;
         }
     }
+    if (IsWindow(player.window) && GetWindowLongA(player.window, GWL_WNDPROC) == installed)
+        SetWindowLongA(player.window, GWL_WNDPROC, original);
     if (player.exit == EXIT_CLOSE_POSTED || player.exit == EXIT_UNLOAD) {
         FreeLibrary(player.plugin.module);
         player.freed = true;
     }
+    // The player runs on: its window answers, through no freed code.
+    if (IsWindow(player.window))
+        SendMessageA(player.window, WM_COMMAND, 24321, 0);
     return 0;
 }
 
@@ -268,6 +285,8 @@ static void testPlayerExits(const char* dllPath)
             if (!playerEnds(thread, what))
                 return;
             CHECK(!s_player.answeredEarly, "%s: WM_ENDSESSION answered before its handler returned", what);
+            CHECK(s_player.menuInserted && GetMenuItemCount(s_player.menu) == 1, "%s: the submenu, in %d items",
+                  what, GetMenuItemCount(s_player.menu));
             CHECK(!atFiring || waitForWorkerEnd(1000), "%s: a worker still runs", what);
             CHECK(g_log.threadsTerminated == 0, "%s: %ld workers terminated", what, g_log.threadsTerminated);
             // Past the due time: nothing is left to answer it.
