@@ -1,6 +1,7 @@
 #!/bin/sh
-# Takes docs/dialog.png and docs/notice.png: the configuration dialog and the
-# notice as the test host opens them inside Wine's virtual desktop. Runs
+# Takes docs/dialog.png, docs/notice.png and docs/menu.png: the configuration
+# dialog, the notice and the player's menu with the Nightfold submenu open,
+# as the test host shows them inside Wine's virtual desktop. Runs
 # under xvfb-run (make screenshot), in a Wine prefix of its own in the build
 # tree, apart from the tests' one.
 set -e
@@ -60,3 +61,4 @@ shoot() {
 
 shoot screenshot dialog.png
 shoot screenshot_notice notice.png
+shoot screenshot_menu menu.png

@@ -723,28 +723,34 @@ static void testDialogLeaves(const char* dllPath)
 // ---- the picture -----------------------------------------------------------------
 
 // Not tests: for `make screenshot`, open the dialog on a typical evening's
-// settings, or the notice with its longest text; write the window's screen
-// rectangle ("x y width height") to the file NIGHTFOLD_SHOT_RECT names, and
-// close it after NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
+// settings, the notice with its longest text, or the player's menu with the
+// submenu open; write the screen rectangle it covers ("x y width height") to
+// the file NIGHTFOLD_SHOT_RECT names, and close it after
+// NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
 static bool readEnvironment(const char* name, char* value, DWORD size)
 {
     DWORD length = GetEnvironmentVariableA(name, value, size);
     return length > 0 && length < size;
 }
 
-// Reports where window stands; returns how long to show it, in seconds.
-static DWORD reportShot(HWND window)
+// Reports where the picture stands; returns how long to show it, in seconds.
+static DWORD reportShot(RECT rect)
 {
     char text[MAX_PATH];
     if (readEnvironment("NIGHTFOLD_SHOT_RECT", text, sizeof text)) {
-        RECT rect;
-        GetWindowRect(window, &rect);
         char line[64];
         snprintf(line, sizeof line, "%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
                  rect.bottom - rect.top);
         CHECK(writeWholeFile(text, line), "cannot write %s", text);
     }
     return readEnvironment("NIGHTFOLD_SHOT_SECONDS", text, sizeof text) ? strtoul(text, NULL, 10) : 10;
+}
+
+static DWORD reportShot(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return reportShot(rect);
 }
 
 static DWORD WINAPI holdDialog(LPVOID)
@@ -794,9 +800,81 @@ static void showNoticeForScreenshot(const char* dllPath)
     unloadPlugin(&s_plugin);
 }
 
+// The shown menus (the player's and the open submenu): their count, one of
+// them, and the rectangle covering them.
+struct MenuWindows {
+    int count;
+    HWND window;
+    RECT rect;
+};
+
+static BOOL CALLBACK addMenuWindow(HWND window, LPARAM windows)
+{
+    MenuWindows* shown = (MenuWindows*)windows;
+    char name[16];
+    RECT rect;
+    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) && !strcmp(name, "#32768") &&
+        GetWindowRect(window, &rect)) {
+        ++shown->count;
+        shown->window = window;
+        UnionRect(&shown->rect, &shown->rect, &rect);
+    }
+    return TRUE;
+}
+
+static MenuWindows shownMenus(void)
+{
+    MenuWindows shown = {};
+    EnumWindows(addMenuWindow, (LPARAM)&shown);
+    return shown;
+}
+
+// Up twice reaches Nightfold, just above Exit; Right opens it, selecting
+// its status line, and Down moves on to the first choice (the greyed line
+// cannot be read selected).
+static DWORD WINAPI openNightfold(LPVOID)
+{
+    MenuWindows shown = {};
+    for (int i = 0; i < 100 && (shown = shownMenus()).count < 1; ++i)
+        Sleep(50);
+    static const WPARAM keys[] = { VK_UP, VK_UP, VK_RIGHT, VK_DOWN };
+    for (WPARAM key : keys)
+        PostMessageA(shown.window, WM_KEYDOWN, key, 0);
+    for (int i = 0; i < 100 && (shown = shownMenus()).count < 2; ++i)
+        Sleep(50);
+    if (CHECK(shown.count == 2, "%d menus shown", shown.count))
+        Sleep(reportShot(shown.rect) * 1000);
+    EndMenu();
+    return 0;
+}
+
+// The player's menu, opened on the host window, with the submenu open on a
+// song at 23:00 and the set time at 23:30.
+static void showMenuForScreenshot(const char* dllPath)
+{
+    resetFakes();
+    g_fakes.now = localTime(2024, 6, 12, 23, 0);
+    g_player = { 1, 60000, 240000, 200 };
+    g_player.menu = MENU_WITH_IDS;
+    LoadedPlugin plugin;
+    if (!startPlugin(dllPath, "shot", SETTINGS("1", "1013", "0", "0", "23", "30"), &plugin))
+        return;
+    waitForCount(&g_log.timerSets, 1, 5000);
+    HWND window = hostWindow();
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    HANDLE opener = CreateThread(NULL, 0, openNightfold, NULL, 0, NULL);
+    TrackPopupMenu(g_playerMenu, TPM_LEFTALIGN | TPM_TOPALIGN, 40, 140, 0, window, NULL);
+    WaitForSingleObject(opener, 5000);
+    plugin.header->quit();
+    waitForWorkerEnd(2000);
+    unloadPlugin(&plugin);
+}
+
 const TestCase g_dialogCases[] = {
     { "screenshot", showForScreenshot },
     { "screenshot_notice", showNoticeForScreenshot },
+    { "screenshot_menu", showMenuForScreenshot },
     { "dialog_hours", testDialogHours },
     { "dialog_hour_switch", testDialogHourSwitch },
     { "dialog_clicks", testDialogClicks },
