@@ -102,7 +102,7 @@ static void bench(const char* dllPath)
         g_player.menu = MENU_WITH_IDS;
         if (withPlugin && !startPlugin(dllPath, "messages", SETTINGS, &plugin))
             return;
-        enum { MESSAGES = 200000 };
+        const int MESSAGES = 200000;
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
         for (int i = 0; i < MESSAGES; ++i)

@@ -174,6 +174,7 @@ enum Action {
     EVENING,       // "At the set time": see describeEvening
     POWER,         // times the power status has been asked so far
     FADE_BEGINS,   // the alarm worker keeps the volume id as FadeFrom
+    ASKED_AGAIN,   // the player, in front, asks for the dialog again: the open one comes to the front
 };
 
 struct Step {
@@ -273,6 +274,14 @@ static void runDialogStep(HWND dialog, const Step& step)
         describeEvening(dialog, text, sizeof text);
         CHECK(strcmp(text, step.text) == 0, "%s: at the set time [%s], expected [%s]", walk, text, step.text);
         break;
+    case ASKED_AGAIN: {
+        SetForegroundWindow(s_hostWindow);
+        DWORD_PTR answer;
+        bool returned = SendMessageTimeoutA(s_hostWindow, WM_APP, 0, 0, SMTO_NORMAL, 3000, &answer) != 0;
+        CHECK(returned && GetForegroundWindow() == dialog, "%s: asked again, config returned %d, the dialog in front %d",
+              walk, returned, GetForegroundWindow() == dialog);
+        break;
+    }
     case POWER:
         CHECK(g_log.powerStatusQueries == step.count, "%s: power status asked %ld times, expected %d", walk,
               g_log.powerStatusQueries, step.count);
@@ -396,10 +405,17 @@ static bool prepareCase(const char* dllPath)
     return copyDllTo(dllPath, "gen_nightfold.dll", s_dllPath);
 }
 
+// The player's Preferences asking for the dialog (WM_APP to the host window).
+static void configAgain(void)
+{
+    s_plugin.header->config();
+}
+
 static void runWalks(const char* dllPath, const Walk* walks, size_t count)
 {
     if (!prepareCase(dllPath))
         return;
+    g_onAppMessage = configAgain;
     for (size_t i = 0; i < count; ++i)
         runWalk(walks[i]);
 }
@@ -710,7 +726,11 @@ static void testDialogLeaves(const char* dllPath)
         { CLICK, IDC_ACTION_NONE }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK },
         { FILE_IS, 0, byHand }, { WORKERS, 1 }, { END },
     };
+    static const Step askedAgain[] = {
+        { OPEN }, { ASKED_AGAIN }, { CLICK, IDCANCEL }, { FILE_IS, 0, byHand }, { WORKERS, 1 }, { END },
+    };
     static const Walk walks[] = {
+        { "asked again", byHand, askedAgain },
         { "cancel", byHand, cancel },
         { "close box", byHand, closeBox },
         { "escape", byHand, escape },

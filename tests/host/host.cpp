@@ -10,6 +10,7 @@ int g_failures;
 HostWindowLog g_hostLog;
 FakePlayer g_player;
 void (*g_onExitCommand)(void);
+void (*g_onAppMessage)(void);
 
 bool checkThat(bool ok, const char* file, int line, const char* format, ...)
 {
@@ -133,6 +134,10 @@ bool chooseFromMenu(const char* text)
 
 static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_APP && g_onAppMessage) {
+        g_onAppMessage();
+        return 0;
+    }
     if (message == WM_USER && (lParam == 281 || lParam == 3019)) {
         if (g_player.menu == MENU_NONE)
             return 1;

@@ -72,6 +72,8 @@ extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
 // Called while the window handles 40001, as a player that quits at once.
 extern void (*g_onExitCommand)(void);
+// Called while the window handles WM_APP.
+extern void (*g_onAppMessage)(void);
 HWND createHostWindow(void);
 // The menu the host window answers 281 with, and its two submenus.
 extern HMENU g_playerMenu, g_optionsMenu, g_playbackMenu;
