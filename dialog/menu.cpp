@@ -70,6 +70,13 @@ static void enableItem(int item, bool on)
     EnableMenuItem(s_menu, s_ids[item], MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
 }
 
+// The time left in the song playing, where its length is known; 0 otherwise.
+static uint32_t songLeftMs(const PlayerReport& player)
+{
+    bool known = player.status == PLAYER_PLAYING && player.positionMs >= 0 && player.lengthMs > player.positionMs;
+    return known ? (uint32_t)(player.lengthMs - player.positionMs) : 0;
+}
+
 // The status line and the greying, from what is set and what the player
 // plays at this moment.
 static void refreshMenu(void)
@@ -82,8 +89,7 @@ static void refreshMenu(void)
                       g_state.action);
     ModifyMenuA(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     PlayerReport player = readPlayer(NULL);
-    bool playing = player.status == PLAYER_PLAYING;
-    enableItem(ITEM_SONG_END, playing && player.positionMs >= 0 && player.lengthMs > player.positionMs);
+    enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
     enableItem(ITEM_STOP, player.status != PLAYER_STOPPED);
     enableItem(ITEM_CANCEL, set);
 }
@@ -93,9 +99,9 @@ static void choose(int item)
     if (ITEMS[item].minutes) {
         chooseTonight(EVENING_AT_TIME, ITEMS[item].minutes * 60000u);
     } else if (item == ITEM_SONG_END) {
-        PlayerReport player = readPlayer(NULL);
-        if (player.status == PLAYER_PLAYING && player.positionMs >= 0 && player.lengthMs > player.positionMs)
-            chooseTonight(EVENING_AT_SONG_END, (uint32_t)(player.lengthMs - player.positionMs));
+        uint32_t left = songLeftMs(readPlayer(NULL));
+        if (left)
+            chooseTonight(EVENING_AT_SONG_END, left);
     } else if (item == ITEM_STOP) {
         chooseTonight(EVENING_AT_STOP, 0);
     } else if (item == ITEM_CANCEL) {
