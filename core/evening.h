@@ -124,19 +124,43 @@ EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_
 int32_t fadeVolume(int32_t v0, uint64_t fadeStart, uint64_t closeAt, uint64_t now);
 uint64_t fadeNextChange(int32_t v0, uint64_t fadeStart, uint64_t closeAt, int32_t volume);
 
+// What an evening ends with: the player closes (and the end action follows
+// at quit), or, where a morning follows and the player must stay open,
+// playback stops, and for Standby/Hibernate the plugin then puts the
+// computer to sleep itself.
+enum EveningEnding {
+    ENDING_EXIT,
+    ENDING_STOP,
+    ENDING_STOP_AND_SLEEP,
+};
+EveningEnding eveningEnding(bool morningOn, EndAction action);
+
+// What the texts say follows the close moment: the ending, and for a sleep
+// the morning's time as the dialog shows it.
+struct EveningFollows {
+    EveningEnding ending;
+    unsigned wakeHour, wakeMinute;
+    bool use24;
+};
+
 // Whole seconds from now to moment, rounded up (0 once it has come): the
 // notice's count, without a 64-bit division.
 uint32_t secondsUntil(uint64_t now, uint64_t moment);
 
 // The notice's text: "Winamp closes in 0:59, then the computer shuts down."
-// and its variants for the action and force; cut to size - 1 characters.
-void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force);
+// and its variants for the action and force; where a morning follows,
+// "Playback stops in 0:59." or "Playback stops in 0:59, then the computer
+// sleeps until 7:00 AM.". Cut to size - 1 characters.
+void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force,
+                      const EveningFollows& follows);
 
 // The status line of tonight in the player's menu: "Closes at 11:30 PM,
 // then shuts down", "Closes when playback stops", "Nothing set for
-// tonight"; the time as the dialog shows it (hour 0 to 23 with use24, else
-// 1 to 12 with AM or PM). Cut to size - 1 characters.
+// tonight"; where a morning follows, "Stops playback at 11:30 PM" or "Ends
+// when playback stops", and for a sleep ", then sleeps until 7:00 AM" after
+// either. The time as the dialog shows it (hour 0 to 23 with use24, else 1
+// to 12 with AM or PM). Cut to size - 1 characters.
 void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
-                       EndAction action);
+                       EndAction action, const EveningFollows& follows);
 
 #endif

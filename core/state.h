@@ -32,6 +32,12 @@ struct PluginState {
     UINT fadeMinutes;   // 0, or 1 to 60
     BOOL finishSong;
     BOOL notice;
+    // The morning: its own switch, time, days (bit 0 Monday) and fade-in.
+    BOOL morning;
+    WORD morningHour;
+    WORD morningMinute;
+    UINT morningDays;          // 1 to 127
+    UINT morningFadeMinutes;   // 0, or 1 to 60
     // KERNEL32 functions that not every supported Windows has, found by init
     // (before any worker starts); NULL where missing.
     FARPROC getSystemPowerStatus;  // not on NT 4.0

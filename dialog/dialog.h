@@ -23,6 +23,13 @@ struct ConfigValues {
     UINT fadeMinutes;    // shown and chosen: 0 no fade, else 1 to 60
     BOOL finishSong;     // shown and chosen
     BOOL notice;         // shown and chosen
+    BOOL morning;              // shown and chosen: "Wake up to music at"
+    UINT morningHour;          // shown and chosen, 24-hour form
+    UINT morningMinute;        // shown
+    char morningMinuteText[8]; // chosen: the morning's minute list's text, empty when none is selected
+    UINT morningDays;          // shown and chosen: bit 0 Monday ... bit 6 Sunday
+    UINT morningFadeMinutes;   // shown and chosen: 0 no fade, else 1 to 60
+    int wakeLimit;             // shown: why the morning would not wake this computer (WakeLimit)
 };
 
 // Runs the modal configuration dialog over values, owned by the window in
