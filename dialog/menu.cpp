@@ -47,6 +47,16 @@ static HWND s_window;
 static HMENU s_playerMenu, s_menu;
 static UINT s_ids[ITEM_COUNT];
 static WNDPROC s_playerProc;
+// The window's procedure is set, read and called in the window's own
+// character set: an ANSI procedure on a Unicode window would squeeze every
+// text through the ANSI code page. The W calls are looked up (the 9x
+// family has no Unicode windows).
+typedef LONG(WINAPI* WindowLongSet)(HWND, int, LONG);
+typedef LONG(WINAPI* WindowLongGet)(HWND, int);
+typedef LRESULT(WINAPI* WindowProcCall)(WNDPROC, HWND, UINT, WPARAM, LPARAM);
+static WindowLongSet s_setLong;
+static WindowLongGet s_getLong;
+static WindowProcCall s_callProc;
 // Between init and quit: the procedure handles the plugin's commands.
 // Afterwards, while another procedure installed later holds it in the
 // window's chain, it only passes messages on.
@@ -120,7 +130,25 @@ static LRESULT CALLBACK menuWindowProc(HWND window, UINT message, WPARAM wParam,
     }
     if (s_active && message == WM_INITMENUPOPUP && (HMENU)wParam == s_menu)
         refreshMenu();
-    return CallWindowProcA(s_playerProc, window, message, wParam, lParam);
+    return s_callProc(s_playerProc, window, message, wParam, lParam);
+}
+
+static void takeCharacterSet(HWND window)
+{
+    s_setLong = SetWindowLongA;
+    s_getLong = GetWindowLongA;
+    s_callProc = CallWindowProcA;
+    HMODULE user = GetModuleHandleA("USER32.DLL");
+    if (!user || !IsWindowUnicode(window))
+        return;
+    WindowLongSet setLong = (WindowLongSet)(void*)GetProcAddress(user, "SetWindowLongW");
+    WindowLongGet getLong = (WindowLongGet)(void*)GetProcAddress(user, "GetWindowLongW");
+    WindowProcCall callProc = (WindowProcCall)(void*)GetProcAddress(user, "CallWindowProcW");
+    if (setLong && getLong && callProc) {
+        s_setLong = setLong;
+        s_getLong = getLong;
+        s_callProc = callProc;
+    }
 }
 
 // Ids from the player, one per item; a fixed block where it gives none.
@@ -187,15 +215,24 @@ void installMenu(void (*openSettings)(void))
     // Still in the window's chain from an earlier run of the plugin in this
     // process: the procedure there serves again.
     if (!s_inChain) {
-        s_playerProc = (WNDPROC)SetWindowLongA(s_window, GWL_WNDPROC, (LONG)menuWindowProc);
+        takeCharacterSet(s_window);
+        s_playerProc = (WNDPROC)s_setLong(s_window, GWL_WNDPROC, (LONG)menuWindowProc);
         s_inChain = s_playerProc != NULL;
     }
     s_active = s_inChain;
 }
 
+// The procedure goes back to the window; false when the window refuses it.
+static bool giveProcedureBack(void)
+{
+    SetLastError(0);
+    return s_setLong(s_window, GWL_WNDPROC, (LONG)s_playerProc) || GetLastError() == 0;
+}
+
 // The submenu goes; the procedure is given back while it is still the
-// window's. Where another was installed on top of it, the plugin cannot
-// leave the chain: it stays loaded for good and passes everything on.
+// window's. Where another was installed on top of it, or the give-back
+// fails, the plugin cannot leave the chain: it stays loaded for good and
+// passes everything on.
 void removeMenu(void)
 {
     if (!s_menu)
@@ -215,8 +252,7 @@ void removeMenu(void)
         s_inChain = false;
         return;
     }
-    if ((WNDPROC)GetWindowLongA(s_window, GWL_WNDPROC) == menuWindowProc) {
-        SetWindowLongA(s_window, GWL_WNDPROC, (LONG)s_playerProc);
+    if ((WNDPROC)s_getLong(s_window, GWL_WNDPROC) == menuWindowProc && giveProcedureBack()) {
         s_inChain = false;
         return;
     }

@@ -37,6 +37,8 @@ static void testMenu(const char* dllPath)
         bool songGreyed, stopGreyed, cancelGreyed;
         int due;                // seconds after 23:00 of the last arming; NONE: no worker left
         bool foreign;           // another procedure subclasses the window after the plugin
+        bool unicode;           // the player's window is a Unicode one
+        bool giveBackFails;     // the plugin cannot give the window's procedure back at quit
     } rows[] = {
         { "set_time", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false, 1800 },
         { "fallback_ids", MENU_WITHOUT_IDS, 0, STOPPED, {}, "Nothing set for tonight", true, true, true, NONE },
@@ -55,23 +57,42 @@ static void testMenu(const char* dllPath)
         { "player_answers_1", MENU_NONE, 1, SONG, {}, NULL, false, false, false, 1800 },
         { "another_procedure", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false,
           1800, true },
+        { "choice_then_cancel", MENU_WITH_IDS, 1, SONG, { "In 15 minutes", "Cancel tonight" },
+          "Nothing set for tonight", false, false, true, 1800 + 86400 },
+        { "unicode_window", MENU_WITH_IDS, 1, SONG, { "In 15 minutes" }, "Closes at 11:15 PM, then shuts down", false,
+          false, false, 900, false, true },
+        { "give_back_fails", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false,
+          1800, false, false, true },
     };
-    HWND window = hostWindow();
+    static const WCHAR TITLE[] = L"1. \x0414\x043e\x0436\x0434\x044c \x96e8 caf\x00e9 - Winamp";
     for (const auto& row : rows) {
+        g_unicodeWindow = row.unicode;
+        HWND window = hostWindow();
+        // The title keeps every character, and the window stays Unicode.
+        auto keepsTitle = [&]() {
+            WCHAR title[64] = L"";
+            SetWindowTextW(window, TITLE);
+            GetWindowTextW(window, title, 64);
+            return !row.unicode || (IsWindowUnicode(window) && !wcscmp(title, TITLE));
+        };
+        auto procedure = [&]() {
+            return (WNDPROC)(row.unicode ? GetWindowLongW(window, GWL_WNDPROC) : GetWindowLongA(window, GWL_WNDPROC));
+        };
         resetFakes();
+        g_fakes.giveBackFails = row.giveBackFails;
         g_fakes.now = localTime(2024, 6, 12, 23, 0);
         g_player = row.player;
         g_player.menu = row.menu;
         char settings[256];
         snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n",
                  row.enabled);
-        WNDPROC before = (WNDPROC)GetWindowLongA(window, GWL_WNDPROC);
+        WNDPROC before = procedure();
         LoadedPlugin plugin;
         if (!startPlugin(dllPath, row.name, settings, &plugin))
             continue;
         HMENU submenu = pluginSubmenu();
         if (row.menu == MENU_NONE) {
-            CHECK(!submenu && (WNDPROC)GetWindowLongA(window, GWL_WNDPROC) == before, "%s: a menu or a subclass",
+            CHECK(!submenu && procedure() == before, "%s: a menu or a subclass",
                   row.name);
         } else {
             // Just above Exit; the player's submenus where they were.
@@ -91,6 +112,7 @@ static void testMenu(const char* dllPath)
             if (item && chooseFromMenu(item) && (row.enabled || !strncmp(item, "In ", 3) || !strncmp(item, "When", 4)))
                 CHECK(waitForCount(&g_log.timerSets, ++armings, 5000), "%s: %s arms nothing", row.name, item);
         }
+        CHECK(keepsTitle(), "%s: the title loses characters while the plugin is loaded", row.name);
         if (submenu) {
             SendMessageA(window, WM_INITMENUPOPUP, (WPARAM)submenu, 4);
             char status[80] = "";
@@ -117,8 +139,10 @@ static void testMenu(const char* dllPath)
         g_player.status = 3;
         CHECK(SendMessageA(window, WM_USER, 0, 104) == 3 && SendMessageA(window, WM_COMMAND, 24321, 0) == 0,
               "%s: the player's window no longer answers", row.name);
-        CHECK(row.foreign || (WNDPROC)GetWindowLongA(window, GWL_WNDPROC) == before, "%s: the procedure is not given back",
+        CHECK(row.foreign || row.giveBackFails || procedure() == before, "%s: the procedure is not given back",
               row.name);
+        CHECK(keepsTitle(), "%s: the title loses characters after quit", row.name);
+        CHECK(!g_hostLog.exitCommands && !g_log.exitRequests && !g_log.powerRequests, "%s: the evening came", row.name);
     }
 }
 

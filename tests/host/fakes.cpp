@@ -364,6 +364,28 @@ static BOOL WINAPI countFreeLibrary(HMODULE module)
     return FreeLibrary(module);
 }
 
+// The window's procedure set: the plugin's second setting, its give-back at
+// quit, fails where the case asks, as for a window the process may not
+// change.
+static LONG setProcedure(LONG(WINAPI* set)(HWND, int, LONG), HWND window, int index, LONG value)
+{
+    if (index == GWL_WNDPROC && ++g_log.procedureSets > 1 && g_fakes.giveBackFails) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    return set(window, index, value);
+}
+
+static LONG WINAPI recordSetWindowLongA(HWND window, int index, LONG value)
+{
+    return setProcedure(SetWindowLongA, window, index, value);
+}
+
+static LONG WINAPI recordSetWindowLongW(HWND window, int index, LONG value)
+{
+    return setProcedure(SetWindowLongW, window, index, value);
+}
+
 static DWORD WINAPI fakeHibernateAllowed(void)
 {
     return g_fakes.hibernateAnswer;
@@ -384,6 +406,7 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "TzSpecificLocalTimeToSystemTime", &PlatformFakes::zoneConversion, NULL, false },
         { "GetSystemPowerStatus", &PlatformFakes::powerStatus, (FARPROC)(void*)recordGetSystemPowerStatus, true },
         { "SetSystemPowerState", &PlatformFakes::powerState, (FARPROC)(void*)recordSetSystemPowerState, true },
+        { "SetWindowLongW", &PlatformFakes::unicodeWindowCalls, (FARPROC)(void*)recordSetWindowLongW, true },
     };
     for (const auto& lookup : lookups) {
         if (!HIWORD(name) || strcmp(name, lookup.name) != 0)
@@ -428,6 +451,7 @@ void fakePlatform(HMODULE module)
     patchImport(module, "KERNEL32.dll", "FreeLibrary", (void*)countFreeLibrary);
     patchImportIfAny(module, "USER32.dll", "PostMessageA", (void*)recordPostMessage);
     patchImportIfAny(module, "USER32.dll", "SendMessageA", (void*)recordSendMessage);
+    patchImportIfAny(module, "USER32.dll", "SetWindowLongA", (void*)recordSetWindowLongA);
 }
 
 SYSTEMTIME localTime(int year, int month, int day, int hour, int minute, int second, int ms)
@@ -453,11 +477,14 @@ LONGLONG utcValue(int year, int month, int day, int hour, int minute, int second
 
 // ---- a plugin under test ------------------------------------------------------
 
+bool g_unicodeWindow;
+
 HWND hostWindow(void)
 {
-    static HWND window;
+    static HWND windows[2];
+    HWND& window = windows[g_unicodeWindow];
     if (!window)
-        window = createHostWindow();
+        window = createHostWindow(g_unicodeWindow);
     return window;
 }
 

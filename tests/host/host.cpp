@@ -132,7 +132,9 @@ bool chooseFromMenu(const char* text)
     return true;
 }
 
-static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// The player's answers; everything else goes to defaultProc, in the
+// window's own character set.
+static LRESULT playerAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WNDPROC defaultProc)
 {
     if (message == WM_APP && g_onAppMessage) {
         g_onAppMessage();
@@ -176,18 +178,38 @@ static LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam,
             g_player.volume = (int)wParam;
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return defaultProc(window, message, wParam, lParam);
 }
 
-HWND createHostWindow(void)
+static LRESULT CALLBACK hostWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    return playerAnswer(window, message, wParam, lParam, DefWindowProcA);
+}
+
+static LRESULT CALLBACK hostWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return playerAnswer(window, message, wParam, lParam, DefWindowProcW);
+}
+
+HWND createHostWindow(bool unicode)
+{
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    if (unicode) {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = hostWindowProcW;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = L"Winamp v1.x Unicode";
+        RegisterClassW(&windowClass);
+        return CreateWindowW(L"Winamp v1.x Unicode", L"Nightfold test host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                             NULL, NULL, instance, NULL);
+    }
     WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = hostWindowProc;
-    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpfnWndProc = hostWindowProcA;
+    windowClass.hInstance = instance;
     windowClass.lpszClassName = "Winamp v1.x";
     RegisterClassA(&windowClass);
     return CreateWindowA("Winamp v1.x", "Nightfold test host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                         NULL, NULL, windowClass.hInstance, NULL);
+                         NULL, NULL, instance, NULL);
 }
 
 bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs)

@@ -74,7 +74,9 @@ extern HostWindowLog g_hostLog;
 extern void (*g_onExitCommand)(void);
 // Called while the window handles WM_APP.
 extern void (*g_onAppMessage)(void);
-HWND createHostWindow(void);
+// An ANSI window, or a Unicode one, as a player that shows titles in any
+// script registers it.
+HWND createHostWindow(bool unicode);
 // The menu the host window answers 281 with, and its two submenus.
 extern HMENU g_playerMenu, g_optionsMenu, g_playbackMenu;
 // The plugin's submenu in the player's menu (NULL when there is none), and
@@ -158,6 +160,7 @@ struct PlatformLog {
     volatile LONG libraryFrees;
     char libraryAsked[MAX_PATH];   // the name or path handed to LoadLibraryA
     char libraryLoaded[MAX_PATH];  // the file the loaded module came from
+    int procedureSets;             // SetWindowLongA/W of GWL_WNDPROC
 };
 extern PlatformLog g_log;
 
@@ -181,6 +184,8 @@ struct PlatformFakes {
     LookupFake zoneConversion;    // TzSpecificLocalTimeToSystemTime (REAL or MISSING)
     LookupFake powerStatus;       // GetSystemPowerStatus: its recorder (REAL) or MISSING
     LookupFake powerState;        // SetSystemPowerState: its recorder (REAL) or MISSING
+    LookupFake unicodeWindowCalls;  // SetWindowLongW: its recorder (REAL) or MISSING
+    BOOL giveBackFails;           // the plugin's second SetWindowLongA/W of the procedure fails
     ThreadFake threads;
     BOOL noPowerStatus;           // GetSystemPowerStatus fails
     BOOL exitFails;               // ExitWindowsEx fails
@@ -216,7 +221,9 @@ void fakePlatform(HMODULE module);
 // loadPlugin with the host window, then fakePlatform; init unless told not.
 bool loadFaked(const char* path, LoadedPlugin* plugin, bool init = true);
 
-// The player's main window, created once.
+// The player's main window, created once: the Unicode one while
+// g_unicodeWindow is set.
+extern bool g_unicodeWindow;
 HWND hostWindow(void);
 // The case this process runs: plugin file names start with it, so that no
 // two cases running at once in the prefix share a timer name.
