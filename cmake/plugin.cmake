@@ -20,9 +20,12 @@ add_library(nightfold SHARED
     core/state.cpp
     core/settings.cpp
     core/alarm.cpp
+    core/clock.cpp
+    core/wakeup.cpp
     core/player.cpp
     power/probes.cpp
     power/endaction.cpp
+    power/wake.cpp
     dialog/config_dialog.cpp
     dialog/hour_picker.cpp
     dialog/notice.cpp

@@ -2,19 +2,15 @@
 // exit.
 #include "alarm.h"
 
+#include "clock.h"
 #include "duetime.h"
 #include "evening.h"
 #include "paths.h"
 #include "player.h"
 #include "settings.h"
 #include "state.h"
-#include "zone_rules.h"
 #include "../dialog/dialog.h"
-
-static_assert(sizeof(CalendarTime) == sizeof(SYSTEMTIME), "CalendarTime is laid out as SYSTEMTIME");
-static_assert(sizeof(ZoneInformation) == sizeof(TIME_ZONE_INFORMATION) &&
-                  offsetof(ZoneInformation, daylightBias) == offsetof(TIME_ZONE_INFORMATION, DaylightBias),
-              "ZoneInformation is laid out as TIME_ZONE_INFORMATION");
+#include "../power/power.h"
 
 static const char CREATE_FAILED[] =
     "Failed to create a Waitable Timer.  The plugin has been temporarily disabled.";
@@ -22,48 +18,6 @@ static const char SET_FAILED[] =
     "Failed to set the Waitable Timer.  The plugin has been temporarily disabled.";
 static const char WAIT_FAILED_TEXT[] =
     "Failed to wait for the Waitable Timer.  The plugin has been temporarily disabled.";
-
-typedef BOOL(WINAPI* ZoneLocalToUtc)(LPTIME_ZONE_INFORMATION, const SYSTEMTIME*, LPSYSTEMTIME);
-
-static uint64_t fileTimeValue(const FILETIME& time)
-{
-    return ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
-}
-
-// With the time-zone bias in force at this moment, whatever day local is on.
-static bool toUtcWithCurrentBias(const CalendarTime* local, uint64_t* utc)
-{
-    FILETIME localTime, utcTime;
-    if (!SystemTimeToFileTime((const SYSTEMTIME*)local, &localTime) ||
-        !LocalFileTimeToFileTime(&localTime, &utcTime))
-        return false;
-    *utc = fileTimeValue(utcTime);
-    return true;
-}
-
-// With the bias in force on local's own day, where the platform converts
-// per day (XP and later).
-static bool toUtcWithBiasOfTheDay(const CalendarTime* local, uint64_t* utc)
-{
-    SYSTEMTIME utcDate;
-    FILETIME utcTime;
-    if (!((ZoneLocalToUtc)(void*)g_state.zoneLocalToUtc)(NULL, (const SYSTEMTIME*)local, &utcDate) ||
-        !SystemTimeToFileTime(&utcDate, &utcTime))
-        return false;
-    *utc = fileTimeValue(utcTime);
-    return true;
-}
-
-// The same, from the zone's rules, where the platform cannot convert by the
-// day itself.
-static bool toUtcWithRulesOfTheDay(const CalendarTime* local, uint64_t* utc)
-{
-    ZoneInformation zone;
-    if (GetTimeZoneInformation((LPTIME_ZONE_INFORMATION)&zone) == TIME_ZONE_ID_INVALID)
-        return false;
-    *utc = zoneLocalToUtc(zone, *local);
-    return true;
-}
 
 // Where the current worker stands, for the player's thread to stop it
 // safely. Each step is claimed with one atomic exchange by whichever side
@@ -140,13 +94,6 @@ static uint64_t tonightPublished(void)
     }
 }
 
-// The current moment as a UTC FILETIME value, from the local clock.
-static bool readClock(CalendarTime* now, uint64_t* nowUtc)
-{
-    GetLocalTime((SYSTEMTIME*)now);
-    return toUtcWithCurrentBias(now, nowUtc);
-}
-
 // The set time's next evening, from the clock: today while it is still
 // ahead, else tomorrow, and on a later day than the evening spent (NULL
 // before the first). evening receives its local date and time.
@@ -154,9 +101,8 @@ static bool nextSetTime(const CalendarTime* spent, CalendarTime* evening, uint64
 {
     CalendarTime now;
     GetLocalTime((SYSTEMTIME*)&now);
-    LocalToUtc targetToUtc = g_state.zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay;
     *evening = alarmTarget(now, spent, g_state.hour, g_state.minute, g_state.second);
-    return computeDueTime(now, *evening, toUtcWithCurrentBias, targetToUtc, setTime);
+    return dueTimeOf(now, *evening, setTime);
 }
 
 static bool armAt(HANDLE timer, uint64_t due)
@@ -165,6 +111,10 @@ static bool armAt(HANDLE timer, uint64_t due)
     dueTime.QuadPart = (LONGLONG)due;
     return SetWaitableTimer(timer, &dueTime, 0, NULL, NULL, FALSE) != 0;
 }
+
+// What follows the close: the player exits, or where a morning follows,
+// playback stops (and the computer sleeps). Set where the worker starts.
+static EveningFollows s_follows;
 
 // Shows the time left until closeAt in the notice, counted from the clock,
 // or from the moment the step was planned for while the clock, which ticks
@@ -178,7 +128,8 @@ static void showCountdown(HWND notice, uint64_t closeAt, uint64_t planned)
     if (nowUtc < planned)
         nowUtc = planned;
     char text[128];
-    formatNoticeText(text, sizeof text, secondsUntil(nowUtc, closeAt), g_state.action, g_state.forceAppsToClose);
+    formatNoticeText(text, sizeof text, secondsUntil(nowUtc, closeAt), g_state.action, g_state.forceAppsToClose,
+                     s_follows);
     setNoticeText(notice, text);
 }
 
@@ -319,6 +270,8 @@ static void runAlarm(void)
         return;
     }
     EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
+    s_follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour, g_state.morningMinute,
+                  g_state.use24Hour != FALSE };
     LONG phase = WORKER_ARMING;
     for (;;) {
         // Woken first when the fade or the notice begins, else at the set
@@ -341,30 +294,41 @@ static void runAlarm(void)
             return;
         EveningEnd end = woken == WAIT_OBJECT_0 + 1 ? spendEvening(timer, evening, options) : ENDS_FAILED;
         switch (end) {
-        case ENDS_CLOSING:
-            // Before the command: the player may call quit while it handles it.
-            g_state.fired = TRUE;
-            askPlayerToExit(s_stopEvent);
-            return;
         case ENDS_STOPPED:
             return;
         case ENDS_FAILED:
             disable(WORKER_WAITING, WAIT_FAILED_TEXT);
             return;
+        case ENDS_CLOSING:
+            if (s_follows.ending == ENDING_EXIT) {
+                // Before the command: the player may call quit while it handles it.
+                g_state.fired = TRUE;
+                askPlayerToExit(s_stopEvent);
+                return;
+            }
+            // The player stays open for the morning: playback stops, and
+            // for Standby/Hibernate the computer sleeps until the morning's
+            // timer wakes it. Then the evening is spent.
+            stopPlayback();
+            if (s_follows.ending == ENDING_STOP_AND_SLEEP)
+                runEndAction(ACTION_STANDBY, g_state.forceAppsToClose);
+            if (!claimPhase(WORKER_FIRING, WORKER_WAITING))
+                return;
+            [[fallthrough]];
         case ENDS_TONIGHT:
         case ENDS_MISSED:
             // Cancelled, or slept through (the computer was asleep, or the
             // clock was put forward past it: better than closing the player
             // under a user who just sat down). The set time comes again on
             // a later day; a choice made for a plugin that is not armed
-            // leaves nothing, and a Run Once cancelled is over.
+            // leaves nothing, and a Run Once cancelled or spent is over.
             if (s_choice.chosen)
                 s_choice.chosen = false;
             else
                 s_spent = s_armed;
             if (!g_state.enabled)
                 return;
-            if (end == ENDS_TONIGHT && g_state.runOnce) {
+            if (end != ENDS_MISSED && g_state.runOnce) {
                 if (claimPhase(WORKER_WAITING, WORKER_STOPPED))
                     g_state.enabled = FALSE;
                 return;
@@ -387,14 +351,6 @@ DWORD WINAPI alarmWorker(LPVOID module)
 }
 
 static const char START_FAILED[] = "Failed to start the alarm.  The plugin has been temporarily disabled.";
-
-// The worker's reference to the plugin, by the module's own path; NULL
-// when the path cannot be had whole.
-static HMODULE referencePlugin(void)
-{
-    char path[MAX_PATH];
-    return readModulePath(g_state.instance, path) ? LoadLibraryA(path) : NULL;
-}
 
 // Whether the current worker holds a reference to the plugin.
 static bool s_workerHoldsPlugin;
@@ -433,24 +389,6 @@ static const DWORD STOP_RUNNING_TIMEOUT_MS = 5000;
 // message box. A thread terminated anywhere else may hold a platform lock
 // for good (the loader's while it starts or ends), and the player would
 // hang at its next thread or library load.
-// Waits for the worker to end, taking meanwhile the messages it sends to
-// the player's window (its questions to the player), and no other: posted
-// messages stay queued, and the message this thread is handling is not
-// answered.
-static bool waitForWorker(HANDLE worker, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        DWORD woken =
-            MsgWaitForMultipleObjects(1, &worker, FALSE, elapsed < timeoutMs ? timeoutMs - elapsed : 0, QS_SENDMESSAGE);
-        if (woken != WAIT_OBJECT_0 + 1)
-            return woken == WAIT_OBJECT_0;
-        MSG msg;
-        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
-    }
-}
-
 void stopAlarmWorker(void)
 {
     HANDLE worker = g_state.workerThread;
@@ -460,7 +398,7 @@ void stopAlarmWorker(void)
     if (s_stopEvent)
         SetEvent(s_stopEvent);
     bool bounded = phase == WORKER_FIRING || phase == WORKER_SHOWING;
-    if (!waitForWorker(worker, bounded ? STOP_TIMEOUT_MS : STOP_RUNNING_TIMEOUT_MS) && !s_workerHoldsPlugin)
+    if (!waitForThread(worker, bounded ? STOP_TIMEOUT_MS : STOP_RUNNING_TIMEOUT_MS) && !s_workerHoldsPlugin)
         TerminateThread(worker, 0);
     // A fade cut short: the volume as it was, at once. Where the window is
     // gone already, init gives it back at the next start.

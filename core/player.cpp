@@ -14,6 +14,9 @@
 #define HOST_GET_VOLUME ((WPARAM)-666)  // with HOST_IPC_SET_VOLUME: answers the volume
 #define HOST_IPC_GET_MENU 281      // wParam 0: the player's main popup menu
 #define HOST_IPC_NEW_COMMAND 3019  // a fresh command id for a plugin's menu item
+#define HOST_IPC_GET_LIST_LENGTH 124  // the playlist's number of entries
+#define HOST_CMD_PLAY 40045   // plays the playlist's current entry
+#define HOST_CMD_PAUSE 40046  // pauses, or resumes what is paused
 #define HOST_CMD_STOP 40047
 
 static const UINT PLAYER_TIMEOUT_MS = 500;
@@ -64,10 +67,30 @@ bool setPlayerVolume(int volume)
     return sendToPlayer(WM_USER, (WPARAM)volume, HOST_IPC_SET_VOLUME, &answer);
 }
 
-void stopPlayback(void)
+static void sendCommand(WPARAM command)
 {
     DWORD_PTR answer;
-    sendToPlayer(WM_COMMAND, HOST_CMD_STOP, 0, &answer);
+    sendToPlayer(WM_COMMAND, command, 0, &answer);
+}
+
+void stopPlayback(void)
+{
+    sendCommand(HOST_CMD_STOP);
+}
+
+void startPlayback(void)
+{
+    sendCommand(HOST_CMD_PLAY);
+}
+
+void togglePause(void)
+{
+    sendCommand(HOST_CMD_PAUSE);
+}
+
+int32_t readPlaylistLength(void)
+{
+    return askPlayer(0, HOST_IPC_GET_LIST_LENGTH, -1);
 }
 
 // A full queue is tried again for a while, then reported: the player would

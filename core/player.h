@@ -13,6 +13,11 @@ PlayerReport readPlayer(HANDLE stopEvent);
 // thread, a bounded wait from another.
 bool setPlayerVolume(int volume);
 void stopPlayback(void);
+// Plays the playlist's current entry; pauses what plays, or resumes what is
+// paused; the playlist's number of entries, -1 when the player does not tell.
+void startPlayback(void);
+void togglePause(void);
+int32_t readPlaylistLength(void);
 // Posts the exit command, trying again while the player's queue is full,
 // until stopEvent; then tells the user.
 void askPlayerToExit(HANDLE stopEvent);

@@ -5,6 +5,7 @@
 #include "player.h"
 #include "settings.h"
 #include "state.h"
+#include "wakeup.h"
 #include "../dialog/dialog.h"
 #include "../dialog/menu.h"
 #include "../power/power.h"
@@ -64,6 +65,7 @@ static const struct {
     { "GetSystemPowerStatus", &g_state.getSystemPowerStatus },
     { "SetSystemPowerState", &g_state.setSystemPowerState },
     { "TzSpecificLocalTimeToSystemTime", &g_state.zoneLocalToUtc },
+    { "SetThreadExecutionState", &g_state.setThreadExecutionState },
 };
 
 static void resolveLateImports(void)
@@ -92,6 +94,7 @@ static int pluginInit(void)
         startAlarmWorker();
     else
         g_state.workerThread = NULL;
+    rearmMorning();
     installMenu(pluginConfig);
     return 0;
 }
@@ -138,6 +141,7 @@ static void pluginConfig(void)
     else
         applySettings(values);
     rearmAlarm();
+    rearmMorning();
     if (!g_state.enabled) {
         g_state.runOnce = FALSE;
         // Disabled: an alarm that has fired ends nothing at quit.
@@ -151,6 +155,7 @@ static void pluginQuit(void)
 {
     removeMenu();
     stopAlarmWorker();
+    stopMorning();
     if (g_state.fired && g_state.action != ACTION_NONE)
         runEndAction(g_state.action, g_state.forceAppsToClose);
 }

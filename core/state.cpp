@@ -34,3 +34,28 @@ void showFailure(const char* text, DWORD error, const char* title, UINT style)
     wsprintfA(message, "%s\n\n%s", text, reason);
     MessageBoxA(NULL, message, title, style);
 }
+
+HMODULE referencePlugin(void)
+{
+    char path[MAX_PATH];
+    return readModulePath(g_state.instance, path) ? LoadLibraryA(path) : NULL;
+}
+
+// Waits for the worker to end, taking meanwhile the messages it sends to
+// the player's window (its questions to the player), and no other: posted
+// messages stay queued, and the message this thread is handling is not
+// answered.
+bool waitForThread(HANDLE worker, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        DWORD woken =
+            MsgWaitForMultipleObjects(1, &worker, FALSE, elapsed < timeoutMs ? timeoutMs - elapsed : 0, QS_SENDMESSAGE);
+        if (woken != WAIT_OBJECT_0 + 1)
+            return woken == WAIT_OBJECT_0;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+    }
+}
+

@@ -43,6 +43,7 @@ struct PluginState {
     FARPROC getSystemPowerStatus;  // not on NT 4.0
     FARPROC setSystemPowerState;   // not on NT 4.0
     FARPROC zoneLocalToUtc;        // TzSpecificLocalTimeToSystemTime: XP and later
+    FARPROC setThreadExecutionState;  // 98 and 2000 and later
 };
 
 extern PluginState g_state;
@@ -50,6 +51,13 @@ extern PluginState g_state;
 // Reads the module's full path into path (MAX_PATH bytes). Fails when the
 // name cannot be had or would not fit whole.
 bool readModulePath(HINSTANCE instance, char* path);
+// A worker's own reference to the plugin, by the module's own path, so
+// that it ends outside the plugin's code (FreeLibraryAndExitThread); NULL
+// when the path cannot be had whole.
+HMODULE referencePlugin(void);
+// On the player's thread: waits up to timeoutMs for a worker to end,
+// answering meanwhile the messages it sends to the player's window.
+bool waitForThread(HANDLE worker, DWORD timeoutMs);
 // The system's words for error, or "Error <n>." where it has none, into
 // reason (REASON_SIZE bytes).
 #define REASON_SIZE 256

@@ -46,6 +46,9 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values);
 HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* text);
 void setNoticeText(HWND notice, const char* text);
 void closeNotice(HWND notice);
+// The morning's notice: its buttons read "Snooze 10 minutes", "Stop" (as
+// ANSWER_CANCEL) and "Keep playing" (as ANSWER_CLOSE_NOW).
+HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer);
 
 // Formats value with format ("%d" or "%02d") into text, a 4-byte list-item
 // buffer: longer texts are cut to their first three characters.

@@ -5,12 +5,15 @@
 #include "menu.h"
 
 #include "../core/alarm.h"
+#include "../core/morning.h"
 #include "../core/player.h"
 #include "../core/state.h"
+#include "../core/wakeup.h"
 
 // The items, in the submenu's order; separators between the groups.
 enum MenuItem {
     ITEM_STATUS,
+    ITEM_WAKES,  // only while a morning is armed
     ITEM_IN_15,
     ITEM_IN_30,
     ITEM_IN_45,
@@ -27,6 +30,7 @@ static const struct {
     UINT minutes;  // "In N minutes"
     bool separatorAfter;
 } ITEMS[ITEM_COUNT] = {
+    { "", 0, false },
     { "", 0, true },
     { "In 15 minutes", 15, false },
     { "In 30 minutes", 30, false },
@@ -87,17 +91,43 @@ static uint32_t songLeftMs(const PlayerReport& player)
     return known ? (uint32_t)(player.lengthMs - player.positionMs) : 0;
 }
 
-// The status line and the greying, from what is set and what the player
+static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
+{
+    return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+// The second status line, while a morning is armed: "Wakes at 7:00 AM
+// tomorrow", today, or on the day's short name in the user's language.
+static void refreshWakesLine(void)
+{
+    DeleteMenu(s_menu, s_ids[ITEM_WAKES], MF_BYCOMMAND);
+    CalendarTime morning, today;
+    if (!readMorning(&morning))
+        return;
+    GetLocalTime((SYSTEMTIME*)&today);
+    char day[32] = "today", text[96];
+    bool tomorrow = isSameDay(morning, nextDay(today));
+    if (!tomorrow && !isSameDay(morning, today) &&
+        !GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (morning.dayOfWeek + 6) % 7, day, sizeof day))
+        return;
+    formatWakesText(text, sizeof text, morning.hour, morning.minute, g_state.use24Hour != FALSE, tomorrow, day);
+    InsertMenuA(s_menu, 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, s_ids[ITEM_WAKES], text);
+}
+
+// The status lines and the greying, from what is set and what the player
 // plays at this moment.
 static void refreshMenu(void)
 {
     bool atStop;
     CalendarTime close = {};
     bool set = readTonight(&atStop, &close);
-    char text[80];
-    formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, g_state.use24Hour != FALSE,
-                      g_state.action);
+    bool use24 = g_state.use24Hour != FALSE;
+    EveningFollows follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour,
+                               g_state.morningMinute, use24 };
+    char text[96];
+    formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, use24, g_state.action, follows);
     ModifyMenuA(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
+    refreshWakesLine();
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
     enableItem(ITEM_STOP, player.status != PLAYER_STOPPED);
@@ -182,6 +212,8 @@ static HMENU buildMenu(void)
     if (!menu)
         return NULL;
     for (int i = 0; i < ITEM_COUNT; ++i) {
+        if (i == ITEM_WAKES)
+            continue;
         if (!AppendMenuA(menu, MF_STRING | (i == ITEM_STATUS ? MF_GRAYED : 0), s_ids[i], ITEMS[i].text) ||
             (ITEMS[i].separatorAfter && !AppendMenuA(menu, MF_SEPARATOR, 0, NULL))) {
             DestroyMenu(menu);

@@ -82,3 +82,15 @@ void closeNotice(HWND notice)
         SetForegroundWindow(before);
     DestroyWindow(notice);
 }
+
+// The morning's notice: the same window, its answers Snooze, Stop and Keep
+// playing.
+HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer)
+{
+    HWND notice = showNotice(instance, answer, "");
+    if (notice) {
+        SetDlgItemTextA(notice, IDC_CANCEL_TONIGHT, "S&top");
+        SetDlgItemTextA(notice, IDC_CLOSE_NOW, "&Keep playing");
+    }
+    return notice;
+}

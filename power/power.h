@@ -15,4 +15,7 @@ BOOL powerManagementAvailable(void);
 
 int runEndAction(EndAction action, BOOL force);
 
+// Why a morning would not wake this computer (WakeLimit, core/morning.h).
+int readWakeLimit(void);
+
 #endif

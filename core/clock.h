@@ -1,0 +1,17 @@
+// The local clock, and local times turned into UTC FILETIME values for the
+// workers' timers, across changes to and from summer time.
+#ifndef NIGHTFOLD_CLOCK_H
+#define NIGHTFOLD_CLOCK_H
+
+#include <windows.h>
+
+#include "duetime.h"
+
+// The current moment, local and as a UTC FILETIME value.
+bool readClock(CalendarTime* now, uint64_t* nowUtc);
+// The due time of target, a local time on a later moment than now (as
+// alarmTarget or nextMorning gave it), with the bias in force on the
+// target's own day.
+bool dueTimeOf(const CalendarTime& now, const CalendarTime& target, uint64_t* due);
+
+#endif

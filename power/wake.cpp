@@ -1,0 +1,80 @@
+// Whether a morning can wake this computer from standby or hibernation:
+// power management at all, the system's answer to a resume request, and on
+// Windows Vista and later the power plan's "Allow wake timers".
+#include "power.h"
+
+#include "action_rules.h"
+#include "../core/morning.h"
+#include "../core/state.h"
+
+// A resume request the system will not honour: documented, and as Wine
+// answers it.
+#ifndef ERROR_TIMER_RESUME_IGNORED
+#define ERROR_TIMER_RESUME_IGNORED 722
+#endif
+
+typedef DWORD(WINAPI* ActiveSchemeQuery)(HKEY, GUID**);
+typedef DWORD(WINAPI* PlanValueRead)(HKEY, const GUID*, const GUID*, const GUID*, LPDWORD);
+typedef BOOL(WINAPI* PowerStatusQuery)(LPSYSTEM_POWER_STATUS);
+
+// The sleep subgroup of a power plan, and its "Allow wake timers" setting
+// (the SDK's GUID_SLEEP_SUBGROUP and GUID_ALLOW_RTC_WAKE).
+static const GUID SLEEP_SUBGROUP = { 0x238C9FA8, 0x0AAD, 0x41ED, { 0x83, 0xF4, 0x97, 0xBE, 0x24, 0x2C, 0x8F, 0x20 } };
+static const GUID WAKE_ON_TIMER = { 0xBD3B718A, 0x0680, 0x4D9D, { 0x8A, 0xB2, 0xE1, 0xD2, 0xB4, 0xAC, 0x80, 0x6D } };
+
+// The system's answer to a resume request, from a timer of the probe's own
+// armed a day ahead and cancelled at once. It succeeds either way; only
+// the last error tells.
+static bool resumeRefused(void)
+{
+    HANDLE timer = CreateWaitableTimerA(NULL, TRUE, NULL);
+    if (!timer)
+        return false;
+    LARGE_INTEGER inADay;
+    inADay.QuadPart = -864000000000LL;
+    SetLastError(0);
+    DWORD error = SetWaitableTimer(timer, &inADay, 0, NULL, NULL, TRUE) ? GetLastError() : 0;
+    CancelWaitableTimer(timer);
+    CloseHandle(timer);
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_TIMER_RESUME_IGNORED;
+}
+
+static bool onBattery(void)
+{
+    PowerStatusQuery query = (PowerStatusQuery)(void*)g_state.getSystemPowerStatus;
+    SYSTEM_POWER_STATUS status;
+    return query && query(&status) && status.ACLineStatus == 0;
+}
+
+// The active plan's switch for the power source in use; on where the plan
+// cannot be read (before Vista there is none).
+static bool wakeTimersOff(void)
+{
+    char path[MAX_PATH];
+    HMODULE library = NULL;
+    if (appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, "POWRPROF.DLL"))
+        library = LoadLibraryA(path);
+    if (!library)
+        return false;
+    ActiveSchemeQuery activeScheme = (ActiveSchemeQuery)(void*)GetProcAddress(library, "PowerGetActiveScheme");
+    PlanValueRead readValue = (PlanValueRead)(void*)GetProcAddress(
+        library, onBattery() ? "PowerReadDCValueIndex" : "PowerReadACValueIndex");
+    GUID* scheme = NULL;
+    DWORD value = 1;
+    bool off = activeScheme && readValue && activeScheme(NULL, &scheme) == ERROR_SUCCESS && scheme &&
+               readValue(NULL, scheme, &SLEEP_SUBGROUP, &WAKE_ON_TIMER, &value) == ERROR_SUCCESS &&
+               value == 0;
+    if (scheme)
+        LocalFree(scheme);
+    FreeLibrary(library);
+    return off;
+}
+
+int readWakeLimit(void)
+{
+    if (!powerManagementAvailable())
+        return WAKE_NO_POWER_MANAGEMENT;
+    if (resumeRefused())
+        return WAKE_REFUSED;
+    return wakeTimersOff() ? WAKE_TIMERS_OFF : WAKE_ALLOWED;
+}
