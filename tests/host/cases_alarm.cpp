@@ -513,6 +513,99 @@ static void testEvening(const char* dllPath)
     }
 }
 
+// ---- the morning: woken with music (TZ=UTC) -----------------------------------
+
+static bool morningStepTaken(void)
+{
+    return g_log.morningSets > s_armings || waitForWorkerEnd(0);
+}
+
+static void testMorning(const char* dllPath)
+{
+    static const FakePlayer STOPPED = { 0, -1, 0, 200, false, MENU_NONE, false, {}, 3 },
+                            PLAYING = { 1, 0, 0, 200, false, MENU_NONE, false, {}, 3 },
+                            EMPTY = { 0, -1, 0, 200 };
+    static const struct {
+        const char* name;
+        const char* options;  // after Morning=1, MorningHour=7, MorningMinute=00
+        FakePlayer player;
+        int answer;           // clicked in the notice when it shows
+        int late;             // seconds after the morning its timer comes
+        int firstDue;         // seconds after 7:00 on the day the plugin starts of the first arming
+        int plays, volume, status;  // play commands; the player's volume and status at the end
+        const char* notice;   // its text
+        int lastDue;          // seconds after the morning of the last arming
+        int executionStates;  // kept awake (1), and given back (2)
+    } rows[] = {
+        { "fade_in", "MorningFadeMinutes=1", STOPPED, 0, 0, 0, 1, 200, 1, "Good morning: it is 7:00 AM.", 86400, 2 },
+        { "saturdays_only", "MorningDays=32", STOPPED, 0, 0, 3 * 86400, 1, 200, 1, "Good morning: it is 7:00 AM.",
+          7 * 86400, 2 },
+        { "already_playing", "MorningFadeMinutes=1", PLAYING, IDC_CLOSE_NOW, 0, 0, 0, 200, 1,
+          "Good morning: it is 7:00 AM.", 86400, 2 },
+        { "snooze", "MorningFadeMinutes=1", STOPPED, IDC_SNOOZE, 0, 0, 1, 200, 3, "Good morning: it is 7:00 AM.", 600,
+          1 },
+        { "stop", "MorningFadeMinutes=1", STOPPED, IDC_CANCEL_TONIGHT, 0, 0, 1, 200, 0, "Good morning: it is 7:00 AM.",
+          86400, 2 },
+        { "keep_playing", "MorningFadeMinutes=1", STOPPED, IDC_CLOSE_NOW, 0, 0, 1, 200, 1,
+          "Good morning: it is 7:00 AM.", 86400, 2 },
+        { "empty_playlist", "", EMPTY, IDC_CANCEL_TONIGHT, 0, 0, 0, 200, 0,
+          "Good morning: it is 7:00 AM. Winamp has nothing to play.", 86400, 2 },
+        { "missed", "MorningFadeMinutes=1", STOPPED, 0, 16 * 60, 0, 0, 200, 0, NULL, 86400, 0 },
+    };
+    for (const auto& row : rows) {
+        resetFakes();
+        // Wednesday, at an untidy moment: the morning carries no milliseconds.
+        g_fakes.now = localTime(2024, 6, 12, 6, 0, 0, 999);
+        g_player = row.player;
+        char settings[256];
+        snprintf(settings, sizeof settings, "[Nightfold]\r\n%s\r\nMorning=1\r\nMorningHour=7\r\nMorningMinute=00\r\n",
+                 row.options);
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.name, settings, &plugin) || !fireMorning(1, row.late))
+            continue;
+        const LONGLONG morning = utcValue(2024, 6, 12, 7, 0) + row.firstDue * 10000000LL;
+        CHECK(g_log.morningDue == morning, "%s: first armed %lld s after 7:00", row.name,
+              (g_log.morningDue - utcValue(2024, 6, 12, 7, 0)) / 10000000);
+        LONG armed = 1;
+        bool answered = false, rising = true;
+        const char* noticeText = NULL;
+        char text[256] = "";
+        for (int wakes = 0; wakes < 400; ++wakes) {
+            s_armings = armed;
+            CHECK(pumpMessagesUntil(morningStepTaken, 3000), "%s: no step after wake %d", row.name, wakes);
+            armed = g_log.morningSets;
+            rising = rising && (wakes == 0 || g_player.volume >= g_hostLog.lastVolume || answered);
+            HWND notice = findNotice();
+            if (notice && !noticeText) {
+                GetDlgItemTextA(notice, IDC_NOTICE_TEXT, text, sizeof text);
+                noticeText = text;
+                CHECK(GetForegroundWindow() != notice, "%s: the notice took the keyboard", row.name);
+            }
+            if (notice && row.answer && !answered) {
+                answered = true;
+                PostMessageA(notice, WM_COMMAND, row.answer, 0);
+                continue;
+            }
+            if (g_log.morningDue >= morning + (LONGLONG)row.lastDue * 10000000LL || !fireMorning(armed))
+                break;
+        }
+        CHECK(g_hostLog.plays == row.plays && g_player.volume == row.volume && g_player.status == row.status,
+              "%s: %d plays, volume %d, status %d", row.name, g_hostLog.plays, g_player.volume, g_player.status);
+        CHECK(!row.plays || g_hostLog.volumeAtPlay == (strstr(row.options, "Fade") ? 0 : 200) && rising,
+              "%s: played at volume %d, rising %d", row.name, g_hostLog.volumeAtPlay, rising);
+        CHECK((row.notice ? noticeText && !strcmp(text, row.notice) : !noticeText),
+              "%s: notice [%s]", row.name, noticeText ? text : "(none)");
+        CHECK((g_log.morningDue - morning) / 10000000 == row.lastDue, "%s: last armed %lld s after the morning",
+              row.name, (g_log.morningDue - morning) / 10000000);
+        DWORD awake = ES_SYSTEM_REQUIRED | ES_CONTINUOUS;
+        CHECK(g_log.executionStates == row.executionStates &&
+                  (!row.executionStates || g_log.executionState == (row.executionStates == 1 ? awake : ES_CONTINUOUS)),
+              "%s: %ld execution states, the last %#lx", row.name, g_log.executionStates, g_log.executionState);
+        plugin.header->quit();
+        CHECK(!findNotice() && g_player.volume == row.volume, "%s: after quit, volume %d", row.name, g_player.volume);
+    }
+}
+
 const TestCase g_alarmCases[] = {
     { "alarm_due", testAlarmDue },
     { "alarm_summer_time", testAlarmSummerTime },
@@ -523,5 +616,6 @@ const TestCase g_alarmCases[] = {
     { "alarm_replaced", testAlarmReplaced },
     { "alarm_fails", testAlarmFails },
     { "evening", testEvening },
+    { "morning", testMorning },
     { NULL, NULL },
 };

@@ -137,6 +137,7 @@ static BOOL WINAPI fakeLocalFileTimeToFileTime(const FILETIME* local, LPFILETIME
     return TRUE;
 }
 
+static HANDLE s_morningTimer, s_probeTimer;
 static BOOL(WINAPI* s_realSetWaitableTimer)(HANDLE, const LARGE_INTEGER*, LONG, PTIMERAPCROUTINE, LPVOID, BOOL);
 
 // Records the due time. The real timer is armed a day ahead instead, so
@@ -144,11 +145,18 @@ static BOOL(WINAPI* s_realSetWaitableTimer)(HANDLE, const LARGE_INTEGER*, LONG, 
 static BOOL WINAPI fakeSetWaitableTimer(HANDLE timer, const LARGE_INTEGER* due, LONG period,
                                         PTIMERAPCROUTINE routine, LPVOID argument, BOOL resume)
 {
-    g_log.due = due->QuadPart;
-    CHECK(period == 0 && routine == NULL && argument == NULL && resume == FALSE,
-          "SetWaitableTimer period %ld routine %p argument %p resume %d", period, (void*)routine, argument, resume);
+    CHECK(period == 0 && routine == NULL && argument == NULL, "SetWaitableTimer period %ld routine %p argument %p",
+          period, (void*)routine, argument);
+    if (timer == s_probeTimer) {  // whether the computer wakes for the morning
+        SetLastError(g_fakes.resumeError);
+        return TRUE;
+    }
+    bool morning = timer == s_morningTimer;
+    CHECK(resume == morning, "SetWaitableTimer resume %d for %s", resume, morning ? "the morning" : "the evening");
+    (morning ? g_log.morningDue : g_log.due) = due->QuadPart;
+    volatile LONG* sets = morning ? &g_log.morningSets : &g_log.timerSets;
     if (g_fakes.setTimerFails) {
-        InterlockedIncrement(&g_log.timerSets);
+        InterlockedIncrement(sets);
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -156,7 +164,9 @@ static BOOL WINAPI fakeSetWaitableTimer(HANDLE timer, const LARGE_INTEGER* due, 
     if (!g_fakes.armAsAsked)
         realDue.QuadPart = -ONE_DAY_TICKS;
     BOOL ok = s_realSetWaitableTimer(timer, &realDue, 0, NULL, NULL, FALSE);
-    InterlockedIncrement(&g_log.timerSets);
+    InterlockedIncrement(sets);
+    if (ok && resume)
+        SetLastError(g_fakes.resumeError);
     return ok;
 }
 
@@ -171,16 +181,16 @@ void signalTimer(const char* name)
         CloseHandle(timer);
 }
 
-bool fireAlarm(LONG armings, int lateSeconds)
+static bool fireTimer(volatile LONG* sets, LONG armings, const LONGLONG* armedDue, const char* name, int lateSeconds)
 {
-    if (!CHECK(waitForCount(&g_log.timerSets, armings, 5000), "%ld of %ld armings", g_log.timerSets, armings))
+    if (!CHECK(waitForCount(sets, armings, 5000), "%ld of %ld armings of %s", *sets, armings, name))
         return false;
     // The clock then shows the due time, or lateSeconds past it; at the
     // milliseconds asked, as a clock that ticks in steps may, even a moment
     // before the due time.
     FILETIME dueTime, localTime;
     SYSTEMTIME utc, local;
-    ULONGLONG late = (ULONGLONG)g_log.due + lateSeconds * 10000000ULL;
+    ULONGLONG late = (ULONGLONG)*armedDue + lateSeconds * 10000000ULL;
     if (g_fakes.wakeMs >= 0)
         late += (g_fakes.wakeMs - (LONGLONG)(late / 10000 % 1000)) * 10000;
     dueTime.dwLowDateTime = (DWORD)late;
@@ -193,8 +203,18 @@ bool fireAlarm(LONG armings, int lateSeconds)
         // The clock has moved: so has the bias in force, across a change.
         g_fakes.biasMinutes = (LONG)(((LONGLONG)late - (LONGLONG)fileTimeValue(localTime)) / 600000000LL);
     }
-    signalTimer(g_log.timerName);
+    signalTimer(name);
     return true;
+}
+
+bool fireAlarm(LONG armings, int lateSeconds)
+{
+    return fireTimer(&g_log.timerSets, armings, &g_log.due, g_log.timerName, lateSeconds);
+}
+
+bool fireMorning(LONG armings, int lateSeconds)
+{
+    return fireTimer(&g_log.morningSets, armings, &g_log.morningDue, g_log.morningTimerName, lateSeconds);
 }
 
 // ---- the worker thread ------------------------------------------------------
@@ -324,10 +344,17 @@ static BOOL WINAPI recordGetSystemPowerStatus(LPSYSTEM_POWER_STATUS status)
     return GetSystemPowerStatus(status);
 }
 
+// The morning's timer is the one whose name ends so; a probe's has none.
 static HANDLE WINAPI recordCreateWaitableTimer(LPSECURITY_ATTRIBUTES security, BOOL manual, LPCSTR name)
 {
-    snprintf(g_log.timerName, sizeof g_log.timerName, "%s", name ? name : "(none)");
-    return s_realCreateWaitableTimer(security, manual, name);
+    HANDLE timer = s_realCreateWaitableTimer(security, manual, name);
+    size_t length = name ? strlen(name) : 0;
+    bool morning = length > 8 && !strcmp(name + length - 8, " morning");
+    if (morning || !name)
+        (morning ? s_morningTimer : s_probeTimer) = timer;
+    if (name)
+        snprintf(morning ? g_log.morningTimerName : g_log.timerName, sizeof g_log.timerName, "%s", name);
+    return timer;
 }
 
 static BOOL(WINAPI* s_realOpenProcessToken)(HANDLE, DWORD, PHANDLE);
@@ -386,6 +413,13 @@ static LONG WINAPI recordSetWindowLongW(HWND window, int index, LONG value)
     return setProcedure(SetWindowLongW, window, index, value);
 }
 
+static EXECUTION_STATE WINAPI recordExecutionState(EXECUTION_STATE flags)
+{
+    g_log.executionState = flags;
+    InterlockedIncrement(&g_log.executionStates);
+    return ES_CONTINUOUS;
+}
+
 static DWORD WINAPI fakeHibernateAllowed(void)
 {
     return g_fakes.hibernateAnswer;
@@ -407,6 +441,7 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "GetSystemPowerStatus", &PlatformFakes::powerStatus, (FARPROC)(void*)recordGetSystemPowerStatus, true },
         { "SetSystemPowerState", &PlatformFakes::powerState, (FARPROC)(void*)recordSetSystemPowerState, true },
         { "SetWindowLongW", &PlatformFakes::unicodeWindowCalls, (FARPROC)(void*)recordSetWindowLongW, true },
+        { "SetThreadExecutionState", &PlatformFakes::executionState, (FARPROC)(void*)recordExecutionState, true },
     };
     for (const auto& lookup : lookups) {
         if (!HIWORD(name) || strcmp(name, lookup.name) != 0)

@@ -147,6 +147,19 @@ static LRESULT playerAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return g_player.menu == MENU_WITH_IDS ? s_nextCommandId++ : 0;
         return (LRESULT)buildPlayerMenu();
     }
+    if (message == WM_COMMAND && (LOWORD(wParam) == 40045 || LOWORD(wParam) == 40046)) {
+        bool resumes = LOWORD(wParam) == 40046 && g_player.status == 3;
+        if (resumes || (LOWORD(wParam) == 40045 && g_player.entries > 0)) {
+            ++g_hostLog.plays;
+            g_hostLog.volumeAtPlay = g_player.volume;
+            g_player.status = 1;
+        } else if (LOWORD(wParam) == 40046 && g_player.status == 1) {
+            g_player.status = 3;
+        }
+        return 0;
+    }
+    if (message == WM_USER && lParam == 124)
+        return g_player.entries;
     if (message == WM_COMMAND && LOWORD(wParam) == 40047) {
         ++g_hostLog.stops;
         g_hostLog.volumeAtStop = g_player.volume;

@@ -48,6 +48,8 @@ struct HostWindowLog {
     int stops;                 // WM_COMMAND 40047 (stop) received
     int volumeAtStop;          // the player's volume then
     int volumeAtExit;          // the player's volume when 40001 arrived
+    int plays;                 // WM_COMMAND 40045 (play) and 40046 resuming
+    int volumeAtPlay;          // the player's volume then
 };
 // What the host window answers as the player: playback (104: 1 playing,
 // 3 paused, 0 stopped), the song (105), the volume (122). A deaf player,
@@ -67,6 +69,7 @@ struct FakePlayer {
     // nextSongs (lengths in ms, up to a 0) follows, after the last it stops.
     bool playsOn;
     int nextSongs[3];
+    int entries;  // in the playlist (124); 40045 plays only with one
 };
 extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
@@ -161,6 +164,11 @@ struct PlatformLog {
     char libraryAsked[MAX_PATH];   // the name or path handed to LoadLibraryA
     char libraryLoaded[MAX_PATH];  // the file the loaded module came from
     int procedureSets;             // SetWindowLongA/W of GWL_WNDPROC
+    char morningTimerName[MAX_PATH];  // the morning's timer, armed with the resume flag
+    volatile LONG morningSets;
+    LONGLONG morningDue;
+    volatile LONG executionStates;    // SetThreadExecutionState calls
+    DWORD executionState;             // ... the last one's flags
 };
 extern PlatformLog g_log;
 
@@ -186,6 +194,8 @@ struct PlatformFakes {
     LookupFake powerState;        // SetSystemPowerState: its recorder (REAL) or MISSING
     LookupFake unicodeWindowCalls;  // SetWindowLongW: its recorder (REAL) or MISSING
     BOOL giveBackFails;           // the plugin's second SetWindowLongA/W of the procedure fails
+    DWORD resumeError;            // the last error a resume request leaves: 0, as a computer that wakes on timers
+    LookupFake executionState;    // SetThreadExecutionState: its recorder (REAL) or MISSING
     ThreadFake threads;
     BOOL noPowerStatus;           // GetSystemPowerStatus fails
     BOOL exitFails;               // ExitWindowsEx fails
@@ -242,6 +252,8 @@ bool waitForCount(volatile LONG* counter, LONG target, DWORD timeoutMs);
 // plugin timer created, by its name, as its due time would, and moves the
 // fake clock to the due time asked, or lateSeconds past it.
 bool fireAlarm(LONG armings, int lateSeconds = 0);
+// The same for the morning's timer.
+bool fireMorning(LONG armings, int lateSeconds = 0);
 // Signals the named timer at once.
 void signalTimer(const char* name);
 // Waits until every worker the plugins started has ended.
