@@ -85,8 +85,9 @@ static void refreshMenu(void)
     CalendarTime close = {};
     bool set = readTonight(&atStop, &close);
     char text[80];
+    EveningFollows follows = { ENDING_EXIT, 0, 0, false };
     formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, g_state.use24Hour != FALSE,
-                      g_state.action);
+                      g_state.action, follows);
     ModifyMenuA(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
