@@ -302,7 +302,14 @@ uint32_t secondsUntil(uint64_t now, uint64_t moment)
     return u / 78125 + (u % 78125 != 0);
 }
 
-static void append(char* text, size_t size, size_t* length, const char* part)
+EveningEnding eveningEnding(bool morningOn, EndAction action)
+{
+    if (morningOn && action == ACTION_STANDBY)
+        return ENDING_STOP_AND_SLEEP;
+    return morningOn && action == ACTION_NONE ? ENDING_STOP : ENDING_EXIT;
+}
+
+void appendText(char* text, size_t size, size_t* length, const char* part)
 {
     while (*part && *length + 1 < size)
         text[(*length)++] = *part++;
@@ -320,60 +327,81 @@ static void appendNumber(char* text, size_t size, size_t* length, uint32_t value
     for (int i = 0; i < count; ++i)
         written[i] = reversed[count - 1 - i];
     written[count] = 0;
-    append(text, size, length, written);
+    appendText(text, size, length, written);
 }
 
-void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force)
+void appendTimeOfDay(char* text, size_t size, size_t* length, unsigned hour, unsigned minute, bool use24)
+{
+    appendNumber(text, size, length, use24 ? hour : (hour + 11) % 12 + 1, 1);
+    appendText(text, size, length, ":");
+    appendNumber(text, size, length, minute, 2);
+    if (!use24)
+        appendText(text, size, length, hour < 12 ? " AM" : " PM");
+}
+
+// Where a morning follows, the player stays open: playback stops, and the
+// computer may sleep until the morning; no force applies.
+void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force,
+                      const EveningFollows& follows)
 {
     if (!size)
         return;
     uint32_t seconds = secondsLeft > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)secondsLeft;
     size_t length = 0;
     text[0] = 0;
-    append(text, size, &length, "Winamp closes in ");
+    bool exits = follows.ending == ENDING_EXIT;
+    appendText(text, size, &length, exits ? "Winamp closes in " : "Playback stops in ");
     appendNumber(text, size, &length, seconds / 60, 1);
-    append(text, size, &length, ":");
+    appendText(text, size, &length, ":");
     appendNumber(text, size, &length, seconds % 60, 2);
-    bool forceApplies = force;
-    if (action == ACTION_SHUTDOWN) {
-        append(text, size, &length, ", then the computer shuts down");
+    bool forceApplies = force && exits;
+    if (!exits) {
+        if (follows.ending == ENDING_STOP_AND_SLEEP) {
+            appendText(text, size, &length, ", then the computer sleeps until ");
+            appendTimeOfDay(text, size, &length, follows.wakeHour, follows.wakeMinute, follows.use24);
+        }
+    } else if (action == ACTION_SHUTDOWN) {
+        appendText(text, size, &length, ", then the computer shuts down");
     } else if (action == ACTION_REBOOT) {
-        append(text, size, &length, ", then the computer restarts");
+        appendText(text, size, &length, ", then the computer restarts");
     } else {
         forceApplies = false;
         if (action == ACTION_STANDBY)
-            append(text, size, &length, ", then the computer goes to standby");
+            appendText(text, size, &length, ", then the computer goes to standby");
     }
     if (forceApplies)
-        append(text, size, &length, ", closing programs without asking");
-    append(text, size, &length, ".");
+        appendText(text, size, &length, ", closing programs without asking");
+    appendText(text, size, &length, ".");
 }
 
 void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
-                       EndAction action)
+                       EndAction action, const EveningFollows& follows)
 {
     if (!size)
         return;
     size_t length = 0;
     text[0] = 0;
     if (!set) {
-        append(text, size, &length, "Nothing set for tonight");
+        appendText(text, size, &length, "Nothing set for tonight");
         return;
     }
+    bool exits = follows.ending == ENDING_EXIT;
     if (atStop) {
-        append(text, size, &length, "Closes when playback stops");
+        appendText(text, size, &length, exits ? "Closes when playback stops" : "Ends when playback stops");
     } else {
-        append(text, size, &length, "Closes at ");
-        appendNumber(text, size, &length, use24 ? hour : (hour + 11) % 12 + 1, 1);
-        append(text, size, &length, ":");
-        appendNumber(text, size, &length, minute, 2);
-        if (!use24)
-            append(text, size, &length, hour < 12 ? " AM" : " PM");
+        appendText(text, size, &length, exits ? "Closes at " : "Stops playback at ");
+        appendTimeOfDay(text, size, &length, hour, minute, use24);
     }
-    if (action == ACTION_SHUTDOWN)
-        append(text, size, &length, ", then shuts down");
-    else if (action == ACTION_REBOOT)
-        append(text, size, &length, ", then restarts");
-    else if (action == ACTION_STANDBY)
-        append(text, size, &length, ", then goes to standby");
+    if (!exits) {
+        if (follows.ending == ENDING_STOP_AND_SLEEP) {
+            appendText(text, size, &length, ", then sleeps until ");
+            appendTimeOfDay(text, size, &length, follows.wakeHour, follows.wakeMinute, follows.use24);
+        }
+    } else if (action == ACTION_SHUTDOWN) {
+        appendText(text, size, &length, ", then shuts down");
+    } else if (action == ACTION_REBOOT) {
+        appendText(text, size, &length, ", then restarts");
+    } else if (action == ACTION_STANDBY) {
+        appendText(text, size, &length, ", then goes to standby");
+    }
 }

@@ -163,4 +163,9 @@ void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction a
 void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
                        EndAction action, const EveningFollows& follows);
 
+// For the texts here and the morning's: part appended to text, which holds
+// *length characters, within size - 1; a time of day as the dialog shows it.
+void appendText(char* text, size_t size, size_t* length, const char* part);
+void appendTimeOfDay(char* text, size_t size, size_t* length, unsigned hour, unsigned minute, bool use24);
+
 #endif

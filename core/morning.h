@@ -45,7 +45,7 @@ struct MorningOptions {
 struct Morning {
     uint64_t setTime;     // the morning's moment, as armed
     uint64_t comesAt;     // when the music comes next: setTime, or after a snooze
-    uint64_t endsAt;      // the hour's end, from the first wake
+    uint64_t endsAt;      // the hour's end: setTime + MORNING_LONGEST, whatever the first wake or a snooze
     uint64_t fadeStart;   // when the running fade-in began; 0 while none runs
     int32_t fadeTo;       // the player's volume before the fade-in: its top; -1 when none is held
     int32_t volumeSet;    // the volume the plugin set last; -1 none
@@ -69,7 +69,7 @@ enum MorningOutcome {
 // Carried out in this order: pause or stop, the volume, the play command.
 struct MorningStep {
     MorningOutcome outcome;
-    bool pause;              // pause the player (a snooze)
+    bool pause;              // pause the player (a snooze); only while it plays, as its pause command toggles
     bool stop;               // stop the player (Stop)
     int32_t setVolume;       // set the player's volume to this; -1 leaves it
     MorningPlay play;
@@ -78,7 +78,7 @@ struct MorningStep {
     bool showNotice;
     bool hideNotice;
     bool nothingToPlay;      // the notice says the playlist is empty
-    bool keepAwake;          // from now until the outcome is not MORNING_GOES_ON
+    bool keepAwake;          // from the first wake until the outcome is not MORNING_GOES_ON
     uint64_t wakeAt;         // MORNING_GOES_ON: when to plan again
 };
 
@@ -86,7 +86,12 @@ struct MorningStep {
 void morningBegin(Morning* morning, uint64_t setTime);
 
 // The next step at now. player is what the player reports now; entries the
-// length of its playlist (-1 when it does not tell).
+// length of its playlist (-1 when it does not tell). A player already playing
+// is left as it is; an empty playlist leaves the notice up, saying so, until
+// an answer or the hour's end. Stopped or not answering once the music
+// began ends the morning. A snooze pauses the music and gives the volume
+// back; ten minutes later the music comes again as it came first, unless
+// the hour ends before.
 MorningStep planMorning(Morning* morning, const MorningOptions& options, uint64_t now, const PlayerReport& player,
                         int32_t entries, NoticeAnswer answer);
 
@@ -109,7 +114,8 @@ enum WakeLimit {
 //   nothingToPlay "... Winamp has nothing to play."
 void formatMorningText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, bool nothingToPlay);
 //   The menu's second line: "Wakes at 7:00 AM tomorrow", or with the day's
-//   short name when it is further away ("Wakes at 7:00 AM Sat").
+//   short name when it is further away ("Wakes at 7:00 AM Sat"); dayName
+//   NULL or empty gives no day (today).
 void formatWakesText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, bool tomorrow,
                      const char* dayName);
 

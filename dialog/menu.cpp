@@ -97,7 +97,8 @@ static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
 }
 
 // The second status line, while a morning is armed: "Wakes at 7:00 AM
-// tomorrow", today, or on the day's short name in the user's language.
+// tomorrow", later today with no day, or on the day's short name in the
+// user's language.
 static void refreshWakesLine(void)
 {
     DeleteMenu(s_menu, s_ids[ITEM_WAKES], MF_BYCOMMAND);
@@ -105,7 +106,7 @@ static void refreshWakesLine(void)
     if (!readMorning(&morning))
         return;
     GetLocalTime((SYSTEMTIME*)&today);
-    char day[32] = "today", text[96];
+    char day[32] = "", text[96];
     bool tomorrow = isSameDay(morning, nextDay(today));
     if (!tomorrow && !isSameDay(morning, today) &&
         !GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (morning.dayOfWeek + 6) % 7, day, sizeof day))

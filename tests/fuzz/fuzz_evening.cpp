@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     char text[128];
     size_t bufferSize = 1 + head.bufferSize % (sizeof text - 1);
     memset(text, 'x', sizeof text);
-    formatNoticeText(text, bufferSize, ((uint64_t)head.bufferSize << 24) | head.flags, ACTION_SHUTDOWN, true);
+    EveningFollows follows = { (EveningEnding)(head.flags % 3), head.flags, head.bufferSize, (head.flags & 8) != 0 };
+    formatNoticeText(text, bufferSize, ((uint64_t)head.bufferSize << 24) | head.flags, ACTION_SHUTDOWN, true, follows);
     REQUIRE(memchr(text, 0, bufferSize) != NULL && text[bufferSize] == 'x');
     return 0;
 }

@@ -15,7 +15,8 @@ static int64_t daysSince1601(int year, int month, int day)
     return days + day - 1;
 }
 
-static uint64_t localFileTime(const CalendarTime& t)
+// Shared with the morning's tests, as is the Central European zone below.
+uint64_t localFileTime(const CalendarTime& t)
 {
     int64_t seconds = daysSince1601(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
     return (uint64_t)seconds * ONE_SECOND + t.milliseconds * 10000ull;
@@ -56,7 +57,7 @@ static int berlinBias(const CalendarTime& t)
     return -60;
 }
 
-static bool withBerlinBiasOfTheDay(const CalendarTime* local, uint64_t* utc)
+bool withBerlinBiasOfTheDay(const CalendarTime* local, uint64_t* utc)
 {
     *utc = localFileTime(*local) + minutes(berlinBias(*local));
     return true;

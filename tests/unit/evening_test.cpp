@@ -169,6 +169,7 @@ TEST(Evening, WritesTheNotice)
         bool force;
         size_t size;
         const char* text;
+        bool morning = false;  // a morning at 7:00 follows
     } rows[] = {
         { 59, ACTION_SHUTDOWN, false, 99, "Winamp closes in 0:59, then the computer shuts down." },
         { 600, ACTION_NONE, true, 99, "Winamp closes in 10:00." },
@@ -176,10 +177,14 @@ TEST(Evening, WritesTheNotice)
         { 5, ACTION_STANDBY, true, 99, "Winamp closes in 0:05, then the computer goes to standby." },
         { 59, ACTION_NONE, false, 23, "Winamp closes in 0:59." },
         { 59, ACTION_NONE, false, 22, "Winamp closes in 0:59" },
+        { 59, ACTION_NONE, true, 99, "Playback stops in 0:59.", true },
+        { 59, ACTION_STANDBY, true, 99, "Playback stops in 0:59, then the computer sleeps until 7:00 AM.", true },
+        { 61, ACTION_REBOOT, true, 99, "Winamp closes in 1:01, then the computer restarts, closing programs without asking.", true },
     };
     for (const auto& row : rows) {
         std::vector<char> text(row.size, 'x');  // exactly size bytes on the heap, for AddressSanitizer
-        formatNoticeText(text.data(), row.size, row.seconds, row.action, row.force);
+        EveningFollows follows = { eveningEnding(row.morning, row.action), 7, 0, false };
+        formatNoticeText(text.data(), row.size, row.seconds, row.action, row.force, follows);
         EXPECT_EQ(std::string(text.data()), row.text);
     }
     static const struct {
@@ -188,6 +193,7 @@ TEST(Evening, WritesTheNotice)
         bool use24;
         EndAction action;
         const char* text;
+        bool morning = false;
     } tonight[] = {
         { true, false, 23, 30, false, ACTION_SHUTDOWN, "Closes at 11:30 PM, then shuts down" },
         { true, false, 23, 30, true, ACTION_REBOOT, "Closes at 23:30, then restarts" },
@@ -196,10 +202,14 @@ TEST(Evening, WritesTheNotice)
         { true, false, 9, 7, true, ACTION_NONE, "Closes at 9:07" },
         { true, true, 0, 0, false, ACTION_NONE, "Closes when playback stops" },
         { false, true, 23, 30, false, ACTION_SHUTDOWN, "Nothing set for tonight" },
+        { true, false, 0, 5, false, ACTION_NONE, "Stops playback at 12:05 AM", true },
+        { true, true, 0, 0, true, ACTION_STANDBY, "Ends when playback stops, then sleeps until 7:00", true },
+        { true, false, 23, 30, false, ACTION_SHUTDOWN, "Closes at 11:30 PM, then shuts down", true },
     };
     for (const auto& row : tonight) {
         char text[64];
-        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action);
+        EveningFollows follows = { eveningEnding(row.morning, row.action), 7, 0, row.use24 };
+        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action, follows);
         EXPECT_STREQ(text, row.text);
     }
     for (auto count : { std::pair<int64_t, uint32_t>{ 60000, 60 }, { 59001, 60 }, { 59000, 59 }, { 1, 1 }, { -5000, 0 } })
