@@ -383,6 +383,7 @@ static void testEvening(const char* dllPath)
         int lastArming;       // seconds after the set time (NONE: not checked)
         const char* chosen = NULL;  // chosen in the player's menu at the start, 23:00
         bool clicked = false;       // in a window, with another on top of all, the user clicks the answer
+        int sleeps = 0;             // the plugin puts the computer to sleep itself, the player left open
     } rows[] = {
         { "fade", "FadeMinutes=5", PLAYING, 0, 0, 0, 200, 1, NULL, NONE },
         { "user_moves_volume", "FadeMinutes=5", PLAYING, 0, 3, 0, 150, 0, NULL, NONE },
@@ -408,6 +409,11 @@ static void testEvening(const char* dllPath)
         // Looks at 0, at 62 (2 s after the first song) and 152 (the second): stopped.
         { "menu_playlist_stops", "", { 1, 0, 60000, 200, false, MENU_WITH_IDS, true, { 90000 } }, 0, 0, 152 - 1800,
           200, 0, NULL, NONE, "When playback stops" },
+        // A morning follows: the player stays open for it, unless the computer is turned off.
+        { "morning_sleeps", "Morning=1\r\nMorningHour=7\r\nShutdown=1015\r\nNotice=1", PLAYING, 0, 0, NONE, 200, 1,
+          "Playback stops in 1:00, then the computer sleeps until 7:00 AM.", 86400 - 60, NULL, false, 1 },
+        { "morning_after_shutdown", "Morning=1\r\nMorningHour=7\r\nNotice=1", PLAYING, 0, 0, 0, 200, 0, SHUTS_DOWN,
+          NONE },
     };
     const LONGLONG setTime = utcValue(2024, 6, 12, 23, 30);
     // The clock at a whole second when the plugin starts and at .999 when it
@@ -446,7 +452,7 @@ static void testEvening(const char* dllPath)
         bool quit = false, noticeSeen = false;
         int wakes = 0;
         DWORD quitMs = 0;
-        for (; !quit && !g_hostLog.exitCommands && wakes < 600; ++wakes) {
+        for (; !quit && !g_hostLog.exitCommands && !g_log.powerRequests && wakes < 600; ++wakes) {
             if (!fireAlarm(armed))
                 break;
             s_armings = armed;
@@ -489,8 +495,8 @@ static void testEvening(const char* dllPath)
               "%s: %d exit commands, %lld s after the set time", name, g_hostLog.exitCommands,
               (closedAt - setTime) / 10000000);
         int volume = g_hostLog.exitCommands ? g_hostLog.volumeAtExit : g_player.volume;
-        CHECK(volume == row.volumeAtExit && g_hostLog.stops == row.stops, "%s: volume %d, %d stops", name, volume,
-              g_hostLog.stops);
+        CHECK(volume == row.volumeAtExit && g_hostLog.stops == row.stops && g_log.powerRequests == row.sleeps,
+              "%s: volume %d, %d stops, %ld sleeps", name, volume, g_hostLog.stops, g_log.powerRequests);
         // One wake per level at most, down to 0 at the close moment.
         CHECK(strcmp(row.name, "fade") != 0 || (g_hostLog.volumeAtStop == 0 && wakes <= 200 + 1),
               "%s: faded to %d in %d wakes", name, g_hostLog.volumeAtStop, wakes);
@@ -574,7 +580,7 @@ static void testMorning(const char* dllPath)
             s_armings = armed;
             CHECK(pumpMessagesUntil(morningStepTaken, 3000), "%s: no step after wake %d", row.name, wakes);
             armed = g_log.morningSets;
-            rising = rising && (wakes == 0 || g_player.volume >= g_hostLog.lastVolume || answered);
+            rising = rising && (wakes == 0 || g_player.volume >= (int)g_hostLog.lastVolume || answered);
             HWND notice = findNotice();
             if (notice && !noticeText) {
                 GetDlgItemTextA(notice, IDC_NOTICE_TEXT, text, sizeof text);
@@ -591,7 +597,7 @@ static void testMorning(const char* dllPath)
         }
         CHECK(g_hostLog.plays == row.plays && g_player.volume == row.volume && g_player.status == row.status,
               "%s: %d plays, volume %d, status %d", row.name, g_hostLog.plays, g_player.volume, g_player.status);
-        CHECK(!row.plays || g_hostLog.volumeAtPlay == (strstr(row.options, "Fade") ? 0 : 200) && rising,
+        CHECK(!row.plays || (g_hostLog.volumeAtPlay == (strstr(row.options, "Fade") ? 0 : 200) && rising),
               "%s: played at volume %d, rising %d", row.name, g_hostLog.volumeAtPlay, rising);
         CHECK((row.notice ? noticeText && !strcmp(text, row.notice) : !noticeText),
               "%s: notice [%s]", row.name, noticeText ? text : "(none)");
