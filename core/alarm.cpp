@@ -178,7 +178,8 @@ static void showCountdown(HWND notice, uint64_t closeAt, uint64_t planned)
     if (nowUtc < planned)
         nowUtc = planned;
     char text[128];
-    formatNoticeText(text, sizeof text, secondsUntil(nowUtc, closeAt), g_state.action, g_state.forceAppsToClose);
+    formatNoticeText(text, sizeof text, secondsUntil(nowUtc, closeAt), g_state.action, g_state.forceAppsToClose,
+                     { ENDING_EXIT, 0, 0, false });
     setNoticeText(notice, text);
 }
 

@@ -323,7 +323,8 @@ static void appendNumber(char* text, size_t size, size_t* length, uint32_t value
     append(text, size, length, written);
 }
 
-void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force)
+void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force,
+                      const EveningFollows&)
 {
     if (!size)
         return;
@@ -350,7 +351,7 @@ void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction a
 }
 
 void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
-                       EndAction action)
+                       EndAction action, const EveningFollows&)
 {
     if (!size)
         return;

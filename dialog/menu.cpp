@@ -86,7 +86,7 @@ static void refreshMenu(void)
     bool set = readTonight(&atStop, &close);
     char text[80];
     formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, g_state.use24Hour != FALSE,
-                      g_state.action);
+                      g_state.action, { ENDING_EXIT, 0, 0, false });
     ModifyMenuA(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);

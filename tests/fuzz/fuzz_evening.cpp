@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     char text[128];
     size_t bufferSize = 1 + head.bufferSize % (sizeof text - 1);
     memset(text, 'x', sizeof text);
-    formatNoticeText(text, bufferSize, ((uint64_t)head.bufferSize << 24) | head.flags, ACTION_SHUTDOWN, true);
+    formatNoticeText(text, bufferSize, ((uint64_t)head.bufferSize << 24) | head.flags, ACTION_SHUTDOWN, true,
+                     { ENDING_EXIT, 0, 0, false });
     REQUIRE(memchr(text, 0, bufferSize) != NULL && text[bufferSize] == 'x');
     return 0;
 }

@@ -179,7 +179,7 @@ TEST(Evening, WritesTheNotice)
     };
     for (const auto& row : rows) {
         std::vector<char> text(row.size, 'x');  // exactly size bytes on the heap, for AddressSanitizer
-        formatNoticeText(text.data(), row.size, row.seconds, row.action, row.force);
+        formatNoticeText(text.data(), row.size, row.seconds, row.action, row.force, { ENDING_EXIT, 0, 0, false });
         EXPECT_EQ(std::string(text.data()), row.text);
     }
     static const struct {
@@ -199,7 +199,8 @@ TEST(Evening, WritesTheNotice)
     };
     for (const auto& row : tonight) {
         char text[64];
-        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action);
+        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action,
+                          { ENDING_EXIT, 0, 0, false });
         EXPECT_STREQ(text, row.text);
     }
     for (auto count : { std::pair<int64_t, uint32_t>{ 60000, 60 }, { 59001, 60 }, { 59000, 59 }, { 1, 1 }, { -5000, 0 } })
