@@ -23,6 +23,7 @@ add_library(nightfold SHARED
     core/player.cpp
     power/probes.cpp
     power/endaction.cpp
+    power/wake.cpp
     dialog/config_dialog.cpp
     dialog/hour_picker.cpp
     dialog/notice.cpp

@@ -15,4 +15,8 @@ BOOL powerManagementAvailable(void);
 
 int runEndAction(EndAction action, BOOL force);
 
+// Whether a morning can wake this computer from standby or hibernation: a
+// WakeLimit (core/morning.h).
+int readWakeLimit(void);
+
 #endif
