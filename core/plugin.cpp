@@ -128,6 +128,12 @@ static void pluginConfig(void)
         .fadeMinutes = g_state.fadeMinutes,
         .finishSong = g_state.finishSong,
         .notice = g_state.notice,
+        .morning = g_state.morning,
+        .morningHour = g_state.morningHour,
+        .morningMinute = g_state.morningMinute,
+        .morningDays = g_state.morningDays,
+        .morningFadeMinutes = g_state.morningFadeMinutes,
+        .wakeLimit = readWakeLimit(),
     };
     if (runConfigDialog(g_state.instance, &values) != IDOK)
         return;

@@ -28,13 +28,18 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.fadeMinutes = loaded.fadeMinutes;
     g_state.finishSong = loaded.finishSong;
     g_state.notice = loaded.notice;
+    g_state.morning = loaded.morning;
+    g_state.morningHour = loaded.morningHour;
+    g_state.morningMinute = loaded.morningMinute;
+    g_state.morningDays = loaded.morningDays;
+    g_state.morningFadeMinutes = loaded.morningFadeMinutes;
 }
 
 void loadSettings(const char* path)
 {
     // Without a settings path (the module's name could not be had) nothing
     // is read: every value is its default.
-    StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0, 0, 0, 0 };
+    StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
     if (path[0]) {
         stored.enabled = readInt(path, "Enabled", 0);
         stored.use24Hour = readInt(path, "24HourDisplay", 0);
@@ -46,6 +51,11 @@ void loadSettings(const char* path)
         stored.fadeMinutes = readInt(path, "FadeMinutes", 0);
         stored.finishSong = readInt(path, "FinishSong", 0);
         stored.notice = readInt(path, "Notice", 0);
+        stored.morning = readInt(path, "Morning", 0);
+        stored.morningHour = readInt(path, "MorningHour", 0);
+        stored.morningMinute = readInt(path, "MorningMinute", 0);
+        stored.morningDays = readInt(path, "MorningDays", 0);
+        stored.morningFadeMinutes = readInt(path, "MorningFadeMinutes", 0);
     }
     storeLoaded(stored);
 }
@@ -74,7 +84,7 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     // save that fails leaves the file as it was, never the new Enabled
     // beside an old time. Keys the section held that are not written here
     // go, except a fade's volume that is still to be given back.
-    char section[256];  // the keys and values come to 158 bytes at most
+    char section[320];  // the keys and values come to 269 bytes at most
     char* end = section;
     end = appendNumber(end, "Enabled", chosen.enabledForGood ? 1 : 0);
     end = appendNumber(end, "Shutdown", chosen.action);
@@ -85,6 +95,11 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     end = appendNumber(end, "FadeMinutes", (int)chosen.fadeMinutes);
     end = appendNumber(end, "FinishSong", chosen.finishSong ? 1 : 0);
     end = appendNumber(end, "Notice", chosen.notice ? 1 : 0);
+    end = appendNumber(end, "Morning", chosen.morning ? 1 : 0);
+    end = appendNumber(end, "MorningHour", (int)chosen.morningHour);
+    end = appendText(end, "MorningMinute", chosen.morningMinuteText);
+    end = appendNumber(end, "MorningDays", (int)chosen.morningDays);
+    end = appendNumber(end, "MorningFadeMinutes", (int)chosen.morningFadeMinutes);
     int volume = readFadeFrom(path);
     if (volume >= 0)
         end = appendNumber(end, FADE_FROM, volume);
@@ -98,6 +113,8 @@ void applySettings(const ConfigValues& chosen)
         (uint32_t)chosen.enabledForGood, (uint32_t)chosen.use24Hour, (uint32_t)chosen.action,
         (uint32_t)chosen.force,          chosen.hour,                storedMinuteOf(chosen.minuteText),
         chosen.fadeMinutes,              (uint32_t)chosen.finishSong, (uint32_t)chosen.notice,
+        (uint32_t)chosen.morning,        chosen.morningHour,          storedMinuteOf(chosen.morningMinuteText),
+        chosen.morningDays,              chosen.morningFadeMinutes,
     };
     storeLoaded(stored);
 }

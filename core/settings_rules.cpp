@@ -17,6 +17,13 @@ static uint32_t storedFadeMinutes(uint32_t value)
     return value <= 60 ? value : 0;
 }
 
+// The morning's days: bit 0 Monday ... bit 6 Sunday. A value outside 1 to
+// 127 names no day, or days that do not exist: every day.
+static uint32_t storedMorningDays(uint32_t value)
+{
+    return value >= 1 && value <= 127 ? value : 127;
+}
+
 EndAction validateStoredAction(uint32_t stored, bool powerAvailable)
 {
     switch (stored) {
@@ -48,6 +55,11 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
     loaded.fadeMinutes = storedFadeMinutes(stored.fadeMinutes);
     loaded.finishSong = storedFlag(stored.finishSong);
     loaded.notice = storedFlag(stored.notice);
+    loaded.morning = storedFlag(stored.morning);
+    loaded.morningHour = storedTimeField(stored.morningHour);
+    loaded.morningMinute = storedTimeField(stored.morningMinute);
+    loaded.morningDays = storedMorningDays(stored.morningDays);
+    loaded.morningFadeMinutes = storedFadeMinutes(stored.morningFadeMinutes);
     return loaded;
 }
 

@@ -27,6 +27,11 @@ struct StoredSettings {
     uint32_t fadeMinutes;
     uint32_t finishSong;
     uint32_t notice;
+    uint32_t morning;
+    uint32_t morningHour;
+    uint32_t morningMinute;
+    uint32_t morningDays;
+    uint32_t morningFadeMinutes;
 };
 
 // The plugin's state as loaded from them.
@@ -40,12 +45,18 @@ struct LoadedSettings {
     uint32_t fadeMinutes;
     int finishSong;
     int notice;
+    int morning;
+    uint16_t morningHour;
+    uint16_t morningMinute;
+    uint32_t morningDays;  // 1 to 127
+    uint32_t morningFadeMinutes;
 };
 
 // Loads stored values: armed for this run only, the plugin is enabled
 // whatever is stored; without the shutdown right there is no action; the
 // power status is asked only for a stored standby, and only with the right;
-// the flags are flags and the fade a fade or none.
+// the flags are flags, the fades a fade or none, and the morning's days
+// some days or, for any other value (an unset key too), every day.
 LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bool canShutdown,
                                   int (*powerAvailable)(void));
 

@@ -23,6 +23,9 @@ static void enableControl(HWND dialog, int id, bool on)
     EnableWindow(GetDlgItem(dialog, id), on);
 }
 
+static const HourPicker EVENING_HOURS = { IDC_HOUR, IDC_AM, IDC_PM };
+static const HourPicker MORNING_HOURS = { IDC_MORNING_HOUR, IDC_MORNING_AM, IDC_MORNING_PM };
+
 static bool scheduleChosen(HWND dialog)
 {
     return isChecked(dialog, IDC_RUN_ONCE) || isChecked(dialog, IDC_PLUGIN_ENABLED);
@@ -74,6 +77,72 @@ static void showEvening(HWND dialog, const ConfigValues* values)
     setCheck(dialog, IDC_NOTICE, values->notice);
 }
 
+// The minutes 00 to 59; a minute above 59 matches no item and leaves the
+// list unselected.
+static void fillMinuteList(HWND dialog, int id, unsigned minute)
+{
+    char text[4];
+    for (unsigned item = 0; item < 60; ++item) {
+        formatItemText("%02d", item, text);
+        SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, (LPARAM)text);
+    }
+    formatItemText("%02d", minute, text);
+    SendDlgItemMessageA(dialog, id, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)text);
+}
+
+static EndAction checkedAction(HWND dialog)
+{
+    return actionToSave(isChecked(dialog, IDC_ACTION_SHUTDOWN), isChecked(dialog, IDC_ACTION_REBOOT),
+                        isChecked(dialog, IDC_ACTION_STANDBY));
+}
+
+// The line under the morning, for the action checked now.
+static void showMorningNote(HWND dialog, const ConfigValues* values)
+{
+    SetDlgItemTextA(dialog, IDC_MORNING_NOTE, morningNoteText(values->wakeLimit, checkedAction(dialog)));
+}
+
+// The morning's time, days and fade go with its box; the line under them
+// stays as it is.
+static void enableMorningControls(HWND dialog)
+{
+    static const int ids[] = {
+        IDC_MORNING_HOUR, IDC_MORNING_MINUTE, IDC_MORNING_AM, IDC_MORNING_PM, IDC_MORNING_COLON,
+        IDC_MORNING_FADE_IN, IDC_MORNING_FADE_MINUTES, IDC_MORNING_FADE_LABEL,
+    };
+    bool on = isChecked(dialog, IDC_MORNING);
+    for (int id : ids)
+        enableControl(dialog, id, on);
+    for (int day = 0; day < 7; ++day)
+        enableControl(dialog, IDC_MORNING_DAY_FIRST + day, on);
+}
+
+// "Morning": its box, time and days, the days named as the locale names
+// them (the template's English names where it cannot), and its fade list
+// (a hand-edited number that is not in the list selects nothing).
+static void showMorning(HWND dialog, const ConfigValues* values)
+{
+    setCheck(dialog, IDC_MORNING, values->morning);
+    fillHourList(dialog, MORNING_HOURS, values->morningHour, values->use24Hour);
+    fillMinuteList(dialog, IDC_MORNING_MINUTE, values->morningMinute);
+    for (int day = 0; day < 7; ++day) {
+        char name[16];
+        if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + day, name, sizeof name) > 0)
+            SetDlgItemTextA(dialog, IDC_MORNING_DAY_FIRST + day, name);
+        setCheck(dialog, IDC_MORNING_DAY_FIRST + day, (values->morningDays >> day) & 1);
+    }
+    char text[4];
+    SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_ADDSTRING, 0, (LPARAM) "No fade");
+    for (unsigned minutes : FADE_CHOICES) {
+        formatItemText("%d", minutes, text);
+        SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_ADDSTRING, 0, (LPARAM)text);
+    }
+    SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_SETCURSEL,
+                        (WPARAM)morningFadeItemToShow(values->morningFadeMinutes), 0);
+    enableMorningControls(dialog);
+    showMorningNote(dialog, values);
+}
+
 static void initialise(HWND dialog, const ConfigValues* values)
 {
     SetWindowTextA(dialog, "Nightfold");
@@ -92,16 +161,9 @@ static void initialise(HWND dialog, const ConfigValues* values)
     enableControl(dialog, IDC_FORCE, forceEnabledAtOpen(values->enabled, values->canShutdown, values->action));
 
     setCheck(dialog, IDC_24HOUR, values->use24Hour);
-    fillHourList(dialog, values->hour, values->use24Hour);
-
-    char text[4];
-    for (unsigned minute = 0; minute < 60; ++minute) {
-        formatItemText("%02d", minute, text);
-        SendDlgItemMessageA(dialog, IDC_MINUTE, CB_ADDSTRING, 0, (LPARAM)text);
-    }
-    // A minute above 59 matches no item and leaves the list unselected.
-    formatItemText("%02d", values->minute, text);
-    SendDlgItemMessageA(dialog, IDC_MINUTE, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)text);
+    fillHourList(dialog, EVENING_HOURS, values->hour, values->use24Hour);
+    fillMinuteList(dialog, IDC_MINUTE, values->minute);
+    showMorning(dialog, values);
 }
 
 // Hands back every value the dialog shows, whatever the plugin's state: a
@@ -110,16 +172,10 @@ static void readChoice(HWND dialog, ConfigValues* chosen)
 {
     chosen->enabledForGood = isChecked(dialog, IDC_PLUGIN_ENABLED);
     chosen->runOnce = isChecked(dialog, IDC_RUN_ONCE);
-    bool shutdown = isChecked(dialog, IDC_ACTION_SHUTDOWN);
-    bool reboot = isChecked(dialog, IDC_ACTION_REBOOT);
-    bool standby = isChecked(dialog, IDC_ACTION_STANDBY);
-    chosen->action = actionToSave(shutdown, reboot, standby);
+    chosen->action = checkedAction(dialog);
     chosen->force = isChecked(dialog, IDC_FORCE);
     chosen->use24Hour = isChecked(dialog, IDC_24HOUR);
-    UINT hour = readShownHour(dialog);
-    if (!chosen->use24Hour)
-        hour = twelveToTwentyFour(hour, isChecked(dialog, IDC_PM));
-    chosen->hour = hour;
+    chosen->hour = readChosenHour(dialog, EVENING_HOURS, chosen->use24Hour);
     chosen->minuteText[0] = '\0';
     GetDlgItemTextA(dialog, IDC_MINUTE, chosen->minuteText, sizeof chosen->minuteText);
     // The record still holds the minutes shown at open.
@@ -127,6 +183,18 @@ static void readChoice(HWND dialog, ConfigValues* chosen)
     chosen->fadeMinutes = fadeToSave(isChecked(dialog, IDC_FADE), fadeItem, chosen->fadeMinutes);
     chosen->finishSong = isChecked(dialog, IDC_FINISH_SONG);
     chosen->notice = isChecked(dialog, IDC_NOTICE);
+
+    unsigned ticked = 0;
+    for (int day = 0; day < 7; ++day)
+        ticked |= isChecked(dialog, IDC_MORNING_DAY_FIRST + day) ? 1u << day : 0;
+    MorningChoice morning = morningToSave(isChecked(dialog, IDC_MORNING), ticked);
+    chosen->morning = morning.on;
+    chosen->morningDays = morning.days;
+    chosen->morningHour = readChosenHour(dialog, MORNING_HOURS, chosen->use24Hour);
+    chosen->morningMinuteText[0] = '\0';
+    GetDlgItemTextA(dialog, IDC_MORNING_MINUTE, chosen->morningMinuteText, sizeof chosen->morningMinuteText);
+    fadeItem = (int)SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_GETCURSEL, 0, 0);
+    chosen->morningFadeMinutes = morningFadeToSave(fadeItem, chosen->morningFadeMinutes);
 }
 
 static void applyForceRule(HWND dialog, int controlId)
@@ -161,9 +229,14 @@ static void handleDialogCommand(HWND dialog, int controlId, ConfigValues* values
     case IDC_ACTION_SHUTDOWN:
     case IDC_ACTION_REBOOT:
         applyForceRule(dialog, controlId);
+        showMorningNote(dialog, values);
         break;
     case IDC_24HOUR:
-        switchHourForm(dialog);
+        switchHourForm(dialog, EVENING_HOURS);
+        switchHourForm(dialog, MORNING_HOURS);
+        break;
+    case IDC_MORNING:
+        enableMorningControls(dialog);
         break;
     case IDC_FADE:
         enableFadeMinutes(dialog, scheduleChosen(dialog));

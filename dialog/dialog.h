@@ -1,4 +1,4 @@
-// The configuration dialog's procedure and its hour picker.
+// The configuration dialog's procedure and its hour pickers.
 #ifndef NIGHTFOLD_DIALOG_H
 #define NIGHTFOLD_DIALOG_H
 
@@ -54,11 +54,18 @@ HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer);
 // buffer: longer texts are cut to their first three characters.
 void formatItemText(const char* format, unsigned value, char* text);
 
-// Hour picker: fills the hour list in the chosen form, sets AM/PM and
-// selects hour24; reads the shown hour back (0 when nothing is selected);
-// redisplays the hour after the 24-hour box has changed.
-void fillHourList(HWND dialog, unsigned hour24, BOOL show24);
-UINT readShownHour(HWND dialog);
-void switchHourForm(HWND dialog);
+// An hour picker: its hour list and its AM and PM buttons. The evening's
+// and the morning's share the 24 Hour Display box.
+struct HourPicker {
+    int hour, am, pm;
+};
+
+// Fills the picker's hour list in the chosen form, sets AM/PM and selects
+// hour24; reads the chosen hour back in 24-hour form (nothing selected
+// counts as 0, or as 12 in the 12-hour form); redisplays the hour after the
+// 24-hour box has changed.
+void fillHourList(HWND dialog, const HourPicker& picker, unsigned hour24, BOOL show24);
+UINT readChosenHour(HWND dialog, const HourPicker& picker, BOOL show24);
+void switchHourForm(HWND dialog, const HourPicker& picker);
 
 #endif

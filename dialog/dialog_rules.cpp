@@ -1,5 +1,6 @@
 #include "dialog_rules.h"
 
+#include "../core/morning.h"
 #include "../resources/resource.h"
 
 // The action buttons' identifiers are the actions the settings file stores.
@@ -106,6 +107,44 @@ unsigned fadeToSave(bool fadeChecked, int selectedItem, unsigned shownAtOpen)
     if (selectedItem >= 0 && selectedItem < FADE_CHOICE_COUNT)
         return FADE_CHOICES[selectedItem];
     return shownAtOpen >= 1 && shownAtOpen <= 60 ? shownAtOpen : FADE_DEFAULT_MINUTES;
+}
+
+int morningFadeItemToShow(unsigned fadeMinutes)
+{
+    if (fadeMinutes == 0)
+        return 0;
+    int item = fadeItemToShow(fadeMinutes);
+    return item < 0 ? -1 : item + 1;
+}
+
+unsigned morningFadeToSave(int selectedItem, unsigned shownAtOpen)
+{
+    if (selectedItem == 0 || (selectedItem < 0 && shownAtOpen == 0))
+        return 0;
+    return fadeToSave(true, selectedItem - 1, shownAtOpen);
+}
+
+MorningChoice morningToSave(bool checked, unsigned ticked)
+{
+    if (ticked == 0)
+        return { false, MORNING_EVERY_DAY };
+    return { checked, ticked };
+}
+
+const char* morningNoteText(int wakeLimit, EndAction action)
+{
+    if (action == ACTION_SHUTDOWN || action == ACTION_REBOOT)
+        return "A computer that is off cannot be woken.";
+    switch (wakeLimit) {
+    case WAKE_REFUSED:
+        return "Windows does not wake this computer for the morning.";
+    case WAKE_NO_POWER_MANAGEMENT:
+        return "This Windows cannot wake the computer: the music comes only while it is on.";
+    case WAKE_TIMERS_OFF:
+        return "The power plan does not allow wake timers: the music comes only while the computer is awake.";
+    default:
+        return "";
+    }
 }
 
 NoticeAnswer noticeAnswerFor(int controlId)

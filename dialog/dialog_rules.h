@@ -1,8 +1,9 @@
-// The configuration dialog's deciding logic: which hour the hour list shows
+// The configuration dialog's deciding logic: which hour the hour lists show
 // and with which half of the day, how a shown 12-hour value becomes a
-// 24-hour one, which controls are enabled, which fade item is shown and
-// what OK makes of it, and what a button of the notice answers. No platform
-// calls; the dialog procedures feed in what the controls and probes say.
+// 24-hour one, which controls are enabled, which fade items are shown and
+// what OK makes of them and of the morning's days, what the line under the
+// morning says, and what a button of the notice answers. No platform calls;
+// the dialog procedures feed in what the controls and probes say.
 #ifndef NIGHTFOLD_DIALOG_RULES_H
 #define NIGHTFOLD_DIALOG_RULES_H
 
@@ -78,6 +79,28 @@ int fadeItemToShow(unsigned fadeMinutes);
 // selected, the minutes shown at open, or the default when those were not
 // 1 to 60.
 unsigned fadeToSave(bool fadeChecked, int selectedItem, unsigned shownAtOpen);
+
+// The morning's fade list: "No fade" (item 0), then the fade list's items.
+// The item for the given minutes, -1 (none) for minutes not in the list;
+// and the minutes OK hands back for the selected item, the minutes shown at
+// open while none is selected.
+int morningFadeItemToShow(unsigned fadeMinutes);
+unsigned morningFadeToSave(int selectedItem, unsigned shownAtOpen);
+
+// What OK makes of the morning's box and the days ticked (bit 0 Monday ...
+// bit 6 Sunday): a morning on no day is no morning, its days then every
+// day (as the settings file reads a stored 0).
+struct MorningChoice {
+    bool on;
+    unsigned days;
+};
+MorningChoice morningToSave(bool checked, unsigned ticked);
+
+// The line under the morning: why it will not wake this computer, from the
+// end action chosen for the evening (one that turns the computer off wins)
+// and wakeLimit (a WakeLimit, core/morning.h); "" when nothing stands in
+// the way.
+const char* morningNoteText(int wakeLimit, EndAction action);
 
 // The answer a click on controlId in the notice gives; ANSWER_NONE for
 // every control that is not one of its three buttons.

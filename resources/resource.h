@@ -55,4 +55,20 @@
 #define IDC_CANCEL_TONIGHT      1030
 #define IDC_CLOSE_NOW           1031
 
+// "Morning": the wake-up box, its hour, colon, minute and AM/PM, the seven
+// days (Monday first, one after another), "Fade in over" with its list and
+// "minutes", and the line that says why the computer will not be woken.
+#define IDC_GROUP_MORNING       1032
+#define IDC_MORNING             1033
+#define IDC_MORNING_HOUR        1034
+#define IDC_MORNING_MINUTE      1035
+#define IDC_MORNING_AM          1036
+#define IDC_MORNING_PM          1037
+#define IDC_MORNING_COLON       1038
+#define IDC_MORNING_DAY_FIRST   1039    // Monday; Sunday is IDC_MORNING_DAY_FIRST + 6
+#define IDC_MORNING_FADE_IN     1046
+#define IDC_MORNING_FADE_MINUTES 1047
+#define IDC_MORNING_FADE_LABEL  1048
+#define IDC_MORNING_NOTE        1049
+
 #endif

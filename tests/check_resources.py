@@ -35,10 +35,10 @@ CLASS_NAMES = {BUTTON: "button", STATIC: "static", COMBOBOX: "combobox"}
 DIALOG_HEADER = [
     ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
     ("exstyle", 0),
-    ("items", 26),
+    ("items", 44),
     ("x", 20),
     ("y", 20),
-    ("cx", 116),
+    ("cx", 218),
     ("cy", 285),
     ("menu", ""),
     ("class", ""),
@@ -50,8 +50,8 @@ DIALOG_HEADER = [
 # The controls in template (creation and tab) order:
 # (name, id, class, caption, style, x, y, cx, cy)
 CONTROLS = [
-    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 31, 269, 38, 14),
-    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 73, 269, 38, 14),
+    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 133, 269, 38, 14),
+    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 175, 269, 38, 14),
     ("IDC_HOUR",            1005, COMBOBOX, "",                             0x50210403, 16, 28, 26, 80),
     ("IDC_MINUTE",          1006, COMBOBOX, "",                             0x50210503, 44, 28, 26, 80),
     ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 72, 26, 27, 10),
@@ -68,7 +68,7 @@ CONTROLS = [
     ("IDC_GROUP_CLOSE_AT",  1009, BUTTON,   "Close Winamp at",              0x50000007, 10, 16, 96, 44),
     ("IDC_GROUP_SHUTDOWN",  1011, BUTTON,   "System Shutdown",              0x50000007, 10, 63, 96, 72),
     ("IDC_COLON",           1007, STATIC,   ":",                            0x5002000B, 42, 30, 8, 8),
-    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 108, 264),
+    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 210, 264),
     ("IDC_GROUP_PLUGIN",    1019, BUTTON,   "Plugin",                       0x50000007, 10, 137, 96, 44),
     # "At the set time": a group of its own, a list that keeps its order.
     ("IDC_FADE",            1023, BUTTON,   "&Fade out over the last",      0x50030003, 16, 196, 84, 10),
@@ -79,6 +79,27 @@ CONTROLS = [
     ("IDC_NOTICE",          1027, BUTTON,   "Show a &notice one minute before",
                                                                             0x50012003, 16, 239, 84, 16),
     ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 10, 184, 96, 75),
+    # "Morning", the second column: the box starts a group, AM/PM a radio
+    # group ended by the colon, the days a group (the names the locale's at
+    # run time), a list that keeps its order, a line that takes no "&".
+    ("IDC_MORNING",         1033, BUTTON,   "&Wake up to music at",         0x50030003, 118, 28, 84, 10),
+    ("IDC_MORNING_HOUR",    1034, COMBOBOX, "",                             0x50210403, 118, 40, 26, 80),
+    ("IDC_MORNING_MINUTE",  1035, COMBOBOX, "",                             0x50210503, 146, 40, 26, 80),
+    ("IDC_MORNING_AM",      1036, BUTTON,   "AM",                           0x50020009, 174, 38, 27, 10),
+    ("IDC_MORNING_PM",      1037, BUTTON,   "PM",                           0x50000009, 174, 48, 27, 10),
+    ("IDC_MORNING_COLON",   1038, STATIC,   ":",                            0x5002000B, 144, 42, 8, 8),
+    ("Monday",              1039, BUTTON,   "Mon",                          0x50030003, 118, 64, 40, 10),
+    ("Tuesday",             1040, BUTTON,   "Tue",                          0x50010003, 118, 74, 40, 10),
+    ("Wednesday",           1041, BUTTON,   "Wed",                          0x50010003, 118, 84, 40, 10),
+    ("Thursday",            1042, BUTTON,   "Thu",                          0x50010003, 118, 94, 40, 10),
+    ("Friday",              1043, BUTTON,   "Fri",                          0x50010003, 118, 104, 40, 10),
+    ("Saturday",            1044, BUTTON,   "Sat",                          0x50010003, 160, 64, 40, 10),
+    ("Sunday",              1045, BUTTON,   "Sun",                          0x50010003, 160, 74, 40, 10),
+    ("IDC_MORNING_FADE_IN", 1046, STATIC,   "Fade in o&ver",                0x50020000, 118, 120, 84, 8),
+    ("IDC_MORNING_FADE_MINUTES", 1047, COMBOBOX, "",                        0x50210403, 130, 130, 42, 80),
+    ("IDC_MORNING_FADE_LABEL", 1048, STATIC, "minutes",                     0x50000000, 175, 132, 28, 8),
+    ("IDC_MORNING_NOTE",    1049, STATIC,   "",                             0x50000080, 118, 206, 84, 48),
+    ("IDC_GROUP_MORNING",   1032, BUTTON,   "Morning",                      0x50000007, 112, 16, 96, 243),
 ]
 
 # The notice: not visible until placed, no close box, its caption in the

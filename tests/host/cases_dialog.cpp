@@ -9,6 +9,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "../../core/morning.h"
+#include "../../dialog/dialog.h"
 #include "../../resources/resource.h"
 
 // No real alarm worker ever starts here (THREADS_NONE).
@@ -26,6 +28,17 @@ static INT_PTR WINAPI failingDialogBox(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
 static LONG WINAPI noWindowData(HWND, int)
 {
     return 0;
+}
+
+// The plugin's answer to whether the computer can be woken, replaced on
+// its way into the dialog.
+static int s_wakeLimit;
+
+static INT_PTR WINAPI dialogBoxWithWakeLimit(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC procedure,
+                                            LPARAM values)
+{
+    ((ConfigValues*)values)->wakeLimit = s_wakeLimit;
+    return DialogBoxParamA(instance, name, owner, procedure, values);
 }
 
 static void stopPlugin(void)
@@ -117,10 +130,16 @@ static void describeEvening(HWND dialog, char* out, size_t size)
     snprintf(out, size, "%s %s", states, minutes);
 }
 
+struct TimeControls {
+    int hour, minute, am, pm;
+};
+static const TimeControls EVENING_TIME = { IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM };
+static const TimeControls MORNING_TIME = { IDC_MORNING_HOUR, IDC_MORNING_MINUTE, IDC_MORNING_AM, IDC_MORNING_PM };
+
 // The time as shown: "hour:minute form", where form is AM or PM for the
 // 12-hour list with the AM/PM buttons visible (the checked one), and 24h
 // for the 24-hour list with them hidden; "-" where nothing is selected.
-static void describeTime(HWND dialog, char* out, size_t size)
+static void describeTime(HWND dialog, char* out, size_t size, const TimeControls& time = EVENING_TIME)
 {
     static char twelve[128], twentyFour[128], minutes[256];
     if (!twelve[0]) {
@@ -133,23 +152,59 @@ static void describeTime(HWND dialog, char* out, size_t size)
             snprintf(minutes + strlen(minutes), sizeof minutes - strlen(minutes), "%s%02u", m ? "," : "", m);
     }
     char items[512];
-    listItems(dialog, IDC_MINUTE, items, sizeof items);
+    listItems(dialog, time.minute, items, sizeof items);
     CHECK(strcmp(items, minutes) == 0, "minute list [%s]", items);
-    listItems(dialog, IDC_HOUR, items, sizeof items);
-    bool halves = visibleState(dialog, IDC_AM) && visibleState(dialog, IDC_PM);
+    listItems(dialog, time.hour, items, sizeof items);
+    bool halves = visibleState(dialog, time.am) && visibleState(dialog, time.pm);
     const char* form = "mismatched";
-    if (strcmp(items, twentyFour) == 0 && !visibleState(dialog, IDC_AM) && !visibleState(dialog, IDC_PM))
+    if (strcmp(items, twentyFour) == 0 && !visibleState(dialog, time.am) && !visibleState(dialog, time.pm))
         form = "24h";
     else if (strcmp(items, twelve) == 0 && halves)
-        form = buttonChecked(dialog, IDC_AM) == buttonChecked(dialog, IDC_PM) ? "AM/PM?"
-               : buttonChecked(dialog, IDC_PM)                               ? "PM"
-                                                                            : "AM";
+        form = buttonChecked(dialog, time.am) == buttonChecked(dialog, time.pm) ? "AM/PM?"
+               : buttonChecked(dialog, time.pm)                                ? "PM"
+                                                                              : "AM";
     else
         printf("hour list [%s], AM/PM %s\n", items, halves ? "shown" : "hidden");
     char hour[16], minute[16];
-    selectedItem(dialog, IDC_HOUR, hour, sizeof hour);
-    selectedItem(dialog, IDC_MINUTE, minute, sizeof minute);
+    selectedItem(dialog, time.hour, hour, sizeof hour);
+    selectedItem(dialog, time.minute, minute, sizeof minute);
     snprintf(out, size, "%s:%s %s", hour, minute, form);
+}
+
+// "Morning": its box ('X' or 'O'); 'E' when its time, days and fade are
+// all enabled, 'e' when all greyed; the time as describeTime shows it; the
+// days ticked, Monday first; the fade selected, "-" for none; the line
+// under them in brackets.
+static void describeMorning(HWND dialog, char* out, size_t size)
+{
+    static const char* const names[] = { "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun" };
+    static const int greyable[] = {
+        IDC_MORNING_HOUR, IDC_MORNING_MINUTE, IDC_MORNING_AM, IDC_MORNING_PM, IDC_MORNING_COLON,
+        IDC_MORNING_FADE_IN, IDC_MORNING_FADE_MINUTES, IDC_MORNING_FADE_LABEL, IDC_MORNING_DAY_FIRST,
+        IDC_MORNING_DAY_FIRST + 1, IDC_MORNING_DAY_FIRST + 2, IDC_MORNING_DAY_FIRST + 3,
+        IDC_MORNING_DAY_FIRST + 4, IDC_MORNING_DAY_FIRST + 5, IDC_MORNING_DAY_FIRST + 6,
+    };
+    int enabled = 0;
+    for (int id : greyable)
+        enabled += enabledState(dialog, id);
+    char time[32], days[8] = "", fade[64], note[128];
+    describeTime(dialog, time, sizeof time, MORNING_TIME);
+    for (int day = 0; day < 7; ++day) {
+        char name[16];
+        GetDlgItemTextA(dialog, IDC_MORNING_DAY_FIRST + day, name, sizeof name);
+        CHECK(strcmp(name, names[day]) == 0, "day %d named [%s]", day, name);
+        days[day] = buttonChecked(dialog, IDC_MORNING_DAY_FIRST + day) ? 'X' : 'O';
+    }
+    listItems(dialog, IDC_MORNING_FADE_MINUTES, fade, sizeof fade);
+    CHECK(strcmp(fade, "No fade,1,2,5,10,15,30") == 0, "morning fade list [%s]", fade);
+    selectedItem(dialog, IDC_MORNING_FADE_MINUTES, fade, sizeof fade);
+    GetDlgItemTextA(dialog, IDC_MORNING_NOTE, note, sizeof note);
+    CHECK(enabledState(dialog, IDC_MORNING) && visibleState(dialog, IDC_MORNING_NOTE) &&
+              enabledState(dialog, IDC_MORNING_NOTE),
+          "the morning's box or its line greyed or hidden");
+    char greyed = enabled == 15 ? 'E' : enabled == 0 ? 'e' : '?';
+    snprintf(out, size, "%c%c %s %s %s [%s]", buttonChecked(dialog, IDC_MORNING) ? 'X' : 'O', greyed, time, days,
+             fade, note);
 }
 
 // ---- walks -------------------------------------------------------------------
@@ -163,6 +218,7 @@ enum Action {
     RELOAD,        // the player quits and starts again
     ARMING_FAILS,  // the worker started last runs, and arming its timer fails
     NO_WINDOW_DATA,  // from here on the plugin's GetWindowLongA gives 0
+    WAKE_LIMIT,    // the dialogs that follow are told the WakeLimit id
     END,
     // in the dialog, on the driver thread
     CLICK,         // a click on the button id
@@ -172,6 +228,7 @@ enum Action {
     TIME,          // the time shown: see describeTime
     STATES,        // the controls' states: see describeStates
     EVENING,       // "At the set time": see describeEvening
+    MORNING,       // "Morning": see describeMorning
     POWER,         // times the power status has been asked so far
     FADE_BEGINS,   // the alarm worker keeps the volume id as FadeFrom
     ASKED_AGAIN,   // the player, in front, asks for the dialog again: the open one comes to the front
@@ -273,6 +330,10 @@ static void runDialogStep(HWND dialog, const Step& step)
     case EVENING:
         describeEvening(dialog, text, sizeof text);
         CHECK(strcmp(text, step.text) == 0, "%s: at the set time [%s], expected [%s]", walk, text, step.text);
+        break;
+    case MORNING:
+        describeMorning(dialog, text, sizeof text);
+        CHECK(strcmp(text, step.text) == 0, "%s: morning [%s], expected [%s]", walk, text, step.text);
         break;
     case ASKED_AGAIN: {
         SetForegroundWindow(s_hostWindow);
@@ -381,6 +442,10 @@ static void runWalk(const Walk& walk)
         case NO_WINDOW_DATA:
             patchImport(s_plugin.module, "USER32.dll", "GetWindowLongA", (void*)noWindowData);
             break;
+        case WAKE_LIMIT:
+            s_wakeLimit = step->id;
+            patchImport(s_plugin.module, "USER32.dll", "DialogBoxParamA", (void*)dialogBoxWithWakeLimit);
+            break;
         case RELOAD:
             stopPlugin();
             if (!loadFaked(s_dllPath, &s_plugin))
@@ -422,14 +487,22 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
 
 #define RUN_WALKS(dllPath, walks) runWalks(dllPath, walks, sizeof walks / sizeof *walks)
 
-// A settings file as the plugin writes it afresh; SETTINGS without the
-// options of "At the set time".
-#define SETTINGS_AT(enabled, action, force, use24, hour, minute, fade, finish, notice)                 \
+// A settings file as the plugin writes it afresh: the evening's nine keys,
+// then the morning's five. SETTINGS_AT without a morning, SETTINGS without
+// the options of "At the set time" either.
+#define EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice)                  \
     "[Nightfold]\r\nEnabled=" enabled "\r\nShutdown=" action "\r\nForceAppsToClose=" force           \
     "\r\n24HourDisplay=" use24 "\r\nHour=" hour "\r\nMinute=" minute                                  \
     "\r\nFadeMinutes=" fade "\r\nFinishSong=" finish "\r\nNotice=" notice "\r\n"
+#define MORNING_AT(on, hour, minute, days, fade)                                                     \
+    "Morning=" on "\r\nMorningHour=" hour "\r\nMorningMinute=" minute "\r\nMorningDays=" days          \
+    "\r\nMorningFadeMinutes=" fade "\r\n"
+#define SETTINGS_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) \
+    EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) MORNING_AT("0", "0", "00", "127", "0")
 #define SETTINGS(enabled, action, force, use24, hour, minute) \
     SETTINGS_AT(enabled, action, force, use24, hour, minute, "0", "0", "0")
+#define EVENING_KEYS(enabled, action, force, use24, hour, minute) \
+    EVENING_AT(enabled, action, force, use24, hour, minute, "0", "0", "0")
 
 // ---- the time shown ----------------------------------------------------------------
 
@@ -650,8 +723,47 @@ static void testDialogSaves(const char* dllPath)
         { OPEN }, { CLICK, IDC_FADE }, { EVENING, 0, "EXEEOO 5" }, { CHOOSE, IDC_FADE_MINUTES, "15" }, { CLICK, IDOK },
         { FILE_IS, 0, SETTINGS_AT("1", "1012", "0", "0", "9", "15", "15", "0", "0") }, { END },
     };
+    // The morning as stored, in both forms (the 24-hour box governs it too);
+    // as chosen, then switched off with its values kept; hand-edited values.
+    static const Step morning[] = {
+        { OPEN }, { MORNING, 0, "XE 6:45 AM XXXXXOO 10 []" }, { CLICK, IDC_24HOUR },
+        { MORNING, 0, "XE 6:45 24h XXXXXOO 10 []" }, { CLICK, IDOK },
+        { FILE_IS, 0, EVENING_KEYS("1", "1012", "0", "1", "9", "15") MORNING_AT("1", "6", "45", "31", "10") },
+        { END },
+    };
+    static const Step morningChosen[] = {
+        { OPEN }, { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade []" }, { CLICK, IDC_MORNING },
+        { CHOOSE, IDC_MORNING_HOUR, "7" }, { CLICK, IDC_MORNING_PM }, { CHOOSE, IDC_MORNING_MINUTE, "05" },
+        { CLICK, IDC_MORNING_DAY_FIRST + 5 }, { CLICK, IDC_MORNING_DAY_FIRST }, { CHOOSE, IDC_MORNING_FADE_MINUTES, "15" },
+        { MORNING, 0, "XE 7:05 PM OXXXXOX 15 []" }, { CLICK, IDOK },
+        { FILE_IS, 0, EVENING_KEYS("1", "1012", "0", "0", "9", "15") MORNING_AT("1", "19", "05", "94", "15") },
+        { OPEN }, { CLICK, IDC_MORNING }, { MORNING, 0, "Oe 7:05 PM OXXXXOX 15 []" }, { CLICK, IDOK },
+        { FILE_IS, 0, EVENING_KEYS("1", "1012", "0", "0", "9", "15") MORNING_AT("0", "19", "05", "94", "15") },
+        { END },
+    };
+    static const Step morningByHand[] = {
+        { OPEN }, { MORNING, 0, "XE 12:- PM XXXXXXX - []" }, { CLICK, IDOK },
+        { FILE_IS, 0, EVENING_KEYS("1", "1012", "0", "0", "9", "15") MORNING_AT("1", "12", "", "127", "7") },
+        { END },
+    };
+    // The line under the morning: an action that turns the computer off
+    // wins over what Windows says, as the action is clicked.
+#define OFF "A computer that is off cannot be woken."
+    static const Step wakeNote[] = {
+        { WAKE_LIMIT, WAKE_REFUSED }, { OPEN }, { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [" OFF "]" },
+        { CLICK, IDC_ACTION_STANDBY },
+        { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [Windows does not wake this computer for the morning.]" },
+        { CLICK, IDC_ACTION_REBOOT }, { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [" OFF "]" }, { CLICK, IDCANCEL },
+        { END },
+    };
+#undef OFF
     static const Walk walks[] = {
         { "new file", NULL, newFile },
+        { "the morning", EVENING_KEYS("1", "1012", "0", "0", "9", "15") MORNING_AT("1", "6", "45", "31", "10"), morning },
+        { "the morning, chosen", SETTINGS("1", "1012", "0", "0", "9", "15"), morningChosen },
+        { "the morning, by hand", EVENING_KEYS("1", "1012", "0", "0", "9", "15") MORNING_AT("1", "24", "75", "0", "7"),
+          morningByHand },
+        { "the line under the morning", SETTINGS("1", "1013", "0", "0", "9", "15"), wakeNote },
         { "at the set time", SETTINGS_AT("1", "1012", "0", "0", "9", "15", "10", "1", "1"), evening },
         { "at the set time, kept", SETTINGS_AT("1", "1012", "0", "0", "9", "15", "7", "0", "1"), eveningKept },
         { "at the set time, chosen", SETTINGS("1", "1012", "0", "0", "9", "15"), eveningChosen },
@@ -743,21 +855,23 @@ static void testDialogLeaves(const char* dllPath)
 // ---- the picture -----------------------------------------------------------------
 
 // Not tests: for `make screenshot`, open the dialog on a typical evening's
-// settings, the notice with its longest text, or the player's menu with the
-// submenu open; write the screen rectangle it covers ("x y width height") to
-// the file NIGHTFOLD_SHOT_RECT names, and close it after
-// NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
+// and morning's settings, the notice with its longest text, or the player's
+// menu with the submenu open; write the screen rectangle it covers ("x y
+// width height") to the file NIGHTFOLD_SHOT_RECT names (the dialog's
+// "Morning" group to the one NIGHTFOLD_SHOT_PART names, before), and close
+// it after NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
 static bool readEnvironment(const char* name, char* value, DWORD size)
 {
     DWORD length = GetEnvironmentVariableA(name, value, size);
     return length > 0 && length < size;
 }
 
-// Reports where the picture stands; returns how long to show it, in seconds.
-static DWORD reportShot(RECT rect)
+// Reports where the picture stands in the file the variable names; returns
+// how long to show it, in seconds.
+static DWORD reportShot(RECT rect, const char* variable = "NIGHTFOLD_SHOT_RECT")
 {
     char text[MAX_PATH];
-    if (readEnvironment("NIGHTFOLD_SHOT_RECT", text, sizeof text)) {
+    if (readEnvironment(variable, text, sizeof text)) {
         char line[64];
         snprintf(line, sizeof line, "%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
                  rect.bottom - rect.top);
@@ -778,6 +892,11 @@ static DWORD WINAPI holdDialog(LPVOID)
     HWND dialog = waitForDialog();
     if (!CHECK(dialog != NULL, "no dialog appeared"))
         return 0;
+    // The group with a margin of the dialog's around it.
+    RECT part = { 109, 10, 211, 263 };
+    MapDialogRect(dialog, &part);
+    MapWindowPoints(dialog, NULL, (POINT*)&part, 2);
+    reportShot(part, "NIGHTFOLD_SHOT_PART");
     DWORD seconds = reportShot(dialog);
     for (DWORD i = 0; i < seconds * 10 && IsWindow(dialog); ++i)
         Sleep(100);
@@ -788,7 +907,8 @@ static DWORD WINAPI holdDialog(LPVOID)
 static void showForScreenshot(const char* dllPath)
 {
     if (!prepareCase(dllPath) ||
-        !writeWholeFile(s_iniPath, SETTINGS_AT("1", "1013", "1", "0", "23", "30", "10", "0", "1")) ||
+        !writeWholeFile(s_iniPath, EVENING_AT("1", "1013", "1", "0", "23", "30", "10", "0", "1")
+                                       MORNING_AT("1", "6", "30", "31", "10")) ||
         !loadFaked(s_dllPath, &s_plugin))
         return;
     s_configReturned = 0;

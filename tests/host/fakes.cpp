@@ -300,9 +300,12 @@ const ProfileRead* findRead(const PlatformLog* log, const char* key)
     return NULL;
 }
 
-const char* const KEYS[KEY_COUNT] = { "Enabled", "24HourDisplay", "Shutdown",    "ForceAppsToClose", "Hour",
-                                      "Minute",  "FadeMinutes",   "FinishSong", "Notice" };
-const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0 };
+const char* const KEYS[KEY_COUNT] = {
+    "Enabled",    "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour",        "Minute",
+    "FadeMinutes", "FinishSong",   "Notice",   "Morning",          "MorningHour", "MorningMinute",
+    "MorningDays", "MorningFadeMinutes",
+};
+const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
@@ -542,6 +545,13 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM para
     chosen->fadeMinutes = GetPrivateProfileIntA("Nightfold", "FadeMinutes", 0, file);
     chosen->finishSong = GetPrivateProfileIntA("Nightfold", "FinishSong", 0, file) != 0;
     chosen->notice = GetPrivateProfileIntA("Nightfold", "Notice", 0, file) != 0;
+    chosen->morning = GetPrivateProfileIntA("Nightfold", "Morning", 0, file) != 0;
+    chosen->morningHour = GetPrivateProfileIntA("Nightfold", "MorningHour", 0, file);
+    GetPrivateProfileStringA("Nightfold", "MorningMinute", "", chosen->morningMinuteText,
+                             sizeof chosen->morningMinuteText, file);
+    // The dialog shows an unset MorningDays as every day.
+    chosen->morningDays = GetPrivateProfileIntA("Nightfold", "MorningDays", 127, file);
+    chosen->morningFadeMinutes = GetPrivateProfileIntA("Nightfold", "MorningFadeMinutes", 0, file);
     return IDOK;
 }
 
