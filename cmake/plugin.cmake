@@ -166,6 +166,7 @@ nightfold_wine_tests(
     alarm_replaced
     alarm_fails
     evening
+    morning
     end_action_flags
     end_action_standby
     end_action98
@@ -195,7 +196,7 @@ nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
 set_tests_properties(wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
     wine.dialog_no_shutdown_right wine.dialog_saves wine.dialog_run_once wine.dialog_leaves
     wine.hostile_dialog wine.unwritable_dialog wine.stress wine.stress_disabled_last wine.same_second
-    wine.terminated_worker wine.evening wine.menu
+    wine.terminated_worker wine.evening wine.morning wine.menu
     PROPERTIES RESOURCE_LOCK foreground)
 # A thousand dialogs take Wine about a minute on a quiet machine.
 set_tests_properties(wine.stress PROPERTIES TIMEOUT 400)

@@ -85,9 +85,9 @@ static void showMorningText(HWND notice, bool nothingToPlay)
     setNoticeText(notice, text);
 }
 
-static void carryOut(const MorningStep& step, const Morning& morning, HWND* notice)
+static void carryOut(const MorningStep& step, const Morning& morning, bool awake, HWND* notice)
 {
-    if (step.keepAwake)
+    if (step.keepAwake && !awake)
         keepAwake(true);
     if (step.pause)
         togglePause();
@@ -141,7 +141,7 @@ static bool spendMorning(HANDLE timer, uint64_t setTime, const MorningOptions& o
         int32_t entries = readPlaylistLength();
         NoticeAnswer answer = (NoticeAnswer)InterlockedExchange(&s_answer, ANSWER_NONE);
         MorningStep step = planMorning(&morning, options, nowUtc, player, entries, answer);
-        carryOut(step, morning, &notice);
+        carryOut(step, morning, awake, &notice);
         awake = awake || step.keepAwake;
         goesOn = step.outcome == MORNING_GOES_ON;
         if (goesOn) {

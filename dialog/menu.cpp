@@ -101,7 +101,7 @@ static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
 // user's language.
 static void refreshWakesLine(void)
 {
-    DeleteMenu(s_menu, s_ids[ITEM_WAKES], MF_BYCOMMAND);
+    RemoveMenu(s_menu, s_ids[ITEM_WAKES], MF_BYCOMMAND);
     CalendarTime morning, today;
     if (!readMorning(&morning))
         return;
