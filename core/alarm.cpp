@@ -429,10 +429,8 @@ bool readTonight(bool* atStop, CalendarTime* closeLocal)
     if (closeAt == TONIGHT_NOTHING || *atStop)
         return *atStop;
     CalendarTime now;
-    FILETIME utc = { (DWORD)closeAt, (DWORD)(closeAt >> 32) }, local;
     // More than a day ahead: tomorrow's, after tonight's was cancelled.
-    return readClock(&now, &nowUtc) && closeAt <= nowUtc + ONE_DAY && FileTimeToLocalFileTime(&utc, &local) &&
-           FileTimeToSystemTime(&local, (SYSTEMTIME*)closeLocal);
+    return readClock(&now, &nowUtc) && closeAt <= nowUtc + ONE_DAY && toLocalTime(closeAt, closeLocal);
 }
 
 // The set time's evening the worker armed, when it is tonight's: a choice

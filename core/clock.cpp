@@ -63,3 +63,9 @@ bool dueTimeOf(const CalendarTime& now, const CalendarTime& target, uint64_t* du
     LocalToUtc targetToUtc = g_state.zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay;
     return computeDueTime(now, target, toUtcWithCurrentBias, targetToUtc, due);
 }
+
+bool toLocalTime(uint64_t utc, CalendarTime* local)
+{
+    FILETIME utcTime = { (DWORD)utc, (DWORD)(utc >> 32) }, localTime;
+    return FileTimeToLocalFileTime(&utcTime, &localTime) && FileTimeToSystemTime(&localTime, (SYSTEMTIME*)local);
+}

@@ -9,6 +9,8 @@
 
 // The current moment, local and as a UTC FILETIME value.
 bool readClock(CalendarTime* now, uint64_t* nowUtc);
+// A UTC FILETIME value as local time, with the bias in force now.
+bool toLocalTime(uint64_t utc, CalendarTime* local);
 // The due time of target, a local time on a later moment than now (as
 // alarmTarget or nextMorning gave it), with the bias in force on the
 // target's own day.

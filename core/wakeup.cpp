@@ -77,15 +77,18 @@ static Woken waitForWake(HANDLE timer, HWND notice)
     }
 }
 
-static void showMorningText(HWND notice, bool nothingToPlay)
+// "Good morning: it is 7:00 AM.", at the moment the music comes.
+static void showMorningText(HWND notice, uint64_t nowUtc, bool nothingToPlay)
 {
+    CalendarTime now;
     char text[96];
-    formatMorningText(text, sizeof text, g_state.morningHour, g_state.morningMinute, g_state.use24Hour != FALSE,
-                      nothingToPlay);
+    if (!toLocalTime(nowUtc, &now))
+        return;
+    formatMorningText(text, sizeof text, now.hour, now.minute, g_state.use24Hour != FALSE, nothingToPlay);
     setNoticeText(notice, text);
 }
 
-static void carryOut(const MorningStep& step, const Morning& morning, bool awake, HWND* notice)
+static void carryOut(const MorningStep& step, const Morning& morning, uint64_t now, bool awake, HWND* notice)
 {
     if (step.keepAwake && !awake)
         keepAwake(true);
@@ -93,8 +96,9 @@ static void carryOut(const MorningStep& step, const Morning& morning, bool awake
         togglePause();
     if (step.stop)
         stopPlayback();
-    if (step.setVolume >= 0)
-        setPlayerVolume(step.setVolume);
+    // A volume that cannot be given back (the player is gone) stays in the
+    // settings file for the next start to give back.
+    bool volumeSet = step.setVolume < 0 || setPlayerVolume(step.setVolume);
     if (step.play == MORNING_PLAY_START)
         startPlayback();
     else if (step.play == MORNING_PLAY_RESUME)
@@ -105,7 +109,8 @@ static void carryOut(const MorningStep& step, const Morning& morning, bool awake
     }
     if (step.forgetVolume) {
         s_fadeTo = -1;
-        forgetFadeFrom(g_state.iniPath);
+        if (volumeSet)
+            forgetFadeFrom(g_state.iniPath);
     }
     if ((step.hideNotice || step.outcome != MORNING_GOES_ON) && *notice) {
         closeNotice(*notice);
@@ -114,7 +119,7 @@ static void carryOut(const MorningStep& step, const Morning& morning, bool awake
     if (step.showNotice && !*notice)
         *notice = showMorningNotice(g_state.instance, &s_answer);
     if (*notice && (step.showNotice || step.nothingToPlay))
-        showMorningText(*notice, step.nothingToPlay);
+        showMorningText(*notice, now, step.nothingToPlay);
 }
 
 // The morning, from its first wake to its end; false when the worker was
@@ -141,7 +146,7 @@ static bool spendMorning(HANDLE timer, uint64_t setTime, const MorningOptions& o
         int32_t entries = readPlaylistLength();
         NoticeAnswer answer = (NoticeAnswer)InterlockedExchange(&s_answer, ANSWER_NONE);
         MorningStep step = planMorning(&morning, options, nowUtc, player, entries, answer);
-        carryOut(step, morning, awake, &notice);
+        carryOut(step, morning, nowUtc, awake, &notice);
         awake = awake || step.keepAwake;
         goesOn = step.outcome == MORNING_GOES_ON;
         if (goesOn) {
@@ -243,6 +248,5 @@ bool readMorning(CalendarTime* local)
         if (generation == s_dueGeneration)
             break;
     }
-    FILETIME utc = { (DWORD)due, (DWORD)(due >> 32) }, localTime;
-    return due && FileTimeToLocalFileTime(&utc, &localTime) && FileTimeToSystemTime(&localTime, (SYSTEMTIME*)local);
+    return due && toLocalTime(due, local);
 }
