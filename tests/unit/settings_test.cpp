@@ -112,27 +112,20 @@ TEST(StoredSettings, LoadAsTheState)
     }
 }
 
-// The morning's keys: unset, they read as no morning on every day.
+// The morning's days: unset or outside 1 to 127, every day; its other keys
+// load as the evening's do.
 TEST(StoredSettings, LoadTheMorning)
 {
     static const struct {
-        StoredSettings stored;  // the evening's keys unset
-        int morning;
-        uint16_t hour, minute;
-        uint32_t days, fade;
-    } rows[] = {
-        { {}, 0, 0, 0, 127, 0 },
-        { { .morning = 2, .morningHour = 65536 + 6, .morningMinute = 45, .morningDays = 1, .morningFadeMinutes = 60 },
-          1, 6, 45, 1, 60 },
-        { { .morningDays = 127, .morningFadeMinutes = 61 }, 0, 0, 0, 127, 0 },
-        { { .morningDays = 128, .morningFadeMinutes = 10 }, 0, 0, 0, 127, 10 },
-    };
+        uint32_t stored, days;
+    } rows[] = { { 0, 127 }, { 1, 1 }, { 31, 31 }, { 127, 127 }, { 128, 127 }, { 0xFFFFFFFFu, 127 } };
     for (const auto& row : rows) {
-        LoadedSettings loaded = loadStoredSettings(row.stored, false, true, fakePowerAvailable);
-        EXPECT_TRUE(loaded.morning == row.morning && loaded.morningHour == row.hour &&
-                    loaded.morningMinute == row.minute && loaded.morningDays == row.days &&
-                    loaded.morningFadeMinutes == row.fade)
-            << row.stored.morningDays << " " << row.stored.morningFadeMinutes;
+        StoredSettings stored = { .morning = 2, .morningHour = 65536 + 6, .morningMinute = 45,
+                                  .morningDays = row.stored, .morningFadeMinutes = 61 };
+        LoadedSettings loaded = loadStoredSettings(stored, false, true, fakePowerAvailable);
+        EXPECT_EQ(loaded.morningDays, row.days) << row.stored;
+        EXPECT_TRUE(loaded.morning == 1 && loaded.morningHour == 6 && loaded.morningMinute == 45 &&
+                    loaded.morningFadeMinutes == 0);
     }
 }
 
