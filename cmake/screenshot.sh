@@ -1,6 +1,7 @@
 #!/bin/sh
-# Takes docs/dialog.png, docs/notice.png and docs/menu.png: the configuration
-# dialog, the notice and the player's menu with the Nightfold submenu open,
+# Takes docs/dialog.png, docs/morning.png, docs/notice.png and docs/menu.png:
+# the configuration dialog, its Morning group (cut from the same picture),
+# the notice and the player's menu with the Nightfold submenu open,
 # as the test host shows them inside Wine's virtual desktop. Runs
 # under xvfb-run (make screenshot), in a Wine prefix of its own in the build
 # tree, apart from the tests' one.
@@ -10,6 +11,7 @@ export WINEDEBUG=-all
 top=$(pwd)
 build=$top/build/win
 rect=$build/screenshot-rect.txt
+part=$build/screenshot-part.txt
 shot=$build/screenshot-root.png
 
 sh cmake/wineprefix.sh
@@ -26,8 +28,9 @@ fi
 # Opens the window of the host's case $1 and waits for the host to report
 # where it stands.
 open_window() {
-    rm -f "$rect"
-    NIGHTFOLD_SHOT_RECT="Z:$(echo "$rect" | tr / '\\')" NIGHTFOLD_SHOT_SECONDS=20 \
+    rm -f "$rect" "$part"
+    NIGHTFOLD_SHOT_RECT="Z:$(echo "$rect" | tr / '\\')" NIGHTFOLD_SHOT_PART="Z:$(echo "$part" | tr / '\\')" \
+        NIGHTFOLD_SHOT_SECONDS=20 \
         wine explorer /desktop=nightfold,640x560 "$build/nfhost.exe" "$1" \
         "Z:$top/dist/gen_nightfold.dll" >/dev/null 2>&1 &
     tries=0
@@ -60,5 +63,8 @@ shoot() {
 }
 
 shoot screenshot dialog.png
+read -r x y width height <"$part"
+convert "$shot" -crop "${width}x${height}+${x}+${y}" +repage docs/morning.png
+echo "screenshot: docs/morning.png, ${width}x${height} at ${x},${y}"
 shoot screenshot_notice notice.png
 shoot screenshot_menu menu.png

@@ -79,9 +79,7 @@ CONTROLS = [
     ("IDC_NOTICE",          1027, BUTTON,   "Show a &notice one minute before",
                                                                             0x50012003, 16, 239, 84, 16),
     ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 10, 184, 96, 75),
-    # "Morning", the second column: the box starts a group, AM/PM a radio
-    # group ended by the colon, the days a group (the names the locale's at
-    # run time), a list that keeps its order, a line that takes no "&".
+    # "Morning": AM/PM a radio group ended by the colon, the days a group.
     ("IDC_MORNING",         1033, BUTTON,   "&Wake up to music at",         0x50030003, 118, 28, 84, 10),
     ("IDC_MORNING_HOUR",    1034, COMBOBOX, "",                             0x50210403, 118, 40, 26, 80),
     ("IDC_MORNING_MINUTE",  1035, COMBOBOX, "",                             0x50210503, 146, 40, 26, 80),

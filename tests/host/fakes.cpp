@@ -549,7 +549,6 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM para
     chosen->morningHour = GetPrivateProfileIntA("Nightfold", "MorningHour", 0, file);
     GetPrivateProfileStringA("Nightfold", "MorningMinute", "", chosen->morningMinuteText,
                              sizeof chosen->morningMinuteText, file);
-    // The dialog shows an unset MorningDays as every day.
     chosen->morningDays = GetPrivateProfileIntA("Nightfold", "MorningDays", 127, file);
     chosen->morningFadeMinutes = GetPrivateProfileIntA("Nightfold", "MorningFadeMinutes", 0, file);
     return IDOK;
