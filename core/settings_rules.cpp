@@ -1,5 +1,7 @@
 #include "settings_rules.h"
 
+#include "morning.h"
+
 int storedFlag(uint32_t value)
 {
     return value != 0;
@@ -15,13 +17,6 @@ uint16_t storedTimeField(uint32_t value)
 static uint32_t storedFadeMinutes(uint32_t value)
 {
     return value <= 60 ? value : 0;
-}
-
-// The morning's days: bit 0 Monday ... bit 6 Sunday. A value outside 1 to
-// 127 names no day, or days that do not exist: every day.
-static uint32_t storedMorningDays(uint32_t value)
-{
-    return value >= 1 && value <= 127 ? value : 127;
 }
 
 EndAction validateStoredAction(uint32_t stored, bool powerAvailable)
@@ -58,7 +53,7 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
     loaded.morning = storedFlag(stored.morning);
     loaded.morningHour = storedTimeField(stored.morningHour);
     loaded.morningMinute = storedTimeField(stored.morningMinute);
-    loaded.morningDays = storedMorningDays(stored.morningDays);
+    loaded.morningDays = morningDaysOf(stored.morningDays);
     loaded.morningFadeMinutes = storedFadeMinutes(stored.morningFadeMinutes);
     return loaded;
 }

@@ -46,8 +46,19 @@ static bool onBattery(void)
     return query && query(&status) && status.ACLineStatus == 0;
 }
 
-// The active plan's switch for the power source in use; on where the plan
-// cannot be read (before Vista there is none).
+// Whether the plan's switch is off: 0 disables wake timers; a value that
+// cannot be read counts as on.
+static bool switchedOff(HMODULE library, const char* reader, const GUID* scheme)
+{
+    PlanValueRead readValue = (PlanValueRead)(void*)GetProcAddress(library, reader);
+    DWORD value = 1;
+    return readValue && readValue(NULL, scheme, &SLEEP_SUBGROUP, &WAKE_ON_TIMER, &value) == ERROR_SUCCESS &&
+           value == 0;
+}
+
+// The active plan's switch for the power source in use (asked only where
+// the plan sets mains and battery apart); on where the plan cannot be read
+// (before Vista there is none).
 static bool wakeTimersOff(void)
 {
     char path[MAX_PATH];
@@ -57,22 +68,23 @@ static bool wakeTimersOff(void)
     if (!library)
         return false;
     ActiveSchemeQuery activeScheme = (ActiveSchemeQuery)(void*)GetProcAddress(library, "PowerGetActiveScheme");
-    PlanValueRead readValue = (PlanValueRead)(void*)GetProcAddress(
-        library, onBattery() ? "PowerReadDCValueIndex" : "PowerReadACValueIndex");
     GUID* scheme = NULL;
-    DWORD value = 1;
-    bool off = activeScheme && readValue && activeScheme(NULL, &scheme) == ERROR_SUCCESS && scheme &&
-               readValue(NULL, scheme, &SLEEP_SUBGROUP, &WAKE_ON_TIMER, &value) == ERROR_SUCCESS &&
-               value == 0;
+    bool off = false;
+    if (activeScheme && activeScheme(NULL, &scheme) == ERROR_SUCCESS && scheme) {
+        bool offOnMains = switchedOff(library, "PowerReadACValueIndex", scheme);
+        bool offOnBattery = switchedOff(library, "PowerReadDCValueIndex", scheme);
+        off = offOnMains == offOnBattery ? offOnMains : onBattery() ? offOnBattery : offOnMains;
+    }
     if (scheme)
         LocalFree(scheme);
     FreeLibrary(library);
     return off;
 }
 
+// NT 4.0, which has no power management, lacks SetSystemPowerState.
 int readWakeLimit(void)
 {
-    if (!powerManagementAvailable())
+    if (!g_state.setSystemPowerState)
         return WAKE_NO_POWER_MANAGEMENT;
     if (resumeRefused())
         return WAKE_REFUSED;

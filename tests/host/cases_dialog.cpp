@@ -30,16 +30,6 @@ static LONG WINAPI noWindowData(HWND, int)
     return 0;
 }
 
-// The plugin's WakeLimit, replaced on its way into the dialog.
-static int s_wakeLimit;
-
-static INT_PTR WINAPI dialogBoxWithWakeLimit(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC procedure,
-                                            LPARAM values)
-{
-    ((ConfigValues*)values)->wakeLimit = s_wakeLimit;
-    return DialogBoxParamA(instance, name, owner, procedure, values);
-}
-
 static void stopPlugin(void)
 {
     if (s_plugin.module)
@@ -209,7 +199,7 @@ enum Action {
     RELOAD,        // the player quits and starts again
     ARMING_FAILS,  // the worker started last runs, and arming its timer fails
     NO_WINDOW_DATA,  // from here on the plugin's GetWindowLongA gives 0
-    WAKE_LIMIT,    // the dialogs that follow are told the WakeLimit id
+    RESUME_ERROR,  // a resume request leaves this error, as where the computer does not wake
     END,
     // in the dialog, on the driver thread
     CLICK,         // a click on the button id
@@ -433,9 +423,8 @@ static void runWalk(const Walk& walk)
         case NO_WINDOW_DATA:
             patchImport(s_plugin.module, "USER32.dll", "GetWindowLongA", (void*)noWindowData);
             break;
-        case WAKE_LIMIT:
-            s_wakeLimit = step->id;
-            patchImport(s_plugin.module, "USER32.dll", "DialogBoxParamA", (void*)dialogBoxWithWakeLimit);
+        case RESUME_ERROR:
+            g_fakes.resumeError = step->id;
             break;
         case RELOAD:
             stopPlugin();
@@ -733,7 +722,7 @@ static void testDialogSaves(const char* dllPath)
     // The line under the morning: an action that turns the computer off
     // wins over what Windows says, as the action is clicked.
     static const Step wakeNote[] = {
-        { WAKE_LIMIT, WAKE_REFUSED }, { OPEN }, { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [" OFF "]" },
+        { RESUME_ERROR, ERROR_NOT_SUPPORTED }, { OPEN }, { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [" OFF "]" },
         { CLICK, IDC_ACTION_STANDBY },
         { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [Windows does not wake this computer for the morning.]" },
         { CLICK, IDC_ACTION_REBOOT }, { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [" OFF "]" }, { CLICK, IDCANCEL },
