@@ -948,7 +948,7 @@ static DWORD WINAPI openNightfold(LPVOID)
     MenuWindows shown = {};
     for (int i = 0; i < 100 && (shown = shownMenus()).count < 1; ++i)
         Sleep(50);
-    static const WPARAM keys[] = { VK_UP, VK_UP, VK_RIGHT, VK_DOWN };
+    static const WPARAM keys[] = { VK_UP, VK_UP, VK_RIGHT, VK_DOWN, VK_DOWN };
     for (WPARAM key : keys)
         PostMessageA(shown.window, WM_KEYDOWN, key, 0);
     for (int i = 0; i < 100 && (shown = shownMenus()).count < 2; ++i)
@@ -960,7 +960,8 @@ static DWORD WINAPI openNightfold(LPVOID)
 }
 
 // The player's menu, opened on the host window, with the submenu open on a
-// song at 23:00 and the set time at 23:30.
+// song at 23:00, the set time at 23:30 with Standby/Hibernate and a morning
+// at 7:00.
 static void showMenuForScreenshot(const char* dllPath)
 {
     resetFakes();
@@ -968,9 +969,11 @@ static void showMenuForScreenshot(const char* dllPath)
     g_player = { 1, 60000, 240000, 200 };
     g_player.menu = MENU_WITH_IDS;
     LoadedPlugin plugin;
-    if (!startPlugin(dllPath, "shot", SETTINGS("1", "1013", "0", "0", "23", "30"), &plugin))
+    if (!startPlugin(dllPath, "shot",
+                     EVENING_KEYS("1", "1015", "0", "0", "23", "30") MORNING_AT("1", "7", "00", "127", "5"), &plugin))
         return;
     waitForCount(&g_log.timerSets, 1, 5000);
+    waitForCount(&g_log.morningSets, 1, 5000);
     HWND window = hostWindow();
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
