@@ -83,14 +83,24 @@ void closeNotice(HWND notice)
     DestroyWindow(notice);
 }
 
+// Places a button of the notice, in dialog units.
+static void placeButton(HWND notice, int id, const char* text, RECT place)
+{
+    MapDialogRect(notice, &place);
+    HWND button = GetDlgItem(notice, id);
+    SetWindowPos(button, NULL, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowTextA(button, text);
+}
+
 // The morning's notice: the same window, its answers Snooze, Stop and Keep
-// playing.
+// playing; the last takes room from the short Stop.
 HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer)
 {
     HWND notice = showNotice(instance, answer, "");
     if (notice) {
-        SetDlgItemTextA(notice, IDC_CANCEL_TONIGHT, "S&top");
-        SetDlgItemTextA(notice, IDC_CLOSE_NOW, "&Keep playing");
+        placeButton(notice, IDC_CANCEL_TONIGHT, "S&top", { 83, 29, 127, 43 });
+        placeButton(notice, IDC_CLOSE_NOW, "&Keep playing", { 131, 29, 189, 43 });
     }
     return notice;
 }
