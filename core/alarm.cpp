@@ -154,13 +154,7 @@ static Woken waitForStep(HANDLE timer, HWND notice, uint64_t closeAt, uint64_t p
             return WOKEN_TIMER;
         if (woken == WAIT_FAILED)
             return WOKEN_FAILED;
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (!notice || !IsDialogMessageA(notice, &msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        }
+        dispatchMessages(notice);
         if (s_answer != ANSWER_NONE)
             return WOKEN_ANSWER;
         if (notice)

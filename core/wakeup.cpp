@@ -65,13 +65,7 @@ static Woken waitForWake(HANDLE timer, HWND notice)
             return WOKEN_TIMER;
         if (woken != WAIT_OBJECT_0 + 2)
             return WOKEN_STOP;
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (!notice || !IsDialogMessageA(notice, &msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        }
+        dispatchMessages(notice);
         if (s_answer != ANSWER_NONE)
             return WOKEN_ANSWER;
     }

@@ -49,6 +49,9 @@ void closeNotice(HWND notice);
 // The morning's notice: its buttons read "Snooze 10 minutes", "Stop" (as
 // ANSWER_CANCEL) and "Keep playing" (as ANSWER_CLOSE_NOW).
 HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer);
+// Dispatches the calling thread's waiting messages, the keys of a notice
+// (NULL: none) through its dialog handling.
+void dispatchMessages(HWND notice);
 
 // Formats value with format ("%d" or "%02d") into text, a 4-byte list-item
 // buffer: longer texts are cut to their first three characters.

@@ -104,3 +104,14 @@ HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer)
     }
     return notice;
 }
+
+void dispatchMessages(HWND notice)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (!notice || !IsDialogMessageA(notice, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
