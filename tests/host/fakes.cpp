@@ -400,23 +400,13 @@ static BOOL WINAPI countFreeLibrary(HMODULE module)
 // The window's procedure set: the plugin's second setting, its give-back at
 // quit, fails where the case asks, as for a window the process may not
 // change.
-static LONG setProcedure(LONG(WINAPI* set)(HWND, int, LONG), HWND window, int index, LONG value)
+static LONG WINAPI recordSetWindowLongA(HWND window, int index, LONG value)
 {
     if (index == GWL_WNDPROC && ++g_log.procedureSets > 1 && g_fakes.giveBackFails) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    return set(window, index, value);
-}
-
-static LONG WINAPI recordSetWindowLongA(HWND window, int index, LONG value)
-{
-    return setProcedure(SetWindowLongA, window, index, value);
-}
-
-static LONG WINAPI recordSetWindowLongW(HWND window, int index, LONG value)
-{
-    return setProcedure(SetWindowLongW, window, index, value);
+    return SetWindowLongA(window, index, value);
 }
 
 static EXECUTION_STATE WINAPI recordExecutionState(EXECUTION_STATE flags)
@@ -446,7 +436,6 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "TzSpecificLocalTimeToSystemTime", &PlatformFakes::zoneConversion, NULL, false },
         { "GetSystemPowerStatus", &PlatformFakes::powerStatus, (FARPROC)(void*)recordGetSystemPowerStatus, true },
         { "SetSystemPowerState", &PlatformFakes::powerState, (FARPROC)(void*)recordSetSystemPowerState, true },
-        { "SetWindowLongW", &PlatformFakes::unicodeWindowCalls, (FARPROC)(void*)recordSetWindowLongW, true },
         { "SetThreadExecutionState", &PlatformFakes::executionState, (FARPROC)(void*)recordExecutionState, true },
     };
     for (const auto& lookup : lookups) {

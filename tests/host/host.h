@@ -163,7 +163,7 @@ struct PlatformLog {
     volatile LONG libraryFrees;
     char libraryAsked[MAX_PATH];   // the name or path handed to LoadLibraryA
     char libraryLoaded[MAX_PATH];  // the file the loaded module came from
-    int procedureSets;             // SetWindowLongA/W of GWL_WNDPROC
+    int procedureSets;             // SetWindowLongA of GWL_WNDPROC
     char morningTimerName[MAX_PATH];  // the morning's timer, armed with the resume flag
     volatile LONG morningSets;
     LONGLONG morningDue;
@@ -192,8 +192,7 @@ struct PlatformFakes {
     LookupFake zoneConversion;    // TzSpecificLocalTimeToSystemTime (REAL or MISSING)
     LookupFake powerStatus;       // GetSystemPowerStatus: its recorder (REAL) or MISSING
     LookupFake powerState;        // SetSystemPowerState: its recorder (REAL) or MISSING
-    LookupFake unicodeWindowCalls;  // SetWindowLongW: its recorder (REAL) or MISSING
-    BOOL giveBackFails;           // the plugin's second SetWindowLongA/W of the procedure fails
+    BOOL giveBackFails;           // the plugin's second SetWindowLongA of the procedure fails
     DWORD resumeError;            // the last error a resume request leaves: 0, as a computer that wakes on timers
     LookupFake executionState;    // SetThreadExecutionState: its recorder (REAL) or MISSING
     ThreadFake threads;
