@@ -70,28 +70,14 @@ static Day s_spent;     // the last evening spent: cancelled, missed, or replace
 static Day s_armed;     // the set time's evening the worker armed
 static uint64_t s_armedAt;
 // What the menu shows: TONIGHT_NOTHING, TONIGHT_AT_STOP, or the close
-// moment. The worker writes it in two words; the player's thread reads it
-// whole by the generation, which moves only after the slot it names was
-// written.
+// moment; written by the worker, read by the player's thread.
 static const uint64_t TONIGHT_NOTHING = 0, TONIGHT_AT_STOP = 1;
-static uint64_t volatile s_tonight[2];
-static LONG volatile s_tonightGeneration;
+static SharedMoment s_tonight;
 
 static void publishTonight(const Evening* evening)
 {
-    uint64_t value = !evening ? TONIGHT_NOTHING : waitsForStop(*evening) ? TONIGHT_AT_STOP : evening->closeAt;
-    s_tonight[(s_tonightGeneration + 1) & 1] = value;
-    InterlockedIncrement(&s_tonightGeneration);
-}
-
-static uint64_t tonightPublished(void)
-{
-    for (;;) {
-        LONG generation = s_tonightGeneration;
-        uint64_t value = s_tonight[generation & 1];
-        if (generation == s_tonightGeneration)
-            return value;
-    }
+    publishMoment(&s_tonight,
+                  !evening ? TONIGHT_NOTHING : waitsForStop(*evening) ? TONIGHT_AT_STOP : evening->closeAt);
 }
 
 // The set time's next evening, from the clock: today while it is still
@@ -418,7 +404,7 @@ void rearmAlarm(void)
 
 bool readTonight(bool* atStop, CalendarTime* closeLocal)
 {
-    uint64_t closeAt = tonightPublished(), nowUtc;
+    uint64_t closeAt = readMoment(&s_tonight), nowUtc;
     *atStop = closeAt == TONIGHT_AT_STOP;
     if (closeAt == TONIGHT_NOTHING || *atStop)
         return *atStop;

@@ -35,6 +35,22 @@ void showFailure(const char* text, DWORD error, const char* title, UINT style)
     MessageBoxA(NULL, message, title, style);
 }
 
+void publishMoment(SharedMoment* shared, uint64_t value)
+{
+    shared->slots[(shared->generation + 1) & 1] = value;
+    InterlockedIncrement(&shared->generation);
+}
+
+uint64_t readMoment(const SharedMoment* shared)
+{
+    for (;;) {
+        LONG generation = shared->generation;
+        uint64_t value = shared->slots[generation & 1];
+        if (generation == shared->generation)
+            return value;
+    }
+}
+
 HMODULE referencePlugin(void)
 {
     char path[MAX_PATH];

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 #include "actions.h"
 
 // Fields marked volatile are shared with the alarm worker thread: each is an
@@ -51,6 +53,16 @@ extern PluginState g_state;
 // Reads the module's full path into path (MAX_PATH bytes). Fails when the
 // name cannot be had or would not fit whole.
 bool readModulePath(HINSTANCE instance, char* path);
+// A 64-bit moment one thread writes and another reads whole, without
+// locks: each value goes into the slot the generation does not name, which
+// then moves to it.
+struct SharedMoment {
+    uint64_t volatile slots[2];
+    LONG volatile generation;
+};
+void publishMoment(SharedMoment* shared, uint64_t value);
+uint64_t readMoment(const SharedMoment* shared);
+
 // A worker's own reference to the plugin, by the module's own path, so
 // that it ends outside the plugin's code (FreeLibraryAndExitThread); NULL
 // when the path cannot be had whole.

@@ -17,22 +17,14 @@ static bool s_workerHoldsPlugin;
 // The morning spent last: the next one comes on a later day.
 static bool s_spentKnown;
 static CalendarTime s_spent;
-// The next morning's due time, 0 while none is armed. Written by the
-// worker in two words, read whole by the player's thread by the
-// generation, which moves only after the slot it names was written.
-static uint64_t volatile s_due[2];
-static LONG volatile s_dueGeneration;
+// The next morning's due time, 0 while none is armed; written by the
+// worker, read by the player's thread.
+static SharedMoment s_due;
 // The volume a fade-in took from the player, for the player's thread to
 // give back when it stops the worker; -1 while none is held.
 static LONG volatile s_fadeTo = -1;
 // The user's answer in the morning's notice.
 static LONG volatile s_answer;
-
-static void publishDue(uint64_t due)
-{
-    s_due[(s_dueGeneration + 1) & 1] = due;
-    InterlockedIncrement(&s_dueGeneration);
-}
 
 // Armed with the resume flag: Windows wakes the computer for the morning,
 // and for each of its later steps (a lid closed meanwhile), where it can.
@@ -176,14 +168,14 @@ static void runMorning(void)
         uint64_t due;
         if (!nextMorningDue(&day, &due) || !armToWake(timer, due))
             break;
-        publishDue(due);
+        publishMoment(&s_due, due);
         HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
         running = WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1 &&
                   spendMorning(timer, due, options);
         s_spent = day;
         s_spentKnown = running;
     }
-    publishDue(0);
+    publishMoment(&s_due, 0);
     if (timer)
         CloseHandle(timer);
 }
@@ -211,7 +203,7 @@ void stopMorning(void)
     LONG volume = InterlockedExchange(&s_fadeTo, -1);
     if (volume >= 0 && setPlayerVolume(volume))
         forgetFadeFrom(g_state.iniPath);
-    publishDue(0);
+    publishMoment(&s_due, 0);
 }
 
 void rearmMorning(void)
@@ -235,12 +227,6 @@ void rearmMorning(void)
 
 bool readMorning(CalendarTime* local)
 {
-    uint64_t due;
-    for (;;) {
-        LONG generation = s_dueGeneration;
-        due = s_due[generation & 1];
-        if (generation == s_dueGeneration)
-            break;
-    }
+    uint64_t due = readMoment(&s_due);
     return due && toLocalTime(due, local);
 }
