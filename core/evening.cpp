@@ -44,8 +44,10 @@ static int32_t audibleVolume(int32_t volume)
 
 int32_t songLengthMs(int32_t answeredMs, int32_t answeredSeconds)
 {
-    if (answeredSeconds <= 0 || answeredSeconds > 0x7FFFFFFF / 1000)
+    if (answeredSeconds < 0 || answeredSeconds > 0x7FFFFFFF / 1000)
         return -1;
+    if (answeredSeconds == 0)
+        return 0;
     int32_t fromSeconds = answeredSeconds * 1000;
     return answeredMs >= fromSeconds && answeredMs < fromSeconds + 1000 ? answeredMs : fromSeconds;
 }

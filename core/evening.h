@@ -29,14 +29,15 @@ enum PlayerStatus {
 struct PlayerReport {
     int status;          // PLAYER_*; anything else (no answer) counts as not playing
     int32_t positionMs;  // -1 when not playing or not answered
-    int32_t lengthMs;    // the song's length; 0 or less when unknown (a stream, no answer)
+    int32_t lengthMs;    // the song's length; 0 or less when unknown (0: no position told; -1: a stream)
     int32_t volume;      // 0 to 255; -1 when not answered
 };
 
 // The song's length in ms from the player's answers in ms and in seconds
 // (older players know only seconds, and may answer the question in ms in
-// seconds too): the answer in ms where the seconds confirm it; 0 or less
-// when unknown.
+// seconds too): the answer in ms where the seconds confirm it; -1 for a
+// stream, and 0 where the player answers 0, as one that tells no position
+// does.
 int32_t songLengthMs(int32_t answeredMs, int32_t answeredSeconds);
 
 // The user's answer in the notice since the last step.

@@ -44,7 +44,8 @@ void morningBegin(Morning* morning, uint64_t setTime)
     fresh.setTime = setTime;
     fresh.comesAt = setTime;
     fresh.endsAt = setTime + MORNING_LONGEST;
-    fresh.fadeTo = -1;
+    fresh.volumeBefore = -1;
+    fresh.volumeTop = -1;
     fresh.volumeSet = -1;
     *morning = fresh;
 }
@@ -114,27 +115,81 @@ uint64_t fadeInNextChange(int32_t top, uint64_t start, uint64_t end, int32_t vol
     return start + high * ONE_MS;
 }
 
+int32_t morningVolume(unsigned volumePercent, int32_t playerVolume)
+{
+    if (volumePercent >= 10 && volumePercent <= 100)
+        return (int32_t)((volumePercent * LOUDEST + 50) / 100);
+    if (playerVolume < 0)
+        return -1;
+    if (playerVolume * 10 < LOUDEST)
+        return (LOUDEST + 1) / 2;
+    return playerVolume < LOUDEST ? playerVolume : LOUDEST;
+}
+
+static char foldCase(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+bool sameEntry(const char* listed, const char* chosen)
+{
+    while (*listed && foldCase(*listed) == foldCase(*chosen))
+        ++listed, ++chosen;
+    return foldCase(*listed) == foldCase(*chosen);
+}
+
 static bool answers(const PlayerReport& player)
 {
     return player.status == PLAYER_PLAYING || player.status == PLAYER_PAUSED;
 }
 
-// Ends the fade-in, giving the volume back where the plugin holds it.
+// Gives the volume back where the plugin holds it, ending a fade-in.
 static void giveVolumeBack(Morning* morning, MorningStep* step)
 {
-    if (morning->fadeTo >= 0) {
-        step->setVolume = morning->fadeTo;
+    if (morning->volumeBefore >= 0) {
+        step->setVolume = morning->volumeBefore;
         step->forgetVolume = true;
     }
-    morning->fadeTo = -1;
+    morning->volumeBefore = -1;
     morning->volumeSet = -1;
     morning->fadeStart = 0;
+}
+
+// The volume is the user's from now: moved by hand, or kept by Keep playing.
+static void leaveVolume(Morning* morning, MorningStep* step)
+{
+    step->forgetVolume = morning->volumeBefore >= 0;
+    morning->volumeBefore = -1;
+    morning->volumeSet = -1;
+    morning->fadeStart = 0;
+}
+
+// The volume rises to the morning's: over the fade-in from silence, or at
+// once; the volume before is held (FadeFrom) for Stop, Snooze and the hour's
+// end to give back.
+static void raiseVolume(Morning* morning, const MorningOptions& options, uint64_t now, const PlayerReport& player,
+                        bool fade, MorningStep* step)
+{
+    int32_t top = morningVolume(options.volumePercent, player.volume);
+    int32_t from = fade ? 0 : top;
+    if (top < 0 || (!fade && top == player.volume && morning->volumeBefore < 0))
+        return;
+    if (morning->volumeBefore < 0) {
+        morning->volumeBefore = player.volume;
+        step->rememberVolume = player.volume >= 0;
+    }
+    morning->volumeTop = top;
+    morning->volumeSet = from;
+    morning->fadeStart = fade ? now : 0;
+    step->setVolume = from;
 }
 
 static MorningStep finalStep(Morning* morning, MorningStep step, MorningOutcome outcome)
 {
     giveVolumeBack(morning, &step);
     step.hideNotice = step.hideNotice || morning->noticeShown;
+    step.silence = morning->toneStep > 0;
+    morning->toneStep = 0;
     morning->noticeShown = false;
     morning->playing = false;
     step.keepAwake = false;
@@ -142,58 +197,122 @@ static MorningStep finalStep(Morning* morning, MorningStep step, MorningOutcome 
     return step;
 }
 
-// The music comes: what the player has starts, from silence where a
-// fade-in can rise to the volume the player reports; music already playing
-// is left as it is. The notice shows, saying so when there is nothing to play.
+// The plugin's own tone, at the morning's volume, from its softest step.
+static void soundTone(Morning* morning, const MorningOptions& options, uint64_t now, const PlayerReport& player,
+                      MorningNews news, MorningStep* step)
+{
+    step->stop = answers(player);  // music that did not start may yet, over the tone
+    morning->playing = false;
+    morning->playedAt = 0;
+    morning->toneStep = 1;
+    morning->toneStart = now;
+    step->toneStep = 1;
+    step->news = news;
+    if (morning->fadeStart) {
+        morning->fadeStart = 0;
+        morning->volumeSet = morning->volumeTop;
+        step->setVolume = morning->volumeTop;
+    } else {
+        raiseVolume(morning, options, now, player, false, step);
+    }
+}
+
+// The play command, first or again: the chosen entry, or what the player
+// has; the music is heard once the position moves on from where it starts.
+static void play(Morning* morning, const MorningOptions& options, const PlayerReport& player, MorningStep* step)
+{
+    bool resume = player.status == PLAYER_PAUSED && !options.chosenEntry;
+    step->play = resume ? MORNING_PLAY_RESUME : MORNING_PLAY_START;
+    step->chooseEntry = options.chosenEntry;
+    morning->fromPosition = resume && player.positionMs > 0 ? player.positionMs : 0;
+    morning->playingSince = 0;
+}
+
+// The music comes: the chosen entry or what the player has, from silence
+// where a fade-in rises to the morning's volume; music already playing is
+// left as it is. The tone where there is nothing to play, or no player.
 static void comeIn(Morning* morning, const MorningOptions& options, uint64_t now, const PlayerReport& player,
                    int32_t entries, MorningStep* step)
 {
     morning->noticeShown = true;
+    morning->greetedAt = now;
     step->showNotice = true;
+    step->news = MORNING_NEWS_GREETING;
     if (player.status == PLAYER_PLAYING) {
         morning->playing = true;
+        morning->heard = true;
         return;
     }
-    if (player.status != PLAYER_PAUSED && entries == 0) {
-        step->nothingToPlay = true;
-        return;
-    }
+    if (!answers(player) && player.status != PLAYER_STOPPED)
+        return soundTone(morning, options, now, player, MORNING_NOT_STARTED, step);
+    if (player.status == PLAYER_STOPPED && entries == 0 && !options.chosenEntry)
+        return soundTone(morning, options, now, player, MORNING_NOTHING_TO_PLAY, step);
     morning->playing = true;
-    step->play = player.status == PLAYER_PAUSED ? MORNING_PLAY_RESUME : MORNING_PLAY_START;
-    if (options.fadeMinutes > 0 && player.volume > 0 && player.volume <= LOUDEST) {
-        morning->fadeStart = now;
-        morning->fadeTo = player.volume;
-        morning->volumeSet = 0;
-        step->setVolume = 0;
-        step->rememberVolume = true;
+    morning->heard = false;
+    morning->playedAgain = false;
+    morning->playedAt = now;
+    play(morning, options, player, step);
+    raiseVolume(morning, options, now, player, options.fadeMinutes > 0, step);
+}
+
+// Heard: playing, and the position past where it started; for a player that
+// tells no position (it answers 0 to the length), playing long enough.
+static bool heard(Morning* morning, uint64_t now, const PlayerReport& player)
+{
+    if (player.status != PLAYER_PLAYING) {
+        morning->playingSince = 0;
+        return false;
     }
+    if (!morning->playingSince)
+        morning->playingSince = now;
+    if (player.lengthMs == 0)
+        return now - morning->playingSince >= MORNING_PLAYED_FOR;
+    return player.positionMs > morning->fromPosition;
+}
+
+// Until the music is heard: played again once, then the tone. The next
+// look, the fade-in's levels taken at the looks meanwhile.
+static void checkHeard(Morning* morning, const MorningOptions& options, uint64_t now, const PlayerReport& player,
+                       MorningStep* step)
+{
+    if (heard(morning, now, player)) {
+        morning->heard = true;
+        morning->playedAt = 0;
+        return;
+    }
+    if (now >= morning->playedAt + MORNING_TONE_AFTER) {
+        soundTone(morning, options, now, player, MORNING_NOT_STARTED, step);
+        step->wakeAt = earlier(step->wakeAt, now + MORNING_TONE_STEP);
+        return;
+    }
+    uint64_t next = morning->playedAt + MORNING_TONE_AFTER;
+    if (!morning->playedAgain && now >= morning->playedAt + MORNING_PLAY_AGAIN_AFTER) {
+        morning->playedAgain = true;
+        play(morning, options, player, step);
+    } else if (!morning->playedAgain) {
+        next = morning->playedAt + MORNING_PLAY_AGAIN_AFTER;
+    }
+    step->wakeAt = earlier(step->wakeAt, earlier(next, now + MORNING_CHECK_EVERY));
 }
 
 // The fade-in's next level, unless the user moved the volume (a report other
 // than the level set; no answer is no reading): the volume is the user's
-// then, as it is at the end.
-static void riseIn(Morning* morning, const MorningOptions& options, uint64_t now, const PlayerReport& player,
-                   MorningStep* step)
+// then. At the top the fade-in ends; the volume before is still given back.
+static uint64_t riseIn(Morning* morning, const MorningOptions& options, uint64_t now, MorningStep* step)
 {
-    if (player.volume >= 0 && player.volume != morning->volumeSet) {
-        morning->fadeTo = -1;
-        step->forgetVolume = true;
-    } else {
-        uint64_t end = morning->fadeStart + fadeSpan(options);
-        int32_t level = fadeInVolume(morning->fadeTo, morning->fadeStart, end, now);
-        if (level > morning->volumeSet) {
-            step->setVolume = level;
-            morning->volumeSet = level;
-        }
-        if (level < morning->fadeTo) {
-            step->wakeAt = earlier(step->wakeAt, fadeInNextChange(morning->fadeTo, morning->fadeStart, end, level));
-            return;
-        }
-        morning->fadeTo = -1;
-        step->forgetVolume = true;
+    uint64_t end = morning->fadeStart + fadeSpan(options);
+    int32_t level = fadeInVolume(morning->volumeTop, morning->fadeStart, end, now);
+    if (level > morning->volumeSet) {
+        step->setVolume = level;
+        morning->volumeSet = level;
     }
-    morning->volumeSet = -1;
+    if (level < morning->volumeTop)
+        return fadeInNextChange(morning->volumeTop, morning->fadeStart, end, level);
+    // Risen to the volume it had: there is nothing to give back.
+    if (morning->volumeTop == morning->volumeBefore)
+        leaveVolume(morning, step);
     morning->fadeStart = 0;
+    return step->wakeAt;
 }
 
 // The hour's end is fixed at morningBegin, an hour after the morning's
@@ -216,11 +335,17 @@ MorningStep planMorning(Morning* morning, const MorningOptions& options, uint64_
         step.stop = player.status != PLAYER_STOPPED;
         return finalStep(morning, step, MORNING_OVER);
     } else if (answer == ANSWER_CLOSE_NOW) {
+        // Keep playing: at the morning's full volume.
+        if (morning->fadeStart)
+            step.setVolume = morning->volumeTop;
+        leaveVolume(morning, &step);
         return finalStep(morning, step, MORNING_OVER);
     } else if (answer == ANSWER_SNOOZE) {
         step.pause = player.status == PLAYER_PLAYING;
         step.hideNotice = morning->noticeShown;
+        step.silence = morning->toneStep > 0;
         giveVolumeBack(morning, &step);
+        morning->toneStep = 0;
         morning->noticeShown = false;
         morning->playing = false;
         morning->comesAt = now + SNOOZE;
@@ -229,48 +354,72 @@ MorningStep planMorning(Morning* morning, const MorningOptions& options, uint64_
         return finalStep(morning, step, MORNING_OVER);
     step.keepAwake = true;
     step.wakeAt = morning->endsAt;
+    bool moved = morning->volumeSet >= 0 && player.volume >= 0 && player.volume != morning->volumeSet;
     if (!morning->noticeShown) {
         if (now < morning->comesAt) {
             step.wakeAt = earlier(step.wakeAt, morning->comesAt);
             return step;
         }
         comeIn(morning, options, now, player, entries, &step);
-        if (morning->fadeStart)
-            step.wakeAt = earlier(step.wakeAt, fadeInNextChange(morning->fadeTo, now, now + fadeSpan(options), 0));
-    } else if (morning->playing) {
-        // Stopped or closed (no answer): the morning is over.
-        if (!answers(player))
-            return finalStep(morning, step, MORNING_OVER);
-        if (morning->fadeStart)
-            riseIn(morning, options, now, player, &step);
+        uint64_t look = morning->toneStep ? morning->toneStart + MORNING_TONE_STEP
+                        : morning->heard  ? now + MORNING_LOOK_EVERY
+                                          : now + MORNING_CHECK_EVERY;
+        step.wakeAt = earlier(step.wakeAt, look);
+        return step;
+    }
+    if (moved)
+        leaveVolume(morning, &step);
+    if (morning->toneStep) {
+        uint64_t louder = morning->toneStart + morning->toneStep * MORNING_TONE_STEP;
+        if (morning->toneStep < MORNING_TONE_STEPS && now >= louder) {
+            step.toneStep = ++morning->toneStep;
+            louder += MORNING_TONE_STEP;
+        }
+        if (morning->toneStep < MORNING_TONE_STEPS)
+            step.wakeAt = earlier(step.wakeAt, louder);
+        return step;
+    }
+    if (!morning->playing)
+        return step;
+    uint64_t rises = morning->fadeStart ? riseIn(morning, options, now, &step) : step.wakeAt;
+    if (!morning->heard) {
+        checkHeard(morning, options, now, player, &step);
+        if (!morning->heard)
+            return step;
+    } else if (!answers(player)) {
+        // Stopped or closed (no answer) once heard: the morning is over.
+        return finalStep(morning, step, MORNING_OVER);
     }
     // The player is asked at least this often while the music plays, the
     // fade-in's slow first levels included.
-    if (morning->playing)
-        step.wakeAt = earlier(step.wakeAt, now + MORNING_LOOK_EVERY);
+    step.wakeAt = earlier(step.wakeAt, earlier(rises, now + MORNING_LOOK_EVERY));
     return step;
 }
 
-void formatMorningText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, bool nothingToPlay)
+void formatMorningText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, MorningNews news)
 {
     if (!size)
         return;
+    static const char* const added[] = { ".", ".", ". Winamp has nothing to play.", ". The music did not start.",
+                                         ". Nothing can be played." };
     size_t length = 0;
     text[0] = 0;
     appendText(text, size, &length, "Good morning: it is ");
     appendTimeOfDay(text, size, &length, hour, minute, use24);
-    appendText(text, size, &length, nothingToPlay ? ". Winamp has nothing to play." : ".");
+    appendText(text, size, &length, added[news]);
 }
 
 void formatWakesText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, bool tomorrow,
-                     const char* dayName)
+                     const char* dayName, bool snoozed)
 {
     if (!size)
         return;
     size_t length = 0;
     text[0] = 0;
-    appendText(text, size, &length, "Wakes at ");
+    appendText(text, size, &length, snoozed ? "Snoozed until " : "Wakes at ");
     appendTimeOfDay(text, size, &length, hour, minute, use24);
+    if (snoozed)
+        return;
     if (tomorrow)
         dayName = "tomorrow";
     if (dayName && *dayName) {

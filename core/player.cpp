@@ -4,6 +4,7 @@
 // the worker; the exit command, the last word, posted.
 #include "player.h"
 
+#include "morning.h"
 #include "paths.h"
 #include "state.h"
 
@@ -15,6 +16,9 @@
 #define HOST_IPC_GET_MENU 281      // wParam 0: the player's main popup menu
 #define HOST_IPC_NEW_COMMAND 3019  // a fresh command id for a plugin's menu item
 #define HOST_IPC_GET_LIST_LENGTH 124  // the playlist's number of entries
+#define HOST_IPC_SET_LIST_POSITION 121  // wParam: the entry to make current
+#define HOST_IPC_GET_LIST_FILE 211     // wParam: an entry; answers its file name, in the player's memory
+#define HOST_IPC_PLAY_FILE 100         // WM_COPYDATA: adds the file name to the playlist's end
 #define HOST_CMD_PLAY 40045   // plays the playlist's current entry
 #define HOST_CMD_PAUSE 40046  // pauses, or resumes what is paused
 #define HOST_CMD_STOP 40047
@@ -91,6 +95,31 @@ void togglePause(void)
 int32_t readPlaylistLength(void)
 {
     return askPlayer(0, HOST_IPC_GET_LIST_LENGTH, -1);
+}
+
+// Whether the playlist's entry at is the file name or address chosen. The
+// player answers with a pointer into its own memory, which is this
+// process's; a player that does not answer holds nothing.
+static bool entryIs(int32_t at, const char* chosen)
+{
+    DWORD_PTR answer;
+    return sendToPlayer(WM_USER, (WPARAM)at, HOST_IPC_GET_LIST_FILE, &answer) && answer &&
+           sameEntry((const char*)answer, chosen);
+}
+
+void playChosenEntry(const char* chosen)
+{
+    int32_t entries = readPlaylistLength(), at = 0;
+    while (at < entries && !entryIs(at, chosen))
+        ++at;
+    if (at >= entries) {
+        COPYDATASTRUCT copy = { HOST_IPC_PLAY_FILE, (DWORD)lstrlenA(chosen) + 1, (void*)chosen };
+        DWORD_PTR answer;
+        sendToPlayer(WM_COPYDATA, 0, (LPARAM)&copy, &answer);
+        at = readPlaylistLength() - 1;
+    }
+    askPlayer(at > 0 ? (WPARAM)at : 0, HOST_IPC_SET_LIST_POSITION, 0);
+    startPlayback();
 }
 
 // A full queue is tried again for a while, then reported: the player would

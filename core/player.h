@@ -18,6 +18,10 @@ void stopPlayback(void);
 void startPlayback(void);
 void togglePause(void);
 int32_t readPlaylistLength(void);
+// Plays the chosen file name or address: the playlist's entry that is it
+// (letters in either case), else one added at the playlist's end, made the
+// current entry. The user's entries stay as they are.
+void playChosenEntry(const char* chosen);
 // Posts the exit command, trying again while the player's queue is full,
 // until stopEvent; then tells the user.
 void askPlayerToExit(HANDLE stopEvent);

@@ -15,7 +15,12 @@ void rearmMorning(void);
 // On the player's thread: stops the morning worker and waits for it; a
 // fade-in cut short gives the player its volume back.
 void stopMorning(void);
-// The next morning armed, in local time; false when none is.
-bool readMorning(CalendarTime* local);
+// What the menu shows of the morning, in local time: during a snooze the
+// moment the music comes back (snoozed), else the next morning armed; false
+// when there is neither (a morning under way, none armed).
+bool readMorning(CalendarTime* local, bool* snoozed);
+// Whether the morning is on but could not be armed or waited for (the user
+// was told); until the next try.
+bool morningNotArmed(void);
 
 #endif

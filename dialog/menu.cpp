@@ -98,20 +98,22 @@ static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
 
 // The second status line, while a morning is armed: "Wakes at 7:00 AM
 // tomorrow", later today with no day, or on the day's short name in the
-// user's language.
+// user's language; during a snooze "Snoozed until 7:10 AM".
 static void refreshWakesLine(void)
 {
     RemoveMenu(s_menu, s_ids[ITEM_WAKES], MF_BYCOMMAND);
     CalendarTime morning, today;
-    if (!readMorning(&morning))
+    bool snoozed;
+    if (!readMorning(&morning, &snoozed))
         return;
     GetLocalTime((SYSTEMTIME*)&today);
     char day[32] = "", text[96];
     bool tomorrow = isSameDay(morning, nextDay(today));
-    if (!tomorrow && !isSameDay(morning, today) &&
+    if (!snoozed && !tomorrow && !isSameDay(morning, today) &&
         !GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (morning.dayOfWeek + 6) % 7, day, sizeof day))
         return;
-    formatWakesText(text, sizeof text, morning.hour, morning.minute, g_state.use24Hour != FALSE, tomorrow, day);
+    formatWakesText(text, sizeof text, morning.hour, morning.minute, g_state.use24Hour != FALSE, tomorrow, day,
+                    snoozed);
     InsertMenuA(s_menu, 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, s_ids[ITEM_WAKES], text);
 }
 

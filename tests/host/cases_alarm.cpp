@@ -528,21 +528,30 @@ static bool morningStepTaken(void)
 
 static void testMorning(const char* dllPath)
 {
+    // STOPPED and PLAYING tell no position, as the open-source player: their music is heard once it has
+    // played 10 s. STREAM plays once asked, and stays at 0.
     static const FakePlayer STOPPED = { 0, -1, 0, 200, false, MENU_NONE, false, {}, 3 },
-                            PLAYING = { 1, 0, 0, 200, false, MENU_NONE, false, {}, 3 };
+                            PLAYING = { 1, 0, 0, 200, false, MENU_NONE, false, {}, 3 },
+                            STREAM = { 0, -1, -1, 200, false, MENU_NONE, false, {}, 3 };
+    static const char* const HELLO = "Good morning: it is 7:00 AM.";
     static const struct {
         const char* name;
         FakePlayer player;
-        int answer;                 // clicked in the notice when it shows
+        int answer, answerAfter;    // clicked in the notice when it shows, not before this many seconds
         int plays, volume, status;  // play commands; the player's volume and status at the end
         int lastDue;                // seconds after the morning of the last arming
-        int executionStates;        // kept awake (1), and given back (2)
+        int executionStates;        // kept awake with the display, and given back
+        DWORD lastState;
+        const char* text;           // the notice's last text
+        int tones;                  // the tone's steps
     } rows[] = {
-        { "fade_in", STOPPED, 0, 1, 200, 1, 86400, 2 },
-        { "already_playing", PLAYING, IDC_CLOSE_NOW, 0, 200, 1, 86400, 2 },
-        { "snooze", STOPPED, IDC_SNOOZE, 1, 200, 3, 600, 1 },
-        { "stop", STOPPED, IDC_CANCEL_TONIGHT, 1, 200, 0, 86400, 2 },
-        { "keep_playing", STOPPED, IDC_CLOSE_NOW, 1, 200, 1, 86400, 2 },
+        { "fade_in", STOPPED, 0, 0, 1, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
+        { "already_playing", PLAYING, IDC_CLOSE_NOW, 0, 0, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
+        { "snooze", STOPPED, IDC_SNOOZE, 0, 1, 200, 3, 600, 2, ES_SYSTEM_REQUIRED | ES_CONTINUOUS, HELLO },
+        { "stop", STOPPED, IDC_CANCEL_TONIGHT, 0, 1, 200, 0, 86400, 2, ES_CONTINUOUS, HELLO },
+        { "keep_playing", STOPPED, IDC_CLOSE_NOW, 0, 1, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
+        { "not_heard", STREAM, IDC_CANCEL_TONIGHT, 90, 2, 200, 0, 86400, 2, ES_CONTINUOUS,
+          "Good morning: it is 7:00 AM. The music did not start.", 2 },
     };
     const LONGLONG morning = utcValue(2024, 6, 12, 7, 0);
     for (const auto& row : rows) {
@@ -569,11 +578,13 @@ static void testMorning(const char* dllPath)
             rising = rising && (answered || g_player.volume >= volume);
             volume = g_player.volume;
             HWND notice = findNotice();
-            if (notice && !text[0]) {
+            if (notice) {
                 GetDlgItemTextA(notice, IDC_NOTICE_TEXT, text, sizeof text);
                 CHECK(GetForegroundWindow() != notice, "%s: the notice took the keyboard", row.name);
+                CHECK(IsWindowVisible(GetDlgItem(notice, IDC_CLOSE_NOW)) == !g_log.tones,
+                      "%s: Keep playing offered with the tone", row.name);
             }
-            if (notice && row.answer && !answered) {
+            if (notice && row.answer && !answered && g_log.morningDue - morning >= row.answerAfter * 10000000LL) {
                 answered = true;
                 PostMessageA(notice, WM_COMMAND, row.answer, 0);
                 continue;
@@ -582,15 +593,16 @@ static void testMorning(const char* dllPath)
                 break;
         }
         CHECK(g_hostLog.plays == row.plays && g_player.volume == row.volume && g_player.status == row.status &&
-                  (!row.plays || (g_hostLog.volumeAtPlay == 0 && rising)),
+                  (row.plays != 1 || g_hostLog.volumeAtPlay == 0) && rising,
               "%s: %d plays at volume %d, rising %d; volume %d, status %d", row.name, g_hostLog.plays,
               g_hostLog.volumeAtPlay, rising, g_player.volume, g_player.status);
-        CHECK(!strcmp(text, "Good morning: it is 7:00 AM.") && (g_log.morningDue - morning) / 10000000 == row.lastDue,
+        CHECK(!strcmp(text, row.text) && (g_log.morningDue - morning) / 10000000 == row.lastDue,
               "%s: notice [%s], last armed %lld s after the morning", row.name, text,
               (g_log.morningDue - morning) / 10000000);
-        DWORD awake = ES_SYSTEM_REQUIRED | ES_CONTINUOUS;
-        CHECK(g_log.executionStates == row.executionStates &&
-                  g_log.executionState == (row.executionStates == 1 ? awake : ES_CONTINUOUS),
+        CHECK(g_log.tones == row.tones && g_log.silences == (row.tones ? 1 : 0) &&
+                  (!row.tones || g_log.toneFlags == (SND_MEMORY | SND_ASYNC | SND_LOOP | SND_NODEFAULT)),
+              "%s: %ld tones, %ld silences, flags %#lx", row.name, g_log.tones, g_log.silences, g_log.toneFlags);
+        CHECK(g_log.executionStates == row.executionStates && g_log.executionState == row.lastState,
               "%s: %ld execution states, the last %#lx", row.name, g_log.executionStates, g_log.executionState);
         plugin.header->quit();
         CHECK(!findNotice() && g_player.volume == row.volume, "%s: after quit, volume %d", row.name, g_player.volume);

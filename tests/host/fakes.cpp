@@ -416,6 +416,24 @@ static EXECUTION_STATE WINAPI recordExecutionState(EXECUTION_STATE flags)
     return ES_CONTINUOUS;
 }
 
+static BOOL WINAPI recordPlaySound(LPCSTR sound, HMODULE, DWORD flags)
+{
+    if (!sound) {
+        InterlockedIncrement(&g_log.silences);
+        return TRUE;
+    }
+    g_log.toneFlags = flags;
+    CHECK(!memcmp(sound, "RIFF", 4), "the tone is no WAVE image");
+    InterlockedIncrement(&g_log.tones);
+    return TRUE;
+}
+
+// One wave output, as a computer with a sound card has.
+static UINT WINAPI oneWaveOutput(void)
+{
+    return 1;
+}
+
 static DWORD WINAPI fakeHibernateAllowed(void)
 {
     return g_fakes.hibernateAnswer;
@@ -437,6 +455,8 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "GetSystemPowerStatus", &PlatformFakes::powerStatus, (FARPROC)(void*)recordGetSystemPowerStatus, true },
         { "SetSystemPowerState", &PlatformFakes::powerState, (FARPROC)(void*)recordSetSystemPowerState, true },
         { "SetThreadExecutionState", &PlatformFakes::executionState, (FARPROC)(void*)recordExecutionState, true },
+        { "PlaySoundA", &PlatformFakes::sound, (FARPROC)(void*)recordPlaySound, true },
+        { "waveOutGetNumDevs", &PlatformFakes::sound, (FARPROC)(void*)oneWaveOutput, true },
     };
     for (const auto& lookup : lookups) {
         if (!HIWORD(name) || strcmp(name, lookup.name) != 0)

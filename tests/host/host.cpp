@@ -160,6 +160,23 @@ static LRESULT playerAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
     if (message == WM_USER && lParam == 124)
         return g_player.entries;
+    if (message == WM_USER && lParam == 211 && !g_player.deaf && (int)wParam < g_player.entries) {
+        static char other[MAX_PATH];
+        snprintf(other, sizeof other, "C:\\Music\\Track %02d.mp3", (int)wParam + 1);
+        return (LRESULT)(wParam < 4 && g_player.files[wParam][0] ? g_player.files[wParam] : other);
+    }
+    if (message == WM_USER && lParam == 121 && !g_player.deaf) {
+        g_player.current = (int)wParam;
+        return 0;
+    }
+    if (message == WM_COPYDATA && ((COPYDATASTRUCT*)lParam)->dwData == 100) {
+        const COPYDATASTRUCT* copy = (const COPYDATASTRUCT*)lParam;
+        if (g_player.entries < 4)
+            snprintf(g_player.files[g_player.entries], MAX_PATH, "%.*s", (int)copy->cbData, (const char*)copy->lpData);
+        ++g_player.entries;
+        ++g_hostLog.added;
+        return 1;
+    }
     if (message == WM_COMMAND && LOWORD(wParam) == 40047) {
         ++g_hostLog.stops;
         g_hostLog.volumeAtStop = g_player.volume;

@@ -50,6 +50,7 @@ struct HostWindowLog {
     int volumeAtExit;          // the player's volume when 40001 arrived
     int plays;                 // WM_COMMAND 40045 (play) and 40046 resuming
     int volumeAtPlay;          // the player's volume then
+    int added;                 // WM_COPYDATA 100: a file added to the playlist
 };
 // What the host window answers as the player: playback (104: 1 playing,
 // 3 paused, 0 stopped), the song (105), the volume (122). A deaf player,
@@ -70,6 +71,11 @@ struct FakePlayer {
     bool playsOn;
     int nextSongs[3];
     int entries;  // in the playlist (124); 40045 plays only with one
+    // The files of the first entries (211; the others have names of their
+    // own), the ones added at the end (WM_COPYDATA 100) too; the current
+    // entry (121).
+    char files[4][MAX_PATH];
+    int current;
 };
 extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
@@ -169,6 +175,9 @@ struct PlatformLog {
     LONGLONG morningDue;
     volatile LONG executionStates;    // SetThreadExecutionState calls
     DWORD executionState;             // ... the last one's flags
+    volatile LONG tones;              // PlaySoundA of an image, as the plugin's tone
+    volatile LONG silences;           // PlaySoundA(NULL): the tone ended
+    DWORD toneFlags;                  // ... the flags of the last tone
 };
 extern PlatformLog g_log;
 
@@ -195,6 +204,7 @@ struct PlatformFakes {
     BOOL giveBackFails;           // the plugin's second SetWindowLongA of the procedure fails
     DWORD resumeError;            // the last error a resume request leaves: 0, as a computer that wakes on timers
     LookupFake executionState;    // SetThreadExecutionState: its recorder (REAL) or MISSING
+    LookupFake sound;             // PlaySoundA and waveOutGetNumDevs: the recorder and one output (REAL) or MISSING
     ThreadFake threads;
     BOOL noPowerStatus;           // GetSystemPowerStatus fails
     BOOL exitFails;               // ExitWindowsEx fails

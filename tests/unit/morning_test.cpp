@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "chime.h"
 #include "morning.h"
 
 // The zone model of duetime_test.cpp.
@@ -57,50 +58,76 @@ TEST(Morning, PlansEachStep)
     const NoticeAnswer NO = ANSWER_NONE, SNOOZE = ANSWER_SNOOZE;
     const MorningOutcome ON = MORNING_GOES_ON, OVER = MORNING_OVER;
     auto pl = [](int32_t volume) { return PlayerReport{ PLAYER_PLAYING, 1000, 200000, volume }; };
-    auto pa = [](int32_t volume) { return PlayerReport{ PLAYER_PAUSED, 1000, 200000, volume }; };
+    auto pa = [](int32_t volume) { return PlayerReport{ PLAYER_PAUSED, 500, 200000, volume }; };
     auto st = [](int32_t volume) { return PlayerReport{ PLAYER_STOPPED, -1, 200000, volume }; };
-    const PlayerReport closed = { -1, -1, -1, -1 };
-    // The moment, the player's report, its entries, the answer; the outcome, the player's command, the
-    // volume set, the notice, the next wake.
+    const PlayerReport closed = { -1, -1, -1, -1 }, noPosition = { PLAYER_PLAYING, 0, 0, 200 };
+    // The moment, the player's report, its entries, the answer; the outcome, the player's command and the
+    // tone, the volume set, the notice and its news, the next wake.
     struct Step {
         int64_t now; PlayerReport player; int32_t entries; NoticeAnswer answer;
         MorningOutcome outcome; const char* command; int32_t setVolume; const char* notice; int64_t wakeAt;
     };
     const struct {
         const char* what;
-        unsigned fadeMinutes;
+        MorningOptions options;
         Step steps[9];
     } mornings[] = {
-        { "stopped: silent, rising to its volume until the hour ends", 5,
-          { { -1, st(200), 3, NO, ON, "", -1, "", 0 }, { 0, st(200), 3, NO, ON, "start", 0, "show", 21214 },
+        { "stopped: silent, rising to its volume until the hour ends", { 5 },
+          { { -1, st(200), 3, NO, ON, "", -1, "", 0 }, { 0, st(200), 3, NO, ON, "start", 0, "show", 5000 },
             { 21214, pl(0), 3, NO, ON, "", 1, "", 30000 }, { 150000, pl(1), 3, NO, ON, "", 50, "", 151493 },
             { 151492, pl(50), 3, NO, ON, "", -1, "", 151493 },
             { 300000, pl(50), 3, NO, ON, "", 200, "", 360000 }, { 3599999, pl(200), 3, NO, ON, "", -1, "", 3600000 },
             { 3600000, pl(200), 3, NO, OVER, "", -1, "hide", 0 } } },
-        { "paused, then closed mid fade-in", 5,
-          { { 0, pa(150), 3, NO, ON, "resume", 0, "show", 24495 }, { 24495, closed, 3, NO, OVER, "", 150, "hide", 0 } } },
-        { "already playing: nothing changes until it stops", 5,
+        { "paused, then closed mid fade-in", { 5 },
+          { { 0, pa(150), 3, NO, ON, "resume", 0, "show", 5000 }, { 5000, pl(0), 3, NO, ON, "", -1, "", 24495 },
+            { 24495, closed, 3, NO, OVER, "", 150, "hide", 0 } } },
+        { "already playing: nothing changes until it stops", { 5 },
           { { 0, pl(200), 3, NO, ON, "", -1, "show", 60000 }, { 60000, st(200), 3, NO, OVER, "", -1, "hide", 0 } } },
-        { "an empty playlist", 5,
-          { { 0, st(200), 0, NO, ON, "", -1, "show empty", 3600000 }, { 3600000, st(200), 0, NO, OVER, "", -1, "hide", 0 } } },
-        { "no volume reported", 5, { { 0, st(-1), -1, NO, ON, "start", -1, "show", 60000 } } },
-        { "volume 0", 5, { { 0, pa(0), 3, NO, ON, "resume", -1, "show", 60000 } } },
-        { "no fade-in", 0, { { 0, st(200), 3, NO, ON, "start", -1, "show", 60000 } } },
-        { "a long fade-in still looks every minute", 60, { { 0, st(255), 3, NO, ON, "start", 0, "show", 60000 } } },
-        { "the user moves the volume, then Stop", 5,
-          { { 0, st(200), 3, NO, ON, "start", 0, "show", 21214 }, { 150000, pl(0), 3, NO, ON, "", 50, "", 151493 },
+        { "an empty playlist: the tone, louder until the hour's end", { 5 },
+          { { 0, st(200), 0, NO, ON, "tone 1", -1, "show empty", 15000 }, { 15000, st(200), 0, NO, ON, "tone 2", -1, "", 30000 },
+            { 3600000, st(200), 0, NO, OVER, "silence", -1, "hide", 0 } } },
+        { "the player does not answer: the tone", { 5 }, { { 0, closed, -1, NO, ON, "tone 1", -1, "show not started", 15000 } } },
+        { "no volume reported", { 5 }, { { 0, st(-1), -1, NO, ON, "start", -1, "show", 5000 } } },
+        { "volume 0 rises to half", { 5 },
+          { { 0, pa(0), 3, NO, ON, "resume", 0, "show", 5000 }, { 300000, pl(0), 3, NO, ON, "", 128, "", 360000 } } },
+        { "a set volume, the chosen entry; Stop gives the volume back", { 0, 40, true },
+          { { 0, st(200), 0, NO, ON, "entry start", 102, "show", 5000 },
+            { 5000, pl(102), 1, ANSWER_CANCEL, OVER, "stop", 200, "hide", 0 } } },
+        { "not heard: played again at 20 s, the tone at 60 s", { 0 },
+          { { 0, st(200), 3, NO, ON, "start", -1, "show", 5000 }, { 5000, st(200), 3, NO, ON, "", -1, "", 10000 },
+            { 20000, st(200), 3, NO, ON, "start", -1, "", 25000 }, { 25000, pl(200), 3, NO, ON, "", -1, "", 85000 },
+            { 85000, st(200), 3, NO, OVER, "", -1, "hide", 0 } } },
+        { "a stream that stays at 0 is not heard", { 0 },
+          { { 0, st(200), 3, NO, ON, "start", -1, "show", 5000 },
+            { 60000, PlayerReport{ PLAYER_PLAYING, 0, -1, 200 }, 3, NO, ON, "stop tone 1", -1, "not started", 75000 },
+            { 75000, st(200), 3, SNOOZE, ON, "silence", -1, "hide", 675000 } } },
+        { "a player that tells no position: heard after 10 s of playing", { 0 },
+          { { 0, st(200), 3, NO, ON, "start", -1, "show", 5000 }, { 5000, noPosition, 3, NO, ON, "", -1, "", 10000 },
+            { 15000, noPosition, 3, NO, ON, "", -1, "", 75000 } } },
+        { "a long fade-in still looks every minute", { 60 },
+          { { 0, st(255), 3, NO, ON, "start", 0, "show", 5000 }, { 5000, pl(0), 3, NO, ON, "", -1, "", 65000 } } },
+        { "the user moves the volume, then Stop", { 5 },
+          { { 0, st(200), 3, NO, ON, "start", 0, "show", 5000 }, { 150000, pl(0), 3, NO, ON, "", 50, "", 151493 },
             { 151493, pl(120), 3, NO, ON, "", -1, "", 211493 }, { 211493, pl(120), 3, NO, ON, "", -1, "", 271493 },
             { 250000, pl(120), 3, ANSWER_CANCEL, OVER, "stop", -1, "hide", 0 } } },
-        { "Snooze, then Keep playing", 5,
-          { { 0, st(200), 3, NO, ON, "start", 0, "show", 21214 }, { 150000, pl(0), 3, SNOOZE, ON, "pause", 200, "hide", 750000 },
-            { 750000, pa(200), 3, NO, ON, "resume", 0, "show", 771214 },
+        { "Snooze, then Keep playing", { 5 },
+          { { 0, st(200), 3, NO, ON, "start", 0, "show", 5000 }, { 150000, pl(0), 3, SNOOZE, ON, "pause", 200, "hide", 750000 },
+            { 750000, pa(200), 3, NO, ON, "resume", 0, "show", 755000 },
             { 900000, pl(0), 3, ANSWER_CLOSE_NOW, OVER, "", 200, "hide", 0 } } },
-        { "snoozed past the hour's end", 5,
+        { "snoozed past the hour's end", { 5 },
           { { 0, pl(200), 3, NO, ON, "", -1, "show", 60000 }, { 3300000, pl(200), 3, SNOOZE, ON, "pause", -1, "hide", 3600000 },
             { 3600000, pa(200), 3, NO, OVER, "", -1, "", 0 } } },
-        { "15 minutes late: the hour still counts from its moment", 5,
-          { { 900000, st(200), 3, NO, ON, "start", 0, "show", 921214 }, { 3600000, pl(0), 3, NO, OVER, "", 200, "hide", 0 } } },
-        { "missed", 5, { { 900001, st(200), 3, NO, MORNING_MISSED, "", -1, "", 0 } } },
+        { "15 minutes late: the hour still counts from its moment", { 5 },
+          { { 900000, st(200), 3, NO, ON, "start", 0, "show", 905000 }, { 3600000, pl(0), 3, NO, OVER, "", 200, "hide", 0 } } },
+        { "missed", { 5 }, { { 900001, st(200), 3, NO, MORNING_MISSED, "", -1, "", 0 } } },
+    };
+    // The parts of a step that are set, as words.
+    auto words = [](std::initializer_list<const char*> parts) {
+        std::string said;
+        for (const char* part : parts)
+            if (*part)
+                said += (said.empty() ? "" : " ") + std::string(part);
+        return said;
     };
     for (uint64_t ms : { 0, 999 })
     for (const auto& morning : mornings) {
@@ -112,15 +139,18 @@ TEST(Morning, PlansEachStep)
         for (const Step& row : morning.steps) {
             if (!row.command)
                 break;
-            MorningStep step = planMorning(&m, { morning.fadeMinutes }, set + row.now * 10000, row.player, row.entries,
+            MorningStep step = planMorning(&m, morning.options, set + row.now * 10000, row.player, row.entries,
                                            row.answer);
             SCOPED_TRACE(::testing::Message() << morning.what << " at " << row.now << " ms, ." << ms);
             static const char* const plays[] = { "", "start", "resume" };
+            static const char* const news[] = { "", "", "empty", "not started", "" };
+            std::string tone = step.toneStep ? "tone " + std::to_string(step.toneStep) : "";
             EXPECT_EQ(step.outcome, row.outcome);
-            EXPECT_EQ(std::string(step.pause ? "pause" : step.stop ? "stop" : plays[step.play]), row.command);
+            EXPECT_EQ(words({ step.pause ? "pause" : "", step.stop ? "stop" : "", step.silence ? "silence" : "",
+                              step.chooseEntry ? "entry" : "", plays[step.play], tone.c_str() }),
+                      row.command);
             EXPECT_EQ(step.setVolume, row.setVolume);
-            const char* shown = step.nothingToPlay ? "show empty" : "show";
-            EXPECT_EQ(std::string(step.showNotice ? shown : step.hideNotice ? "hide" : ""), row.notice);
+            EXPECT_EQ(words({ step.showNotice ? "show" : step.hideNotice ? "hide" : "", news[step.news] }), row.notice);
             EXPECT_EQ(step.keepAwake, step.outcome == ON && row.now >= 0);
             if (step.outcome == ON) {
                 EXPECT_EQ(step.wakeAt, set + row.wakeAt * 10000);
@@ -135,12 +165,45 @@ TEST(Morning, PlansEachStep)
 TEST(Morning, WritesItsTexts)
 {
     char text[64];
-    formatMorningText(text, sizeof text, 7, 0, false, false);
+    formatMorningText(text, sizeof text, 7, 0, false, MORNING_NEWS_GREETING);
     EXPECT_STREQ(text, "Good morning: it is 7:00 AM.");
-    formatMorningText(text, sizeof text, 0, 5, false, true);
+    formatMorningText(text, sizeof text, 0, 5, false, MORNING_NOTHING_TO_PLAY);
     EXPECT_STREQ(text, "Good morning: it is 12:05 AM. Winamp has nothing to play.");
-    formatWakesText(text, sizeof text, 12, 0, false, true, NULL);
+    formatMorningText(text, sizeof text, 7, 0, true, MORNING_NOT_STARTED);
+    EXPECT_STREQ(text, "Good morning: it is 7:00. The music did not start.");
+    formatWakesText(text, sizeof text, 12, 0, false, true, NULL, false);
     EXPECT_STREQ(text, "Wakes at 12:00 PM tomorrow");
-    formatWakesText(text, 18, 19, 45, true, false, "Sat");
+    formatWakesText(text, 18, 19, 45, true, false, "Sat", false);
     EXPECT_STREQ(text, "Wakes at 19:45 Sa");
+    formatWakesText(text, sizeof text, 7, 10, false, true, NULL, true);
+    EXPECT_STREQ(text, "Snoozed until 7:10 AM");
+}
+
+// The chime at each loudness: its header as a player reads it (RIFF and data sizes, PCM, mono, 8000 samples
+// and 16000 bytes a second, 2 bytes of 16 bits a sample), and its loudest sample.
+TEST(Morning, MakesItsChime)
+{
+    static uint8_t image[CHIME_BYTES + 1];
+    static const struct {
+        int step;
+        size_t room, size;
+        int32_t loudest;
+    } rows[] = { { 1, sizeof image, 19244, 4096 }, { 4, CHIME_BYTES, 19244, 32767 }, { 9, CHIME_BYTES, 19244, 32767 },
+                 { 2, CHIME_BYTES - 1, 0 } };
+    static const uint32_t header[] = { 0x46464952, 19236, 0x45564157, 0x20746d66, 16, 0x10001, 8000, 16000, 0x100002,
+                                       0x61746164, 19200 };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.step);
+        ASSERT_EQ(buildChime(image, row.room, row.step), row.size);
+        for (size_t field = 0; field < 11 && row.size; ++field) {
+            const uint8_t* at = image + 4 * field;
+            EXPECT_EQ(at[0] | at[1] << 8 | at[2] << 16 | (uint32_t)at[3] << 24, header[field]) << field;
+        }
+        int32_t loudest = 0;
+        for (size_t at = CHIME_HEADER; at < row.size; at += 2) {
+            int32_t sample = (int16_t)(image[at] | image[at + 1] << 8);
+            loudest = sample > loudest ? sample : -sample > loudest ? -sample : loudest;
+        }
+        EXPECT_EQ(loudest, row.loudest);
+    }
 }
