@@ -286,11 +286,24 @@ static HANDLE takeTimerName(const char* timerName)
     return CreateMutexA(NULL, FALSE, timerName);
 }
 
+static HANDLE takeMorningName(const char* timerName)
+{
+    char name[MAX_PATH + 16];
+    snprintf(name, sizeof name, "%s morning", timerName);
+    return CreateMutexA(NULL, FALSE, name);
+}
+
 static void testAlarmFails(const char* dllPath)
 {
     // No thread for the worker: told on the player's thread, with the reason.
     std::string noThread =
         withReason("Failed to start the alarm.  The plugin has been temporarily disabled.", ERROR_NOT_ENOUGH_MEMORY);
+    // The morning alone (hour: the morning's), each failure told with the system's reason.
+    static const char NOT_SET[] = "The morning alarm could not be set.";
+    std::string morningTaken = withReason(NOT_SET, ERROR_INVALID_HANDLE),
+                morningSet = withReason(NOT_SET, ERROR_INVALID_PARAMETER),
+                morningTime = withReason(NOT_SET, ERROR_INVALID_TIME),
+                morningThread = withReason(NOT_SET, ERROR_NOT_ENOUGH_MEMORY);
     static const struct {
         const char* name;
         bool nameTaken;     // a mutex holds the timer's name
@@ -300,7 +313,12 @@ static void testAlarmFails(const char* dllPath)
         int armings;
         bool firedBefore;   // an earlier worker fired: the end action still runs
         int threadFails;    // CreateThread fails: 1 at init, 2 at the dialog's OK
+        bool morning;
     } rows[] = {
+        { "morning_name_taken", true, false, 7, 0, morningTaken.c_str(), 0, false, 0, true },
+        { "morning_set_fails", false, true, 7, 0, morningSet.c_str(), 1, false, 0, true },
+        { "morning_hour_24", false, false, 24, 0, morningTime.c_str(), 0, false, 0, true },
+        { "morning_no_thread", false, false, 7, 0, morningThread.c_str(), 0, false, 1, true },
         { "name_taken", true, false, 22, 15, CREATE_FAILED, 0, false },
         { "set_fails", false, true, 22, 15, SET_FAILED, 1, false },
         { "hour_24", false, false, 24, 0, SET_FAILED, 0, false },
@@ -316,8 +334,11 @@ static void testAlarmFails(const char* dllPath)
         g_fakes.threads = row.threadFails == 1 ? THREADS_FAIL : THREADS_REAL;
         char settings[256];
         settingsText(settings, sizeof settings, 1, row.firedBefore ? 22 : row.hour, row.minute, 1013);
+        if (row.morning)
+            snprintf(settings, sizeof settings, "[Nightfold]\r\nMorning=1\r\nMorningHour=%d\r\n", row.hour);
         LoadedPlugin plugin;
-        if (!startPlugin(dllPath, row.name, settings, &plugin, row.nameTaken ? takeTimerName : NULL))
+        if (!startPlugin(dllPath, row.name, settings, &plugin,
+                         !row.nameTaken ? NULL : row.morning ? takeMorningName : takeTimerName))
             continue;
         if (row.firedBefore) {
             CHECK(fireAlarm(1) && waitForExitCommand(5000), "%s: the first worker does not fire", row.name);
@@ -340,7 +361,8 @@ static void testAlarmFails(const char* dllPath)
               "%s: box [%s] style %#x owner %p", row.name, g_log.boxTitle, g_log.boxStyle, (void*)g_log.boxOwner);
         CHECK((g_log.boxThread == GetCurrentThreadId()) == (row.threadFails != 0), "%s: box on the wrong thread",
               row.name);
-        CHECK(g_log.timerSets == row.armings, "%s: %ld armings", row.name, g_log.timerSets);
+        CHECK((row.morning ? g_log.morningSets : g_log.timerSets) == row.armings, "%s: %ld armings", row.name,
+              row.morning ? g_log.morningSets : g_log.timerSets);
         CHECK(g_hostLog.exitCommands == (row.firedBefore ? 1 : 0), "%s: %d exit commands", row.name,
               g_hostLog.exitCommands);
         plugin.header->quit();
