@@ -94,11 +94,11 @@ static void bench(const char* dllPath)
     }
     plugin.header->quit();
 
-    // A morning armed for 5 s, and its 5-minute fade-in to 200: the wakes
-    // until the volume is the player's again.
+    // A morning armed for 5 s, and its 5-minute fade-in to 200 of music
+    // heard at once: the wakes until the volume is the player's again.
     resetFakes();
     g_fakes.now = localTime(2024, 6, 12, 6, 0);
-    g_player = { 0, -1, 0, 200, false, MENU_NONE, false, {}, 3 };
+    g_player = { 0, -1, 600000, 200, false, MENU_NONE, true, {}, 3 };
     if (!startPlugin(dllPath, "morning", "[Nightfold]\r\nMorning=1\r\nMorningHour=7\r\nMorningFadeMinutes=5\r\n",
                      &plugin))
         return;
@@ -109,6 +109,20 @@ static void bench(const char* dllPath)
         ++fadeInWakes;
         waitForCount(&g_log.morningSets, fadeInWakes + 1, 3000);
     }
+    plugin.header->quit();
+
+    // A stream that never starts: the wakes of the morning's first minute,
+    // which ends in the tone.
+    resetFakes();
+    g_fakes.now = localTime(2024, 6, 12, 6, 59);
+    g_player = { 0, -1, -1, 200, false, MENU_NONE, false, {}, 3 };
+    if (!startPlugin(dllPath, "tone", "[Nightfold]\r\nMorning=1\r\nMorningHour=7\r\n", &plugin))
+        return;
+    int toneWakes = 0;
+    for (LONGLONG minuteEnd = utcValue(2024, 6, 12, 7, 1); fireMorning(toneWakes + 1); ++toneWakes)
+        if (!waitForCount(&g_log.morningSets, toneWakes + 2, 3000) || g_log.morningDue > minuteEnd)
+            break;
+    LONG tones = g_log.tones;
     plugin.header->quit();
 
     // The player's own messages through its window, without the plugin and
@@ -163,8 +177,11 @@ static void bench(const char* dllPath)
     printf("5-minute fade from volume 200: %d wakes, the first at its start, the last at the close (at most one per level)\n",
            fadeWakes);
     printf("a morning armed for 5 s: %ld clock reads, %ld armings (target 1 each); its 5-minute fade-in to 200: %d "
-           "wakes (at most one per level)\n",
+           "wakes (the music's, the look that hears it, at most one per level)\n",
            morningReads, morningSets, fadeInWakes);
+    printf("a morning whose stream never starts: %d wakes in its first minute, the tone at the last (target at most "
+           "14)\n",
+           toneWakes + 1);
     printf("init: median %.3f ms of %d (min %.3f, max %.3f)\n", init, RUNS, initTimes[0], initTimes[RUNS - 1]);
     printf("a player's message through its window: %.0f ns alone, %.0f ns with the plugin's procedure\n",
            perMessage[0], perMessage[1]);
@@ -175,8 +192,10 @@ static void bench(const char* dllPath)
     CHECK(fired == RUNS && latency < 20, "latency over target");
     CHECK(reads == 1 && sets == 1, "more than one clock read or arming");
     CHECK(fadeWakes <= 201, "the fade took %d wakes", fadeWakes);
-    CHECK(morningReads == 1 && morningSets == 1 && fadeInWakes <= 201, "the morning: %ld reads, %ld armings, %d wakes",
+    // The music's wake, the look that hears it, then a wake at most per level.
+    CHECK(morningReads == 1 && morningSets == 1 && fadeInWakes <= 202, "the morning: %ld reads, %ld armings, %d wakes",
           morningReads, morningSets, fadeInWakes);
+    CHECK(toneWakes + 1 <= 14 && tones == 1, "the tone: %d wakes in the first minute, %ld tones", toneWakes + 1, tones);
     CHECK(choiceWakes[0] == 1 && choiceWakes[1] == 1 && choiceWakes[2] == 4, "the menu's choices took %d, %d, %d wakes",
           choiceWakes[0], choiceWakes[1], choiceWakes[2]);
 }
