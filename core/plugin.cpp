@@ -134,7 +134,9 @@ static void pluginConfig(void)
         .morningDays = g_state.morningDays,
         .morningFadeMinutes = g_state.morningFadeMinutes,
         .wakeLimit = readWakeLimit(),
+        .morningVolume = g_state.morningVolume,
     };
+    copyBounded(g_state.morningPlay, values.morningPlay, sizeof values.morningPlay);
     if (runConfigDialog(g_state.instance, &values) != IDOK)
         return;
     g_state.runOnce = values.runOnce;
