@@ -303,9 +303,9 @@ const ProfileRead* findRead(const PlatformLog* log, const char* key)
 const char* const KEYS[KEY_COUNT] = {
     "Enabled",    "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour",        "Minute",
     "FadeMinutes", "FinishSong",   "Notice",   "Morning",          "MorningHour", "MorningMinute",
-    "MorningDays", "MorningFadeMinutes",
+    "MorningDays", "MorningFadeMinutes", "MorningVolume",
 };
-const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
@@ -421,6 +421,22 @@ static DWORD WINAPI fakeHibernateAllowed(void)
     return g_fakes.hibernateAnswer;
 }
 
+static DWORD WINAPI fakeActiveScheme(HKEY, GUID** scheme)
+{
+    *scheme = (GUID*)LocalAlloc(LPTR, sizeof **scheme);
+    return *scheme ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+}
+
+// "Allow wake timers" (GUID_ALLOW_RTC_WAKE) as the case sets it; no other
+// setting is there.
+static DWORD WINAPI fakeReadPlanValue(HKEY, const GUID*, const GUID*, const GUID* setting, LPDWORD value)
+{
+    if (!setting || setting->Data1 != 0xBD3B718A)
+        return ERROR_FILE_NOT_FOUND;
+    *value = g_fakes.wakeTimers;
+    return ERROR_SUCCESS;
+}
+
 // The plugin's run-time lookups, answered as the case asks. The power
 // functions are always the recorders: the real SetSystemPowerState never
 // runs.
@@ -437,6 +453,9 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "GetSystemPowerStatus", &PlatformFakes::powerStatus, (FARPROC)(void*)recordGetSystemPowerStatus, true },
         { "SetSystemPowerState", &PlatformFakes::powerState, (FARPROC)(void*)recordSetSystemPowerState, true },
         { "SetThreadExecutionState", &PlatformFakes::executionState, (FARPROC)(void*)recordExecutionState, true },
+        { "PowerGetActiveScheme", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeActiveScheme, false },
+        { "PowerReadACValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
+        { "PowerReadDCValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
     };
     for (const auto& lookup : lookups) {
         if (!HIWORD(name) || strcmp(name, lookup.name) != 0)
@@ -543,6 +562,8 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM para
                              sizeof chosen->morningMinuteText, file);
     chosen->morningDays = GetPrivateProfileIntA("Nightfold", "MorningDays", 127, file);
     chosen->morningFadeMinutes = GetPrivateProfileIntA("Nightfold", "MorningFadeMinutes", 0, file);
+    chosen->morningVolume = GetPrivateProfileIntA("Nightfold", "MorningVolume", 0, file);
+    GetPrivateProfileStringA("Nightfold", "MorningPlay", "", chosen->morningPlay, sizeof chosen->morningPlay, file);
     return IDOK;
 }
 
