@@ -97,7 +97,6 @@ CONTROLS = [
     ("IDC_MORNING_FADE_IN", 1046, STATIC,   "Fade in o&ver",                0x50020000, 118, 120, 84, 8),
     ("IDC_MORNING_FADE_MINUTES", 1047, COMBOBOX, "",                        0x50210403, 130, 130, 42, 80),
     ("IDC_MORNING_FADE_LABEL", 1048, STATIC, "minutes",                     0x50000000, 175, 132, 28, 8),
-    # "Wake up to": a radio group ended by the song's name.
     ("IDC_MORNING_VOLUME_LABEL", 1070, STATIC, "Vol&ume",                   0x50020000, 118, 146, 84, 8),
     ("IDC_MORNING_VOLUME",  1071, COMBOBOX, "",                             0x50210403, 130, 156, 72, 100),
     ("IDC_MORNING_PLAY_LABEL", 1072, STATIC, "Wake up to",                  0x50020000, 118, 174, 84, 8),

@@ -474,8 +474,7 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
 
 // A settings file as the plugin writes it afresh: the evening's nine keys,
 // then the morning's seven. SETTINGS_AT without a morning, SETTINGS without
-// the options of "At the set time" either; MORNING_AT at the player's own
-// volume, playing what it has.
+// the options of "At the set time" either.
 #define EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice)                  \
     "[Nightfold]\r\nEnabled=" enabled "\r\nShutdown=" action "\r\nForceAppsToClose=" force           \
     "\r\n24HourDisplay=" use24 "\r\nHour=" hour "\r\nMinute=" minute                                  \
@@ -716,17 +715,15 @@ static void testDialogSaves(const char* dllPath)
 #define OFF "A computer that is off cannot be woken."
     static const Step morning[] = {
         { OPEN }, { MORNING, 0, "XE 6:45 AM XXXXXOO 10 []" }, { CLICK, IDC_24HOUR }, { CHOOSE, IDC_MORNING_HOUR, "19" },
-        { CLICK, IDC_MORNING_DAY_FIRST }, { CLICK, IDC_MORNING_DAY_FIRST + 6 },
-        { CHOOSE, IDC_MORNING_FADE_MINUTES, "2" }, { CHOOSE, IDC_MORNING_VOLUME, "50 %" },
-        { MORNING, 0, "XE 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
+        { CLICK, IDC_MORNING_DAY_FIRST }, { CLICK, IDC_MORNING_DAY_FIRST + 6 }, { CHOOSE, IDC_MORNING_VOLUME, "50 %" },
+        { CHOOSE, IDC_MORNING_FADE_MINUTES, "2" }, { MORNING, 0, "XE 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
         { FILE_IS, 0, NINE("1") MORNING_WITH("1", "19", "45", "94", "2", "50", "") },
         { OPEN }, { CLICK, IDC_MORNING }, { MORNING, 0, "Oe 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
         { FILE_IS, 0, NINE("1") MORNING_WITH("0", "19", "45", "94", "2", "50", "") }, { END },
     };
-    // A song's name is kept while it is chosen, dropped with what Winamp has.
     static const Step morningByHand[] = {
         { OPEN }, { MORNING, 0, "XE 12:- PM XXXXXXX - []" }, { CLICK, IDOK },
-        { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "", "127", "7", "15", "C:\\wake.mp3") },
+        { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "", "127", "7", "15", "C:\\a.mp3") },
         { OPEN }, { CLICK, IDC_MORNING_PLAY_OWN }, { CLICK, IDOK },
         { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "00", "127", "7", "15", "") }, { END },
     };
@@ -746,8 +743,7 @@ static void testDialogSaves(const char* dllPath)
     static const Walk walks[] = {
         { "new file", NULL, newFile },
         { "the morning", NINE("0") MORNING_AT("1", "6", "45", "31", "10"), morning },
-        { "the morning, by hand", NINE("0") MORNING_WITH("1", "24", "75", "0", "7", "15", "C:\\wake.mp3"),
-          morningByHand },
+        { "the morning, by hand", NINE("0") MORNING_WITH("1", "24", "75", "0", "7", "15", "C:\\a.mp3"), morningByHand },
         { "the line under the morning", SETTINGS("1", "1013", "0", "0", "9", "15"), wakeNote },
         { "at the set time", SETTINGS_AT("1", "1012", "0", "0", "9", "15", "10", "1", "1"), evening },
         { "at the set time, kept", SETTINGS_AT("1", "1012", "0", "0", "9", "15", "7", "0", "1"), eveningKept },

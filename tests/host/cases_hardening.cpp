@@ -569,8 +569,7 @@ static void expectedAfterOk(const DialogView& view, const PlatformLog* atInit, U
         values[i] = i == 6 ? (stored <= 60 ? stored : 0) : stored != 0;
     }
     // None of these files holds the morning's keys: the dialog shows no
-    // morning at 12:00 AM on every day without a fade, at the player's own
-    // volume, and OK stores that.
+    // morning at 12:00 AM on every day without a fade, and OK stores that.
     static const UINT morning[] = { 0, 0, 0, 127, 0, 0 };
     for (int i = 9; i < KEY_COUNT; ++i)
         values[i] = morning[i - 9];

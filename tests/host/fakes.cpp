@@ -423,12 +423,10 @@ static DWORD WINAPI fakeHibernateAllowed(void)
 
 static DWORD WINAPI fakeActiveScheme(HKEY, GUID** scheme)
 {
-    *scheme = (GUID*)LocalAlloc(LPTR, sizeof **scheme);
-    return *scheme ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+    return (*scheme = (GUID*)LocalAlloc(LPTR, sizeof **scheme)) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }
 
-// "Allow wake timers" (GUID_ALLOW_RTC_WAKE) as the case sets it; no other
-// setting is there.
+// "Allow wake timers" as the case sets it; the plan has no other setting.
 static DWORD WINAPI fakeReadPlanValue(HKEY, const GUID*, const GUID*, const GUID* setting, LPDWORD value)
 {
     if (!setting || setting->Data1 != 0xBD3B718A)

@@ -112,19 +112,17 @@ TEST(StoredSettings, LoadAsTheState)
     }
 }
 
-// The morning's days: unset or outside 1 to 127, every day; its volume 10
-// to 100, else the player's own; what it plays as a read of the key gives
-// it back; its other keys load as the evening's do.
+// The morning's days: unset or outside 1 to 127, every day; its volume 10 to
+// 100, else 0; its song as a read gives it back; the rest as the evening's.
 TEST(StoredSettings, LoadTheMorning)
 {
     static const struct {
         uint32_t stored, days, volume, loudness;
         const char *play, *song;
     } rows[] = {
-        { 0, 127, 0, 0, NULL, "" }, { 1, 1, 10, 10, "C:\\Music\\wake.mp3", "C:\\Music\\wake.mp3" },
+        { 0, 127, 0, 0, NULL, "" }, { 1, 1, 10, 10, "C:\\a.mp3", "C:\\a.mp3" }, { 128, 127, 5, 0, "\"x'", "\"x'" },
         { 31, 31, 15, 15, " \t\"C:\\My Music\\a b.mp3\"  ", "C:\\My Music\\a b.mp3" },
-        { 127, 127, 100, 100, "'http://radio.example/a'", "http://radio.example/a" },
-        { 128, 127, 5, 0, "\"x'", "\"x'" }, { 0xFFFFFFFFu, 127, 101, 0, "\"", "\"" },
+        { 127, 127, 100, 100, "'http://radio.example/a'", "http://radio.example/a" }, { 0xFFFFFFFFu, 127, 101, 0, "\"", "\"" },
     };
     for (const auto& row : rows) {
         StoredSettings stored = { .morning = 2, .morningHour = 65536 + 6, .morningMinute = 45,
