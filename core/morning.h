@@ -154,6 +154,7 @@ enum WakeLimit {
     WAKE_REFUSED,              // the system refuses a resume request (not supported, or ignored)
     WAKE_NO_POWER_MANAGEMENT,  // Windows NT 4.0
     WAKE_TIMERS_OFF,           // the power plan's "Allow wake timers" is off for the power source in use
+    WAKE_IMPORTANT_ONLY,       // ... or wakes only for Windows' own timers (Windows 10 and later)
 };
 
 // Texts, each cut to size - 1 characters; times as the dialog shows them

@@ -134,7 +134,10 @@ static void pluginConfig(void)
         .morningDays = g_state.morningDays,
         .morningFadeMinutes = g_state.morningFadeMinutes,
         .wakeLimit = readWakeLimit(),
+        .morningVolume = g_state.morningVolume,
+        .morningNotArmed = morningNotArmed(),
     };
+    copyBounded(g_state.morningPlay, values.morningPlay, sizeof values.morningPlay);
     if (runConfigDialog(g_state.instance, &values) != IDOK)
         return;
     g_state.runOnce = values.runOnce;

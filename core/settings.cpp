@@ -1,10 +1,13 @@
 // The settings file: section "Nightfold" of an INI file beside the module.
 #include "settings.h"
 
+#include "paths.h"
 #include "settings_rules.h"
 #include "state.h"
 #include "../dialog/dialog.h"
 #include "../power/power.h"
+
+static_assert(MORNING_PLAY_SIZE == MAX_PATH, "MorningPlay is read into MAX_PATH bytes");
 
 static const char SECTION[] = "Nightfold";
 static const char FADE_FROM[] = "FadeFrom";
@@ -33,13 +36,16 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.morningMinute = loaded.morningMinute;
     g_state.morningDays = loaded.morningDays;
     g_state.morningFadeMinutes = loaded.morningFadeMinutes;
+    g_state.morningVolume = loaded.morningVolume;
+    copyBounded(loaded.morningPlay, g_state.morningPlay, sizeof g_state.morningPlay);
 }
 
 void loadSettings(const char* path)
 {
     // Without a settings path (the module's name could not be had) nothing
     // is read: every value is its default.
-    StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+    StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL };
+    char play[MAX_PATH];
     if (path[0]) {
         stored.enabled = readInt(path, "Enabled", 0);
         stored.use24Hour = readInt(path, "24HourDisplay", 0);
@@ -56,6 +62,9 @@ void loadSettings(const char* path)
         stored.morningMinute = readInt(path, "MorningMinute", 0);
         stored.morningDays = readInt(path, "MorningDays", 0);
         stored.morningFadeMinutes = readInt(path, "MorningFadeMinutes", 0);
+        stored.morningVolume = readInt(path, "MorningVolume", 0);
+        GetPrivateProfileStringA(SECTION, "MorningPlay", "", play, sizeof play, path);
+        stored.morningPlay = play;
     }
     storeLoaded(stored);
 }
@@ -84,7 +93,7 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     // save that fails leaves the file as it was, never the new Enabled
     // beside an old time. Keys the section held that are not written here
     // go, except a fade's volume that is still to be given back.
-    char section[320];  // the keys and values come to 269 bytes at most
+    char section[576];  // the keys and values come to 559 bytes at most
     char* end = section;
     end = appendNumber(end, "Enabled", chosen.enabledForGood ? 1 : 0);
     end = appendNumber(end, "Shutdown", chosen.action);
@@ -100,6 +109,8 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     end = appendText(end, "MorningMinute", chosen.morningMinuteText);
     end = appendNumber(end, "MorningDays", (int)chosen.morningDays);
     end = appendNumber(end, "MorningFadeMinutes", (int)chosen.morningFadeMinutes);
+    end = appendNumber(end, "MorningVolume", (int)chosen.morningVolume);
+    end = appendText(end, "MorningPlay", chosen.morningPlay);
     int volume = readFadeFrom(path);
     if (volume >= 0)
         end = appendNumber(end, FADE_FROM, volume);
@@ -114,7 +125,8 @@ void applySettings(const ConfigValues& chosen)
         (uint32_t)chosen.force,          chosen.hour,                storedMinuteOf(chosen.minuteText),
         chosen.fadeMinutes,              (uint32_t)chosen.finishSong, (uint32_t)chosen.notice,
         (uint32_t)chosen.morning,        chosen.morningHour,          storedMinuteOf(chosen.morningMinuteText),
-        chosen.morningDays,              chosen.morningFadeMinutes,
+        chosen.morningDays,              chosen.morningFadeMinutes,  chosen.morningVolume,
+        chosen.morningPlay,
     };
     storeLoaded(stored);
 }

@@ -1,6 +1,8 @@
+// How values read from the settings file become plugin state.
 #include "settings_rules.h"
 
 #include "morning.h"
+#include "paths.h"
 
 int storedFlag(uint32_t value)
 {
@@ -17,6 +19,39 @@ uint16_t storedTimeField(uint32_t value)
 static uint32_t storedFadeMinutes(uint32_t value)
 {
     return value <= 60 ? value : 0;
+}
+
+// The morning's volume: 10 to 100 percent stay, anything else is the
+// player's own (0).
+static uint32_t storedMorningVolume(uint32_t value)
+{
+    return value >= 10 && value <= 100 ? value : 0;
+}
+
+static bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// The text as a read of the key gives it back: blanks around it trimmed,
+// then a pair of quotes ('"' or "'") around the whole taken off.
+static void storedTextOf(const char* text, char* out, size_t size)
+{
+    out[0] = '\0';
+    if (!text)
+        return;
+    while (isBlank(*text))
+        ++text;
+    size_t length = 0;  // up to the last character that is not a blank
+    for (size_t i = 0; text[i]; ++i) {
+        if (!isBlank(text[i]))
+            length = i + 1;
+    }
+    if (length >= 2 && (text[0] == '"' || text[0] == '\'') && text[length - 1] == text[0]) {
+        ++text;
+        length -= 2;
+    }
+    copyBounded(text, out, length + 1 < size ? length + 1 : size);
 }
 
 EndAction validateStoredAction(uint32_t stored, bool powerAvailable)
@@ -55,6 +90,8 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
     loaded.morningMinute = storedTimeField(stored.morningMinute);
     loaded.morningDays = morningDaysOf(stored.morningDays);
     loaded.morningFadeMinutes = storedFadeMinutes(stored.morningFadeMinutes);
+    loaded.morningVolume = storedMorningVolume(stored.morningVolume);
+    storedTextOf(stored.morningPlay, loaded.morningPlay, sizeof loaded.morningPlay);
     return loaded;
 }
 

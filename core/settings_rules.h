@@ -2,9 +2,14 @@
 #ifndef NIGHTFOLD_SETTINGS_RULES_H
 #define NIGHTFOLD_SETTINGS_RULES_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "actions.h"
+
+// The room for the text of MorningPlay, a file name or stream address:
+// MAX_PATH, terminator included.
+#define MORNING_PLAY_SIZE 260
 
 // A stored flag: any non-zero value is true. Returns 0 or 1.
 int storedFlag(uint32_t value);
@@ -32,6 +37,8 @@ struct StoredSettings {
     uint32_t morningMinute;
     uint32_t morningDays;
     uint32_t morningFadeMinutes;
+    uint32_t morningVolume;
+    const char* morningPlay;  // read as text; NULL as empty
 };
 
 // The plugin's state as loaded from them.
@@ -50,13 +57,19 @@ struct LoadedSettings {
     uint16_t morningMinute;
     uint32_t morningDays;  // 1 to 127
     uint32_t morningFadeMinutes;
+    uint32_t morningVolume;  // 0 the player's own, or 10 to 100 percent
+    char morningPlay[MORNING_PLAY_SIZE];
 };
 
 // Loads stored values: armed for this run only, the plugin is enabled
 // whatever is stored; without the shutdown right there is no action; the
 // power status is asked only for a stored standby, and only with the right;
 // the flags are flags, the fades a fade or none, and the morning's days
-// some days or, for any other value (an unset key too), every day.
+// some days or, for any other value (an unset key too), every day; the
+// morning's volume 10 to 100 percent or, for any other value, the player's
+// own; what the morning plays as the platform reads the key back (without
+// the blanks around it, nor a pair of quotes around the whole), cut to
+// MORNING_PLAY_SIZE - 1 characters.
 LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bool canShutdown,
                                   int (*powerAvailable)(void));
 

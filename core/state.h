@@ -34,14 +34,15 @@ struct PluginState {
     UINT fadeMinutes;   // 0, or 1 to 60
     BOOL finishSong;
     BOOL notice;
-    // The morning: its own switch, time, days (bit 0 Monday) and fade-in.
+    // The morning: its own switch, time, days (bit 0 Monday), fade-in,
+    // volume and what plays.
     BOOL morning;
     WORD morningHour;
     WORD morningMinute;
     UINT morningDays;          // 1 to 127
     UINT morningFadeMinutes;   // 0, or 1 to 60
     UINT morningVolume;        // 0 the player's own, or 10 to 100 percent of its scale
-    char morningPlay[MAX_PATH];  // the file or address to wake up to; empty for what the player has
+    char morningPlay[MAX_PATH];  // a file name or stream address; empty for what the player has
     // KERNEL32 functions that not every supported Windows has, found by init
     // (before any worker starts); NULL where missing.
     FARPROC getSystemPowerStatus;  // not on NT 4.0

@@ -3,7 +3,10 @@
 // choice back in the same record.
 #include "dialog.h"
 
+#include <commdlg.h>
+
 #include "dialog_rules.h"
+#include "../power/action_rules.h"
 #include "../core/paths.h"
 #include "../power/power.h"
 #include "../resources/resource.h"
@@ -96,30 +99,81 @@ static EndAction checkedAction(HWND dialog)
                         isChecked(dialog, IDC_ACTION_STANDBY));
 }
 
-// The line under the morning, for the action checked now.
+// The line under the morning, for the action and the morning's box as
+// they are checked now.
 static void showMorningNote(HWND dialog, const ConfigValues* values)
 {
-    SetDlgItemTextA(dialog, IDC_MORNING_NOTE, morningNoteText(values->wakeLimit, checkedAction(dialog)));
+    SetDlgItemTextA(dialog, IDC_MORNING_NOTE, morningNoteText(values->wakeLimit, checkedAction(dialog),
+                                                              isChecked(dialog, IDC_MORNING), values->morningNotArmed));
 }
 
-// The morning's time, days and fade go with its box; the line under them
-// stays as it is.
+// The morning's time, days, fade, volume and what it plays go with its
+// box, the song's name and "Browse..." with the song chosen too; the line
+// under them stays as it is.
 static void enableMorningControls(HWND dialog)
 {
     static const int ids[] = {
         IDC_MORNING_HOUR, IDC_MORNING_MINUTE, IDC_MORNING_AM, IDC_MORNING_PM, IDC_MORNING_COLON,
-        IDC_MORNING_FADE_IN, IDC_MORNING_FADE_MINUTES, IDC_MORNING_FADE_LABEL,
+        IDC_MORNING_FADE_IN, IDC_MORNING_FADE_MINUTES, IDC_MORNING_FADE_LABEL, IDC_MORNING_VOLUME_LABEL,
+        IDC_MORNING_VOLUME, IDC_MORNING_PLAY_LABEL, IDC_MORNING_PLAY_OWN, IDC_MORNING_PLAY_CHOSEN,
     };
     bool on = isChecked(dialog, IDC_MORNING);
     for (int id : ids)
         enableControl(dialog, id, on);
     for (int day = 0; day < 7; ++day)
         enableControl(dialog, IDC_MORNING_DAY_FIRST + day, on);
+    bool song = on && isChecked(dialog, IDC_MORNING_PLAY_CHOSEN);
+    enableControl(dialog, IDC_MORNING_PLAY_FILE, song);
+    enableControl(dialog, IDC_MORNING_BROWSE, song);
+}
+
+// Whether text is a stream's address ("scheme://..."), not a file name.
+static bool isAddress(const char* text)
+{
+    for (; *text && *text != '\\'; ++text) {
+        if (text[0] == ':' && text[1] == '/' && text[2] == '/')
+            return true;
+    }
+    return false;
+}
+
+typedef BOOL(WINAPI* OpenDialog)(LPOPENFILENAMEA);
+
+// The system's Open dialog, from the song's name in its box (a stream's
+// address starts it empty); the file chosen goes into the box. COMDLG32
+// is loaded from the system directory for the time the dialog is open,
+// not imported: the plugin loads without it.
+static void browseForSong(HWND dialog)
+{
+    char path[MAX_PATH];
+    HMODULE library = NULL;
+    if (appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, "comdlg32.dll"))
+        library = LoadLibraryA(path);
+    if (!library)
+        return;
+    OpenDialog openDialog = (OpenDialog)(void*)GetProcAddress(library, "GetOpenFileNameA");
+    char file[MAX_PATH];
+    GetDlgItemTextA(dialog, IDC_MORNING_PLAY_FILE, file, sizeof file);
+    if (isAddress(file))
+        file[0] = '\0';
+    OPENFILENAMEA request = {};
+    // The size the 9x family and NT 4.0 know; later systems take it too.
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    request.hwndOwner = dialog;
+    request.lpstrFilter = "Music\0*.mp3;*.ogg;*.wav;*.wma;*.flac;*.m4a;*.aac;*.mid;*.m3u;*.pls\0All files\0*.*\0";
+    request.lpstrFile = file;
+    request.nMaxFile = sizeof file;
+    // The player's current directory stays as it is.
+    request.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (openDialog && openDialog(&request))
+        SetDlgItemTextA(dialog, IDC_MORNING_PLAY_FILE, file);
+    FreeLibrary(library);
 }
 
 // "Morning": its box, time and days, the days named as the locale names
-// them (the template's English names where it cannot), and its fade list
-// (a hand-edited number that is not in the list selects nothing).
+// them (the template's English names where it cannot), its fade and volume
+// lists (a hand-edited number that is not in a list selects nothing), and
+// what it plays.
 static void showMorning(HWND dialog, const ConfigValues* values)
 {
     setCheck(dialog, IDC_MORNING, values->morning);
@@ -139,6 +193,17 @@ static void showMorning(HWND dialog, const ConfigValues* values)
     }
     SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_SETCURSEL,
                         (WPARAM)morningFadeItemToShow(values->morningFadeMinutes), 0);
+    SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_ADDSTRING, 0, (LPARAM) "The player's own");
+    for (unsigned item = 1; item < MORNING_VOLUME_ITEMS; ++item) {
+        char percent[8];
+        wsprintfA(percent, "%u %%", item * 10);
+        SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_ADDSTRING, 0, (LPARAM)percent);
+    }
+    SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_SETCURSEL,
+                        (WPARAM)morningVolumeItemToShow(values->morningVolume), 0);
+    SendDlgItemMessageA(dialog, IDC_MORNING_PLAY_FILE, EM_LIMITTEXT, sizeof values->morningPlay - 1, 0);
+    SetDlgItemTextA(dialog, IDC_MORNING_PLAY_FILE, values->morningPlay);
+    setCheck(dialog, values->morningPlay[0] ? IDC_MORNING_PLAY_CHOSEN : IDC_MORNING_PLAY_OWN, true);
     enableMorningControls(dialog);
     showMorningNote(dialog, values);
 }
@@ -195,6 +260,12 @@ static void readChoice(HWND dialog, ConfigValues* chosen)
     GetDlgItemTextA(dialog, IDC_MORNING_MINUTE, chosen->morningMinuteText, sizeof chosen->morningMinuteText);
     fadeItem = (int)SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_GETCURSEL, 0, 0);
     chosen->morningFadeMinutes = morningFadeToSave(fadeItem, chosen->morningFadeMinutes);
+    int volumeItem = (int)SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_GETCURSEL, 0, 0);
+    chosen->morningVolume = morningVolumeToSave(volumeItem, chosen->morningVolume);
+    // What Winamp has: no song's name, whatever the box still holds.
+    chosen->morningPlay[0] = '\0';
+    if (isChecked(dialog, IDC_MORNING_PLAY_CHOSEN))
+        GetDlgItemTextA(dialog, IDC_MORNING_PLAY_FILE, chosen->morningPlay, sizeof chosen->morningPlay);
 }
 
 static void applyForceRule(HWND dialog, int controlId)
@@ -237,6 +308,14 @@ static void handleDialogCommand(HWND dialog, int controlId, ConfigValues* values
         break;
     case IDC_MORNING:
         enableMorningControls(dialog);
+        showMorningNote(dialog, values);
+        break;
+    case IDC_MORNING_PLAY_OWN:
+    case IDC_MORNING_PLAY_CHOSEN:
+        enableMorningControls(dialog);
+        break;
+    case IDC_MORNING_BROWSE:
+        browseForSong(dialog);
         break;
     case IDC_FADE:
         enableFadeMinutes(dialog, scheduleChosen(dialog));

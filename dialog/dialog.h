@@ -30,6 +30,9 @@ struct ConfigValues {
     UINT morningDays;          // shown and chosen: bit 0 Monday ... bit 6 Sunday
     UINT morningFadeMinutes;   // shown and chosen: 0 no fade, else 1 to 60
     int wakeLimit;             // shown: why the morning would not wake this computer (WakeLimit)
+    UINT morningVolume;        // shown and chosen: 0 the player's own, else 10 to 100 percent
+    char morningPlay[MAX_PATH];  // shown and chosen: a file name or stream address, empty for what Winamp has
+    BOOL morningNotArmed;      // shown: the morning could not be armed
 };
 
 // Runs the modal configuration dialog over values, owned by the window in

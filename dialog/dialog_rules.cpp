@@ -124,6 +124,16 @@ unsigned morningFadeToSave(int selectedItem, unsigned shownAtOpen)
     return fadeToSave(true, selectedItem - 1, shownAtOpen);
 }
 
+int morningVolumeItemToShow(unsigned volume)
+{
+    return volume % 10 == 0 && volume <= 100 ? (int)(volume / 10) : -1;
+}
+
+unsigned morningVolumeToSave(int selectedItem, unsigned shownAtOpen)
+{
+    return selectedItem >= 0 && selectedItem < MORNING_VOLUME_ITEMS ? (unsigned)selectedItem * 10 : shownAtOpen;
+}
+
 MorningChoice morningToSave(bool checked, unsigned ticked)
 {
     if (ticked == 0)
@@ -131,8 +141,10 @@ MorningChoice morningToSave(bool checked, unsigned ticked)
     return { checked, ticked };
 }
 
-const char* morningNoteText(int wakeLimit, EndAction action)
+const char* morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed)
 {
+    if (checked && notArmed)
+        return "The morning alarm is not armed.";
     if (action == ACTION_SHUTDOWN || action == ACTION_REBOOT)
         return "A computer that is off cannot be woken.";
     switch (wakeLimit) {
@@ -142,6 +154,8 @@ const char* morningNoteText(int wakeLimit, EndAction action)
         return "This Windows cannot wake the computer: the music comes only while it is on.";
     case WAKE_TIMERS_OFF:
         return "The power plan does not allow wake timers: the music comes only while the computer is awake.";
+    case WAKE_IMPORTANT_ONLY:
+        return "This power plan wakes the computer only for Windows' own timers.";
     default:
         return "";
     }

@@ -1,9 +1,10 @@
 // The configuration dialog's deciding logic: which hour the hour lists show
 // and with which half of the day, how a shown 12-hour value becomes a
 // 24-hour one, which controls are enabled, which fade items are shown and
-// what OK makes of them and of the morning's days, what the line under the
-// morning says, and what a button of the notice answers. No platform calls;
-// the dialog procedures feed in what the controls and probes say.
+// what OK makes of them, of the morning's volume and of its days, what the
+// line under the morning says, and what a button of the notice answers. No
+// platform calls; the dialog procedures feed in what the controls and
+// probes say.
 #ifndef NIGHTFOLD_DIALOG_RULES_H
 #define NIGHTFOLD_DIALOG_RULES_H
 
@@ -87,6 +88,14 @@ unsigned fadeToSave(bool fadeChecked, int selectedItem, unsigned shownAtOpen);
 int morningFadeItemToShow(unsigned fadeMinutes);
 unsigned morningFadeToSave(int selectedItem, unsigned shownAtOpen);
 
+// The morning's volume list: "The player's own" (item 0, volume 0), then
+// "10 %" to "100 %" (items 1 to 10). The item for the given volume, -1
+// (none) for a volume not in the list; and the volume OK hands back for the
+// selected item, the volume shown at open while none is selected.
+#define MORNING_VOLUME_ITEMS 11
+int morningVolumeItemToShow(unsigned volume);
+unsigned morningVolumeToSave(int selectedItem, unsigned shownAtOpen);
+
 // What OK makes of the morning's box and the days ticked (bit 0 Monday ...
 // bit 6 Sunday): a morning on no day is no morning, its days then every
 // day (as the settings file reads a stored 0).
@@ -96,11 +105,12 @@ struct MorningChoice {
 };
 MorningChoice morningToSave(bool checked, unsigned ticked);
 
-// The line under the morning: why it will not wake this computer, from the
-// end action chosen for the evening (one that turns the computer off wins)
-// and wakeLimit (a WakeLimit, core/morning.h); "" when nothing stands in
-// the way.
-const char* morningNoteText(int wakeLimit, EndAction action);
+// The line under the morning: while its box is checked, that its morning
+// could not be armed wins; else why it will not wake this computer, from
+// the end action chosen for the evening (one that turns the computer off
+// wins) and wakeLimit (a WakeLimit, core/morning.h); "" when nothing
+// stands in the way.
+const char* morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed);
 
 // The answer a click on controlId in the notice gives; ANSWER_NONE for
 // every control that is not one of its three buttons.

@@ -1,6 +1,7 @@
 // Whether a morning can wake this computer from standby or hibernation:
 // power management at all, the system's answer to a resume request, and on
-// Windows Vista and later the power plan's "Allow wake timers".
+// Windows Vista and later the power plan's "Allow wake timers" (on Windows
+// 10 and later, also for Windows' own timers only).
 #include "power.h"
 
 #include "action_rules.h"
@@ -46,39 +47,41 @@ static bool onBattery(void)
     return query && query(&status) && status.ACLineStatus == 0;
 }
 
-// Whether the plan's switch is off: 0 disables wake timers; a value that
-// cannot be read counts as on.
-static bool switchedOff(HMODULE library, const char* reader, const GUID* scheme)
+// The plan's "Allow wake timers" for one power source: 0 off, 1 on, 2
+// (Windows 10 and later) for Windows' own timers only; a value that cannot
+// be read counts as on.
+static DWORD wakeTimerSetting(HMODULE library, const char* reader, const GUID* scheme)
 {
     PlanValueRead readValue = (PlanValueRead)(void*)GetProcAddress(library, reader);
     DWORD value = 1;
-    return readValue && readValue(NULL, scheme, &SLEEP_SUBGROUP, &WAKE_ON_TIMER, &value) == ERROR_SUCCESS &&
-           value == 0;
+    if (!readValue || readValue(NULL, scheme, &SLEEP_SUBGROUP, &WAKE_ON_TIMER, &value) != ERROR_SUCCESS)
+        return 1;
+    return value;
 }
 
-// The active plan's switch for the power source in use (asked only where
+// The active plan's setting for the power source in use (asked only where
 // the plan sets mains and battery apart); on where the plan cannot be read
 // (before Vista there is none).
-static bool wakeTimersOff(void)
+static DWORD wakeTimersAllowed(void)
 {
     char path[MAX_PATH];
     HMODULE library = NULL;
     if (appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, "POWRPROF.DLL"))
         library = LoadLibraryA(path);
     if (!library)
-        return false;
+        return 1;
     ActiveSchemeQuery activeScheme = (ActiveSchemeQuery)(void*)GetProcAddress(library, "PowerGetActiveScheme");
     GUID* scheme = NULL;
-    bool off = false;
+    DWORD allowed = 1;
     if (activeScheme && activeScheme(NULL, &scheme) == ERROR_SUCCESS && scheme) {
-        bool offOnMains = switchedOff(library, "PowerReadACValueIndex", scheme);
-        bool offOnBattery = switchedOff(library, "PowerReadDCValueIndex", scheme);
-        off = offOnMains == offOnBattery ? offOnMains : onBattery() ? offOnBattery : offOnMains;
+        DWORD mains = wakeTimerSetting(library, "PowerReadACValueIndex", scheme);
+        DWORD battery = wakeTimerSetting(library, "PowerReadDCValueIndex", scheme);
+        allowed = mains != battery && onBattery() ? battery : mains;
     }
     if (scheme)
         LocalFree(scheme);
     FreeLibrary(library);
-    return off;
+    return allowed;
 }
 
 // NT 4.0, which has no power management, lacks SetSystemPowerState.
@@ -88,5 +91,12 @@ int readWakeLimit(void)
         return WAKE_NO_POWER_MANAGEMENT;
     if (resumeRefused())
         return WAKE_REFUSED;
-    return wakeTimersOff() ? WAKE_TIMERS_OFF : WAKE_ALLOWED;
+    switch (wakeTimersAllowed()) {
+    case 0:
+        return WAKE_TIMERS_OFF;
+    case 2:
+        return WAKE_IMPORTANT_ONLY;
+    default:
+        return WAKE_ALLOWED;
+    }
 }

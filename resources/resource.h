@@ -70,5 +70,14 @@
 #define IDC_MORNING_FADE_MINUTES 1047
 #define IDC_MORNING_FADE_LABEL  1048
 #define IDC_MORNING_NOTE        1049
+// ... "Volume" and its list, and "Wake up to": what Winamp has, or a song
+// file or stream address (its box and "Browse...").
+#define IDC_MORNING_VOLUME_LABEL 1070
+#define IDC_MORNING_VOLUME      1071
+#define IDC_MORNING_PLAY_LABEL  1072
+#define IDC_MORNING_PLAY_OWN    1073
+#define IDC_MORNING_PLAY_CHOSEN 1074
+#define IDC_MORNING_PLAY_FILE   1075
+#define IDC_MORNING_BROWSE      1076
 
 #endif

@@ -27,19 +27,20 @@ IDI_NIGHTFOLD = 102
 ICON_IMAGE_ID = 1
 
 BUTTON = 0x0080
+EDIT = 0x0081
 STATIC = 0x0082
 COMBOBOX = 0x0085
-CLASS_NAMES = {BUTTON: "button", STATIC: "static", COMBOBOX: "combobox"}
+CLASS_NAMES = {BUTTON: "button", EDIT: "edit", STATIC: "static", COMBOBOX: "combobox"}
 
 # The dialog header: (field, expected value).
 DIALOG_HEADER = [
     ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
     ("exstyle", 0),
-    ("items", 44),
+    ("items", 51),
     ("x", 20),
     ("y", 20),
     ("cx", 218),
-    ("cy", 285),
+    ("cy", 319),
     ("menu", ""),
     ("class", ""),
     ("title", ""),
@@ -50,8 +51,8 @@ DIALOG_HEADER = [
 # The controls in template (creation and tab) order:
 # (name, id, class, caption, style, x, y, cx, cy)
 CONTROLS = [
-    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 133, 269, 38, 14),
-    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 175, 269, 38, 14),
+    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 133, 303, 38, 14),
+    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 175, 303, 38, 14),
     ("IDC_HOUR",            1005, COMBOBOX, "",                             0x50210403, 16, 28, 26, 80),
     ("IDC_MINUTE",          1006, COMBOBOX, "",                             0x50210503, 44, 28, 26, 80),
     ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 72, 26, 27, 10),
@@ -68,7 +69,7 @@ CONTROLS = [
     ("IDC_GROUP_CLOSE_AT",  1009, BUTTON,   "Close Winamp at",              0x50000007, 10, 16, 96, 44),
     ("IDC_GROUP_SHUTDOWN",  1011, BUTTON,   "System Shutdown",              0x50000007, 10, 63, 96, 72),
     ("IDC_COLON",           1007, STATIC,   ":",                            0x5002000B, 42, 30, 8, 8),
-    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 210, 264),
+    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 210, 298),
     ("IDC_GROUP_PLUGIN",    1019, BUTTON,   "Plugin",                       0x50000007, 10, 137, 96, 44),
     # "At the set time": a group of its own, a list that keeps its order.
     ("IDC_FADE",            1023, BUTTON,   "&Fade out over the last",      0x50030003, 16, 196, 84, 10),
@@ -96,8 +97,15 @@ CONTROLS = [
     ("IDC_MORNING_FADE_IN", 1046, STATIC,   "Fade in o&ver",                0x50020000, 118, 120, 84, 8),
     ("IDC_MORNING_FADE_MINUTES", 1047, COMBOBOX, "",                        0x50210403, 130, 130, 42, 80),
     ("IDC_MORNING_FADE_LABEL", 1048, STATIC, "minutes",                     0x50000000, 175, 132, 28, 8),
-    ("IDC_MORNING_NOTE",    1049, STATIC,   "",                             0x50000080, 118, 206, 84, 48),
-    ("IDC_GROUP_MORNING",   1032, BUTTON,   "Morning",                      0x50000007, 112, 16, 96, 243),
+    ("IDC_MORNING_VOLUME_LABEL", 1070, STATIC, "Vol&ume",                   0x50020000, 118, 146, 84, 8),
+    ("IDC_MORNING_VOLUME",  1071, COMBOBOX, "",                             0x50210403, 130, 156, 72, 100),
+    ("IDC_MORNING_PLAY_LABEL", 1072, STATIC, "Wake up to",                  0x50020000, 118, 174, 84, 8),
+    ("IDC_MORNING_PLAY_OWN", 1073, BUTTON,  "What Winamp &has",             0x50030009, 118, 184, 84, 10),
+    ("IDC_MORNING_PLAY_CHOSEN", 1074, BUTTON, "A son&g or stream:",         0x50000009, 118, 194, 84, 10),
+    ("IDC_MORNING_PLAY_FILE", 1075, EDIT,   "",                             0x50830080, 130, 206, 72, 12),
+    ("IDC_MORNING_BROWSE",  1076, BUTTON,   "&Browse...",                   0x50010000, 162, 221, 40, 14),
+    ("IDC_MORNING_NOTE",    1049, STATIC,   "",                             0x50000080, 118, 240, 84, 48),
+    ("IDC_GROUP_MORNING",   1032, BUTTON,   "Morning",                      0x50000007, 112, 16, 96, 277),
 ]
 
 # The notice: not visible until placed, no close box, its caption in the

@@ -566,6 +566,7 @@ static void testMorning(const char* dllPath)
         DWORD lastState;
         const char* text;           // the notice's last text
         int tones;                  // the tone's steps
+        const char* chosen;         // MorningPlay: added to the playlist's 3 entries once, then found
     } rows[] = {
         { "fade_in", STOPPED, 0, 0, 1, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
         { "already_playing", PLAYING, IDC_CLOSE_NOW, 0, 0, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
@@ -574,6 +575,8 @@ static void testMorning(const char* dllPath)
         { "keep_playing", STOPPED, IDC_CLOSE_NOW, 0, 1, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
         { "not_heard", STREAM, IDC_CANCEL_TONIGHT, 90, 2, 200, 0, 86400, 2, ES_CONTINUOUS,
           "Good morning: it is 7:00 AM. The music did not start.", 2 },
+        { "chosen_twice", STOPPED, IDC_CANCEL_TONIGHT, 0, 2, 200, 1, 172800, 4, ES_CONTINUOUS, HELLO, 0,
+          "C:\\Music\\Wake Up.mp3" },
     };
     const LONGLONG morning = utcValue(2024, 6, 12, 7, 0);
     for (const auto& row : rows) {
@@ -581,11 +584,13 @@ static void testMorning(const char* dllPath)
         // Wednesday, at an untidy moment: the morning carries no milliseconds.
         g_fakes.now = localTime(2024, 6, 12, 6, 0, 0, 999);
         g_player = row.player;
+        char settings[256];
+        snprintf(settings, sizeof settings,
+                 "[Nightfold]\r\nMorning=1\r\nMorningHour=7\r\nMorningMinute=00\r\nMorningFadeMinutes=1\r\n"
+                 "MorningPlay=%s\r\n",
+                 row.chosen ? row.chosen : "");
         LoadedPlugin plugin;
-        if (!startPlugin(dllPath, row.name,
-                         "[Nightfold]\r\nMorning=1\r\nMorningHour=7\r\nMorningMinute=00\r\nMorningFadeMinutes=1\r\n",
-                         &plugin) ||
-            !fireMorning(1))
+        if (!startPlugin(dllPath, row.name, settings, &plugin) || !fireMorning(1))
             continue;
         CHECK(g_log.morningDue == morning, "%s: first armed %lld ms after 7:00", row.name,
               (g_log.morningDue - morning) / 10000);
@@ -626,6 +631,9 @@ static void testMorning(const char* dllPath)
               "%s: %ld tones, %ld silences, flags %#lx", row.name, g_log.tones, g_log.silences, g_log.toneFlags);
         CHECK(g_log.executionStates == row.executionStates && g_log.executionState == row.lastState,
               "%s: %ld execution states, the last %#lx", row.name, g_log.executionStates, g_log.executionState);
+        CHECK(!row.chosen || (g_hostLog.added == 1 && g_player.current == 3 && !strcmp(g_player.files[3], row.chosen)),
+              "%s: added %d times, current entry %d [%s]", row.name, g_hostLog.added, g_player.current,
+              g_player.files[3]);
         plugin.header->quit();
         CHECK(!findNotice() && g_player.volume == row.volume, "%s: after quit, volume %d", row.name, g_player.volume);
     }

@@ -200,6 +200,7 @@ enum Action {
     ARMING_FAILS,  // the worker started last runs, and arming its timer fails
     NO_WINDOW_DATA,  // from here on the plugin's GetWindowLongA gives 0
     RESUME_ERROR,  // a resume request leaves this error, as where the computer does not wake
+    WAKE_TIMERS,   // the power plan's "Allow wake timers" is id
     END,
     // in the dialog, on the driver thread
     CLICK,         // a click on the button id
@@ -426,6 +427,10 @@ static void runWalk(const Walk& walk)
         case RESUME_ERROR:
             g_fakes.resumeError = step->id;
             break;
+        case WAKE_TIMERS:
+            g_fakes.wakeTimerPlan = LOOKUP_FAKE;
+            g_fakes.wakeTimers = step->id;
+            break;
         case RELOAD:
             stopPlugin();
             if (!loadFaked(s_dllPath, &s_plugin))
@@ -468,15 +473,16 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
 #define RUN_WALKS(dllPath, walks) runWalks(dllPath, walks, sizeof walks / sizeof *walks)
 
 // A settings file as the plugin writes it afresh: the evening's nine keys,
-// then the morning's five. SETTINGS_AT without a morning, SETTINGS without
+// then the morning's seven. SETTINGS_AT without a morning, SETTINGS without
 // the options of "At the set time" either.
 #define EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice)                  \
     "[Nightfold]\r\nEnabled=" enabled "\r\nShutdown=" action "\r\nForceAppsToClose=" force           \
     "\r\n24HourDisplay=" use24 "\r\nHour=" hour "\r\nMinute=" minute                                  \
     "\r\nFadeMinutes=" fade "\r\nFinishSong=" finish "\r\nNotice=" notice "\r\n"
-#define MORNING_AT(on, hour, minute, days, fade)                                                     \
+#define MORNING_WITH(on, hour, minute, days, fade, volume, play)                                     \
     "Morning=" on "\r\nMorningHour=" hour "\r\nMorningMinute=" minute "\r\nMorningDays=" days          \
-    "\r\nMorningFadeMinutes=" fade "\r\n"
+    "\r\nMorningFadeMinutes=" fade "\r\nMorningVolume=" volume "\r\nMorningPlay=" play "\r\n"
+#define MORNING_AT(on, hour, minute, days, fade) MORNING_WITH(on, hour, minute, days, fade, "0", "")
 #define SETTINGS_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) \
     EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) MORNING_AT("0", "0", "00", "127", "0")
 #define SETTINGS(enabled, action, force, use24, hour, minute) \
@@ -709,15 +715,17 @@ static void testDialogSaves(const char* dllPath)
 #define OFF "A computer that is off cannot be woken."
     static const Step morning[] = {
         { OPEN }, { MORNING, 0, "XE 6:45 AM XXXXXOO 10 []" }, { CLICK, IDC_24HOUR }, { CHOOSE, IDC_MORNING_HOUR, "19" },
-        { CLICK, IDC_MORNING_DAY_FIRST }, { CLICK, IDC_MORNING_DAY_FIRST + 6 },
+        { CLICK, IDC_MORNING_DAY_FIRST }, { CLICK, IDC_MORNING_DAY_FIRST + 6 }, { CHOOSE, IDC_MORNING_VOLUME, "50 %" },
         { CHOOSE, IDC_MORNING_FADE_MINUTES, "2" }, { MORNING, 0, "XE 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
-        { FILE_IS, 0, NINE("1") MORNING_AT("1", "19", "45", "94", "2") },
+        { FILE_IS, 0, NINE("1") MORNING_WITH("1", "19", "45", "94", "2", "50", "") },
         { OPEN }, { CLICK, IDC_MORNING }, { MORNING, 0, "Oe 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
-        { FILE_IS, 0, NINE("1") MORNING_AT("0", "19", "45", "94", "2") }, { END },
+        { FILE_IS, 0, NINE("1") MORNING_WITH("0", "19", "45", "94", "2", "50", "") }, { END },
     };
     static const Step morningByHand[] = {
         { OPEN }, { MORNING, 0, "XE 12:- PM XXXXXXX - []" }, { CLICK, IDOK },
-        { FILE_IS, 0, NINE("0") MORNING_AT("1", "12", "", "127", "7") }, { END },
+        { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "", "127", "7", "15", "C:\\a.mp3") },
+        { OPEN }, { CLICK, IDC_MORNING_PLAY_OWN }, { CLICK, IDOK },
+        { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "00", "127", "7", "15", "") }, { END },
     };
     // The line under the morning: an action that turns the computer off
     // wins over what Windows says, as the action is clicked.
@@ -726,12 +734,16 @@ static void testDialogSaves(const char* dllPath)
         { CLICK, IDC_ACTION_STANDBY },
         { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [Windows does not wake this computer for the morning.]" },
         { CLICK, IDC_ACTION_REBOOT }, { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [" OFF "]" }, { CLICK, IDCANCEL },
-        { END },
+        { RESUME_ERROR, 722 /* ERROR_TIMER_RESUME_IGNORED */ }, { OPEN }, { CLICK, IDC_ACTION_STANDBY },
+        { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [Windows does not wake this computer for the morning.]" },
+        { CLICK, IDCANCEL }, { RESUME_ERROR, 0 }, { WAKE_TIMERS, 2 }, { OPEN }, { CLICK, IDC_ACTION_STANDBY },
+        { MORNING, 0, "Oe 12:00 AM XXXXXXX No fade [This power plan wakes the computer only for Windows' own timers.]" },
+        { CLICK, IDCANCEL }, { END },
     };
     static const Walk walks[] = {
         { "new file", NULL, newFile },
         { "the morning", NINE("0") MORNING_AT("1", "6", "45", "31", "10"), morning },
-        { "the morning, by hand", NINE("0") MORNING_AT("1", "24", "75", "0", "7"), morningByHand },
+        { "the morning, by hand", NINE("0") MORNING_WITH("1", "24", "75", "0", "7", "15", "C:\\a.mp3"), morningByHand },
         { "the line under the morning", SETTINGS("1", "1013", "0", "0", "9", "15"), wakeNote },
         { "at the set time", SETTINGS_AT("1", "1012", "0", "0", "9", "15", "10", "1", "1"), evening },
         { "at the set time, kept", SETTINGS_AT("1", "1012", "0", "0", "9", "15", "7", "0", "1"), eveningKept },
@@ -864,7 +876,7 @@ static DWORD WINAPI holdDialog(LPVOID)
     if (!CHECK(dialog != NULL, "no dialog appeared"))
         return 0;
     // The group with a margin of the dialog's around it.
-    RECT part = { 109, 10, 211, 263 };
+    RECT part = { 109, 10, 211, 297 };
     MapDialogRect(dialog, &part);
     MapWindowPoints(dialog, NULL, (POINT*)&part, 2);
     reportShot(part, "NIGHTFOLD_SHOT_PART");
@@ -879,7 +891,7 @@ static void showForScreenshot(const char* dllPath)
 {
     if (!prepareCase(dllPath) ||
         !writeWholeFile(s_iniPath, EVENING_AT("1", "1013", "1", "0", "23", "30", "10", "0", "1")
-                                       MORNING_AT("1", "6", "30", "31", "10")) ||
+                                       MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")) ||
         !loadFaked(s_dllPath, &s_plugin))
         return;
     s_configReturned = 0;

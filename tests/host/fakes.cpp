@@ -303,9 +303,9 @@ const ProfileRead* findRead(const PlatformLog* log, const char* key)
 const char* const KEYS[KEY_COUNT] = {
     "Enabled",    "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour",        "Minute",
     "FadeMinutes", "FinishSong",   "Notice",   "Morning",          "MorningHour", "MorningMinute",
-    "MorningDays", "MorningFadeMinutes",
+    "MorningDays", "MorningFadeMinutes", "MorningVolume",
 };
-const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
@@ -439,6 +439,20 @@ static DWORD WINAPI fakeHibernateAllowed(void)
     return g_fakes.hibernateAnswer;
 }
 
+static DWORD WINAPI fakeActiveScheme(HKEY, GUID** scheme)
+{
+    return (*scheme = (GUID*)LocalAlloc(LPTR, sizeof **scheme)) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+}
+
+// "Allow wake timers" as the case sets it; the plan has no other setting.
+static DWORD WINAPI fakeReadPlanValue(HKEY, const GUID*, const GUID*, const GUID* setting, LPDWORD value)
+{
+    if (!setting || setting->Data1 != 0xBD3B718A)
+        return ERROR_FILE_NOT_FOUND;
+    *value = g_fakes.wakeTimers;
+    return ERROR_SUCCESS;
+}
+
 // The plugin's run-time lookups, answered as the case asks. The power
 // functions are always the recorders: the real SetSystemPowerState never
 // runs.
@@ -457,6 +471,9 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "SetThreadExecutionState", &PlatformFakes::executionState, (FARPROC)(void*)recordExecutionState, true },
         { "PlaySoundA", &PlatformFakes::sound, (FARPROC)(void*)recordPlaySound, true },
         { "waveOutGetNumDevs", &PlatformFakes::sound, (FARPROC)(void*)oneWaveOutput, true },
+        { "PowerGetActiveScheme", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeActiveScheme, false },
+        { "PowerReadACValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
+        { "PowerReadDCValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
     };
     for (const auto& lookup : lookups) {
         if (!HIWORD(name) || strcmp(name, lookup.name) != 0)
@@ -563,6 +580,8 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM para
                              sizeof chosen->morningMinuteText, file);
     chosen->morningDays = GetPrivateProfileIntA("Nightfold", "MorningDays", 127, file);
     chosen->morningFadeMinutes = GetPrivateProfileIntA("Nightfold", "MorningFadeMinutes", 0, file);
+    chosen->morningVolume = GetPrivateProfileIntA("Nightfold", "MorningVolume", 0, file);
+    GetPrivateProfileStringA("Nightfold", "MorningPlay", "", chosen->morningPlay, sizeof chosen->morningPlay, file);
     return IDOK;
 }
 

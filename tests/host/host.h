@@ -203,6 +203,8 @@ struct PlatformFakes {
     LookupFake powerState;        // SetSystemPowerState: its recorder (REAL) or MISSING
     BOOL giveBackFails;           // the plugin's second SetWindowLongA of the procedure fails
     DWORD resumeError;            // the last error a resume request leaves: 0, as a computer that wakes on timers
+    LookupFake wakeTimerPlan;     // the power plan's functions (PowerGetActiveScheme, PowerRead?CValueIndex)
+    DWORD wakeTimers;             // ... FAKE: its "Allow wake timers", on mains and battery alike
     LookupFake executionState;    // SetThreadExecutionState: its recorder (REAL) or MISSING
     LookupFake sound;             // PlaySoundA and waveOutGetNumDevs: the recorder and one output (REAL) or MISSING
     ThreadFake threads;
@@ -222,7 +224,7 @@ void resetLog(void);
 const ProfileRead* findRead(const PlatformLog* log, const char* key);
 // The keys init reads and their defaults: the six of the time and the end
 // action first.
-enum { KEY_COUNT = 14 };
+enum { KEY_COUNT = 15 };
 extern const char* const KEYS[KEY_COUNT];
 extern const int FALLBACKS[KEY_COUNT];
 // Every key read with its default, from iniPath only.

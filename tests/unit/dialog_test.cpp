@@ -188,8 +188,8 @@ TEST(MorningChoice, NoDayIsNoMorning)
 
 TEST(MorningNote, AnOffComputerWins)
 {
-    EXPECT_STREQ(morningNoteText(WAKE_ALLOWED, ACTION_STANDBY), "");
-    EXPECT_STREQ(morningNoteText(WAKE_TIMERS_OFF, ACTION_REBOOT), "A computer that is off cannot be woken.");
+    EXPECT_STREQ(morningNoteText(WAKE_ALLOWED, ACTION_STANDBY, false, true), "");
+    EXPECT_STREQ(morningNoteText(WAKE_TIMERS_OFF, ACTION_REBOOT, true, false), "A computer that is off cannot be woken.");
 }
 
 TEST(NoticeAnswer, ByButton)

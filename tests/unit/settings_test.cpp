@@ -112,18 +112,26 @@ TEST(StoredSettings, LoadAsTheState)
     }
 }
 
-// The morning's days: unset or outside 1 to 127, every day; its other keys
-// load as the evening's do.
+// The morning's days: unset or outside 1 to 127, every day; its volume 10 to
+// 100, else 0; its song as a read gives it back; the rest as the evening's.
 TEST(StoredSettings, LoadTheMorning)
 {
     static const struct {
-        uint32_t stored, days;
-    } rows[] = { { 0, 127 }, { 1, 1 }, { 31, 31 }, { 127, 127 }, { 128, 127 }, { 0xFFFFFFFFu, 127 } };
+        uint32_t stored, days, volume, loudness;
+        const char *play, *song;
+    } rows[] = {
+        { 0, 127, 0, 0, NULL, "" }, { 1, 1, 10, 10, "C:\\a.mp3", "C:\\a.mp3" }, { 128, 127, 5, 0, "\"x'", "\"x'" },
+        { 31, 31, 15, 15, " \t\"C:\\My Music\\a b.mp3\"  ", "C:\\My Music\\a b.mp3" },
+        { 127, 127, 100, 100, "'http://radio.example/a'", "http://radio.example/a" }, { 0xFFFFFFFFu, 127, 101, 0, "\"", "\"" },
+    };
     for (const auto& row : rows) {
         StoredSettings stored = { .morning = 2, .morningHour = 65536 + 6, .morningMinute = 45,
-                                  .morningDays = row.stored, .morningFadeMinutes = 61 };
+                                  .morningDays = row.stored, .morningFadeMinutes = 61,
+                                  .morningVolume = row.volume, .morningPlay = row.play };
         LoadedSettings loaded = loadStoredSettings(stored, false, true, fakePowerAvailable);
         EXPECT_EQ(loaded.morningDays, row.days) << row.stored;
+        EXPECT_EQ(loaded.morningVolume, row.loudness) << row.volume;
+        EXPECT_STREQ(loaded.morningPlay, row.song) << row.song;
         EXPECT_TRUE(loaded.morning == 1 && loaded.morningHour == 6 && loaded.morningMinute == 45 &&
                     loaded.morningFadeMinutes == 0);
     }
