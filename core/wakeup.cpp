@@ -10,6 +10,7 @@
 #include "settings.h"
 #include "state.h"
 #include "../dialog/dialog.h"
+#include "../power/action_rules.h"
 #include "../resources/resource.h"
 
 typedef EXECUTION_STATE(WINAPI* ExecutionStateRequest)(EXECUTION_STATE);
@@ -86,12 +87,12 @@ static int s_chimeShown;
 
 static bool loadSound(void)
 {
-    char path[MAX_PATH + 16];
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (s_playSound || !length || length >= MAX_PATH)
-        return s_playSound != NULL;
-    lstrcatA(path, "\\winmm.dll");
-    HMODULE library = LoadLibraryA(path);
+    char path[MAX_PATH];
+    if (s_playSound)
+        return true;
+    HMODULE library = NULL;
+    if (appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, "winmm.dll"))
+        library = LoadLibraryA(path);
     if (!library)
         return false;
     WaveOutputCount outputs = (WaveOutputCount)(void*)GetProcAddress(library, "waveOutGetNumDevs");
