@@ -28,6 +28,7 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.fadeMinutes = loaded.fadeMinutes;
     g_state.finishSong = loaded.finishSong;
     g_state.notice = loaded.notice;
+    g_state.days = loaded.days;
     g_state.morning = loaded.morning;
     g_state.morningHour = loaded.morningHour;
     g_state.morningMinute = loaded.morningMinute;
@@ -56,6 +57,7 @@ void loadSettings(const char* path)
         stored.morningMinute = readInt(path, "MorningMinute", 0);
         stored.morningDays = readInt(path, "MorningDays", 0);
         stored.morningFadeMinutes = readInt(path, "MorningFadeMinutes", 0);
+        stored.days = readInt(path, "Days", 0);
     }
     storeLoaded(stored);
 }
@@ -84,7 +86,7 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     // save that fails leaves the file as it was, never the new Enabled
     // beside an old time. Keys the section held that are not written here
     // go, except a fade's volume that is still to be given back.
-    char section[320];  // the keys and values come to 269 bytes at most
+    char section[320];  // the keys and values come to 278 bytes at most
     char* end = section;
     end = appendNumber(end, "Enabled", chosen.enabledForGood ? 1 : 0);
     end = appendNumber(end, "Shutdown", chosen.action);
@@ -100,6 +102,8 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     end = appendText(end, "MorningMinute", chosen.morningMinuteText);
     end = appendNumber(end, "MorningDays", (int)chosen.morningDays);
     end = appendNumber(end, "MorningFadeMinutes", (int)chosen.morningFadeMinutes);
+    // Last of the keys: a file without it is as a file written before it was.
+    end = appendNumber(end, "Days", (int)chosen.days);
     int volume = readFadeFrom(path);
     if (volume >= 0)
         end = appendNumber(end, FADE_FROM, volume);
@@ -114,7 +118,7 @@ void applySettings(const ConfigValues& chosen)
         (uint32_t)chosen.force,          chosen.hour,                storedMinuteOf(chosen.minuteText),
         chosen.fadeMinutes,              (uint32_t)chosen.finishSong, (uint32_t)chosen.notice,
         (uint32_t)chosen.morning,        chosen.morningHour,          storedMinuteOf(chosen.morningMinuteText),
-        chosen.morningDays,              chosen.morningFadeMinutes,
+        chosen.morningDays,              chosen.morningFadeMinutes,   chosen.days,
     };
     storeLoaded(stored);
 }

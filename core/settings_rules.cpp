@@ -1,6 +1,7 @@
+// How values read from the settings file become plugin state.
 #include "settings_rules.h"
 
-#include "morning.h"
+#include "duetime.h"
 
 int storedFlag(uint32_t value)
 {
@@ -53,8 +54,9 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
     loaded.morning = storedFlag(stored.morning);
     loaded.morningHour = storedTimeField(stored.morningHour);
     loaded.morningMinute = storedTimeField(stored.morningMinute);
-    loaded.morningDays = morningDaysOf(stored.morningDays);
+    loaded.morningDays = listedDaysOf(stored.morningDays);
     loaded.morningFadeMinutes = storedFadeMinutes(stored.morningFadeMinutes);
+    loaded.days = listedDaysOf(stored.days);
     return loaded;
 }
 

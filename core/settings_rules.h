@@ -32,6 +32,7 @@ struct StoredSettings {
     uint32_t morningMinute;
     uint32_t morningDays;
     uint32_t morningFadeMinutes;
+    uint32_t days;  // the evening's
 };
 
 // The plugin's state as loaded from them.
@@ -50,13 +51,15 @@ struct LoadedSettings {
     uint16_t morningMinute;
     uint32_t morningDays;  // 1 to 127
     uint32_t morningFadeMinutes;
+    uint32_t days;  // the evening's, 1 to 127
 };
 
 // Loads stored values: armed for this run only, the plugin is enabled
 // whatever is stored; without the shutdown right there is no action; the
 // power status is asked only for a stored standby, and only with the right;
-// the flags are flags, the fades a fade or none, and the morning's days
-// some days or, for any other value (an unset key too), every day.
+// the flags are flags, the fades a fade or none, and the evening's and the
+// morning's days some days or, for any other value (an unset key too),
+// every day.
 LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bool canShutdown,
                                   int (*powerAvailable)(void));
 

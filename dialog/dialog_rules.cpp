@@ -124,11 +124,11 @@ unsigned morningFadeToSave(int selectedItem, unsigned shownAtOpen)
     return fadeToSave(true, selectedItem - 1, shownAtOpen);
 }
 
-MorningChoice morningToSave(bool checked, unsigned ticked)
+DaysChoice daysToSave(bool on, unsigned ticked)
 {
     if (ticked == 0)
-        return { false, MORNING_EVERY_DAY };
-    return { checked, ticked };
+        return { false, EVERY_DAY };
+    return { on, ticked };
 }
 
 const char* morningNoteText(int wakeLimit, EndAction action)

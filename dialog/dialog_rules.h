@@ -1,7 +1,7 @@
 // The configuration dialog's deciding logic: which hour the hour lists show
 // and with which half of the day, how a shown 12-hour value becomes a
 // 24-hour one, which controls are enabled, which fade items are shown and
-// what OK makes of them and of the morning's days, what the line under the
+// what OK makes of them and of the days ticked, what the line under the
 // morning says, and what a button of the notice answers. No platform calls;
 // the dialog procedures feed in what the controls and probes say.
 #ifndef NIGHTFOLD_DIALOG_RULES_H
@@ -87,14 +87,15 @@ unsigned fadeToSave(bool fadeChecked, int selectedItem, unsigned shownAtOpen);
 int morningFadeItemToShow(unsigned fadeMinutes);
 unsigned morningFadeToSave(int selectedItem, unsigned shownAtOpen);
 
-// What OK makes of the morning's box and the days ticked (bit 0 Monday ...
-// bit 6 Sunday): a morning on no day is no morning, its days then every
-// day (as the settings file reads a stored 0).
-struct MorningChoice {
+// What OK makes of a choice that is on (the morning's box; the evening's
+// Enabled or Run Once) and the days ticked for it (bit 0 Monday ... bit 6
+// Sunday): on no day it is off, a morning no morning and an evening
+// Disabled, its days then every day (as the settings file reads a stored 0).
+struct DaysChoice {
     bool on;
     unsigned days;
 };
-MorningChoice morningToSave(bool checked, unsigned ticked);
+DaysChoice daysToSave(bool on, unsigned ticked);
 
 // The line under the morning: why it will not wake this computer, from the
 // end action chosen for the evening (one that turns the computer off wins)

@@ -96,6 +96,13 @@ static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
     return a.year == b.year && a.month == b.month && a.day == b.day;
 }
 
+// The short name of date's day in the user's language; false where the
+// locale has none.
+static bool readDayName(const CalendarTime& date, char* name, int size)
+{
+    return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (date.dayOfWeek + 6) % 7, name, size) > 0;
+}
+
 // The second status line, while a morning is armed: "Wakes at 7:00 AM
 // tomorrow", later today with no day, or on the day's short name in the
 // user's language.
@@ -108,31 +115,35 @@ static void refreshWakesLine(void)
     GetLocalTime((SYSTEMTIME*)&today);
     char day[32] = "", text[96];
     bool tomorrow = isSameDay(morning, nextDay(today));
-    if (!tomorrow && !isSameDay(morning, today) &&
-        !GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (morning.dayOfWeek + 6) % 7, day, sizeof day))
+    if (!tomorrow && !isSameDay(morning, today) && !readDayName(morning, day, sizeof day))
         return;
     formatWakesText(text, sizeof text, morning.hour, morning.minute, g_state.use24Hour != FALSE, tomorrow, day);
     InsertMenuA(s_menu, 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, s_ids[ITEM_WAKES], text);
 }
 
 // The status lines and the greying, from what is set and what the player
-// plays at this moment.
+// plays at this moment. Only tonight's evening can be cancelled; a later
+// one is named by its day.
 static void refreshMenu(void)
 {
     bool atStop;
     CalendarTime close = {};
-    bool set = readTonight(&atStop, &close);
+    EveningDay day;
+    bool set = readNextEvening(&atStop, &close, &day);
     bool use24 = g_state.use24Hour != FALSE;
     EveningFollows follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour,
                                g_state.morningMinute, use24 };
-    char text[96];
-    formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, use24, g_state.action, follows);
+    char name[32] = "", text[96];
+    if (set && day == EVENING_LATER)
+        readDayName(close, name, sizeof name);
+    formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, use24, g_state.action, follows,
+                      set && day == EVENING_TOMORROW, name);
     ModifyMenuA(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     refreshWakesLine();
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
     enableItem(ITEM_STOP, player.status != PLAYER_STOPPED);
-    enableItem(ITEM_CANCEL, set);
+    enableItem(ITEM_CANCEL, set && day == EVENING_TONIGHT);
 }
 
 static void choose(int item)

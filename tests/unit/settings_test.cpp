@@ -108,12 +108,13 @@ TEST(StoredSettings, LoadAsTheState)
         EXPECT_EQ(loaded.fadeMinutes, row.loaded.fadeMinutes) << row.name;
         EXPECT_EQ(loaded.finishSong, row.loaded.finishSong) << row.name;
         EXPECT_EQ(loaded.notice, row.loaded.notice) << row.name;
+        EXPECT_EQ(loaded.days, 127u) << row.name << ": a file without Days, every evening as before";
         EXPECT_EQ(s_powerAsked, row.powerAsked) << row.name;
     }
 }
 
-// The morning's days: unset or outside 1 to 127, every day; its other keys
-// load as the evening's do.
+// The morning's days and the evening's: unset or outside 1 to 127, every
+// day; the morning's other keys load as the evening's do.
 TEST(StoredSettings, LoadTheMorning)
 {
     static const struct {
@@ -121,9 +122,10 @@ TEST(StoredSettings, LoadTheMorning)
     } rows[] = { { 0, 127 }, { 1, 1 }, { 31, 31 }, { 127, 127 }, { 128, 127 }, { 0xFFFFFFFFu, 127 } };
     for (const auto& row : rows) {
         StoredSettings stored = { .morning = 2, .morningHour = 65536 + 6, .morningMinute = 45,
-                                  .morningDays = row.stored, .morningFadeMinutes = 61 };
+                                  .morningDays = row.stored, .morningFadeMinutes = 61, .days = row.stored };
         LoadedSettings loaded = loadStoredSettings(stored, false, true, fakePowerAvailable);
         EXPECT_EQ(loaded.morningDays, row.days) << row.stored;
+        EXPECT_EQ(loaded.days, row.days) << row.stored;
         EXPECT_TRUE(loaded.morning == 1 && loaded.morningHour == 6 && loaded.morningMinute == 45 &&
                     loaded.morningFadeMinutes == 0);
     }
