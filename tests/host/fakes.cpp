@@ -303,9 +303,9 @@ const ProfileRead* findRead(const PlatformLog* log, const char* key)
 const char* const KEYS[KEY_COUNT] = {
     "Enabled",    "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour",        "Minute",
     "FadeMinutes", "FinishSong",   "Notice",   "Morning",          "MorningHour", "MorningMinute",
-    "MorningDays", "MorningFadeMinutes",
+    "MorningDays", "MorningFadeMinutes", "Days",
 };
-const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
