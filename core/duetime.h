@@ -62,10 +62,10 @@ enum EveningDay { EVENING_TONIGHT, EVENING_TOMORROW, EVENING_LATER };
 EveningDay eveningDayOf(const CalendarTime& now, uint64_t nowUtc, const CalendarTime& close, uint64_t closeUtc);
 
 // The due time of target, a set time that alarmTarget or nextListedDay gave
-// for now. nowToUtc converts with the bias in force at this moment; targetToUtc with
-// the bias in force on the target's own day (the same function where the
-// platform cannot tell). False, leaving *due alone, when the target is no
-// time of day or a conversion fails.
+// for now. nowToUtc converts with the bias in force at this moment;
+// targetToUtc with the bias in force on the target's own day (the same
+// function where the platform cannot tell). False, leaving *due alone, when
+// the target is no time of day or a conversion fails.
 bool computeDueTime(const CalendarTime& now, const CalendarTime& target, LocalToUtc nowToUtc, LocalToUtc targetToUtc,
                     uint64_t* due);
 

@@ -102,7 +102,7 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     end = appendText(end, "MorningMinute", chosen.morningMinuteText);
     end = appendNumber(end, "MorningDays", (int)chosen.morningDays);
     end = appendNumber(end, "MorningFadeMinutes", (int)chosen.morningFadeMinutes);
-    // Last of the keys: a file without it is as a file written before it was.
+    // Last of the settings: a file written before it was reads as every day.
     end = appendNumber(end, "Days", (int)chosen.days);
     int volume = readFadeFrom(path);
     if (volume >= 0)

@@ -66,7 +66,7 @@ static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
 
 // Seven day boxes from firstId on, Monday first, named as the locale names
 // the days (the template's English names where it cannot), ticked for days
-// (bit 0 Monday); and the days ticked in them.
+// (bit 0 Monday).
 static void showDays(HWND dialog, int firstId, unsigned days)
 {
     for (int day = 0; day < 7; ++day) {
@@ -77,6 +77,7 @@ static void showDays(HWND dialog, int firstId, unsigned days)
     }
 }
 
+// The days ticked in the seven boxes from firstId on, bit 0 Monday.
 static unsigned tickedDays(HWND dialog, int firstId)
 {
     unsigned ticked = 0;

@@ -42,9 +42,9 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values);
 // without owner, at the bottom right of the work area, above other windows,
 // shown without taking the focus, its third button reading closeText (NULL:
 // "Close &now"). A button pressed stores its ANSWER_* (core/evening.h) in
-// *answer. setNoticeText also notes the window in
-// front; closeNotice destroys the notice, giving the foreground back to
-// that window when the notice has it (it was clicked).
+// *answer. setNoticeText also notes the window in front; closeNotice
+// destroys the notice, giving the foreground back to that window when the
+// notice has it (it was clicked).
 HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* closeText);
 void setNoticeText(HWND notice, const char* text);
 void closeNotice(HWND notice);
