@@ -57,7 +57,6 @@ CONTROLS = [
     ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 72, 26, 27, 10),
     ("IDC_PM",              1004, BUTTON,   "&PM",                          0x50000009, 72, 36, 27, 10),
     ("IDC_24HOUR",          1021, BUTTON,   "&24 Hour Display",             0x50010003, 16, 46, 66, 10),
-    # The evening's days, a group of their own inside "Close Winamp at".
     ("Monday",              1100, BUTTON,   "Mon",                          0x50030003, 16, 60, 40, 10),
     ("Tuesday",             1101, BUTTON,   "Tue",                          0x50010003, 16, 70, 40, 10),
     ("Wednesday",           1102, BUTTON,   "Wed",                          0x50010003, 16, 80, 40, 10),

@@ -478,9 +478,8 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
     "Morning=" on "\r\nMorningHour=" hour "\r\nMorningMinute=" minute "\r\nMorningDays=" days          \
     "\r\nMorningFadeMinutes=" fade "\r\n"
 #define DAYS_AT(days) "Days=" days "\r\n"
-#define SETTINGS_AT(enabled, action, force, use24, hour, minute, fade, finish, notice)                          \
-    EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) MORNING_AT("0", "0", "00", "127", "0") \
-        DAYS_AT("127")
+#define SETTINGS_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) \
+    EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) MORNING_AT("0", "0", "00", "127", "0") DAYS_AT("127")
 #define SETTINGS(enabled, action, force, use24, hour, minute) \
     SETTINGS_AT(enabled, action, force, use24, hour, minute, "0", "0", "0")
 #define EVENING_KEYS(enabled, action, force, use24, hour, minute) \

@@ -1,7 +1,6 @@
 // The plugin's submenu in the player's main menu: where it stands, what it
 // shows and greys, what its choices arm, and how the plugin leaves the
-// player's window at quit. The clock stands at 23:00 on a Wednesday; the set
-// time is 23:30.
+// player's window at quit. The clock stands at 23:00; the set time is 23:30.
 #include "host.h"
 
 #include <stdio.h>

@@ -179,8 +179,7 @@ TEST(Evening, WritesTheNotice)
         { 59, ACTION_NONE, false, 23, "Winamp closes in 0:59." },
         { 59, ACTION_NONE, false, 22, "Winamp closes in 0:59" },
         { 59, ACTION_NONE, true, 99, "Playback stops in 0:59.", true, "Stop &now" },
-        { 59, ACTION_STANDBY, true, 99, "Playback stops in 0:59, then the computer sleeps until 7:00 AM.", true,
-          "Stop &now" },
+        { 59, ACTION_STANDBY, true, 99, "Playback stops in 0:59, then the computer sleeps until 7:00 AM.", true, "Stop &now" },
         { 61, ACTION_REBOOT, true, 99, "Winamp closes in 1:01, then the computer restarts, closing programs without asking.", true },
     };
     for (const auto& row : rows) {
@@ -214,8 +213,7 @@ TEST(Evening, WritesTheNotice)
     for (const auto& row : tonight) {
         char text[64];
         EveningFollows follows = { eveningEnding(row.morning, row.action), 7, 0, row.use24 };
-        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action, follows,
-                          row.tomorrow, NULL);
+        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action, follows, row.tomorrow, NULL);
         EXPECT_STREQ(text, row.text);
     }
     for (auto count : { std::pair<int64_t, uint32_t>{ 60000, 60 }, { 59001, 60 }, { 59000, 59 }, { 1, 1 }, { -5000, 0 } })
