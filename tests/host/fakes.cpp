@@ -353,9 +353,10 @@ static HANDLE WINAPI recordCreateWaitableTimer(LPSECURITY_ATTRIBUTES security, B
     HANDLE timer = s_realCreateWaitableTimer(security, manual, name);
     size_t length = name ? strlen(name) : 0;
     bool morning = length > 8 && !strcmp(name + length - 8, " morning");
-    // A handle closed and handed out again names the new timer.
+    // A handle closed and handed out again names the new timer; cleared only
+    // where it is that handle, so that another thread's new probe stays known.
     for (HANDLE* known : { &s_morningTimer, &s_probeTimer })
-        *known = *known == timer ? NULL : *known;
+        InterlockedCompareExchangePointer((PVOID*)known, NULL, timer);
     if (morning || !name)
         (morning ? s_morningTimer : s_probeTimer) = timer;
     if (name)
