@@ -80,14 +80,14 @@ static void publishTonight(const Evening* evening)
                   !evening ? TONIGHT_NOTHING : waitsForStop(*evening) ? TONIGHT_AT_STOP : evening->closeAt);
 }
 
-// The set time's next evening, from the clock: today while it is still
-// ahead, else tomorrow, and on a later day than the evening spent (NULL
-// before the first). evening receives its local date and time.
+// The set time's next evening, from the clock: the first listed day on
+// which it is still ahead, and later than the evening spent (NULL before the
+// first). evening receives its local date and time.
 static bool nextSetTime(const CalendarTime* spent, CalendarTime* evening, uint64_t* setTime)
 {
     CalendarTime now;
     GetLocalTime((SYSTEMTIME*)&now);
-    *evening = alarmTarget(now, spent, g_state.hour, g_state.minute, g_state.second);
+    *evening = nextListedDay(now, spent, g_state.hour, g_state.minute, g_state.second, g_state.days);
     return dueTimeOf(now, *evening, setTime);
 }
 
@@ -173,7 +173,7 @@ static void carryOut(const EveningStep& step, const Evening& evening, uint64_t p
         *notice = NULL;
     }
     if (step.showNotice && !*notice)
-        *notice = showNotice(g_state.instance, &s_answer, "");
+        *notice = showNotice(g_state.instance, &s_answer, closeNowText(s_follows.ending));
     if (*notice)
         showCountdown(*notice, step.closeAt, planned);
 }
@@ -402,24 +402,35 @@ void rearmAlarm(void)
         g_state.workerThread = NULL;
 }
 
-bool readTonight(bool* atStop, CalendarTime* closeLocal)
+bool readNextEvening(bool* atStop, CalendarTime* closeLocal, EveningDay* day)
 {
     uint64_t closeAt = readMoment(&s_tonight), nowUtc;
     *atStop = closeAt == TONIGHT_AT_STOP;
+    *day = EVENING_TONIGHT;
     if (closeAt == TONIGHT_NOTHING || *atStop)
         return *atStop;
     CalendarTime now;
-    // More than a day ahead: tomorrow's, after tonight's was cancelled.
-    return readClock(&now, &nowUtc) && closeAt <= nowUtc + ONE_DAY && toLocalTime(closeAt, closeLocal);
+    if (!readClock(&now, &nowUtc) || !toLocalTime(closeAt, closeLocal))
+        return false;
+    *day = eveningDayOf(now, nowUtc, *closeLocal, closeAt);
+    return true;
 }
 
-// The set time's evening the worker armed, when it is tonight's: a choice
-// or a cancel spends it. Asked before the worker is stopped.
+// What is set, when it is tonight's: a choice or a cancel spends it; a
+// later day's (tomorrow's, after tonight's was spent) is left alone. Asked
+// before the worker is stopped.
+static bool setTonight(bool* atStop)
+{
+    CalendarTime close;
+    EveningDay day;
+    return readNextEvening(atStop, &close, &day) && day == EVENING_TONIGHT;
+}
+
+// The set time's evening the worker armed, when it is tonight's.
 static bool armedTonight(void)
 {
     bool atStop;
-    CalendarTime close;
-    return readTonight(&atStop, &close) && !atStop;
+    return setTonight(&atStop) && !atStop;
 }
 
 void chooseTonight(EveningKind kind, uint32_t msFromNow)
@@ -441,8 +452,7 @@ void chooseTonight(EveningKind kind, uint32_t msFromNow)
 void cancelTonight(void)
 {
     bool atStop;
-    CalendarTime close;
-    if (!readTonight(&atStop, &close))
+    if (!setTonight(&atStop))
         return;
     stopAlarmWorker();
     if (s_choice.chosen)

@@ -26,12 +26,13 @@ void rearmAlarm(void);
 // mode. A choice replaces what is set for tonight: the close moment
 // msFromNow ahead, at a song's end, or the player's stop (msFromNow 0).
 void chooseTonight(EveningKind kind, uint32_t msFromNow);
-// As the notice's Cancel tonight: with Enabled the set time comes again on
-// a later day; a Run Once is over.
+// As the notice's Cancel tonight, where tonight's evening is set: with
+// Enabled the set time comes again on the next listed day; a Run Once is
+// over.
 void cancelTonight(void);
-// What is set for tonight: false when nothing is (or only a later day's);
-// else whether the player's stop closes it, or the close moment in local
-// time.
-bool readTonight(bool* atStop, CalendarTime* closeLocal);
+// What is set next: false when nothing is; else whether the player's stop
+// closes it, or the close moment in local time, and whether it is tonight's,
+// tomorrow's or a later day's (a choice is always tonight's).
+bool readNextEvening(bool* atStop, CalendarTime* closeLocal, EveningDay* day);
 
 #endif

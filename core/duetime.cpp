@@ -1,3 +1,5 @@
+// The next set time by the clock and the days listed, its due time in UTC,
+// and how the menu names its day.
 #include "duetime.h"
 
 bool isTimeOfDay(uint16_t hour, uint16_t minute, uint16_t second)
@@ -66,6 +68,39 @@ CalendarTime alarmTarget(const CalendarTime& now, const CalendarTime* spent, uin
 static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
 {
     return !isLaterDay(a, b) && !isLaterDay(b, a);
+}
+
+unsigned listedDaysOf(uint32_t stored)
+{
+    return stored >= 1 && stored <= EVERY_DAY ? stored : EVERY_DAY;
+}
+
+// 0 (Sunday) to 6, from the date alone.
+static uint16_t weekdayOf(const CalendarTime& date)
+{
+    static const uint8_t monthShift[12] = { 0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4 };
+    unsigned year = date.year - (date.month < 3);
+    return (uint16_t)((year + year / 4 - year / 100 + year / 400 + monthShift[(date.month + 11) % 12] + date.day) % 7);
+}
+
+// The first day the set time may come by the evening's rule, then from
+// there the first listed day: bit 0 is Monday, dayOfWeek 0 Sunday.
+CalendarTime nextListedDay(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
+                           uint16_t second, unsigned days)
+{
+    days = listedDaysOf(days);
+    CalendarTime day = alarmTarget(now, spent, hour, minute, second);
+    day.dayOfWeek = weekdayOf(day);
+    for (int tries = 0; tries < 6 && !(days & (1u << (day.dayOfWeek + 6) % 7)); ++tries)
+        day = nextDay(day);
+    return day;
+}
+
+EveningDay eveningDayOf(const CalendarTime& now, uint64_t nowUtc, const CalendarTime& close, uint64_t closeUtc)
+{
+    if (isSameDay(close, now) || closeUtc < nowUtc + ONE_DAY / 2)
+        return EVENING_TONIGHT;
+    return isSameDay(close, nextDay(now)) ? EVENING_TOMORROW : EVENING_LATER;
 }
 
 bool computeDueTime(const CalendarTime& now, const CalendarTime& target, LocalToUtc nowToUtc, LocalToUtc targetToUtc,

@@ -1,7 +1,7 @@
-// When the alarm is due: the next occurrence of the set local time of day,
-// as an absolute UTC time in 100-nanosecond units (FILETIME). Pure
-// arithmetic; the platform's clock and time-zone conversions come in as
-// inputs.
+// When the alarm is due: the next occurrence of the set local time of day on
+// the days listed, as an absolute UTC time in 100-nanosecond units
+// (FILETIME), and how the menu names that day. Pure arithmetic; the
+// platform's clock and time-zone conversions come in as inputs.
 #ifndef NIGHTFOLD_DUETIME_H
 #define NIGHTFOLD_DUETIME_H
 
@@ -41,11 +41,31 @@ CalendarTime nextDay(const CalendarTime& now);
 CalendarTime alarmTarget(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
                          uint16_t second);
 
-// The due time of target, a set time that alarmTarget gave for now.
-// nowToUtc converts with the bias in force at this moment; targetToUtc with
-// the bias in force on the target's own day (the same function where the
-// platform cannot tell). False, leaving *due alone, when the target is no
-// time of day or a conversion fails.
+// The days an evening or a morning comes on: bit 0 Monday ... bit 6 Sunday,
+// as stored under Days and MorningDays.
+#define EVERY_DAY 127u
+// A stored value outside 1 to 127 reads as every day.
+unsigned listedDaysOf(uint32_t stored);
+
+// The set time on the first listed day (days, as stored), by date, on which
+// it is still ahead of now and later than the day spent: alarmTarget's day,
+// or the first listed one after it. A set time after midnight belongs to the
+// day it falls on. Its dayOfWeek is its date's.
+CalendarTime nextListedDay(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
+                           uint16_t second, unsigned days);
+
+// How the menu names an evening, close its local time and closeUtc its
+// moment, seen at now: tonight's while it comes later today or within 12
+// hours (a set time after midnight is the night before's), else tomorrow's
+// or a later day's, by its date.
+enum EveningDay { EVENING_TONIGHT, EVENING_TOMORROW, EVENING_LATER };
+EveningDay eveningDayOf(const CalendarTime& now, uint64_t nowUtc, const CalendarTime& close, uint64_t closeUtc);
+
+// The due time of target, a set time that alarmTarget or nextListedDay gave
+// for now. nowToUtc converts with the bias in force at this moment;
+// targetToUtc with the bias in force on the target's own day (the same
+// function where the platform cannot tell). False, leaving *due alone, when
+// the target is no time of day or a conversion fails.
 bool computeDueTime(const CalendarTime& now, const CalendarTime& target, LocalToUtc nowToUtc, LocalToUtc targetToUtc,
                     uint64_t* due);
 

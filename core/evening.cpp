@@ -1,3 +1,5 @@
+// The evening's plan, step by step from the set time to the close, and the
+// texts of its notice and of the menu's status line.
 #include "evening.h"
 
 // The DLL links no libgcc: nothing here divides a 64-bit value. Spans of
@@ -376,8 +378,13 @@ void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction a
     appendText(text, size, &length, ".");
 }
 
+const char* closeNowText(EveningEnding ending)
+{
+    return ending == ENDING_EXIT ? "Close &now" : "Stop &now";
+}
+
 void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
-                       EndAction action, const EveningFollows& follows)
+                       EndAction action, const EveningFollows& follows, bool tomorrow, const char* dayName)
 {
     if (!size)
         return;
@@ -391,7 +398,14 @@ void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned 
     if (atStop) {
         appendText(text, size, &length, exits ? "Closes when playback stops" : "Ends when playback stops");
     } else {
-        appendText(text, size, &length, exits ? "Closes at " : "Stops playback at ");
+        appendText(text, size, &length, exits ? "Closes " : "Stops playback ");
+        if (tomorrow)
+            dayName = "tomorrow";
+        if (dayName && *dayName) {
+            appendText(text, size, &length, dayName);
+            appendText(text, size, &length, " ");
+        }
+        appendText(text, size, &length, "at ");
         appendTimeOfDay(text, size, &length, hour, minute, use24);
     }
     if (!exits) {

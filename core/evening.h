@@ -45,7 +45,7 @@ enum NoticeAnswer {
     ANSWER_NONE,
     ANSWER_SNOOZE,     // "&Snooze 10 minutes"
     ANSWER_CANCEL,     // "&Cancel tonight"
-    ANSWER_CLOSE_NOW,  // "Close &now"
+    ANSWER_CLOSE_NOW,  // "Close &now" ("Stop &now" where playback stops)
 };
 
 // What closes the evening.
@@ -155,14 +155,20 @@ uint32_t secondsUntil(uint64_t now, uint64_t moment);
 void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force,
                       const EveningFollows& follows);
 
-// The status line of tonight in the player's menu: "Closes at 11:30 PM,
-// then shuts down", "Closes when playback stops", "Nothing set for
+// The notice's button that ends the evening at once: "Close &now", or
+// "Stop &now" where playback stops.
+const char* closeNowText(EveningEnding ending);
+
+// The status line of the next evening in the player's menu: "Closes at
+// 11:30 PM, then shuts down", "Closes when playback stops", "Nothing set for
 // tonight"; where a morning follows, "Stops playback at 11:30 PM" or "Ends
 // when playback stops", and for a sleep ", then sleeps until 7:00 AM" after
-// either. The time as the dialog shows it (hour 0 to 23 with use24, else 1
-// to 12 with AM or PM). Cut to size - 1 characters.
+// either. An evening not tonight's names its day before the time: "Closes
+// tomorrow at 11:30 PM" (tomorrow), "Closes Sun at 11:30 PM" (dayName; NULL
+// or empty gives none). The time as the dialog shows it (hour 0 to 23 with
+// use24, else 1 to 12 with AM or PM). Cut to size - 1 characters.
 void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
-                       EndAction action, const EveningFollows& follows);
+                       EndAction action, const EveningFollows& follows, bool tomorrow, const char* dayName);
 
 // For the texts here and the morning's: part appended to text, which holds
 // *length characters, within size - 1; a time of day as the dialog shows it.

@@ -10,31 +10,13 @@ static const uint64_t SNOOZE = 10 * ONE_MINUTE;
 static const unsigned LONGEST_FADE = 60;  // minutes
 static const int32_t LOUDEST = 255;
 
-unsigned morningDaysOf(uint32_t stored)
-{
-    return stored >= 1 && stored <= MORNING_EVERY_DAY ? stored : MORNING_EVERY_DAY;
-}
-
-// 0 (Sunday) to 6, from the date alone.
-static uint16_t weekdayOf(const CalendarTime& date)
-{
-    static const uint8_t monthShift[12] = { 0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4 };
-    unsigned year = date.year - (date.month < 3);
-    return (uint16_t)((year + year / 4 - year / 100 + year / 400 + monthShift[(date.month + 11) % 12] + date.day) % 7);
-}
-
-// The evening's rule gives the first day the time may come (today while it
-// is ahead by whole seconds, which a time at :00.000 makes exact, and after
-// the day spent); from there the first listed day.
+// The evening's rule on the morning's days, at :00.000: today while the
+// time is ahead by whole seconds, which that makes exact.
 CalendarTime nextMorning(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
                          unsigned days)
 {
-    days = morningDaysOf(days);
-    CalendarTime day = alarmTarget(now, spent, hour, minute, 0);
+    CalendarTime day = nextListedDay(now, spent, hour, minute, 0, days);
     day.milliseconds = 0;
-    day.dayOfWeek = weekdayOf(day);
-    for (int tries = 0; tries < 6 && !(days & (1u << (day.dayOfWeek + 6) % 7)); ++tries)
-        day = nextDay(day);
     return day;
 }
 

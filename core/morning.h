@@ -14,17 +14,11 @@
 #include "duetime.h"
 #include "evening.h"
 
-// The days a morning comes on: bit 0 Monday ... bit 6 Sunday, as stored
-// under MorningDays.
-#define MORNING_EVERY_DAY 127u
-// A stored value outside 1 to 127 reads as every day.
-unsigned morningDaysOf(uint32_t stored);
-
-// The next morning: the first listed day at hour:minute:00.000 local time,
-// today while that is still ahead of now, and always on a later day than
-// the morning spent (its local date; NULL before the first). Decided by the
-// date and the time of day, never by now's milliseconds. hour and minute
-// are a time of day (the caller checks); days has at least one day.
+// The next morning: the first listed day (days as stored under MorningDays)
+// at hour:minute:00.000 local time, today while that is still ahead of now,
+// and always on a later day than the morning spent (its local date; NULL
+// before the first). Decided by the date and the time of day, never by
+// now's milliseconds. hour and minute are a time of day (the caller checks).
 CalendarTime nextMorning(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
                          unsigned days);
 

@@ -128,6 +128,7 @@ static void pluginConfig(void)
         .fadeMinutes = g_state.fadeMinutes,
         .finishSong = g_state.finishSong,
         .notice = g_state.notice,
+        .days = g_state.days,
         .morning = g_state.morning,
         .morningHour = g_state.morningHour,
         .morningMinute = g_state.morningMinute,

@@ -31,6 +31,7 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.fadeMinutes = loaded.fadeMinutes;
     g_state.finishSong = loaded.finishSong;
     g_state.notice = loaded.notice;
+    g_state.days = loaded.days;
     g_state.morning = loaded.morning;
     g_state.morningHour = loaded.morningHour;
     g_state.morningMinute = loaded.morningMinute;
@@ -65,6 +66,7 @@ void loadSettings(const char* path)
         stored.morningVolume = readInt(path, "MorningVolume", 0);
         GetPrivateProfileStringA(SECTION, "MorningPlay", "", play, sizeof play, path);
         stored.morningPlay = play;
+        stored.days = readInt(path, "Days", 0);
     }
     storeLoaded(stored);
 }
@@ -93,7 +95,7 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     // save that fails leaves the file as it was, never the new Enabled
     // beside an old time. Keys the section held that are not written here
     // go, except a fade's volume that is still to be given back.
-    char section[576];  // the keys and values come to 559 bytes at most
+    char section[576];  // the keys and values come to 568 bytes at most
     char* end = section;
     end = appendNumber(end, "Enabled", chosen.enabledForGood ? 1 : 0);
     end = appendNumber(end, "Shutdown", chosen.action);
@@ -111,6 +113,8 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     end = appendNumber(end, "MorningFadeMinutes", (int)chosen.morningFadeMinutes);
     end = appendNumber(end, "MorningVolume", (int)chosen.morningVolume);
     end = appendText(end, "MorningPlay", chosen.morningPlay);
+    // Last of the settings: a file written before it was reads as every day.
+    end = appendNumber(end, "Days", (int)chosen.days);
     int volume = readFadeFrom(path);
     if (volume >= 0)
         end = appendNumber(end, FADE_FROM, volume);
@@ -126,7 +130,7 @@ void applySettings(const ConfigValues& chosen)
         chosen.fadeMinutes,              (uint32_t)chosen.finishSong, (uint32_t)chosen.notice,
         (uint32_t)chosen.morning,        chosen.morningHour,          storedMinuteOf(chosen.morningMinuteText),
         chosen.morningDays,              chosen.morningFadeMinutes,  chosen.morningVolume,
-        chosen.morningPlay,
+        chosen.morningPlay,              chosen.days,
     };
     storeLoaded(stored);
 }

@@ -1,6 +1,7 @@
 // How values read from the settings file become plugin state.
 #include "settings_rules.h"
 
+#include "duetime.h"
 #include "morning.h"
 #include "paths.h"
 
@@ -88,10 +89,11 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
     loaded.morning = storedFlag(stored.morning);
     loaded.morningHour = storedTimeField(stored.morningHour);
     loaded.morningMinute = storedTimeField(stored.morningMinute);
-    loaded.morningDays = morningDaysOf(stored.morningDays);
+    loaded.morningDays = listedDaysOf(stored.morningDays);
     loaded.morningFadeMinutes = storedFadeMinutes(stored.morningFadeMinutes);
     loaded.morningVolume = storedMorningVolume(stored.morningVolume);
     storedTextOf(stored.morningPlay, loaded.morningPlay, sizeof loaded.morningPlay);
+    loaded.days = listedDaysOf(stored.days);
     return loaded;
 }
 

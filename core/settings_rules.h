@@ -39,6 +39,7 @@ struct StoredSettings {
     uint32_t morningFadeMinutes;
     uint32_t morningVolume;
     const char* morningPlay;  // read as text; NULL as empty
+    uint32_t days;  // the evening's
 };
 
 // The plugin's state as loaded from them.
@@ -59,17 +60,18 @@ struct LoadedSettings {
     uint32_t morningFadeMinutes;
     uint32_t morningVolume;  // 0 the player's own, or 10 to 100 percent
     char morningPlay[MORNING_PLAY_SIZE];
+    uint32_t days;  // the evening's, 1 to 127
 };
 
 // Loads stored values: armed for this run only, the plugin is enabled
 // whatever is stored; without the shutdown right there is no action; the
 // power status is asked only for a stored standby, and only with the right;
-// the flags are flags, the fades a fade or none, and the morning's days
-// some days or, for any other value (an unset key too), every day; the
-// morning's volume 10 to 100 percent or, for any other value, the player's
-// own; what the morning plays as the platform reads the key back (without
-// the blanks around it, nor a pair of quotes around the whole), cut to
-// MORNING_PLAY_SIZE - 1 characters.
+// the flags are flags, the fades a fade or none, and the evening's and the
+// morning's days some days or, for any other value (an unset key too),
+// every day; the morning's volume 10 to 100 percent or, for any other
+// value, the player's own; what the morning plays as the platform reads the
+// key back (without the blanks around it, nor a pair of quotes around the
+// whole), cut to MORNING_PLAY_SIZE - 1 characters.
 LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bool canShutdown,
                                   int (*powerAvailable)(void));
 

@@ -34,6 +34,7 @@ struct PluginState {
     UINT fadeMinutes;   // 0, or 1 to 60
     BOOL finishSong;
     BOOL notice;
+    UINT days;          // the evening's: bit 0 Monday ... bit 6 Sunday, 1 to 127
     // The morning: its own switch, time, days (bit 0 Monday), fade-in,
     // volume and what plays.
     BOOL morning;

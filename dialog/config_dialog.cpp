@@ -49,7 +49,7 @@ static void enableFadeMinutes(HWND dialog, bool on)
 
 static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
 {
-    // "At the set time" goes with the time.
+    // The days and "At the set time" go with the time.
     static const int timeControls[] = {
         IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR,
         IDC_GROUP_EVENING, IDC_FADE, IDC_FADE_LABEL, IDC_FINISH_SONG, IDC_NOTICE,
@@ -57,6 +57,8 @@ static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
     ScheduleEnabling enabling = scheduleEnabling(on, canShutdown, powerManagementAvailable);
     for (int id : timeControls)
         enableControl(dialog, id, enabling.timeControls);
+    for (int day = 0; day < 7; ++day)
+        enableControl(dialog, IDC_DAY_FIRST + day, enabling.timeControls);
     enableFadeMinutes(dialog, enabling.timeControls);
     enableControl(dialog, IDC_GROUP_SHUTDOWN, enabling.actionGroup);
     enableControl(dialog, IDC_ACTION_NONE, enabling.actionGroup);
@@ -65,10 +67,34 @@ static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
     enableControl(dialog, IDC_ACTION_REBOOT, enabling.shutdownReboot);
 }
 
-// "At the set time": the fade's box and minutes (a hand-edited number
-// that is not in the list selects nothing), the song and notice boxes.
+// Seven day boxes from firstId on, Monday first, named as the locale names
+// the days (the template's English names where it cannot), ticked for days
+// (bit 0 Monday).
+static void showDays(HWND dialog, int firstId, unsigned days)
+{
+    for (int day = 0; day < 7; ++day) {
+        char name[16];
+        if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + day, name, sizeof name) > 0)
+            SetDlgItemTextA(dialog, firstId + day, name);
+        setCheck(dialog, firstId + day, (days >> day) & 1);
+    }
+}
+
+// The days ticked in the seven boxes from firstId on, bit 0 Monday.
+static unsigned tickedDays(HWND dialog, int firstId)
+{
+    unsigned ticked = 0;
+    for (int day = 0; day < 7; ++day)
+        ticked |= isChecked(dialog, firstId + day) ? 1u << day : 0;
+    return ticked;
+}
+
+// The evening's days; "At the set time": the fade's box and minutes (a
+// hand-edited number that is not in the list selects nothing), the song and
+// notice boxes.
 static void showEvening(HWND dialog, const ConfigValues* values)
 {
+    showDays(dialog, IDC_DAY_FIRST, values->days);
     char text[4];
     for (unsigned minutes : FADE_CHOICES) {
         formatItemText("%d", minutes, text);
@@ -170,21 +196,15 @@ static void browseForSong(HWND dialog)
     FreeLibrary(library);
 }
 
-// "Morning": its box, time and days, the days named as the locale names
-// them (the template's English names where it cannot), its fade and volume
-// lists (a hand-edited number that is not in a list selects nothing), and
-// what it plays.
+// "Morning": its box, time and days, its fade and volume lists (a
+// hand-edited number that is not in a list selects nothing), and what it
+// plays.
 static void showMorning(HWND dialog, const ConfigValues* values)
 {
     setCheck(dialog, IDC_MORNING, values->morning);
     fillHourList(dialog, MORNING_HOURS, values->morningHour, values->use24Hour);
     fillMinuteList(dialog, IDC_MORNING_MINUTE, values->morningMinute);
-    for (int day = 0; day < 7; ++day) {
-        char name[16];
-        if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + day, name, sizeof name) > 0)
-            SetDlgItemTextA(dialog, IDC_MORNING_DAY_FIRST + day, name);
-        setCheck(dialog, IDC_MORNING_DAY_FIRST + day, (values->morningDays >> day) & 1);
-    }
+    showDays(dialog, IDC_MORNING_DAY_FIRST, values->morningDays);
     char text[4];
     SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_ADDSTRING, 0, (LPARAM) "No fade");
     for (unsigned minutes : FADE_CHOICES) {
@@ -232,11 +252,14 @@ static void initialise(HWND dialog, const ConfigValues* values)
 }
 
 // Hands back every value the dialog shows, whatever the plugin's state: a
-// disabled plugin keeps its time and action.
+// disabled plugin keeps its time and action. An evening on no day is
+// Disabled.
 static void readChoice(HWND dialog, ConfigValues* chosen)
 {
-    chosen->enabledForGood = isChecked(dialog, IDC_PLUGIN_ENABLED);
-    chosen->runOnce = isChecked(dialog, IDC_RUN_ONCE);
+    DaysChoice evening = daysToSave(true, tickedDays(dialog, IDC_DAY_FIRST));
+    chosen->enabledForGood = evening.on && isChecked(dialog, IDC_PLUGIN_ENABLED);
+    chosen->runOnce = evening.on && isChecked(dialog, IDC_RUN_ONCE);
+    chosen->days = evening.days;
     chosen->action = checkedAction(dialog);
     chosen->force = isChecked(dialog, IDC_FORCE);
     chosen->use24Hour = isChecked(dialog, IDC_24HOUR);
@@ -249,10 +272,7 @@ static void readChoice(HWND dialog, ConfigValues* chosen)
     chosen->finishSong = isChecked(dialog, IDC_FINISH_SONG);
     chosen->notice = isChecked(dialog, IDC_NOTICE);
 
-    unsigned ticked = 0;
-    for (int day = 0; day < 7; ++day)
-        ticked |= isChecked(dialog, IDC_MORNING_DAY_FIRST + day) ? 1u << day : 0;
-    MorningChoice morning = morningToSave(isChecked(dialog, IDC_MORNING), ticked);
+    DaysChoice morning = daysToSave(isChecked(dialog, IDC_MORNING), tickedDays(dialog, IDC_MORNING_DAY_FIRST));
     chosen->morning = morning.on;
     chosen->morningDays = morning.days;
     chosen->morningHour = readChosenHour(dialog, MORNING_HOURS, chosen->use24Hour);

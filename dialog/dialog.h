@@ -23,6 +23,7 @@ struct ConfigValues {
     UINT fadeMinutes;    // shown and chosen: 0 no fade, else 1 to 60
     BOOL finishSong;     // shown and chosen
     BOOL notice;         // shown and chosen
+    UINT days;           // shown and chosen: the evening's, bit 0 Monday ... bit 6 Sunday
     BOOL morning;              // shown and chosen: "Wake up to music at"
     UINT morningHour;          // shown and chosen, 24-hour form
     UINT morningMinute;        // shown
@@ -42,11 +43,12 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values);
 
 // The notice of the last minute: a modeless window of the calling thread,
 // without owner, at the bottom right of the work area, above other windows,
-// shown without taking the focus. A button pressed stores its ANSWER_*
-// (core/evening.h) in *answer. setNoticeText also notes the window in
-// front; closeNotice destroys the notice, giving the foreground back to
-// that window when the notice has it (it was clicked).
-HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* text);
+// shown without taking the focus, its third button reading closeText (NULL:
+// "Close &now"). A button pressed stores its ANSWER_* (core/evening.h) in
+// *answer. setNoticeText also notes the window in front; closeNotice
+// destroys the notice, giving the foreground back to that window when the
+// notice has it (it was clicked).
+HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* closeText);
 void setNoticeText(HWND notice, const char* text);
 void closeNotice(HWND notice);
 // The morning's notice: its buttons read "Snooze 10 minutes", "Stop" (as

@@ -134,11 +134,11 @@ unsigned morningVolumeToSave(int selectedItem, unsigned shownAtOpen)
     return selectedItem >= 0 && selectedItem < MORNING_VOLUME_ITEMS ? (unsigned)selectedItem * 10 : shownAtOpen;
 }
 
-MorningChoice morningToSave(bool checked, unsigned ticked)
+DaysChoice daysToSave(bool on, unsigned ticked)
 {
     if (ticked == 0)
-        return { false, MORNING_EVERY_DAY };
-    return { checked, ticked };
+        return { false, EVERY_DAY };
+    return { on, ticked };
 }
 
 const char* morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed)

@@ -1,10 +1,10 @@
 // The configuration dialog's deciding logic: which hour the hour lists show
 // and with which half of the day, how a shown 12-hour value becomes a
 // 24-hour one, which controls are enabled, which fade items are shown and
-// what OK makes of them, of the morning's volume and of its days, what the
-// line under the morning says, and what a button of the notice answers. No
-// platform calls; the dialog procedures feed in what the controls and
-// probes say.
+// what OK makes of them, of the morning's volume and of the days ticked,
+// what the line under the morning says, and what a button of the notice
+// answers. No platform calls; the dialog procedures feed in what the
+// controls and probes say.
 #ifndef NIGHTFOLD_DIALOG_RULES_H
 #define NIGHTFOLD_DIALOG_RULES_H
 
@@ -96,14 +96,15 @@ unsigned morningFadeToSave(int selectedItem, unsigned shownAtOpen);
 int morningVolumeItemToShow(unsigned volume);
 unsigned morningVolumeToSave(int selectedItem, unsigned shownAtOpen);
 
-// What OK makes of the morning's box and the days ticked (bit 0 Monday ...
-// bit 6 Sunday): a morning on no day is no morning, its days then every
-// day (as the settings file reads a stored 0).
-struct MorningChoice {
+// What OK makes of a choice that is on (the morning's box; the evening's
+// Enabled or Run Once) and the days ticked for it (bit 0 Monday ... bit 6
+// Sunday): on no day it is off, a morning no morning and an evening
+// Disabled, its days then every day (as the settings file reads a stored 0).
+struct DaysChoice {
     bool on;
     unsigned days;
 };
-MorningChoice morningToSave(bool checked, unsigned ticked);
+DaysChoice daysToSave(bool on, unsigned ticked);
 
 // The line under the morning: while its box is checked, that its morning
 // could not be armed wins; else why it will not wake this computer, from

@@ -118,23 +118,28 @@ static void refreshWakesLine(void)
 }
 
 // The status lines and the greying, from what is set and what the player
-// plays at this moment.
+// plays at this moment. Only tonight's evening can be cancelled; a later
+// one is named by its day.
 static void refreshMenu(void)
 {
     bool atStop;
     CalendarTime close = {};
-    bool set = readTonight(&atStop, &close);
+    EveningDay day;
+    bool set = readNextEvening(&atStop, &close, &day);
     bool use24 = g_state.use24Hour != FALSE;
     EveningFollows follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour,
                                g_state.morningMinute, use24 };
-    char text[96];
-    formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, use24, g_state.action, follows);
+    char name[32] = "", text[96];
+    if (set && day == EVENING_LATER)
+        GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (close.dayOfWeek + 6) % 7, name, sizeof name);
+    formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, use24, g_state.action, follows,
+                      set && day == EVENING_TOMORROW, name);
     ModifyMenuA(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     refreshWakesLine();
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
     enableItem(ITEM_STOP, player.status != PLAYER_STOPPED);
-    enableItem(ITEM_CANCEL, set);
+    enableItem(ITEM_CANCEL, set && day == EVENING_TONIGHT);
 }
 
 static void choose(int item)

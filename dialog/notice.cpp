@@ -45,14 +45,16 @@ static POINT workAreaCorner(void)
     return { GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) };
 }
 
-HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* text)
+HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* closeText)
 {
     // No owner: a window owned by one of another thread would tie the two
     // threads' input together.
     HWND notice = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_NOTICE), NULL, noticeProc, (LPARAM)answer);
     if (!notice)
         return NULL;
-    setNoticeText(notice, text);
+    setNoticeText(notice, "");
+    if (closeText)
+        SetDlgItemTextA(notice, IDC_CLOSE_NOW, closeText);
     POINT corner = workAreaCorner();
     RECT frame;
     GetWindowRect(notice, &frame);
@@ -97,7 +99,7 @@ static void placeButton(HWND notice, int id, const char* text, RECT place)
 // playing; the last takes room from the short Stop.
 HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer)
 {
-    HWND notice = showNotice(instance, answer, "");
+    HWND notice = showNotice(instance, answer, NULL);
     if (notice) {
         placeButton(notice, IDC_CANCEL_TONIGHT, "S&top", { 83, 29, 127, 43 });
         placeButton(notice, IDC_CLOSE_NOW, "&Keep playing", { 131, 29, 189, 43 });

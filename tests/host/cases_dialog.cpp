@@ -473,8 +473,8 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
 #define RUN_WALKS(dllPath, walks) runWalks(dllPath, walks, sizeof walks / sizeof *walks)
 
 // A settings file as the plugin writes it afresh: the evening's nine keys,
-// then the morning's seven. SETTINGS_AT without a morning, SETTINGS without
-// the options of "At the set time" either.
+// then the morning's seven, then the evening's days. SETTINGS_AT without
+// a morning, SETTINGS without the options of "At the set time" either.
 #define EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice)                  \
     "[Nightfold]\r\nEnabled=" enabled "\r\nShutdown=" action "\r\nForceAppsToClose=" force           \
     "\r\n24HourDisplay=" use24 "\r\nHour=" hour "\r\nMinute=" minute                                  \
@@ -483,8 +483,9 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
     "Morning=" on "\r\nMorningHour=" hour "\r\nMorningMinute=" minute "\r\nMorningDays=" days          \
     "\r\nMorningFadeMinutes=" fade "\r\nMorningVolume=" volume "\r\nMorningPlay=" play "\r\n"
 #define MORNING_AT(on, hour, minute, days, fade) MORNING_WITH(on, hour, minute, days, fade, "0", "")
+#define DAYS_AT(days) "Days=" days "\r\n"
 #define SETTINGS_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) \
-    EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) MORNING_AT("0", "0", "00", "127", "0")
+    EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) MORNING_AT("0", "0", "00", "127", "0") DAYS_AT("127")
 #define SETTINGS(enabled, action, force, use24, hour, minute) \
     SETTINGS_AT(enabled, action, force, use24, hour, minute, "0", "0", "0")
 #define EVENING_KEYS(enabled, action, force, use24, hour, minute) \
@@ -717,15 +718,15 @@ static void testDialogSaves(const char* dllPath)
         { OPEN }, { MORNING, 0, "XE 6:45 AM XXXXXOO 10 []" }, { CLICK, IDC_24HOUR }, { CHOOSE, IDC_MORNING_HOUR, "19" },
         { CLICK, IDC_MORNING_DAY_FIRST }, { CLICK, IDC_MORNING_DAY_FIRST + 6 }, { CHOOSE, IDC_MORNING_VOLUME, "50 %" },
         { CHOOSE, IDC_MORNING_FADE_MINUTES, "2" }, { MORNING, 0, "XE 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
-        { FILE_IS, 0, NINE("1") MORNING_WITH("1", "19", "45", "94", "2", "50", "") },
+        { FILE_IS, 0, NINE("1") MORNING_WITH("1", "19", "45", "94", "2", "50", "") DAYS_AT("127") },
         { OPEN }, { CLICK, IDC_MORNING }, { MORNING, 0, "Oe 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
-        { FILE_IS, 0, NINE("1") MORNING_WITH("0", "19", "45", "94", "2", "50", "") }, { END },
+        { FILE_IS, 0, NINE("1") MORNING_WITH("0", "19", "45", "94", "2", "50", "") DAYS_AT("127") }, { END },
     };
     static const Step morningByHand[] = {
         { OPEN }, { MORNING, 0, "XE 12:- PM XXXXXXX - []" }, { CLICK, IDOK },
-        { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "", "127", "7", "15", "C:\\a.mp3") },
+        { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "", "127", "7", "15", "C:\\a.mp3") DAYS_AT("127") },
         { OPEN }, { CLICK, IDC_MORNING_PLAY_OWN }, { CLICK, IDOK },
-        { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "00", "127", "7", "15", "") }, { END },
+        { FILE_IS, 0, NINE("0") MORNING_WITH("1", "12", "00", "127", "7", "15", "") DAYS_AT("127") }, { END },
     };
     // The line under the morning: an action that turns the computer off
     // wins over what Windows says, as the action is clicked.

@@ -568,9 +568,10 @@ static void expectedAfterOk(const DialogView& view, const PlatformLog* atInit, U
         UINT stored = read ? read->result : 0;
         values[i] = i == 6 ? (stored <= 60 ? stored : 0) : stored != 0;
     }
-    // None of these files holds the morning's keys: the dialog shows no
-    // morning at 12:00 AM on every day without a fade, and OK stores that.
-    static const UINT morning[] = { 0, 0, 0, 127, 0, 0 };
+    // None of these files holds the morning's keys or the evening's days: the
+    // dialog shows no morning at 12:00 AM on every day without a fade, an
+    // evening on every day, and OK stores that.
+    static const UINT morning[] = { 0, 0, 0, 127, 0, 0, 127 };
     for (int i = 9; i < KEY_COUNT; ++i)
         values[i] = morning[i - 9];
 }
@@ -692,7 +693,7 @@ static void testUnwritableDialog(const char* dllPath)
 #define SAVED(force)                                                                                           \
     "[Nightfold]\r\nEnabled=1\r\nShutdown=1018\r\nForceAppsToClose=" force "\r\n24HourDisplay=1\r\nHour=23\r\n" \
     "Minute=05\r\nFadeMinutes=0\r\nFinishSong=0\r\nNotice=0\r\nMorning=0\r\nMorningHour=0\r\nMorningMinute=00\r\n" \
-    "MorningDays=127\r\nMorningFadeMinutes=0\r\nMorningVolume=0\r\nMorningPlay=\r\n"
+    "MorningDays=127\r\nMorningFadeMinutes=0\r\nMorningVolume=0\r\nMorningPlay=\r\nDays=127\r\n"
     static const struct {
         const char* name;
         const char* text;  // NULL: a folder stands where the file should be; "": no file yet

@@ -39,6 +39,7 @@ static void testMenu(const char* dllPath)
         bool foreign;           // another procedure subclasses the window after the plugin
         bool unicode;           // the player's window is a Unicode one
         bool giveBackFails;     // the plugin cannot give the window's procedure back at quit
+        const char* days = "";  // the Days key, if any
     } rows[] = {
         { "set_time", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false, 1800 },
         { "fallback_ids", MENU_WITHOUT_IDS, 0, STOPPED, {}, "Nothing set for tonight", true, true, true, NONE },
@@ -46,8 +47,8 @@ static void testMenu(const char* dllPath)
           "Closes at 11:45 PM, then shuts down", false, false, false, 2700 },
         { "at_stop", MENU_WITH_IDS, 0, STREAM, { "When playback stops" }, "Closes when playback stops, then shuts down",
           true, false, false, 0 },
-        { "cancel_enabled", MENU_WITH_IDS, 1, SONG, { "Cancel tonight" }, "Nothing set for tonight", false, false,
-          true, 1800 + 86400 },
+        { "cancel_enabled", MENU_WITH_IDS, 1, SONG, { "Cancel tonight" }, "Closes tomorrow at 11:30 PM, then shuts down",
+          false, false, true, 1800 + 86400 },
         { "cancel_disabled", MENU_WITH_IDS, 0, SONG, { "In 30 minutes", "Cancel tonight" }, "Nothing set for tonight",
           false, false, true, NONE },
         { "ok_keeps_choice", MENU_WITH_IDS, 1, SONG, { "In 15 minutes", "Settings..." },
@@ -58,11 +59,13 @@ static void testMenu(const char* dllPath)
         { "another_procedure", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false,
           1800, true },
         { "choice_then_cancel", MENU_WITH_IDS, 1, SONG, { "In 15 minutes", "Cancel tonight" },
-          "Nothing set for tonight", false, false, true, 1800 + 86400 },
+          "Closes tomorrow at 11:30 PM, then shuts down", false, false, true, 1800 + 86400 },
         { "unicode_window", MENU_WITH_IDS, 1, SONG, { "In 15 minutes" }, "Closes at 11:15 PM, then shuts down", false,
           false, false, 900, false, true },
         { "give_back_fails", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false,
           1800, false, false, true },
+        { "unlisted_day", MENU_WITH_IDS, 1, SONG, {}, "Closes Sun at 11:30 PM, then shuts down", false, false, true,
+          1800 + 4 * 86400, false, false, false, "Days=64\r\n" },
     };
     static const WCHAR TITLE[] = L"1. \x0414\x043e\x0436\x0434\x044c \x96e8 caf\x00e9 - Winamp";
     for (const auto& row : rows) {
@@ -84,8 +87,8 @@ static void testMenu(const char* dllPath)
         g_player = row.player;
         g_player.menu = row.menu;
         char settings[256];
-        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n",
-                 row.enabled);
+        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n%s",
+                 row.enabled, row.days);
         WNDPROC before = procedure();
         LoadedPlugin plugin;
         if (!startPlugin(dllPath, row.name, settings, &plugin))

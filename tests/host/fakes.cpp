@@ -303,9 +303,9 @@ const ProfileRead* findRead(const PlatformLog* log, const char* key)
 const char* const KEYS[KEY_COUNT] = {
     "Enabled",    "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour",        "Minute",
     "FadeMinutes", "FinishSong",   "Notice",   "Morning",          "MorningHour", "MorningMinute",
-    "MorningDays", "MorningFadeMinutes", "MorningVolume",
+    "MorningDays", "MorningFadeMinutes", "MorningVolume", "Days",
 };
-const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
@@ -353,9 +353,10 @@ static HANDLE WINAPI recordCreateWaitableTimer(LPSECURITY_ATTRIBUTES security, B
     HANDLE timer = s_realCreateWaitableTimer(security, manual, name);
     size_t length = name ? strlen(name) : 0;
     bool morning = length > 8 && !strcmp(name + length - 8, " morning");
-    // A handle closed and handed out again names the new timer.
+    // A handle closed and handed out again names the new timer; cleared only
+    // where it is that handle, so that another thread's new probe stays known.
     for (HANDLE* known : { &s_morningTimer, &s_probeTimer })
-        *known = *known == timer ? NULL : *known;
+        InterlockedCompareExchangePointer((PVOID*)known, NULL, timer);
     if (morning || !name)
         (morning ? s_morningTimer : s_probeTimer) = timer;
     if (name)

@@ -181,7 +181,7 @@ TEST(MorningChoice, NoDayIsNoMorning)
         unsigned days;
     } rows[] = { { true, 31, true, 31 }, { false, 96, false, 96 }, { true, 0, false, 127 } };
     for (const auto& row : rows) {
-        MorningChoice choice = morningToSave(row.checked, row.ticked);
+        DaysChoice choice = daysToSave(row.checked, row.ticked);
         EXPECT_TRUE(choice.on == row.on && choice.days == row.days) << row.checked << " " << row.ticked;
     }
 }

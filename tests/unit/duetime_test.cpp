@@ -110,11 +110,13 @@ static ::testing::AssertionResult sameTime(uint64_t actual, uint64_t expected)
 
 // ---- the next occurrence of the set time ----------------------------------
 
-// The due time of the next evening after the one spent (none: the first).
+// The due time of the next evening on the days listed after the one spent
+// (none: the first).
 static bool dueTime(const CalendarTime& now, const CalendarTime* spent, uint16_t hour, uint16_t minute,
-                    uint16_t second, LocalToUtc nowToUtc, LocalToUtc targetToUtc, uint64_t* due)
+                    uint16_t second, LocalToUtc nowToUtc, LocalToUtc targetToUtc, uint64_t* due,
+                    unsigned days = EVERY_DAY)
 {
-    return computeDueTime(now, alarmTarget(now, spent, hour, minute, second), nowToUtc, targetToUtc, due);
+    return computeDueTime(now, nextListedDay(now, spent, hour, minute, second, days), nowToUtc, targetToUtc, due);
 }
 
 static CalendarTime withMs(CalendarTime t, uint16_t ms)
@@ -130,6 +132,7 @@ TEST(DueTime, IsTheNextOccurrenceOfTheSetTime)
         uint16_t hour, minute;
         CalendarTime due;    // local, at now's milliseconds
         CalendarTime spent;  // the evening spent before (cancelled, missed); year 0 for none
+        unsigned days = EVERY_DAY;
     } rows[] = {
         { at(2024, 6, 12, 22, 15, 40), 22, 15, at(2024, 6, 13, 22, 15) },
         { at(2024, 6, 12, 21, 0, 0), 22, 15, at(2024, 6, 12, 22, 15) },
@@ -153,6 +156,13 @@ TEST(DueTime, IsTheNextOccurrenceOfTheSetTime)
         { at(2024, 6, 30, 23, 45), 0, 10, at(2024, 7, 2, 0, 10), at(2024, 7, 1, 0, 10) },
         { at(2024, 6, 12, 23, 31, 30), 23, 30, at(2024, 6, 13, 23, 30), at(2024, 6, 12, 23, 30) },
         { at(2024, 6, 15, 9, 0), 23, 30, at(2024, 6, 15, 23, 30), at(2024, 6, 12, 23, 30) },
+        // on the days listed, bit 0 Monday: Friday with Sunday to Thursday, over the week's end to Monday, after
+        // midnight on Saturday (the night from Friday), Run Once on Tuesday for Saturday, Thursday's cancelled
+        { at(2024, 6, 14, 9, 0), 23, 30, at(2024, 6, 16, 23, 30), {}, 79 },
+        { at(2024, 6, 15, 9, 0), 23, 30, at(2024, 6, 17, 23, 30), {}, 31 },
+        { at(2024, 6, 14, 23, 0), 0, 30, at(2024, 6, 15, 0, 30), {}, 32 },
+        { at(2024, 6, 11, 21, 0), 23, 30, at(2024, 6, 15, 23, 30), {}, 32 },
+        { at(2024, 6, 13, 23, 29, 1), 23, 30, at(2024, 6, 16, 23, 30), at(2024, 6, 13, 23, 30), 79 },
     };
     for (int bias : { -60, 0, 300, -345 }) {
         s_currentBias = bias;
@@ -161,7 +171,7 @@ TEST(DueTime, IsTheNextOccurrenceOfTheSetTime)
                 uint64_t due = 0;
                 CalendarTime spent = withMs(row.spent, 999 - ms);  // armed at other milliseconds
                 ASSERT_TRUE(dueTime(withMs(row.now, ms), row.spent.year ? &spent : NULL, row.hour, row.minute, 0,
-                                    withCurrentBias, withCurrentBias, &due));
+                                    withCurrentBias, withCurrentBias, &due, row.days));
                 EXPECT_TRUE(sameTime(due, localFileTime(withMs(row.due, ms)) + minutes(bias)))
                     << row.now.year << "-" << row.now.month << "-" << row.now.day << " " << row.now.hour << ":"
                     << row.now.minute << "." << ms << " set " << row.hour << ":" << row.minute << " bias " << bias;

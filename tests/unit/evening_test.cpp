@@ -170,6 +170,7 @@ TEST(Evening, WritesTheNotice)
         size_t size;
         const char* text;
         bool morning = false;  // a morning at 7:00 follows
+        const char* button = "Close &now";
     } rows[] = {
         { 59, ACTION_SHUTDOWN, false, 99, "Winamp closes in 0:59, then the computer shuts down." },
         { 600, ACTION_NONE, true, 99, "Winamp closes in 10:00." },
@@ -177,8 +178,8 @@ TEST(Evening, WritesTheNotice)
         { 5, ACTION_STANDBY, true, 99, "Winamp closes in 0:05, then the computer goes to standby." },
         { 59, ACTION_NONE, false, 23, "Winamp closes in 0:59." },
         { 59, ACTION_NONE, false, 22, "Winamp closes in 0:59" },
-        { 59, ACTION_NONE, true, 99, "Playback stops in 0:59.", true },
-        { 59, ACTION_STANDBY, true, 99, "Playback stops in 0:59, then the computer sleeps until 7:00 AM.", true },
+        { 59, ACTION_NONE, true, 99, "Playback stops in 0:59.", true, "Stop &now" },
+        { 59, ACTION_STANDBY, true, 99, "Playback stops in 0:59, then the computer sleeps until 7:00 AM.", true, "Stop &now" },
         { 61, ACTION_REBOOT, true, 99, "Winamp closes in 1:01, then the computer restarts, closing programs without asking.", true },
     };
     for (const auto& row : rows) {
@@ -186,6 +187,7 @@ TEST(Evening, WritesTheNotice)
         EveningFollows follows = { eveningEnding(row.morning, row.action), 7, 0, false };
         formatNoticeText(text.data(), row.size, row.seconds, row.action, row.force, follows);
         EXPECT_EQ(std::string(text.data()), row.text);
+        EXPECT_STREQ(closeNowText(follows.ending), row.button);
     }
     static const struct {
         bool set, atStop;
@@ -194,6 +196,7 @@ TEST(Evening, WritesTheNotice)
         EndAction action;
         const char* text;
         bool morning = false;
+        bool tomorrow = false;
     } tonight[] = {
         { true, false, 23, 30, false, ACTION_SHUTDOWN, "Closes at 11:30 PM, then shuts down" },
         { true, false, 23, 30, true, ACTION_REBOOT, "Closes at 23:30, then restarts" },
@@ -205,11 +208,12 @@ TEST(Evening, WritesTheNotice)
         { true, false, 0, 5, false, ACTION_NONE, "Stops playback at 12:05 AM", true },
         { true, true, 0, 0, true, ACTION_STANDBY, "Ends when playback stops, then sleeps until 7:00", true },
         { true, false, 23, 30, false, ACTION_SHUTDOWN, "Closes at 11:30 PM, then shuts down", true },
+        { true, false, 23, 30, false, ACTION_SHUTDOWN, "Closes tomorrow at 11:30 PM, then shuts down", false, true },
     };
     for (const auto& row : tonight) {
         char text[64];
         EveningFollows follows = { eveningEnding(row.morning, row.action), 7, 0, row.use24 };
-        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action, follows);
+        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action, follows, row.tomorrow, NULL);
         EXPECT_STREQ(text, row.text);
     }
     for (auto count : { std::pair<int64_t, uint32_t>{ 60000, 60 }, { 59001, 60 }, { 59000, 59 }, { 1, 1 }, { -5000, 0 } })

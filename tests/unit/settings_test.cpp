@@ -108,12 +108,14 @@ TEST(StoredSettings, LoadAsTheState)
         EXPECT_EQ(loaded.fadeMinutes, row.loaded.fadeMinutes) << row.name;
         EXPECT_EQ(loaded.finishSong, row.loaded.finishSong) << row.name;
         EXPECT_EQ(loaded.notice, row.loaded.notice) << row.name;
+        EXPECT_EQ(loaded.days, 127u) << row.name << ": a file without Days, every evening as before";
         EXPECT_EQ(s_powerAsked, row.powerAsked) << row.name;
     }
 }
 
-// The morning's days: unset or outside 1 to 127, every day; its volume 10 to
-// 100, else 0; its song as a read gives it back; the rest as the evening's.
+// The morning's days and the evening's: unset or outside 1 to 127, every
+// day; the morning's volume 10 to 100, else 0; its song as a read gives it
+// back; the rest as the evening's.
 TEST(StoredSettings, LoadTheMorning)
 {
     static const struct {
@@ -127,9 +129,10 @@ TEST(StoredSettings, LoadTheMorning)
     for (const auto& row : rows) {
         StoredSettings stored = { .morning = 2, .morningHour = 65536 + 6, .morningMinute = 45,
                                   .morningDays = row.stored, .morningFadeMinutes = 61,
-                                  .morningVolume = row.volume, .morningPlay = row.play };
+                                  .morningVolume = row.volume, .morningPlay = row.play, .days = row.stored };
         LoadedSettings loaded = loadStoredSettings(stored, false, true, fakePowerAvailable);
         EXPECT_EQ(loaded.morningDays, row.days) << row.stored;
+        EXPECT_EQ(loaded.days, row.days) << row.stored;
         EXPECT_EQ(loaded.morningVolume, row.loudness) << row.volume;
         EXPECT_STREQ(loaded.morningPlay, row.song) << row.song;
         EXPECT_TRUE(loaded.morning == 1 && loaded.morningHour == 6 && loaded.morningMinute == 45 &&
