@@ -515,7 +515,7 @@ static void testDialogHours(const char* dllPath)
     if (!prepareCase(dllPath))
         return;
     for (const auto& row : rows) {
-        char settings[256], saved[256], name[64];
+        char settings[512], saved[512], name[64];
         snprintf(settings, sizeof settings, SETTINGS("1", "1012", "0", "%s", "%s", "%s"), row.use24, row.hour,
                  row.minute);
         snprintf(saved, sizeof saved, SETTINGS("1", "1012", "0", "%s", "%s", "%s"), row.use24, row.savedHour,
@@ -547,7 +547,7 @@ static void testDialogHourSwitch(const char* dllPath)
     if (!prepareCase(dllPath))
         return;
     for (const auto& row : rows) {
-        char settings[256], saved[256], name[64];
+        char settings[512], saved[512], name[64];
         const char* savedUse24 = row.use24[0] == '1' ? "0" : "1";
         snprintf(settings, sizeof settings, SETTINGS("1", "1012", "0", "%s", "%s", "00"), row.use24, row.hour);
         snprintf(saved, sizeof saved, SETTINGS("1", "1012", "0", "%s", "%s", "00"), savedUse24, row.savedHour);

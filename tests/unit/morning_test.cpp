@@ -179,31 +179,26 @@ TEST(Morning, WritesItsTexts)
     EXPECT_STREQ(text, "Snoozed until 7:10 AM");
 }
 
-// The chime at each loudness: its header as a player reads it (RIFF and data sizes, PCM, mono, 8000 samples
-// and 16000 bytes a second, 2 bytes of 16 bits a sample), and its loudest sample.
+// The chime at each loudness: its header as a player reads it (sizes, PCM, mono, 8000 samples and 16000
+// bytes a second, 2 bytes of 16 bits a sample), and its loudest sample.
 TEST(Morning, MakesItsChime)
 {
     static uint8_t image[CHIME_BYTES + 1];
+    static const char header[] = "RIFF\x24\x4b\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x80\x3e\0\0\x02\0\x10\0data\0\x4b\0\0";
     static const struct {
         int step;
         size_t room, size;
         int32_t loudest;
     } rows[] = { { 1, sizeof image, 19244, 4096 }, { 4, CHIME_BYTES, 19244, 32767 }, { 9, CHIME_BYTES, 19244, 32767 },
                  { 2, CHIME_BYTES - 1, 0 } };
-    static const uint32_t header[] = { 0x46464952, 19236, 0x45564157, 0x20746d66, 16, 0x10001, 8000, 16000, 0x100002,
-                                       0x61746164, 19200 };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.step);
-        ASSERT_EQ(buildChime(image, row.room, row.step), row.size);
-        for (size_t field = 0; field < 11 && row.size; ++field) {
-            const uint8_t* at = image + 4 * field;
-            EXPECT_EQ(at[0] | at[1] << 8 | at[2] << 16 | (uint32_t)at[3] << 24, header[field]) << field;
-        }
+        ASSERT_EQ(buildChime(image, row.room, row.step), row.size) << row.step;
         int32_t loudest = 0;
         for (size_t at = CHIME_HEADER; at < row.size; at += 2) {
             int32_t sample = (int16_t)(image[at] | image[at + 1] << 8);
             loudest = sample > loudest ? sample : -sample > loudest ? -sample : loudest;
         }
-        EXPECT_EQ(loudest, row.loudest);
+        EXPECT_TRUE(!row.size || !memcmp(image, header, CHIME_HEADER)) << row.step;
+        EXPECT_EQ(loudest, row.loudest) << row.step;
     }
 }
