@@ -150,9 +150,12 @@ static void pluginConfig(void)
         loadSettings(g_state.iniPath);
     else
         applySettings(values);
+    // As chosen: a new worker that fails to arm clears enabled too, at a
+    // moment of its own, and must not take back an end action already due.
+    bool disabled = !g_state.enabled;
     rearmAlarm();
     rearmMorning();
-    if (!g_state.enabled) {
+    if (disabled) {
         g_state.runOnce = FALSE;
         // Disabled: an alarm that has fired ends nothing at quit.
         g_state.fired = FALSE;
