@@ -10,7 +10,7 @@
 #include "settings.h"
 #include "state.h"
 #include "../dialog/dialog.h"
-#include "../power/action_rules.h"
+#include "../power/power.h"
 #include "../resources/resource.h"
 
 typedef EXECUTION_STATE(WINAPI* ExecutionStateRequest)(EXECUTION_STATE);
@@ -49,18 +49,23 @@ static bool armToWake(HANDLE timer, uint64_t due)
     return SetWaitableTimer(timer, &dueTime, 0, NULL, NULL, TRUE) != 0;
 }
 
-// Tells the user, once, that no morning is armed, unless the worker was
-// stopped meanwhile; the menu then shows no morning.
-static void tellNotArmed(DWORD error)
+// Tells the user, once, that no morning is armed: the dialog then says so.
+static void tellNotSet(DWORD error)
 {
-    publishMoment(&s_due, 0);
-    publishMoment(&s_snoozed, 0);
-    if (WaitForSingleObject(s_stopEvent, 0) == WAIT_OBJECT_0)
-        return;
     s_notArmed = TRUE;
     s_telling = TRUE;
     showFailure(NOT_SET, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
     s_telling = FALSE;
+}
+
+// From the worker: the menu shows no morning, and the user is told unless
+// the worker was stopped meanwhile.
+static void tellNotArmed(DWORD error)
+{
+    publishMoment(&s_due, 0);
+    publishMoment(&s_snoozed, 0);
+    if (WaitForSingleObject(s_stopEvent, 0) != WAIT_OBJECT_0)
+        tellNotSet(error);
 }
 
 // Keeps the computer awake (a computer that a timer woke goes back to
@@ -87,12 +92,9 @@ static int s_chimeShown;
 
 static bool loadSound(void)
 {
-    char path[MAX_PATH];
     if (s_playSound)
         return true;
-    HMODULE library = NULL;
-    if (appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, "winmm.dll"))
-        library = LoadLibraryA(path);
+    HMODULE library = loadSystemLibrary("winmm.dll");
     if (!library)
         return false;
     WaveOutputCount outputs = (WaveOutputCount)(void*)GetProcAddress(library, "waveOutGetNumDevs");
@@ -331,8 +333,7 @@ void rearmMorning(void)
     if (!s_stopEvent)
         s_stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
     if (!s_stopEvent || !ResetEvent(s_stopEvent)) {
-        s_notArmed = TRUE;
-        showFailure(NOT_SET, GetLastError(), PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+        tellNotSet(GetLastError());
         return;
     }
     HMODULE self = referencePlugin();
@@ -344,8 +345,7 @@ void rearmMorning(void)
     DWORD error = GetLastError();
     if (self)
         FreeLibrary(self);
-    s_notArmed = TRUE;
-    showFailure(NOT_SET, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+    tellNotSet(error);
 }
 
 bool readMorning(CalendarTime* local, bool* snoozed)

@@ -6,7 +6,6 @@
 #include <commdlg.h>
 
 #include "dialog_rules.h"
-#include "../power/action_rules.h"
 #include "../core/paths.h"
 #include "../power/power.h"
 #include "../resources/resource.h"
@@ -171,10 +170,7 @@ typedef BOOL(WINAPI* OpenDialog)(LPOPENFILENAMEA);
 // not imported: the plugin loads without it.
 static void browseForSong(HWND dialog)
 {
-    char path[MAX_PATH];
-    HMODULE library = NULL;
-    if (appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, "comdlg32.dll"))
-        library = LoadLibraryA(path);
+    HMODULE library = loadSystemLibrary("comdlg32.dll");
     if (!library)
         return;
     OpenDialog openDialog = (OpenDialog)(void*)GetProcAddress(library, "GetOpenFileNameA");

@@ -96,6 +96,12 @@ static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
     return a.year == b.year && a.month == b.month && a.day == b.day;
 }
 
+// The day's short name in the user's language; false where there is none.
+static bool readDayName(const CalendarTime& day, char* name, int size)
+{
+    return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (day.dayOfWeek + 6) % 7, name, size) > 0;
+}
+
 // The second status line, while a morning is armed: "Wakes at 7:00 AM
 // tomorrow", later today with no day, or on the day's short name in the
 // user's language; during a snooze "Snoozed until 7:10 AM".
@@ -109,8 +115,7 @@ static void refreshWakesLine(void)
     GetLocalTime((SYSTEMTIME*)&today);
     char day[32] = "", text[96];
     bool tomorrow = isSameDay(morning, nextDay(today));
-    if (!snoozed && !tomorrow && !isSameDay(morning, today) &&
-        !GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (morning.dayOfWeek + 6) % 7, day, sizeof day))
+    if (!snoozed && !tomorrow && !isSameDay(morning, today) && !readDayName(morning, day, sizeof day))
         return;
     formatWakesText(text, sizeof text, morning.hour, morning.minute, g_state.use24Hour != FALSE, tomorrow, day,
                     snoozed);
@@ -131,7 +136,7 @@ static void refreshMenu(void)
                                g_state.morningMinute, use24 };
     char name[32] = "", text[96];
     if (set && day == EVENING_LATER)
-        GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (close.dayOfWeek + 6) % 7, name, sizeof name);
+        readDayName(close, name, sizeof name);
     formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, use24, g_state.action, follows,
                       set && day == EVENING_TOMORROW, name);
     ModifyMenuA(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);

@@ -33,18 +33,21 @@ static BOOL enableShutdownPrivilege(void)
     return enabled;
 }
 
+HMODULE loadSystemLibrary(const char* name)
+{
+    char path[MAX_PATH];
+    if (!appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, name))
+        return NULL;
+    return LoadLibraryA(path);
+}
+
 // Hibernates when the power library says the system may, else enters
 // standby; without SetSystemPowerState (NT 4.0) as if the system refused.
-// The library is loaded from the system directory only: by bare
-// name the player's folder and the current directory would come first.
 static const char STANDBY_FAILED[] = "System standby failed.  Please check your Power Management settings.";
 
 static BOOL enterPowerState(void)
 {
-    char path[MAX_PATH];
-    HMODULE library = NULL;
-    if (appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, "POWRPROF.DLL"))
-        library = LoadLibraryA(path);
+    HMODULE library = loadSystemLibrary("POWRPROF.DLL");
     HibernateQuery hibernateAllowed =
         library ? (HibernateQuery)(void*)GetProcAddress(library, "IsPwrHibernateAllowed") : NULL;
     bool standby = chooseStandby(hibernateAllowed != NULL, hibernateAllowed ? hibernateAllowed() : 0);

@@ -15,6 +15,11 @@ BOOL powerManagementAvailable(void);
 
 int runEndAction(EndAction action, BOOL force);
 
+// A library from the system directory only: by bare name the player's
+// folder and the current directory would come first. NULL where it cannot
+// be loaded.
+HMODULE loadSystemLibrary(const char* name);
+
 // Why a morning would not wake this computer (WakeLimit, core/morning.h).
 int readWakeLimit(void);
 

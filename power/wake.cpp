@@ -4,7 +4,6 @@
 // 10 and later, also for Windows' own timers only).
 #include "power.h"
 
-#include "action_rules.h"
 #include "../core/morning.h"
 #include "../core/state.h"
 
@@ -64,10 +63,7 @@ static DWORD wakeTimerSetting(HMODULE library, const char* reader, const GUID* s
 // (before Vista there is none).
 static DWORD wakeTimersAllowed(void)
 {
-    char path[MAX_PATH];
-    HMODULE library = NULL;
-    if (appendToSystemDirectory(path, GetSystemDirectoryA(path, sizeof path), sizeof path, "POWRPROF.DLL"))
-        library = LoadLibraryA(path);
+    HMODULE library = loadSystemLibrary("POWRPROF.DLL");
     if (!library)
         return 1;
     ActiveSchemeQuery activeScheme = (ActiveSchemeQuery)(void*)GetProcAddress(library, "PowerGetActiveScheme");
