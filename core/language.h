@@ -1,0 +1,51 @@
+// Which language the plugin speaks, and its texts in that language as
+// UTF-16 with their values in place. Pure text handling: the platform's
+// answers (the settings key, the player's language pack, Windows' display
+// language, the ANSI code page) come in as inputs.
+#ifndef NIGHTFOLD_LANGUAGE_H
+#define NIGHTFOLD_LANGUAGE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "texts.h"
+
+// A language's index in LANGUAGES for a code such as "de", "pt-BR" or
+// "de-AT" (the player's are "de-DE"): matched whole, else by its first part;
+// case does not count. -1 for an empty, overlong or unknown code.
+int languageOfCode(const char* code);
+// The same for a Windows language identifier: whole, else by its primary
+// language (its low 10 bits).
+int languageOfId(uint16_t langId);
+
+// What decides the language, first that applies: the Language key (NULL
+// where missing), the player's language pack (NULL where it uses none or
+// does not tell), Windows' display language. On the ANSI-only Windows (98,
+// Me) a language whose script the ANSI code page cannot show is English.
+struct LanguageFacts {
+    const char* key;
+    const char* pack;
+    uint16_t displayLangId;
+    bool ansiOnly;
+    unsigned ansiCodePage;
+};
+unsigned chooseLanguage(const LanguageFacts& facts);
+
+// The text in the language, or English where its table lacks it.
+const char* textIn(unsigned language, TextId id);
+
+// The pattern (UTF-8) with %1 to %3 replaced by values (UTF-16, NULL as
+// empty) and "%%" by '%', as UTF-16 into out, cut to size - 1 units and
+// terminated. Returns the units written.
+size_t formatText(const char* pattern, const char16_t* const* values, unsigned count, char16_t* out, size_t size);
+
+// A time of day as the dialog shows it: "23:30", or in the 12-hour form
+// "11:30" placed in the language's "%1 PM".
+void formatTimeOfDay(unsigned language, unsigned hour, unsigned minute, bool use24, char16_t* out, size_t size);
+// The time left in the notice: "0:59".
+void formatMinutesSeconds(uint32_t seconds, char16_t* out, size_t size);
+
+// Plain text (ASCII, or UTF-8) as UTF-16, cut and terminated as above.
+size_t widenUtf8(const char* text, char16_t* out, size_t size);
+
+#endif

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "language.h"
+
+// The windows whose access keys must differ, by their texts.
+static const std::vector<std::vector<TextId>> WINDOWS = {
+    { T_OK, T_CANCEL, T_AM_KEY, T_PM_KEY, T_24HOUR, T_ACTION_NONE, T_STANDBY, T_SHUTDOWN, T_REBOOT, T_FORCE,
+      T_PLUGIN_DISABLED, T_RUN_ONCE, T_PLUGIN_ENABLED, T_FADE, T_FINISH_SONG, T_NOTICE, T_MORNING, T_MORNING_FADE_IN,
+      T_MORNING_VOLUME, T_PLAY_OWN, T_PLAY_CHOSEN, T_BROWSE },
+    { T_SNOOZE, T_CANCEL_TONIGHT, T_CLOSE_NOW },
+    { T_SNOOZE, T_CANCEL_TONIGHT, T_STOP_NOW },
+    { T_SNOOZE, T_STOP, T_KEEP_PLAYING },
+};
+
+static const char* ownText(const LanguageTable& table, int id, int* times)
+{
+    const char* found = NULL;
+    *times = 0;
+    for (unsigned i = 0; i < table.count; ++i) {
+        if (table.texts[i].id == id) {
+            found = table.texts[i].text;
+            ++*times;
+        }
+    }
+    return found;
+}
+
+// The places a text holds, in order of number ("%2 %1" and "%1 %2" alike),
+// and its access key, upper-cased where the letter has cases; 0 for none.
+static std::string placesOf(const char* text)
+{
+    std::string places;
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        for (const char* p = text; *p; ++p) {
+            if (p[0] == '%' && p[1] == '%')
+                ++p;
+            else if (p[0] == '%' && p[1] == digit)
+                places += digit;
+        }
+    }
+    return places;
+}
+
+static char32_t accessKeyOf(const char* text)
+{
+    std::u16string wide(256, 0);
+    wide.resize(widenUtf8(text, wide.data(), wide.size()));
+    for (size_t i = 0; i + 1 < wide.size(); ++i) {
+        if (wide[i] == u'&' && wide[i + 1] == u'&') {
+            ++i;
+        } else if (wide[i] == u'&') {
+            char32_t c = wide[i + 1];
+            bool lower = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x430 && c <= 0x44F);
+            if (lower)
+                return c - 0x20;
+            if (c >= 0x450 && c <= 0x45F)
+                return c - 0x50;
+            if (c >= 0x100 && c <= 0x17F && c % 2 == 1 && c != 0x131 && c != 0x138 && c != 0x149)
+                return c - 1;  // the Latin letters of Polish and its neighbours
+            return c;
+        }
+    }
+    return 0;
+}
+
+TEST(Texts, EveryLanguageHasEveryTextWithTheSamePlacesAndItsOwnKeys)
+{
+    const LanguageTable& english = *LANGUAGES[0];
+    for (unsigned language = 0; language < LANGUAGE_COUNT; ++language) {
+        const LanguageTable& table = *LANGUAGES[language];
+        for (int id = 0; id < TEXT_COUNT; ++id) {
+            int times, englishTimes;
+            const char* text = ownText(table, id, &times);
+            const char* original = ownText(english, id, &englishTimes);
+            ASSERT_EQ(englishTimes, 1) << "English text " << id;
+            ASSERT_EQ(times, 1) << table.code << " text " << id;
+            EXPECT_EQ(placesOf(text), placesOf(original)) << table.code << ": " << text;
+            EXPECT_EQ(accessKeyOf(text) != 0, accessKeyOf(original) != 0) << table.code << ": " << text;
+        }
+        for (const auto& window : WINDOWS) {
+            for (size_t a = 0; a < window.size(); ++a) {
+                for (size_t b = a + 1; b < window.size(); ++b)
+                    EXPECT_NE(accessKeyOf(textIn(language, window[a])), accessKeyOf(textIn(language, window[b])))
+                        << table.code << ": " << textIn(language, window[a]) << " / " << textIn(language, window[b]);
+            }
+        }
+    }
+}
+
+TEST(Language, ChosenByKeyThenPackThenDisplayLanguage)
+{
+    static const struct {
+        const char* key;
+        const char* pack;
+        uint16_t display;
+        bool ansiOnly;
+        unsigned codePage;
+        const char* chosen;
+    } rows[] = {
+        { NULL, NULL, 0x0409, false, 1252, "en" },
+        { NULL, NULL, 0x0407, false, 1252, "de" },
+        { NULL, NULL, 0x0C07, false, 1252, "de" },  // German (Austria)
+        { NULL, NULL, 0x0816, false, 1252, "pt-BR" },  // Portuguese (Portugal)
+        { NULL, NULL, 0x0404, false, 950, "zh-CN" },  // Chinese (Taiwan): the one Chinese there is
+        { NULL, NULL, 0x041F, false, 1254, "en" },  // Turkish: none
+        { "de", NULL, 0x0411, false, 932, "de" },
+        { "pt-br", NULL, 0x0409, false, 1252, "pt-BR" },
+        { "pt-PT", NULL, 0x0409, false, 1252, "pt-BR" },
+        { "", NULL, 0x0419, false, 1251, "ru" },
+        { "tlh", NULL, 0x0419, false, 1251, "ru" },
+        { "de-DE-but-far-too-long", NULL, 0x0409, false, 1252, "en" },
+        { NULL, "fr-FR", 0x0407, false, 1252, "fr" },
+        { "it", "fr-FR", 0x0407, false, 1252, "it" },
+        { NULL, "xx-YY", 0x0410, false, 1252, "it" },
+        { NULL, NULL, 0x0411, false, 1252, "ja" },  // a Japanese user on a Western code page (NT)
+        // 98 and Me show only what their ANSI code page holds.
+        { NULL, NULL, 0x0411, true, 1252, "en" },
+        { NULL, NULL, 0x0411, true, 932, "ja" },
+        { "ru", NULL, 0x0409, true, 1252, "en" },
+        { NULL, "pl-PL", 0x0409, true, 1250, "pl" },
+        { NULL, NULL, 0x0409, true, 932, "en" },
+    };
+    for (const auto& row : rows) {
+        LanguageFacts facts = { row.key, row.pack, row.display, row.ansiOnly, row.codePage };
+        EXPECT_STREQ(LANGUAGES[chooseLanguage(facts)]->code, row.chosen)
+            << (row.key ? row.key : "-") << " " << (row.pack ? row.pack : "-") << " " << row.display;
+    }
+}
