@@ -9,15 +9,9 @@
 #include "player.h"
 #include "settings.h"
 #include "state.h"
+#include "words.h"
 #include "../dialog/dialog.h"
 #include "../power/power.h"
-
-static const char CREATE_FAILED[] =
-    "Failed to create a Waitable Timer.  The plugin has been temporarily disabled.";
-static const char SET_FAILED[] =
-    "Failed to set the Waitable Timer.  The plugin has been temporarily disabled.";
-static const char WAIT_FAILED_TEXT[] =
-    "Failed to wait for the Waitable Timer.  The plugin has been temporarily disabled.";
 
 // Where the current worker stands, for the player's thread to stop it
 // safely. Each step is claimed with one atomic exchange by whichever side
@@ -44,13 +38,16 @@ static bool claimPhase(LONG from, LONG to)
 // A stopped worker leaves the plugin's state alone: a new worker may own it.
 static void publishTonight(const Evening* evening);
 
-static void disable(LONG phase, const char* text)
+static void disable(LONG phase, TextId text)
 {
     if (!claimPhase(phase, WORKER_SHOWING))
         return;
     g_state.enabled = FALSE;
     publishTonight(NULL);
-    MessageBoxA(NULL, text, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+    WCHAR said[WORDS_SIZE], title[WORDS_SIZE];
+    sayText(text, NULL, 0, said);
+    widenAnsi(PRODUCT_TEXT, title, WORDS_SIZE);
+    showWords(NULL, said, title, MB_TOPMOST | MB_ICONERROR);
 }
 
 // What is set for tonight, shared by the player's thread and the worker.
@@ -113,9 +110,11 @@ static void showCountdown(HWND notice, uint64_t closeAt, uint64_t planned)
         return;
     if (nowUtc < planned)
         nowUtc = planned;
-    char text[128];
-    formatNoticeText(text, sizeof text, secondsUntil(nowUtc, closeAt), g_state.action, g_state.forceAppsToClose,
-                     s_follows);
+    WCHAR left[WORDS_SIZE], wake[WORDS_SIZE], text[WORDS_SIZE];
+    sayMinutesSeconds(secondsUntil(nowUtc, closeAt), left);
+    sayTimeOfDay(s_follows.wakeHour, s_follows.wakeMinute, s_follows.use24, wake);
+    const WCHAR* values[] = { left, wake };
+    sayText(noticeText(g_state.action, g_state.forceAppsToClose, s_follows), values, 2, text);
     setNoticeText(notice, text);
 }
 
@@ -246,7 +245,7 @@ static void runAlarm(void)
     HANDLE timer = CreateWaitableTimerA(NULL, TRUE, g_state.timerName);
     g_state.timer = timer;
     if (!timer || !s_stopEvent) {
-        disable(WORKER_ARMING, CREATE_FAILED);
+        disable(WORKER_ARMING, T_TIMER_CREATE_FAILED);
         return;
     }
     EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
@@ -258,7 +257,7 @@ static void runAlarm(void)
         // time itself: nothing runs before.
         Evening evening;
         if (!beginNextEvening(&evening) || !armAt(timer, eveningFirstWake(evening, options))) {
-            disable(phase, SET_FAILED);
+            disable(phase, T_TIMER_SET_FAILED);
             return;
         }
         if (phase == WORKER_ARMING) {
@@ -277,7 +276,7 @@ static void runAlarm(void)
         case ENDS_STOPPED:
             return;
         case ENDS_FAILED:
-            disable(WORKER_WAITING, WAIT_FAILED_TEXT);
+            disable(WORKER_WAITING, T_TIMER_WAIT_FAILED);
             return;
         case ENDS_CLOSING:
             if (s_follows.ending == ENDING_EXIT) {
@@ -330,7 +329,6 @@ DWORD WINAPI alarmWorker(LPVOID module)
     return 0;
 }
 
-static const char START_FAILED[] = "Failed to start the alarm.  The plugin has been temporarily disabled.";
 
 // Whether the current worker holds a reference to the plugin.
 static bool s_workerHoldsPlugin;
@@ -352,7 +350,7 @@ void startAlarmWorker(void)
     if (self)
         FreeLibrary(self);
     g_state.enabled = FALSE;
-    showFailure(START_FAILED, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+    showFailure(T_START_FAILED, error, NO_TEXT, MB_TOPMOST | MB_ICONERROR);
 }
 
 // How long the player's thread waits for a worker that fired or shows its

@@ -313,111 +313,53 @@ EveningEnding eveningEnding(bool morningOn, EndAction action)
     return morningOn && action == ACTION_NONE ? ENDING_STOP : ENDING_EXIT;
 }
 
-void appendText(char* text, size_t size, size_t* length, const char* part)
+// What follows the close moment, as the texts tell it.
+static int followsIndex(EndAction action, const EveningFollows& follows)
 {
-    while (*part && *length + 1 < size)
-        text[(*length)++] = *part++;
-    text[*length] = 0;
-}
-
-static void appendNumber(char* text, size_t size, size_t* length, uint32_t value, int digits)
-{
-    char reversed[11], written[11];
-    int count = 0;
-    do {
-        reversed[count++] = (char)('0' + value % 10);
-        value /= 10;
-    } while (value || count < digits);
-    for (int i = 0; i < count; ++i)
-        written[i] = reversed[count - 1 - i];
-    written[count] = 0;
-    appendText(text, size, length, written);
-}
-
-void appendTimeOfDay(char* text, size_t size, size_t* length, unsigned hour, unsigned minute, bool use24)
-{
-    appendNumber(text, size, length, use24 ? hour : (hour + 11) % 12 + 1, 1);
-    appendText(text, size, length, ":");
-    appendNumber(text, size, length, minute, 2);
-    if (!use24)
-        appendText(text, size, length, hour < 12 ? " AM" : " PM");
+    if (follows.ending != ENDING_EXIT)
+        return follows.ending == ENDING_STOP_AND_SLEEP ? 1 : 0;
+    return action == ACTION_SHUTDOWN ? 1 : action == ACTION_REBOOT ? 2 : action == ACTION_STANDBY ? 3 : 0;
 }
 
 // Where a morning follows, the player stays open: playback stops, and the
 // computer may sleep until the morning; no force applies.
-void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force,
-                      const EveningFollows& follows)
+TextId noticeText(EndAction action, bool force, const EveningFollows& follows)
 {
-    if (!size)
-        return;
-    uint32_t seconds = secondsLeft > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)secondsLeft;
-    size_t length = 0;
-    text[0] = 0;
-    bool exits = follows.ending == ENDING_EXIT;
-    appendText(text, size, &length, exits ? "Winamp closes in " : "Playback stops in ");
-    appendNumber(text, size, &length, seconds / 60, 1);
-    appendText(text, size, &length, ":");
-    appendNumber(text, size, &length, seconds % 60, 2);
-    bool forceApplies = force && exits;
-    if (!exits) {
-        if (follows.ending == ENDING_STOP_AND_SLEEP) {
-            appendText(text, size, &length, ", then the computer sleeps until ");
-            appendTimeOfDay(text, size, &length, follows.wakeHour, follows.wakeMinute, follows.use24);
-        }
-    } else if (action == ACTION_SHUTDOWN) {
-        appendText(text, size, &length, ", then the computer shuts down");
-    } else if (action == ACTION_REBOOT) {
-        appendText(text, size, &length, ", then the computer restarts");
-    } else {
-        forceApplies = false;
-        if (action == ACTION_STANDBY)
-            appendText(text, size, &length, ", then the computer goes to standby");
-    }
-    if (forceApplies)
-        appendText(text, size, &length, ", closing programs without asking");
-    appendText(text, size, &length, ".");
+    static const TextId closes[] = { T_CLOSES_IN, T_CLOSES_IN_SHUTDOWN, T_CLOSES_IN_RESTART, T_CLOSES_IN_STANDBY };
+    static const TextId forced[] = { T_CLOSES_IN, T_CLOSES_IN_SHUTDOWN_FORCED, T_CLOSES_IN_RESTART_FORCED,
+                                     T_CLOSES_IN_STANDBY };
+    static const TextId stops[] = { T_STOPS_IN, T_STOPS_IN_SLEEP };
+    int follow = followsIndex(action, follows);
+    if (follows.ending != ENDING_EXIT)
+        return stops[follow];
+    return force ? forced[follow] : closes[follow];
 }
 
-const char* closeNowText(EveningEnding ending)
+TextId closeNowText(EveningEnding ending)
 {
-    return ending == ENDING_EXIT ? "Close &now" : "Stop &now";
+    return ending == ENDING_EXIT ? T_CLOSE_NOW : T_STOP_NOW;
 }
 
-void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
-                       EndAction action, const EveningFollows& follows, bool tomorrow, const char* dayName)
+TextId tonightText(bool set, bool atStop, EndAction action, const EveningFollows& follows, bool tomorrow,
+                   bool dayNamed)
 {
-    if (!size)
-        return;
-    size_t length = 0;
-    text[0] = 0;
-    if (!set) {
-        appendText(text, size, &length, "Nothing set for tonight");
-        return;
-    }
-    bool exits = follows.ending == ENDING_EXIT;
-    if (atStop) {
-        appendText(text, size, &length, exits ? "Closes when playback stops" : "Ends when playback stops");
-    } else {
-        appendText(text, size, &length, exits ? "Closes " : "Stops playback ");
-        if (tomorrow)
-            dayName = "tomorrow";
-        if (dayName && *dayName) {
-            appendText(text, size, &length, dayName);
-            appendText(text, size, &length, " ");
-        }
-        appendText(text, size, &length, "at ");
-        appendTimeOfDay(text, size, &length, hour, minute, use24);
-    }
-    if (!exits) {
-        if (follows.ending == ENDING_STOP_AND_SLEEP) {
-            appendText(text, size, &length, ", then sleeps until ");
-            appendTimeOfDay(text, size, &length, follows.wakeHour, follows.wakeMinute, follows.use24);
-        }
-    } else if (action == ACTION_SHUTDOWN) {
-        appendText(text, size, &length, ", then shuts down");
-    } else if (action == ACTION_REBOOT) {
-        appendText(text, size, &length, ", then restarts");
-    } else if (action == ACTION_STANDBY) {
-        appendText(text, size, &length, ", then goes to standby");
-    }
+    // By when (at the time, tomorrow, on a named day, at the stop), then by
+    // what follows.
+    static const TextId closes[4][4] = {
+        { T_CLOSES_AT, T_CLOSES_AT_SHUTDOWN, T_CLOSES_AT_RESTART, T_CLOSES_AT_STANDBY },
+        { T_CLOSES_TOMORROW, T_CLOSES_TOMORROW_SHUTDOWN, T_CLOSES_TOMORROW_RESTART, T_CLOSES_TOMORROW_STANDBY },
+        { T_CLOSES_DAY, T_CLOSES_DAY_SHUTDOWN, T_CLOSES_DAY_RESTART, T_CLOSES_DAY_STANDBY },
+        { T_CLOSES_AT_STOP, T_CLOSES_AT_STOP_SHUTDOWN, T_CLOSES_AT_STOP_RESTART, T_CLOSES_AT_STOP_STANDBY },
+    };
+    static const TextId stops[4][2] = {
+        { T_STOPS_AT, T_STOPS_AT_SLEEP },
+        { T_STOPS_TOMORROW, T_STOPS_TOMORROW_SLEEP },
+        { T_STOPS_DAY, T_STOPS_DAY_SLEEP },
+        { T_ENDS_AT_STOP, T_ENDS_AT_STOP_SLEEP },
+    };
+    if (!set)
+        return T_NOTHING_SET;
+    int when = atStop ? 3 : tomorrow ? 1 : dayNamed ? 2 : 0;
+    int follow = followsIndex(action, follows);
+    return follows.ending == ENDING_EXIT ? closes[when][follow] : stops[when][follow];
 }

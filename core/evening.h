@@ -12,6 +12,7 @@
 #include <stdint.h>
 
 #include "actions.h"
+#include "../resources/texts.h"
 
 // The options of "At the set time".
 struct EveningOptions {
@@ -148,31 +149,24 @@ struct EveningFollows {
 // notice's count, without a 64-bit division.
 uint32_t secondsUntil(uint64_t now, uint64_t moment);
 
-// The notice's text: "Winamp closes in 0:59, then the computer shuts down."
-// and its variants for the action and force; where a morning follows,
-// "Playback stops in 0:59." or "Playback stops in 0:59, then the computer
-// sleeps until 7:00 AM.". Cut to size - 1 characters.
-void formatNoticeText(char* text, size_t size, uint64_t secondsLeft, EndAction action, bool force,
-                      const EveningFollows& follows);
+// The notice's text, %1 the time left and %2 the morning's time: "Winamp
+// closes in %1, then the computer shuts down." and its variants for the
+// action and force; where a morning follows, "Playback stops in %1." or
+// "Playback stops in %1, then the computer sleeps until %2.".
+TextId noticeText(EndAction action, bool force, const EveningFollows& follows);
 
 // The notice's button that ends the evening at once: "Close &now", or
 // "Stop &now" where playback stops.
-const char* closeNowText(EveningEnding ending);
+TextId closeNowText(EveningEnding ending);
 
-// The status line of the next evening in the player's menu: "Closes at
-// 11:30 PM, then shuts down", "Closes when playback stops", "Nothing set for
-// tonight"; where a morning follows, "Stops playback at 11:30 PM" or "Ends
-// when playback stops", and for a sleep ", then sleeps until 7:00 AM" after
-// either. An evening not tonight's names its day before the time: "Closes
-// tomorrow at 11:30 PM" (tomorrow), "Closes Sun at 11:30 PM" (dayName; NULL
-// or empty gives none). The time as the dialog shows it (hour 0 to 23 with
-// use24, else 1 to 12 with AM or PM). Cut to size - 1 characters.
-void formatTonightText(char* text, size_t size, bool set, bool atStop, unsigned hour, unsigned minute, bool use24,
-                       EndAction action, const EveningFollows& follows, bool tomorrow, const char* dayName);
-
-// For the texts here and the morning's: part appended to text, which holds
-// *length characters, within size - 1; a time of day as the dialog shows it.
-void appendText(char* text, size_t size, size_t* length, const char* part);
-void appendTimeOfDay(char* text, size_t size, size_t* length, unsigned hour, unsigned minute, bool use24);
+// The status line of the next evening in the player's menu, %1 its time,
+// %2 its day, %3 the morning's time: "Closes at %1, then shuts down",
+// "Closes when playback stops", "Nothing set for tonight"; where a morning
+// follows, "Stops playback at %1" or "Ends when playback stops", and for a
+// sleep ", then sleeps until %3" after either. An evening not tonight's
+// names its day: "Closes tomorrow at %1" (tomorrow), "Closes %2 at %1"
+// (dayNamed).
+TextId tonightText(bool set, bool atStop, EndAction action, const EveningFollows& follows, bool tomorrow,
+                   bool dayNamed);
 
 #endif

@@ -6,6 +6,9 @@ static char lowerAscii(char c)
     return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
 }
 
+// Longer codes are no language's ("zh-Hans-CN" is among the longest in use).
+#define LONGEST_CODE 16
+
 // Whether a and b, of the lengths given, are the same, case aside.
 static bool sameText(const char* a, size_t aLength, const char* b, size_t bLength)
 {
@@ -18,10 +21,11 @@ static bool sameText(const char* a, size_t aLength, const char* b, size_t bLengt
     return true;
 }
 
+// The length of a language's code; bounded, as no code is longer.
 static size_t lengthOf(const char* text)
 {
     size_t length = 0;
-    while (text[length])
+    while (text[length] && length <= LONGEST_CODE)
         ++length;
     return length;
 }
@@ -35,8 +39,6 @@ static size_t firstPartLength(const char* code)
     return length;
 }
 
-// Longer codes are no language's ("zh-Hans-CN" is among the longest in use).
-#define LONGEST_CODE 16
 
 int languageOfCode(const char* code)
 {

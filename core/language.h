@@ -8,7 +8,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "texts.h"
+#include "../resources/texts.h"
 
 // A language's index in LANGUAGES for a code such as "de", "pt-BR" or
 // "de-AT" (the player's are "de-DE"): matched whole, else by its first part;

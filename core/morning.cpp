@@ -378,34 +378,16 @@ MorningStep planMorning(Morning* morning, const MorningOptions& options, uint64_
     return step;
 }
 
-void formatMorningText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, MorningNews news)
+TextId morningText(MorningNews news)
 {
-    if (!size)
-        return;
-    static const char* const added[] = { ".", ".", ". Winamp has nothing to play.", ". The music did not start.",
-                                         ". Nothing can be played." };
-    size_t length = 0;
-    text[0] = 0;
-    appendText(text, size, &length, "Good morning: it is ");
-    appendTimeOfDay(text, size, &length, hour, minute, use24);
-    appendText(text, size, &length, added[news]);
+    static const TextId said[] = { T_GOOD_MORNING, T_GOOD_MORNING, T_GOOD_MORNING_NOTHING_TO_PLAY,
+                                   T_GOOD_MORNING_NOT_STARTED, T_GOOD_MORNING_CANNOT_SOUND };
+    return said[news];
 }
 
-void formatWakesText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, bool tomorrow,
-                     const char* dayName, bool snoozed)
+TextId wakesText(bool tomorrow, bool dayNamed, bool snoozed)
 {
-    if (!size)
-        return;
-    size_t length = 0;
-    text[0] = 0;
-    appendText(text, size, &length, snoozed ? "Snoozed until " : "Wakes at ");
-    appendTimeOfDay(text, size, &length, hour, minute, use24);
     if (snoozed)
-        return;
-    if (tomorrow)
-        dayName = "tomorrow";
-    if (dayName && *dayName) {
-        appendText(text, size, &length, " ");
-        appendText(text, size, &length, dayName);
-    }
+        return T_SNOOZED_UNTIL;
+    return tomorrow ? T_WAKES_TOMORROW : dayNamed ? T_WAKES_DAY : T_WAKES_AT;
 }

@@ -151,15 +151,12 @@ enum WakeLimit {
     WAKE_IMPORTANT_ONLY,       // ... or wakes only for Windows' own timers (Windows 10 and later)
 };
 
-// Texts, each cut to size - 1 characters; times as the dialog shows them
-// (0 to 23 with use24, else 1 to 12 with AM or PM).
-//   The morning's notice: "Good morning: it is 7:00 AM.", and what news adds.
-void formatMorningText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, MorningNews news);
-//   The menu's second line: "Wakes at 7:00 AM tomorrow", or with the day's
-//   short name when it is further away ("Wakes at 7:00 AM Sat"); dayName
-//   NULL or empty gives no day (today). During a snooze "Snoozed until
-//   7:10 AM" (snoozed; the day is not named).
-void formatWakesText(char* text, size_t size, unsigned hour, unsigned minute, bool use24, bool tomorrow,
-                     const char* dayName, bool snoozed);
+// Texts, %1 the time (as the dialog shows it), %2 the day:
+//   The morning's notice: "Good morning: it is %1.", and what news adds.
+TextId morningText(MorningNews news);
+//   The menu's second line: "Wakes at %1 tomorrow", or with the day's
+//   short name when it is further away ("Wakes at %1 %2"), or no day
+//   (today). During a snooze "Snoozed until %1" (the day is not named).
+TextId wakesText(bool tomorrow, bool dayNamed, bool snoozed);
 
 #endif

@@ -7,6 +7,7 @@
 #include "morning.h"
 #include "paths.h"
 #include "state.h"
+#include "words.h"
 
 // The player's WM_USER messages (the number goes in lParam) and commands.
 #define HOST_IPC_IS_PLAYING 104   // 1 playing, 3 paused, 0 stopped
@@ -19,6 +20,7 @@
 #define HOST_IPC_SET_LIST_POSITION 121  // wParam: the entry to make current
 #define HOST_IPC_GET_LIST_FILE 211     // wParam: an entry; answers its file name, in the player's memory
 #define HOST_IPC_PLAY_FILE 100         // WM_COPYDATA: adds the file name to the playlist's end
+#define HOST_IPC_LANGUAGE_PACK 621     // wParam 1: 0 with a pack; wParam 5: its language, a wchar_t*
 #define HOST_CMD_PLAY 40045   // plays the playlist's current entry
 #define HOST_CMD_PAUSE 40046  // pauses, or resumes what is paused
 #define HOST_CMD_STOP 40047
@@ -126,9 +128,6 @@ void playChosenEntry(const char* chosen)
 // otherwise stay open with nobody knowing.
 static const DWORD POST_RETRY_MS = 100;
 static const int POST_TRIES = 50;
-static const char NOT_POSTED[] =
-    "Nightfold could not ask Winamp to close at the set time.  Close Winamp yourself; "
-    "the chosen system shutdown follows.";
 
 void askPlayerToExit(HANDLE stopEvent)
 {
@@ -139,7 +138,7 @@ void askPlayerToExit(HANDLE stopEvent)
         if (WaitForSingleObject(stopEvent, POST_RETRY_MS) != WAIT_TIMEOUT)
             return;  // the player is leaving anyway
         if (tries + 1 == POST_TRIES)
-            showFailure(NOT_POSTED, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+            showFailure(T_EXIT_NOT_ASKED, error, NO_TEXT, MB_TOPMOST | MB_ICONERROR);
     }
 }
 
@@ -155,4 +154,24 @@ UINT newPlayerCommand(void)
     DWORD_PTR answer;
     return sendToPlayer(WM_USER, 0, HOST_IPC_NEW_COMMAND, &answer) && answer > 1 && answer <= 0xFFFF ? (UINT)answer
                                                                                                       : 0;
+}
+
+// A player that does not know the question answers 0 or 1 to both; no
+// answer below 65536 is read as a pointer.
+bool readPlayerLanguage(char* code, size_t size)
+{
+    DWORD_PTR inUse, answer;
+    if (!sendToPlayer(WM_USER, 1, HOST_IPC_LANGUAGE_PACK, &inUse) || inUse != 0 ||
+        !sendToPlayer(WM_USER, MAKEWPARAM(5, 0), HOST_IPC_LANGUAGE_PACK, &answer) || answer < 0x10000)
+        return false;
+    // A language code is ASCII: anything else is no code.
+    const WCHAR* wide = (const WCHAR*)answer;
+    size_t i = 0;
+    for (; wide[i] && i + 1 < size; ++i) {
+        if (wide[i] < 0x20 || wide[i] > 0x7E)
+            return false;
+        code[i] = (char)wide[i];
+    }
+    code[i] = 0;
+    return wide[i] == 0 && i > 0;
 }

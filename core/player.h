@@ -29,6 +29,9 @@ void askPlayerToExit(HANDLE stopEvent);
 // before Winamp 2.9), and a fresh command id for a plugin's item (0 where
 // it hands out none).
 HMENU readPlayerMenu(void);
+// The language of the player's language pack ("de-DE"), into code; false
+// where it uses none or does not tell (before Winamp 5.51).
+bool readPlayerLanguage(char* code, size_t size);
 UINT newPlayerCommand(void);
 
 #endif

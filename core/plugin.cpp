@@ -6,6 +6,7 @@
 #include "settings.h"
 #include "state.h"
 #include "wakeup.h"
+#include "words.h"
 #include "../dialog/dialog.h"
 #include "../dialog/menu.h"
 #include "../power/power.h"
@@ -83,6 +84,9 @@ static int pluginInit(void)
     resolveLateImports();
     g_state.canShutdown = probeShutdownRight();
     loadSettings(g_state.iniPath);
+    char language[LANGUAGE_KEY_SIZE];
+    readLanguageKey(g_state.iniPath, language);
+    chooseWords(language);
     // The player left during a fade and may have kept the faded volume: it
     // gets the volume the fade began at.
     int volume = readFadeFrom(g_state.iniPath);
@@ -99,19 +103,16 @@ static int pluginInit(void)
     return 0;
 }
 
-static const char NOT_SAVED[] =
-    "Nightfold could not save your settings in\n%s\n\n%s\n"
-    "They apply until Winamp closes. To keep them, make that file writable, "
-    "or run Winamp once with the right to write to its folder.";
-
 // Shows the warning that the settings could not be saved in path, and why.
 static void warnNotSaved(const char* path, DWORD error)
 {
-    char reason[REASON_SIZE];
-    systemReason(error, reason);
-    char text[1024];  // wsprintfA's limit; the parts add up to less
-    wsprintfA(text, NOT_SAVED, path, reason);
-    MessageBoxA(GetForegroundWindow(), text, PRODUCT_TEXT, MB_ICONWARNING);
+    WCHAR file[MAX_PATH], reason[WORDS_SIZE], title[WORDS_SIZE], text[WORDS_SIZE * 3];
+    widenAnsi(path, file, MAX_PATH);
+    sayReason(error, reason, WORDS_SIZE);
+    widenAnsi(PRODUCT_TEXT, title, WORDS_SIZE);
+    const WCHAR* values[] = { file, reason };
+    sayLongText(T_NOT_SAVED, values, 2, text, WORDS_SIZE * 3);
+    showWords(GetForegroundWindow(), text, title, MB_ICONWARNING);
 }
 
 static void pluginConfig(void)

@@ -11,6 +11,7 @@ static_assert(MORNING_PLAY_SIZE == MAX_PATH, "MorningPlay is read into MAX_PATH 
 
 static const char SECTION[] = "Nightfold";
 static const char FADE_FROM[] = "FadeFrom";
+static const char LANGUAGE[] = "Language";
 
 static UINT readInt(const char* path, const char* key, int fallback)
 {
@@ -95,7 +96,8 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     // save that fails leaves the file as it was, never the new Enabled
     // beside an old time. Keys the section held that are not written here
     // go, except a fade's volume that is still to be given back.
-    char section[576];  // the keys and values come to 568 bytes at most
+    // The keys and values come to 568 bytes at most, and the language.
+    char section[576 + sizeof LANGUAGE + LANGUAGE_KEY_SIZE];
     char* end = section;
     end = appendNumber(end, "Enabled", chosen.enabledForGood ? 1 : 0);
     end = appendNumber(end, "Shutdown", chosen.action);
@@ -118,6 +120,11 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     int volume = readFadeFrom(path);
     if (volume >= 0)
         end = appendNumber(end, FADE_FROM, volume);
+    // The language, written by hand only, stays as it is.
+    char language[LANGUAGE_KEY_SIZE];
+    readLanguageKey(path, language);
+    if (language[0])
+        end = appendText(end, LANGUAGE, language);
     *end = '\0';
     return WritePrivateProfileSectionA(SECTION, section, path);
 }
@@ -156,4 +163,11 @@ int readFadeFrom(const char* path)
         return -1;
     UINT value = GetPrivateProfileIntA(SECTION, FADE_FROM, -1, path);
     return value <= 255 ? (int)value : -1;
+}
+
+void readLanguageKey(const char* path, char* language)
+{
+    language[0] = '\0';
+    if (path[0])
+        GetPrivateProfileStringA(SECTION, LANGUAGE, "", language, LANGUAGE_KEY_SIZE, path);
 }

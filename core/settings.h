@@ -21,5 +21,9 @@ void applySettings(const ConfigValues& chosen);
 void rememberFadeFrom(const char* path, int volume);
 void forgetFadeFrom(const char* path);
 int readFadeFrom(const char* path);
+// The Language key as written by hand ("de", "pt-BR"), empty where there is
+// none; a longer value is cut to LANGUAGE_KEY_SIZE - 1 characters.
+#define LANGUAGE_KEY_SIZE 64
+void readLanguageKey(const char* path, char* language);
 
 #endif

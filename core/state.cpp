@@ -1,5 +1,5 @@
-// The plugin's state record, and how a failure is told: in the system's own
-// words.
+// The plugin's state record, and what the workers share with the player's
+// thread.
 #include "state.h"
 
 #include "paths.h"
@@ -17,22 +17,6 @@ bool readModulePath(HINSTANCE instance, char* path)
         return false;
     buffer[length] = '\0';
     return copyBounded(buffer, path, MAX_PATH);
-}
-
-void systemReason(DWORD error, char* reason)
-{
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, reason,
-                        REASON_SIZE, NULL))
-        wsprintfA(reason, "Error %lu.", error);
-}
-
-void showFailure(const char* text, DWORD error, const char* title, UINT style)
-{
-    char reason[REASON_SIZE];
-    systemReason(error, reason);
-    char message[1024];  // wsprintfA's limit; the parts add up to less
-    wsprintfA(message, "%s\n\n%s", text, reason);
-    MessageBoxA(NULL, message, title, style);
 }
 
 void publishMoment(SharedMoment* shared, uint64_t value)

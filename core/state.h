@@ -1,4 +1,4 @@
-// The plugin's one process-wide state record, and how a failure is told.
+// The plugin's one process-wide state record.
 // Everything below the export (core/plugin.cpp) builds on this; nothing here
 // calls back up.
 #ifndef NIGHTFOLD_STATE_H
@@ -74,11 +74,5 @@ HMODULE referencePlugin(void);
 // On the player's thread: waits up to timeoutMs for a worker to end,
 // answering meanwhile the messages it sends to the player's window.
 bool waitForThread(HANDLE worker, DWORD timeoutMs);
-// The system's words for error, or "Error <n>." where it has none, into
-// reason (REASON_SIZE bytes).
-#define REASON_SIZE 256
-void systemReason(DWORD error, char* reason);
-// A message box without owner: text, then the system's words for error.
-void showFailure(const char* text, DWORD error, const char* title, UINT style);
 
 #endif

@@ -9,6 +9,7 @@
 #include "player.h"
 #include "settings.h"
 #include "state.h"
+#include "words.h"
 #include "../dialog/dialog.h"
 #include "../power/power.h"
 #include "../resources/resource.h"
@@ -38,7 +39,6 @@ static LONG volatile s_answer;
 static LONG volatile s_notArmed;
 static LONG volatile s_telling;
 
-static const char NOT_SET[] = "The morning alarm could not be set.";
 
 // Armed with the resume flag: Windows wakes the computer for the morning,
 // and for each of its later steps (a lid closed meanwhile), where it can.
@@ -54,7 +54,7 @@ static void tellNotSet(DWORD error)
 {
     s_notArmed = TRUE;
     s_telling = TRUE;
-    showFailure(NOT_SET, error, PRODUCT_TEXT, MB_TOPMOST | MB_ICONERROR);
+    showFailure(T_MORNING_NOT_SET, error, NO_TEXT, MB_TOPMOST | MB_ICONERROR);
     s_telling = FALSE;
 }
 
@@ -152,10 +152,12 @@ static Woken waitForWake(HANDLE timer, HWND notice)
 static void showMorningText(HWND notice, uint64_t greetedAt, MorningNews news, bool tone)
 {
     CalendarTime now;
-    char text[96];
     if (!toLocalTime(greetedAt, &now))
         return;
-    formatMorningText(text, sizeof text, now.hour, now.minute, g_state.use24Hour != FALSE, news);
+    WCHAR time[WORDS_SIZE], text[WORDS_SIZE];
+    sayTimeOfDay(now.hour, now.minute, g_state.use24Hour != FALSE, time);
+    const WCHAR* values[] = { time };
+    sayText(morningText(news), values, 1, text);
     setNoticeText(notice, text);
     ShowWindow(GetDlgItem(notice, IDC_CLOSE_NOW), tone ? SW_HIDE : SW_SHOWNA);
 }

@@ -7,6 +7,7 @@
 
 #include "dialog_rules.h"
 #include "../core/paths.h"
+#include "../core/words.h"
 #include "../power/power.h"
 #include "../resources/resource.h"
 
@@ -72,9 +73,9 @@ static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
 static void showDays(HWND dialog, int firstId, unsigned days)
 {
     for (int day = 0; day < 7; ++day) {
-        char name[16];
-        if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + day, name, sizeof name) > 0)
-            SetDlgItemTextA(dialog, firstId + day, name);
+        WCHAR name[16];
+        if (readDayName(day, name, 16))
+            setWindowWords(GetDlgItem(dialog, firstId + day), name);
         setCheck(dialog, firstId + day, (days >> day) & 1);
     }
 }
@@ -128,8 +129,12 @@ static EndAction checkedAction(HWND dialog)
 // they are checked now.
 static void showMorningNote(HWND dialog, const ConfigValues* values)
 {
-    SetDlgItemTextA(dialog, IDC_MORNING_NOTE, morningNoteText(values->wakeLimit, checkedAction(dialog),
-                                                              isChecked(dialog, IDC_MORNING), values->morningNotArmed));
+    TextId note =
+        morningNoteText(values->wakeLimit, checkedAction(dialog), isChecked(dialog, IDC_MORNING), values->morningNotArmed);
+    WCHAR text[WORDS_SIZE] = { 0 };
+    if (note != NO_TEXT)
+        sayText(note, NULL, 0, text);
+    setWindowWords(GetDlgItem(dialog, IDC_MORNING_NOTE), text);
 }
 
 // The morning's time, days, fade, volume and what it plays go with its
@@ -164,6 +169,9 @@ static bool isAddress(const char* text)
 
 typedef BOOL(WINAPI* OpenDialog)(LPOPENFILENAMEA);
 
+static const char MUSIC_FILES[] = "*.mp3;*.ogg;*.wav;*.wma;*.flac;*.m4a;*.aac;*.mid;*.m3u;*.pls";
+#define FILTER_NAME_SIZE 64
+
 // The system's Open dialog, from the song's name in its box (a stream's
 // address starts it empty); the file chosen goes into the box. COMDLG32
 // is loaded from the system directory for the time the dialog is open,
@@ -182,7 +190,16 @@ static void browseForSong(HWND dialog)
     // The size the 9x family and NT 4.0 know; later systems take it too.
     request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     request.hwndOwner = dialog;
-    request.lpstrFilter = "Music\0*.mp3;*.ogg;*.wav;*.wma;*.flac;*.m4a;*.aac;*.mid;*.m3u;*.pls\0All files\0*.*\0";
+    // The filters' names in the user's language, as the ANSI code page has
+    // them: "Music", then "All files".
+    char filter[2 * FILTER_NAME_SIZE + sizeof MUSIC_FILES + sizeof "*.*" + 1];
+    char* at = filter;
+    at += sayAnsi(T_MUSIC_FILES, at, FILTER_NAME_SIZE) + 1;
+    at += lstrlenA(lstrcpyA(at, MUSIC_FILES)) + 1;
+    at += sayAnsi(T_ALL_FILES, at, FILTER_NAME_SIZE) + 1;
+    lstrcpyA(at, "*.*");
+    at[sizeof "*.*"] = '\0';
+    request.lpstrFilter = filter;
     request.lpstrFile = file;
     request.nMaxFile = sizeof file;
     // The player's current directory stays as it is.
@@ -202,18 +219,23 @@ static void showMorning(HWND dialog, const ConfigValues* values)
     fillMinuteList(dialog, IDC_MORNING_MINUTE, values->morningMinute);
     showDays(dialog, IDC_MORNING_DAY_FIRST, values->morningDays);
     char text[4];
-    SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_ADDSTRING, 0, (LPARAM) "No fade");
+    WCHAR words[WORDS_SIZE];
+    sayText(T_NO_FADE, NULL, 0, words);
+    addListWords(dialog, IDC_MORNING_FADE_MINUTES, words);
     for (unsigned minutes : FADE_CHOICES) {
         formatItemText("%d", minutes, text);
         SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_ADDSTRING, 0, (LPARAM)text);
     }
     SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_SETCURSEL,
                         (WPARAM)morningFadeItemToShow(values->morningFadeMinutes), 0);
-    SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_ADDSTRING, 0, (LPARAM) "The player's own");
+    sayText(T_PLAYERS_VOLUME, NULL, 0, words);
+    addListWords(dialog, IDC_MORNING_VOLUME, words);
     for (unsigned item = 1; item < MORNING_VOLUME_ITEMS; ++item) {
-        char percent[8];
-        wsprintfA(percent, "%u %%", item * 10);
-        SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_ADDSTRING, 0, (LPARAM)percent);
+        WCHAR number[8];
+        wsprintfW(number, L"%u", item * 10);
+        const WCHAR* values[] = { number };
+        sayText(T_PERCENT, values, 1, words);
+        addListWords(dialog, IDC_MORNING_VOLUME, words);
     }
     SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_SETCURSEL,
                         (WPARAM)morningVolumeItemToShow(values->morningVolume), 0);
@@ -224,10 +246,55 @@ static void showMorning(HWND dialog, const ConfigValues* values)
     showMorningNote(dialog, values);
 }
 
+// Every caption the template gives in English, in the user's language.
+static const struct {
+    int id;
+    TextId text;
+} CAPTIONS[] = {
+    { IDOK, T_OK },
+    { IDCANCEL, T_CANCEL },
+    { IDC_AM, T_AM_KEY },
+    { IDC_PM, T_PM_KEY },
+    { IDC_24HOUR, T_24HOUR },
+    { IDC_ACTION_NONE, T_ACTION_NONE },
+    { IDC_ACTION_STANDBY, T_STANDBY },
+    { IDC_ACTION_SHUTDOWN, T_SHUTDOWN },
+    { IDC_ACTION_REBOOT, T_REBOOT },
+    { IDC_FORCE, T_FORCE },
+    { IDC_PLUGIN_DISABLED, T_PLUGIN_DISABLED },
+    { IDC_RUN_ONCE, T_RUN_ONCE },
+    { IDC_PLUGIN_ENABLED, T_PLUGIN_ENABLED },
+    { IDC_GROUP_CLOSE_AT, T_GROUP_CLOSE_AT },
+    { IDC_GROUP_SHUTDOWN, T_GROUP_SHUTDOWN },
+    { IDC_GROUP_PLUGIN, T_GROUP_PLUGIN },
+    { IDC_FADE, T_FADE },
+    { IDC_FADE_LABEL, T_MINUTES },
+    { IDC_FINISH_SONG, T_FINISH_SONG },
+    { IDC_NOTICE, T_NOTICE },
+    { IDC_GROUP_EVENING, T_GROUP_EVENING },
+    { IDC_MORNING, T_MORNING },
+    { IDC_MORNING_AM, T_AM },
+    { IDC_MORNING_PM, T_PM },
+    { IDC_MORNING_FADE_IN, T_MORNING_FADE_IN },
+    { IDC_MORNING_FADE_LABEL, T_MINUTES },
+    { IDC_MORNING_VOLUME_LABEL, T_MORNING_VOLUME },
+    { IDC_MORNING_PLAY_LABEL, T_MORNING_PLAY },
+    { IDC_MORNING_PLAY_OWN, T_PLAY_OWN },
+    { IDC_MORNING_PLAY_CHOSEN, T_PLAY_CHOSEN },
+    { IDC_MORNING_BROWSE, T_BROWSE },
+    { IDC_GROUP_MORNING, T_GROUP_MORNING },
+};
+
 static void initialise(HWND dialog, const ConfigValues* values)
 {
     SetWindowTextA(dialog, "Nightfold");
-    SetDlgItemTextA(dialog, IDC_GROUP_CONFIG, PRODUCT_TEXT " Configuration");
+    for (const auto& caption : CAPTIONS)
+        setItemWords(dialog, caption.id, caption.text);
+    WCHAR product[WORDS_SIZE], group[WORDS_SIZE];
+    widenAnsi(PRODUCT_TEXT, product, WORDS_SIZE);
+    const WCHAR* named[] = { product };
+    sayText(T_CONFIG_GROUP, named, 1, group);
+    setWindowWords(GetDlgItem(dialog, IDC_GROUP_CONFIG), group);
 
     static const int pluginButtons[] = { IDC_PLUGIN_DISABLED, IDC_PLUGIN_ENABLED, IDC_RUN_ONCE };
     int plugin = pluginButtonToCheck(values->enabled, values->runOnce);
@@ -379,8 +446,7 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values)
         SetForegroundWindow(s_open);
         return IDCANCEL;
     }
-    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), GetForegroundWindow(), configDialogProc,
-                                     (LPARAM)values);
+    INT_PTR result = runDialog(instance, IDD_CONFIG, GetForegroundWindow(), configDialogProc, (LPARAM)values);
     s_open = NULL;
     return result;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "../core/actions.h"
+#include "../resources/texts.h"
 
 // What the dialog shows, and on OK what the user chose. The caller fills
 // it, the dialog writes its choice back; it never reads or writes the
@@ -43,13 +44,12 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values);
 
 // The notice of the last minute: a modeless window of the calling thread,
 // without owner, at the bottom right of the work area, above other windows,
-// shown without taking the focus, its third button reading closeText (NULL:
-// "Close &now"). A button pressed stores its ANSWER_* (core/evening.h) in
+// shown without taking the focus, its third button reading closeText. A button pressed stores its ANSWER_* (core/evening.h) in
 // *answer. setNoticeText also notes the window in front; closeNotice
 // destroys the notice, giving the foreground back to that window when the
 // notice has it (it was clicked).
-HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* closeText);
-void setNoticeText(HWND notice, const char* text);
+HWND showNotice(HINSTANCE instance, volatile LONG* answer, TextId closeText);
+void setNoticeText(HWND notice, const WCHAR* text);
 void closeNotice(HWND notice);
 // The morning's notice: its buttons read "Snooze 10 minutes", "Stop" (as
 // ANSWER_CANCEL) and "Keep playing" (as ANSWER_CLOSE_NOW).

@@ -141,23 +141,23 @@ DaysChoice daysToSave(bool on, unsigned ticked)
     return { on, ticked };
 }
 
-const char* morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed)
+TextId morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed)
 {
     if (checked && notArmed)
-        return "The morning alarm is not armed.";
+        return T_NOTE_NOT_ARMED;
     if (action == ACTION_SHUTDOWN || action == ACTION_REBOOT)
-        return "A computer that is off cannot be woken.";
+        return T_NOTE_OFF;
     switch (wakeLimit) {
     case WAKE_REFUSED:
-        return "Windows does not wake this computer for the morning.";
+        return T_NOTE_REFUSED;
     case WAKE_NO_POWER_MANAGEMENT:
-        return "This Windows cannot wake the computer: the music comes only while it is on.";
+        return T_NOTE_NO_POWER_MANAGEMENT;
     case WAKE_TIMERS_OFF:
-        return "The power plan does not allow wake timers: the music comes only while the computer is awake.";
+        return T_NOTE_TIMERS_OFF;
     case WAKE_IMPORTANT_ONLY:
-        return "This power plan wakes the computer only for Windows' own timers.";
+        return T_NOTE_IMPORTANT_ONLY;
     default:
-        return "";
+        return NO_TEXT;
     }
 }
 

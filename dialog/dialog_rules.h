@@ -109,9 +109,9 @@ DaysChoice daysToSave(bool on, unsigned ticked);
 // The line under the morning: while its box is checked, that its morning
 // could not be armed wins; else why it will not wake this computer, from
 // the end action chosen for the evening (one that turns the computer off
-// wins) and wakeLimit (a WakeLimit, core/morning.h); "" when nothing
-// stands in the way.
-const char* morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed);
+// wins) and wakeLimit (a WakeLimit, core/morning.h); NO_TEXT when
+// nothing stands in the way.
+TextId morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed);
 
 // The answer a click on controlId in the notice gives; ANSWER_NONE for
 // every control that is not one of its three buttons.

@@ -9,6 +9,7 @@
 #include "../core/player.h"
 #include "../core/state.h"
 #include "../core/wakeup.h"
+#include "../core/words.h"
 
 // The items, in the submenu's order; separators between the groups.
 enum MenuItem {
@@ -26,21 +27,21 @@ enum MenuItem {
     ITEM_COUNT
 };
 static const struct {
-    const char* text;
+    TextId text;   // NO_TEXT: a status line
     UINT minutes;  // "In N minutes"
     bool separatorAfter;
 } ITEMS[ITEM_COUNT] = {
-    { "", 0, false },
-    { "", 0, true },
-    { "In 15 minutes", 15, false },
-    { "In 30 minutes", 30, false },
-    { "In 45 minutes", 45, false },
-    { "In 1 hour", 60, false },
-    { "In 2 hours", 120, true },
-    { "When this song ends", 0, false },
-    { "When playback stops", 0, true },
-    { "Cancel tonight", 0, false },
-    { "Settings...", 0, false },
+    { NO_TEXT, 0, false },
+    { NO_TEXT, 0, true },
+    { T_MENU_IN_15, 15, false },
+    { T_MENU_IN_30, 30, false },
+    { T_MENU_IN_45, 45, false },
+    { T_MENU_IN_60, 60, false },
+    { T_MENU_IN_120, 120, true },
+    { T_MENU_SONG_END, 0, false },
+    { T_MENU_STOP, 0, true },
+    { T_MENU_CANCEL, 0, false },
+    { T_MENU_SETTINGS, 0, false },
 };
 
 // Where the player hands out no command ids: this block, after its own.
@@ -97,9 +98,9 @@ static bool isSameDay(const CalendarTime& a, const CalendarTime& b)
 }
 
 // The day's short name in the user's language; false where there is none.
-static bool readDayName(const CalendarTime& day, char* name, int size)
+static bool readShortName(const CalendarTime& day, WCHAR* name)
 {
-    return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + (day.dayOfWeek + 6) % 7, name, size) > 0;
+    return readDayName((day.dayOfWeek + 6) % 7, name, WORDS_SIZE);
 }
 
 // The second status line, while a morning is armed: "Wakes at 7:00 AM
@@ -113,13 +114,15 @@ static void refreshWakesLine(void)
     if (!readMorning(&morning, &snoozed))
         return;
     GetLocalTime((SYSTEMTIME*)&today);
-    char day[32] = "", text[96];
+    WCHAR day[WORDS_SIZE] = { 0 }, time[WORDS_SIZE], text[WORDS_SIZE];
     bool tomorrow = isSameDay(morning, nextDay(today));
-    if (!snoozed && !tomorrow && !isSameDay(morning, today) && !readDayName(morning, day, sizeof day))
+    bool later = !snoozed && !tomorrow && !isSameDay(morning, today);
+    if (later && !readShortName(morning, day))
         return;
-    formatWakesText(text, sizeof text, morning.hour, morning.minute, g_state.use24Hour != FALSE, tomorrow, day,
-                    snoozed);
-    InsertMenuA(s_menu, 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, s_ids[ITEM_WAKES], text);
+    sayTimeOfDay(morning.hour, morning.minute, g_state.use24Hour != FALSE, time);
+    const WCHAR* values[] = { time, day };
+    sayText(wakesText(tomorrow, later, snoozed), values, 2, text);
+    insertMenuWords(s_menu, 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, s_ids[ITEM_WAKES], text);
 }
 
 // The status lines and the greying, from what is set and what the player
@@ -134,12 +137,14 @@ static void refreshMenu(void)
     bool use24 = g_state.use24Hour != FALSE;
     EveningFollows follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour,
                                g_state.morningMinute, use24 };
-    char name[32] = "", text[96];
-    if (set && day == EVENING_LATER)
-        readDayName(close, name, sizeof name);
-    formatTonightText(text, sizeof text, set, atStop, close.hour, close.minute, use24, g_state.action, follows,
-                      set && day == EVENING_TOMORROW, name);
-    ModifyMenuA(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
+    WCHAR time[WORDS_SIZE], name[WORDS_SIZE] = { 0 }, wake[WORDS_SIZE], text[WORDS_SIZE];
+    bool named = set && day == EVENING_LATER && readShortName(close, name);
+    sayTimeOfDay(close.hour, close.minute, use24, time);
+    sayTimeOfDay(follows.wakeHour, follows.wakeMinute, use24, wake);
+    const WCHAR* values[] = { time, name, wake };
+    sayText(tonightText(set, atStop, g_state.action, follows, set && day == EVENING_TOMORROW, named), values, 3,
+            text);
+    modifyMenuWords(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     refreshWakesLine();
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
@@ -227,7 +232,11 @@ static HMENU buildMenu(void)
     for (int i = 0; i < ITEM_COUNT; ++i) {
         if (i == ITEM_WAKES)
             continue;
-        if (!AppendMenuA(menu, MF_STRING | (i == ITEM_STATUS ? MF_GRAYED : 0), s_ids[i], ITEMS[i].text) ||
+        WCHAR text[WORDS_SIZE] = { 0 };
+        if (ITEMS[i].text != NO_TEXT)
+            sayText(ITEMS[i].text, NULL, 0, text);
+        if (!insertMenuWords(menu, (UINT)-1, MF_BYPOSITION | MF_STRING | (i == ITEM_STATUS ? MF_GRAYED : 0), s_ids[i],
+                             text) ||
             (ITEMS[i].separatorAfter && !AppendMenuA(menu, MF_SEPARATOR, 0, NULL))) {
             DestroyMenu(menu);
             return NULL;

@@ -6,6 +6,7 @@
 #include "dialog.h"
 
 #include "dialog_rules.h"
+#include "../core/words.h"
 #include "../resources/resource.h"
 
 static volatile LONG* answerOf(HWND notice)
@@ -45,16 +46,17 @@ static POINT workAreaCorner(void)
     return { GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) };
 }
 
-HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* closeText)
+HWND showNotice(HINSTANCE instance, volatile LONG* answer, TextId closeText)
 {
     // No owner: a window owned by one of another thread would tie the two
     // threads' input together.
-    HWND notice = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_NOTICE), NULL, noticeProc, (LPARAM)answer);
+    HWND notice = createDialog(instance, IDD_NOTICE, NULL, noticeProc, (LPARAM)answer);
     if (!notice)
         return NULL;
-    setNoticeText(notice, "");
-    if (closeText)
-        SetDlgItemTextA(notice, IDC_CLOSE_NOW, closeText);
+    setNoticeText(notice, L"");
+    setItemWords(notice, IDC_SNOOZE, T_SNOOZE);
+    setItemWords(notice, IDC_CANCEL_TONIGHT, T_CANCEL_TONIGHT);
+    setItemWords(notice, IDC_CLOSE_NOW, closeText);
     POINT corner = workAreaCorner();
     RECT frame;
     GetWindowRect(notice, &frame);
@@ -65,12 +67,12 @@ HWND showNotice(HINSTANCE instance, volatile LONG* answer, const char* closeText
 
 // Also notes the window in front, unless it is the notice, in the dialog's
 // own slot: the one the user is in when the notice shows or at its last tick.
-void setNoticeText(HWND notice, const char* text)
+void setNoticeText(HWND notice, const WCHAR* text)
 {
     HWND front = GetForegroundWindow();
     if (front && front != notice)
         SetWindowLongPtrA(notice, DWLP_USER, (LONG_PTR)front);
-    SetDlgItemTextA(notice, IDC_NOTICE_TEXT, text);
+    setWindowWords(GetDlgItem(notice, IDC_NOTICE_TEXT), text);
 }
 
 // A notice that a click made the foreground window would, destroyed as it
@@ -86,23 +88,23 @@ void closeNotice(HWND notice)
 }
 
 // Places a button of the notice, in dialog units.
-static void placeButton(HWND notice, int id, const char* text, RECT place)
+static void placeButton(HWND notice, int id, TextId text, RECT place)
 {
     MapDialogRect(notice, &place);
     HWND button = GetDlgItem(notice, id);
     SetWindowPos(button, NULL, place.left, place.top, place.right - place.left, place.bottom - place.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowTextA(button, text);
+    setItemWords(notice, id, text);
 }
 
 // The morning's notice: the same window, its answers Snooze, Stop and Keep
 // playing; the last takes room from the short Stop.
 HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer)
 {
-    HWND notice = showNotice(instance, answer, NULL);
+    HWND notice = showNotice(instance, answer, T_CLOSE_NOW);
     if (notice) {
-        placeButton(notice, IDC_CANCEL_TONIGHT, "S&top", { 83, 29, 127, 43 });
-        placeButton(notice, IDC_CLOSE_NOW, "&Keep playing", { 131, 29, 189, 43 });
+        placeButton(notice, IDC_CANCEL_TONIGHT, T_STOP, { 83, 29, 127, 43 });
+        placeButton(notice, IDC_CLOSE_NOW, T_KEEP_PLAYING, { 131, 29, 189, 43 });
     }
     return notice;
 }

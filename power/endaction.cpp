@@ -4,6 +4,7 @@
 
 #include "action_rules.h"
 #include "../core/state.h"
+#include "../core/words.h"
 
 typedef BOOLEAN(WINAPI* HibernateQuery)(void);
 typedef BOOL(WINAPI* PowerStateRequest)(BOOL, BOOL);
@@ -43,7 +44,13 @@ HMODULE loadSystemLibrary(const char* name)
 
 // Hibernates when the power library says the system may, else enters
 // standby; without SetSystemPowerState (NT 4.0) as if the system refused.
-static const char STANDBY_FAILED[] = "System standby failed.  Please check your Power Management settings.";
+static void reportStandbyFailure(void)
+{
+    WCHAR text[WORDS_SIZE], title[WORDS_SIZE];
+    sayText(T_STANDBY_FAILED, NULL, 0, text);
+    sayText(T_STANDBY_FAILED_TITLE, NULL, 0, title);
+    showWords(NULL, text, title, MB_ICONERROR);
+}
 
 static BOOL enterPowerState(void)
 {
@@ -56,7 +63,7 @@ static BOOL enterPowerState(void)
     if (library)
         FreeLibrary(library);
     if (!ok)
-        MessageBoxA(NULL, STANDBY_FAILED, "Standby Failed", MB_ICONERROR);
+        reportStandbyFailure();
     return ok;
 }
 
@@ -65,16 +72,16 @@ static BOOL enterPowerState(void)
 static void reportExitFailure(EndAction action, DWORD error)
 {
     if (action == ACTION_REBOOT)
-        showFailure("System restart failed.", error, "Reboot Failed", MB_ICONERROR);
+        showFailure(T_RESTART_FAILED, error, T_RESTART_FAILED_TITLE, MB_ICONERROR);
     else
-        showFailure("System shutdown failed.", error, "Shutdown Failed", MB_ICONERROR);
+        showFailure(T_SHUTDOWN_FAILED, error, T_SHUTDOWN_FAILED_TITLE, MB_ICONERROR);
 }
 
 int runEndAction(EndAction action, BOOL force)
 {
     if (!enableShutdownPrivilege()) {
         if (isPowerStateAction(action))
-            MessageBoxA(NULL, STANDBY_FAILED, "Standby Failed", MB_ICONERROR);
+            reportStandbyFailure();
         else
             reportExitFailure(action, GetLastError());
         return 0;

@@ -127,7 +127,8 @@ enum TextId {
     T_NOT_SAVED,           // %1 the settings file, %2 the system's reason
     T_NOT_SAVED_EITHER,    // %1 the file beside the plugin, %2 the one in the player's folder, %3 the reason
 
-    TEXT_COUNT
+    TEXT_COUNT,
+    NO_TEXT = TEXT_COUNT  // where nothing is said
 };
 
 struct TextEntry {

@@ -3,6 +3,7 @@
 #include "dialog_rules.h"
 #include "morning.h"
 #include "resource.h"
+#include "english.h"
 
 TEST(HourShown, InBothForms)
 {
@@ -188,8 +189,9 @@ TEST(MorningChoice, NoDayIsNoMorning)
 
 TEST(MorningNote, AnOffComputerWins)
 {
-    EXPECT_STREQ(morningNoteText(WAKE_ALLOWED, ACTION_STANDBY, false, true), "");
-    EXPECT_STREQ(morningNoteText(WAKE_TIMERS_OFF, ACTION_REBOOT, true, false), "A computer that is off cannot be woken.");
+    EXPECT_EQ(morningNoteText(WAKE_ALLOWED, ACTION_STANDBY, false, true), NO_TEXT);
+    EXPECT_EQ(english(morningNoteText(WAKE_TIMERS_OFF, ACTION_REBOOT, true, false)),
+              "A computer that is off cannot be woken.");
 }
 
 TEST(NoticeAnswer, ByButton)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "evening.h"
+#include "english.h"
 
 static const uint64_t SET = 133600000000000000ull;  // the set time
 static const int64_t ANY = INT64_MIN;                // a wake not checked
@@ -183,11 +184,12 @@ TEST(Evening, WritesTheNotice)
         { 61, ACTION_REBOOT, true, 99, "Winamp closes in 1:01, then the computer restarts, closing programs without asking.", true },
     };
     for (const auto& row : rows) {
-        std::vector<char> text(row.size, 'x');  // exactly size bytes on the heap, for AddressSanitizer
         EveningFollows follows = { eveningEnding(row.morning, row.action), 7, 0, false };
-        formatNoticeText(text.data(), row.size, row.seconds, row.action, row.force, follows);
-        EXPECT_EQ(std::string(text.data()), row.text);
-        EXPECT_STREQ(closeNowText(follows.ending), row.button);
+        char16_t left[16];
+        formatMinutesSeconds(row.seconds, left, 16);
+        EXPECT_EQ(english(noticeText(row.action, row.force, follows), { left, timeOfDay(7, 0, false) }, row.size),
+                  row.text);
+        EXPECT_EQ(english(closeNowText(follows.ending)), row.button);
     }
     static const struct {
         bool set, atStop;
@@ -211,10 +213,10 @@ TEST(Evening, WritesTheNotice)
         { true, false, 23, 30, false, ACTION_SHUTDOWN, "Closes tomorrow at 11:30 PM, then shuts down", false, true },
     };
     for (const auto& row : tonight) {
-        char text[64];
         EveningFollows follows = { eveningEnding(row.morning, row.action), 7, 0, row.use24 };
-        formatTonightText(text, sizeof text, row.set, row.atStop, row.hour, row.minute, row.use24, row.action, follows, row.tomorrow, NULL);
-        EXPECT_STREQ(text, row.text);
+        TextId said = tonightText(row.set, row.atStop, row.action, follows, row.tomorrow, false);
+        EXPECT_EQ(english(said, { timeOfDay(row.hour, row.minute, row.use24), u"", timeOfDay(7, 0, row.use24) }),
+                  row.text);
     }
     for (auto count : { std::pair<int64_t, uint32_t>{ 60000, 60 }, { 59001, 60 }, { 59000, 59 }, { 1, 1 }, { -5000, 0 } })
         EXPECT_EQ(secondsUntil(SET, at(count.first)), count.second) << count.first;

@@ -6,6 +6,7 @@
 
 #include "chime.h"
 #include "morning.h"
+#include "english.h"
 
 // The zone model of duetime_test.cpp.
 uint64_t localFileTime(const CalendarTime& t);
@@ -164,19 +165,14 @@ TEST(Morning, PlansEachStep)
 
 TEST(Morning, WritesItsTexts)
 {
-    char text[64];
-    formatMorningText(text, sizeof text, 7, 0, false, MORNING_NEWS_GREETING);
-    EXPECT_STREQ(text, "Good morning: it is 7:00 AM.");
-    formatMorningText(text, sizeof text, 0, 5, false, MORNING_NOTHING_TO_PLAY);
-    EXPECT_STREQ(text, "Good morning: it is 12:05 AM. Winamp has nothing to play.");
-    formatMorningText(text, sizeof text, 7, 0, true, MORNING_NOT_STARTED);
-    EXPECT_STREQ(text, "Good morning: it is 7:00. The music did not start.");
-    formatWakesText(text, sizeof text, 12, 0, false, true, NULL, false);
-    EXPECT_STREQ(text, "Wakes at 12:00 PM tomorrow");
-    formatWakesText(text, 18, 19, 45, true, false, "Sat", false);
-    EXPECT_STREQ(text, "Wakes at 19:45 Sa");
-    formatWakesText(text, sizeof text, 7, 10, false, true, NULL, true);
-    EXPECT_STREQ(text, "Snoozed until 7:10 AM");
+    EXPECT_EQ(english(morningText(MORNING_NEWS_GREETING), { timeOfDay(7, 0, false) }), "Good morning: it is 7:00 AM.");
+    EXPECT_EQ(english(morningText(MORNING_NOTHING_TO_PLAY), { timeOfDay(0, 5, false) }),
+              "Good morning: it is 12:05 AM. Winamp has nothing to play.");
+    EXPECT_EQ(english(morningText(MORNING_NOT_STARTED), { timeOfDay(7, 0, true) }),
+              "Good morning: it is 7:00. The music did not start.");
+    EXPECT_EQ(english(wakesText(true, false, false), { timeOfDay(12, 0, false) }), "Wakes at 12:00 PM tomorrow");
+    EXPECT_EQ(english(wakesText(false, true, false), { timeOfDay(19, 45, true), u"Sat" }, 18), "Wakes at 19:45 Sa");
+    EXPECT_EQ(english(wakesText(true, false, true), { timeOfDay(7, 10, false) }), "Snoozed until 7:10 AM");
 }
 
 // The chime at each loudness: its header as a player reads it (sizes, PCM, mono, 8000 samples and 16000

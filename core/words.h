@@ -1,0 +1,60 @@
+// The plugin's words on screen: the language chosen at init, and its texts
+// set and shown with the Unicode calls on Windows NT, so that every script
+// shows whatever the ANSI code page; with the ANSI calls on 98 and Me, whose
+// language always suits their code page. The Unicode calls are looked up:
+// the plugin imports none.
+#ifndef NIGHTFOLD_WORDS_H
+#define NIGHTFOLD_WORDS_H
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include "texts.h"
+
+// Room for any text but a message box's.
+#define WORDS_SIZE 256
+
+// At init, with the player's window known: the Language key of the
+// settings (empty where there is none), else the player's language pack,
+// else Windows' display language.
+void chooseWords(const char* languageKey);
+unsigned wordsLanguage(void);
+
+// The text in the user's language, values in place (NULL as empty), into
+// out (WORDS_SIZE units).
+void sayText(TextId id, const WCHAR* const* values, unsigned count, WCHAR* out);
+// The text as the ANSI code page has it, into out (size bytes); returns
+// its length.
+int sayAnsi(TextId id, char* out, int size);
+// The same into out of size units, for a message with paths in it.
+void sayLongText(TextId id, const WCHAR* const* values, unsigned count, WCHAR* out, size_t size);
+// A time of day as the dialog shows it, in the user's language.
+void sayTimeOfDay(unsigned hour, unsigned minute, bool use24, WCHAR* out);
+// ANSI text (a path, a product name) as UTF-16 into out, of size units.
+void widenAnsi(const char* text, WCHAR* out, int size);
+// The day's short name (0 Monday) as the user's locale writes it; false
+// where it has none.
+bool readDayName(int day, WCHAR* name, int size);
+
+// Texts of windows, list items, menu items and message boxes.
+void setWindowWords(HWND window, const WCHAR* text);
+void setItemWords(HWND dialog, int id, TextId text);
+void addListWords(HWND dialog, int id, const WCHAR* text);
+BOOL insertMenuWords(HMENU menu, UINT position, UINT flags, UINT_PTR id, const WCHAR* text);
+BOOL modifyMenuWords(HMENU menu, UINT item, UINT flags, UINT_PTR id, const WCHAR* text);
+int showWords(HWND owner, const WCHAR* text, const WCHAR* title, UINT style);
+
+// A message box without owner: text, then the system's words for error;
+// the title the product's where it is NO_TEXT.
+void showFailure(TextId text, DWORD error, TextId title, UINT style);
+// The system's words for error, or "Error <n>." where it has none.
+void sayReason(DWORD error, WCHAR* out, int size);
+// The time left in the notice: "0:59".
+void sayMinutesSeconds(uint32_t seconds, WCHAR* out);
+
+// Dialogs from the module's templates whose controls take Unicode text.
+INT_PTR runDialog(HINSTANCE instance, int id, HWND owner, DLGPROC proc, LPARAM param);
+HWND createDialog(HINSTANCE instance, int id, HWND owner, DLGPROC proc, LPARAM param);
+
+#endif
