@@ -570,7 +570,8 @@ static void testMorning(const char* dllPath)
     } rows[] = {
         { "fade_in", STOPPED, 0, 0, 1, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
         { "already_playing", PLAYING, IDC_CLOSE_NOW, 0, 0, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
-        { "snooze", { 0, -1, 0, 200, false, MENU_WITH_IDS, false, {}, 3 }, IDC_SNOOZE, 0, 1, 200, 3, 600, 2, ES_SYSTEM_REQUIRED | ES_CONTINUOUS, HELLO },
+        { "snooze", { 0, -1, 0, 200, false, MENU_WITH_IDS, false, {}, 3 }, IDC_SNOOZE, 0, 1, 200, 3, 600, 2,
+          ES_SYSTEM_REQUIRED | ES_CONTINUOUS, HELLO },
         { "stop", STOPPED, IDC_CANCEL_TONIGHT, 0, 1, 200, 0, 86400, 2, ES_CONTINUOUS, HELLO },
         { "keep_playing", STOPPED, IDC_CLOSE_NOW, 0, 1, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
         { "not_heard", STREAM, IDC_CANCEL_TONIGHT, 90, 2, 200, 0, 86400, 2, ES_CONTINUOUS,
