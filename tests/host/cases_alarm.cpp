@@ -570,7 +570,8 @@ static void testMorning(const char* dllPath)
     } rows[] = {
         { "fade_in", STOPPED, 0, 0, 1, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
         { "already_playing", PLAYING, IDC_CLOSE_NOW, 0, 0, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
-        { "snooze", STOPPED, IDC_SNOOZE, 0, 1, 200, 3, 600, 2, ES_SYSTEM_REQUIRED | ES_CONTINUOUS, HELLO },
+        { "snooze", { 0, -1, 0, 200, false, MENU_WITH_IDS, false, {}, 3 }, IDC_SNOOZE, 0, 1, 200, 3, 600, 2,
+          ES_SYSTEM_REQUIRED | ES_CONTINUOUS, HELLO },
         { "stop", STOPPED, IDC_CANCEL_TONIGHT, 0, 1, 200, 0, 86400, 2, ES_CONTINUOUS, HELLO },
         { "keep_playing", STOPPED, IDC_CLOSE_NOW, 0, 1, 200, 1, 86400, 2, ES_CONTINUOUS, HELLO },
         { "not_heard", STREAM, IDC_CANCEL_TONIGHT, 90, 2, 200, 0, 86400, 2, ES_CONTINUOUS,
@@ -631,6 +632,12 @@ static void testMorning(const char* dllPath)
               "%s: %ld tones, %ld silences, flags %#lx", row.name, g_log.tones, g_log.silences, g_log.toneFlags);
         CHECK(g_log.executionStates == row.executionStates && g_log.executionState == row.lastState,
               "%s: %ld execution states, the last %#lx", row.name, g_log.executionStates, g_log.executionState);
+        // During a snooze the player's menu tells when the music comes back.
+        char wakes[64] = "";
+        SendMessageA(hostWindow(), WM_INITMENUPOPUP, (WPARAM)pluginSubmenu(), 4);
+        GetMenuStringA(pluginSubmenu(), 1, wakes, sizeof wakes, MF_BYPOSITION);
+        CHECK(row.answer != IDC_SNOOZE || !strcmp(wakes, "Snoozed until 7:10 AM"), "%s: the menu says [%s]", row.name,
+              wakes);
         CHECK(!row.chosen || (g_hostLog.added == 1 && g_player.current == 3 && !strcmp(g_player.files[3], row.chosen)),
               "%s: added %d times, current entry %d [%s]", row.name, g_hostLog.added, g_player.current,
               g_player.files[3]);

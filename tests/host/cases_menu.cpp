@@ -1,6 +1,7 @@
 // The plugin's submenu in the player's main menu: where it stands, what it
 // shows and greys, what its choices arm, and how the plugin leaves the
-// player's window at quit. The clock stands at 23:00; the set time is 23:30.
+// player's window at quit. The clock stands at 23:00; the set time is 23:30,
+// unless a row says otherwise.
 #include "host.h"
 
 #include <stdio.h>
@@ -40,6 +41,7 @@ static void testMenu(const char* dllPath)
         bool unicode;           // the player's window is a Unicode one
         bool giveBackFails;     // the plugin cannot give the window's procedure back at quit
         const char* days = "";  // the Days key, if any
+        int hour = 23, clock = 23;  // the set hour (at minute 30), and the clock's hour
     } rows[] = {
         { "set_time", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false, 1800 },
         { "fallback_ids", MENU_WITHOUT_IDS, 0, STOPPED, {}, "Nothing set for tonight", true, true, true, NONE },
@@ -66,6 +68,8 @@ static void testMenu(const char* dllPath)
           1800, false, false, true },
         { "unlisted_day", MENU_WITH_IDS, 1, SONG, {}, "Closes Sun at 11:30 PM, then shuts down", false, false, true,
           1800 + 4 * 86400, false, false, false, "Days=64\r\n" },
+        { "after_midnight_at_6_pm", MENU_WITH_IDS, 1, SONG, {}, "Closes at 12:30 AM, then shuts down", false, false,
+          false, 5400, false, false, false, "", 0, 18 },
     };
     static const WCHAR TITLE[] = L"1. \x0414\x043e\x0436\x0434\x044c \x96e8 caf\x00e9 - Winamp";
     for (const auto& row : rows) {
@@ -83,12 +87,12 @@ static void testMenu(const char* dllPath)
         };
         resetFakes();
         g_fakes.giveBackFails = row.giveBackFails;
-        g_fakes.now = localTime(2024, 6, 12, 23, 0);
+        g_fakes.now = localTime(2024, 6, 12, row.clock, 0);
         g_player = row.player;
         g_player.menu = row.menu;
         char settings[256];
-        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n%s",
-                 row.enabled, row.days);
+        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=%d\r\nShutdown=1013\r\nHour=%d\r\nMinute=30\r\n%s",
+                 row.enabled, row.hour, row.days);
         WNDPROC before = procedure();
         LoadedPlugin plugin;
         if (!startPlugin(dllPath, row.name, settings, &plugin))

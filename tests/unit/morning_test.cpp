@@ -91,6 +91,8 @@ TEST(Morning, PlansEachStep)
         { "no volume reported", { 5 }, { { 0, st(-1), -1, NO, ON, "start", -1, "show", 5000 } } },
         { "volume 0 rises to half", { 5 },
           { { 0, pa(0), 3, NO, ON, "resume", 0, "show", 5000 }, { 300000, pl(0), 3, NO, ON, "", 128, "", 360000 } } },
+        { "paused, the chosen entry: it plays, not the paused song", { 0, 0, true },
+          { { 0, pa(200), 3, NO, ON, "entry start", -1, "show", 5000 } } },
         { "a set volume, the chosen entry; Stop gives the volume back", { 0, 40, true },
           { { 0, st(200), 0, NO, ON, "entry start", 102, "show", 5000 },
             { 5000, pl(102), 1, ANSWER_CANCEL, OVER, "stop", 200, "hide", 0 } } },
