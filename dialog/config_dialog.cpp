@@ -195,9 +195,10 @@ static void browseForSong(HWND dialog)
     char filter[2 * FILTER_NAME_SIZE + sizeof MUSIC_FILES + sizeof "*.*" + 1];
     char* at = filter;
     at += sayAnsi(T_MUSIC_FILES, at, FILTER_NAME_SIZE) + 1;
-    at += lstrlenA(lstrcpyA(at, MUSIC_FILES)) + 1;
+    copyBounded(MUSIC_FILES, at, sizeof MUSIC_FILES);
+    at += sizeof MUSIC_FILES;
     at += sayAnsi(T_ALL_FILES, at, FILTER_NAME_SIZE) + 1;
-    lstrcpyA(at, "*.*");
+    copyBounded("*.*", at, sizeof "*.*");
     at[sizeof "*.*"] = '\0';
     request.lpstrFilter = filter;
     request.lpstrFile = file;
@@ -231,8 +232,10 @@ static void showMorning(HWND dialog, const ConfigValues* values)
     sayText(T_PLAYERS_VOLUME, NULL, 0, words);
     addListWords(dialog, IDC_MORNING_VOLUME, words);
     for (unsigned item = 1; item < MORNING_VOLUME_ITEMS; ++item) {
+        char digits[8];
         WCHAR number[8];
-        wsprintfW(number, L"%u", item * 10);
+        wsprintfA(digits, "%u", item * 10);
+        widenAnsi(digits, number, 8);
         const WCHAR* values[] = { number };
         sayText(T_PERCENT, values, 1, words);
         addListWords(dialog, IDC_MORNING_VOLUME, words);

@@ -108,6 +108,32 @@ static BOOL WINAPI recordSetSystemPowerState(BOOL suspend, BOOL force)
     return g_fakes.powerStateResult;
 }
 
+static int WINAPI recordMessageBox(HWND owner, LPCSTR text, LPCSTR title, UINT style);
+
+// The plugin's Unicode message boxes, recorded as UTF-8.
+static int WINAPI recordMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR title, UINT style)
+{
+    char utf8Text[sizeof g_log.boxText], utf8Title[sizeof g_log.boxTitle];
+    WideCharToMultiByte(CP_UTF8, 0, text ? text : L"(null)", -1, utf8Text, sizeof utf8Text, NULL, NULL);
+    WideCharToMultiByte(CP_UTF8, 0, title ? title : L"(null)", -1, utf8Title, sizeof utf8Title, NULL, NULL);
+    utf8Text[sizeof utf8Text - 1] = utf8Title[sizeof utf8Title - 1] = '\0';
+    return recordMessageBox(owner, utf8Text, utf8Title, style);
+}
+
+// The plugin's Unicode dialogs go where the case sent its ANSI ones (the
+// same call for a template by number), else to the system.
+typedef INT_PTR(WINAPI* DialogBoxA)(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM);
+static INT_PTR WINAPI forwardDialogBoxParamW(HINSTANCE instance, LPCWSTR name, HWND owner, DLGPROC proc, LPARAM param)
+{
+    HMODULE caller = NULL;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       (LPCSTR)__builtin_return_address(0), &caller);
+    DialogBoxA twin = caller ? (DialogBoxA)importedFunction(caller, "USER32.dll", "DialogBoxParamA") : NULL;
+    if (twin && twin != DialogBoxParamA)
+        return twin(instance, (LPCSTR)name, owner, proc, param);
+    return DialogBoxParamW(instance, name, owner, proc, param);
+}
+
 static int WINAPI recordMessageBox(HWND owner, LPCSTR text, LPCSTR title, UINT style)
 {
     snprintf(g_log.boxText, sizeof g_log.boxText, "%s", text ? text : "(null)");
@@ -476,6 +502,10 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "PowerReadACValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
         { "PowerReadDCValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
     };
+    if (HIWORD(name) && strcmp(name, "MessageBoxW") == 0)
+        return (FARPROC)(void*)recordMessageBoxW;
+    if (HIWORD(name) && strcmp(name, "DialogBoxParamW") == 0)
+        return (FARPROC)(void*)forwardDialogBoxParamW;
     for (const auto& lookup : lookups) {
         if (!HIWORD(name) || strcmp(name, lookup.name) != 0)
             continue;

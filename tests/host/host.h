@@ -104,6 +104,8 @@ void pumpMessagesFor(DWORD ms);
 // Replaces the DLL's import of function from dll with replacement; returns
 // the original address, or NULL when the DLL does not import it.
 void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement);
+// What the DLL's import of function from dll calls now; NULL where none.
+void* importedFunction(HMODULE module, const char* dll, const char* function);
 // The same, silent when the DLL does not import it.
 void* patchImportIfAny(HMODULE module, const char* dll, const char* function, void* replacement);
 

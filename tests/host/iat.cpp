@@ -29,6 +29,12 @@ static void** findImportSlot(HMODULE module, const char* dll, const char* functi
     return NULL;
 }
 
+void* importedFunction(HMODULE module, const char* dll, const char* function)
+{
+    void** slot = findImportSlot(module, dll, function);
+    return slot ? *slot : NULL;
+}
+
 void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement)
 {
     if (!CHECK(findImportSlot(module, dll, function) != NULL, "the plugin does not import %s!%s", dll, function))
