@@ -29,6 +29,9 @@ void askPlayerToExit(HANDLE stopEvent);
 // before Winamp 2.9), and a fresh command id for a plugin's item (0 where
 // it hands out none).
 HMENU readPlayerMenu(void);
+// On the player's thread: its answer to where it keeps its settings, in
+// ANSI or in Unicode: a pointer into its memory, or below 65536 none.
+DWORD_PTR readPlayerFolder(bool unicode);
 UINT newPlayerCommand(void);
 
 #endif

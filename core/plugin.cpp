@@ -49,7 +49,7 @@ static void deriveNames(void)
     if (readModulePath(g_state.instance, path)) {
         baseName = findBaseName(path);
         copyBounded(baseName, g_state.timerName, sizeof g_state.timerName);
-        deriveIniPath(path, g_state.iniPath, sizeof g_state.iniPath);
+        deriveIniPath(path, g_state.besideFile.path, sizeof g_state.besideFile.path);
     }
     formatDescription(baseName, g_state.description, sizeof g_state.description);
     g_header.description = g_state.description;
@@ -82,13 +82,14 @@ static int pluginInit(void)
     deriveNames();
     resolveLateImports();
     g_state.canShutdown = probeShutdownRight();
-    loadSettings(g_state.iniPath);
+    chooseSettingsFile(readPlayerFolder(false), readPlayerFolder(true));
+    loadSettings();
     // The player left during a fade and may have kept the faded volume: it
     // gets the volume the fade began at.
-    int volume = readFadeFrom(g_state.iniPath);
+    int volume = readFadeFrom();
     if (volume >= 0) {
         setPlayerVolume(volume);
-        forgetFadeFrom(g_state.iniPath);
+        forgetFadeFrom();
     }
     if (g_state.enabled)
         startAlarmWorker();
@@ -99,18 +100,22 @@ static int pluginInit(void)
     return 0;
 }
 
+// The files tried, one a line, then the system's reason.
 static const char NOT_SAVED[] =
     "Nightfold could not save your settings in\n%s\n\n%s\n"
     "They apply until Winamp closes. To keep them, make that file writable, "
     "or run Winamp once with the right to write to its folder.";
 
-// Shows the warning that the settings could not be saved in path, and why.
-static void warnNotSaved(const char* path, DWORD error)
+// Shows the warning that the settings could be saved neither beside the
+// module nor in the player's folder, and why.
+static void warnNotSaved(DWORD error)
 {
     char reason[REASON_SIZE];
     systemReason(error, reason);
+    char files[2 * MAX_PATH];
+    wsprintfA(files, g_state.playerFile.path[0] ? "%s\n%s" : "%s", g_state.besideFile.path, g_state.playerFile.path);
     char text[1024];  // wsprintfA's limit; the parts add up to less
-    wsprintfA(text, NOT_SAVED, path, reason);
+    wsprintfA(text, NOT_SAVED, files, reason);
     MessageBoxA(GetForegroundWindow(), text, PRODUCT_TEXT, MB_ICONWARNING);
 }
 
@@ -144,10 +149,10 @@ static void pluginConfig(void)
     g_state.runOnce = values.runOnce;
     // Saved: read back, so the file stays what counts. Not saved: the same
     // values, through the same rules, for this run of the player.
-    BOOL saved = saveSettings(g_state.iniPath, values);
+    BOOL saved = saveSettings(values);
     DWORD error = GetLastError();
     if (saved)
-        loadSettings(g_state.iniPath);
+        loadSettings();
     else
         applySettings(values);
     // As chosen: a new worker that fails to arm clears enabled too, at a
@@ -161,7 +166,7 @@ static void pluginConfig(void)
         g_state.fired = FALSE;
     }
     if (!saved)
-        warnNotSaved(g_state.iniPath, error);
+        warnNotSaved(error);
 }
 
 static void pluginQuit(void)
