@@ -180,6 +180,7 @@ nightfold_wine_tests(
     unusable_files
     hostile_dialog
     unwritable_dialog
+    player_folder
     stress
     stress_disabled_last
     same_second
@@ -196,7 +197,7 @@ nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
 # at a time on the shared display.
 set_tests_properties(wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
     wine.dialog_no_shutdown_right wine.dialog_saves wine.dialog_run_once wine.dialog_leaves
-    wine.hostile_dialog wine.unwritable_dialog wine.stress wine.stress_disabled_last wine.same_second
+    wine.hostile_dialog wine.unwritable_dialog wine.player_folder wine.stress wine.stress_disabled_last wine.same_second
     wine.terminated_worker wine.evening wine.morning wine.menu
     PROPERTIES RESOURCE_LOCK foreground)
 # A thousand dialogs take Wine about a minute on a quiet machine.

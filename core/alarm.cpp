@@ -161,11 +161,11 @@ static void carryOut(const EveningStep& step, const Evening& evening, uint64_t p
         setPlayerVolume(step.setVolume);
     if (step.rememberVolume) {
         s_fadeFrom = evening.fadeFrom;
-        rememberFadeFrom(g_state.iniPath, evening.fadeFrom);
+        rememberFadeFrom(evening.fadeFrom);
     }
     if (step.forgetVolume) {
         s_fadeFrom = -1;
-        forgetFadeFrom(g_state.iniPath);
+        forgetFadeFrom();
     }
     if ((step.hideNotice || step.outcome != EVENING_GOES_ON) && *notice) {
         closeNotice(*notice);
@@ -382,7 +382,7 @@ void stopAlarmWorker(void)
     // gone already, init gives it back at the next start.
     LONG volume = InterlockedExchange(&s_fadeFrom, -1);
     if (volume >= 0 && setPlayerVolume(volume))
-        forgetFadeFrom(g_state.iniPath);
+        forgetFadeFrom();
     publishTonight(NULL);
 }
 

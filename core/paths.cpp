@@ -1,3 +1,5 @@
+// The names the plugin derives from its module's file name and from the
+// player's answers: the description, the timer's and the settings file's.
 #include "paths.h"
 
 const char* findBaseName(const char* path)
@@ -57,4 +59,58 @@ bool deriveIniPath(const char* modulePath, char* out, size_t size)
         out[i] = modulePath[i];
     copyBounded("ini", out + stem, size - stem);
     return true;
+}
+
+// Appends text at out[*length], keeping within size; false when it does
+// not fit whole.
+template <typename Char, typename From>
+static bool appendWhole(const From* text, Char* out, size_t size, size_t* length)
+{
+    for (; *text; ++text) {
+        if (*length + 1 >= size)
+            return false;
+        out[(*length)++] = (Char)*text;
+    }
+    out[*length] = 0;
+    return true;
+}
+
+template <typename Char>
+static bool derivePlayerPath(uintptr_t answer, const Char* fileName, Char* out, size_t size)
+{
+    if (size == 0)
+        return false;
+    out[0] = 0;
+    if (answer < 65536)
+        return false;
+    const Char* folder = (const Char*)answer;
+    size_t length = 0;
+    bool whole = folder[0] && appendWhole(folder, out, size, &length) &&
+                 (out[length - 1] == '\\' || appendWhole("\\", out, size, &length)) &&
+                 appendWhole("Plugins\\", out, size, &length) && appendWhole(fileName, out, size, &length);
+    if (!whole)
+        out[0] = 0;
+    return whole;
+}
+
+bool derivePlayerIniPath(uintptr_t answer, const char* fileName, char* out, size_t size)
+{
+    return derivePlayerPath(answer, fileName, out, size);
+}
+
+bool derivePlayerIniPath(uintptr_t answer, const wchar_t* fileName, wchar_t* out, size_t size)
+{
+    return derivePlayerPath(answer, fileName, out, size);
+}
+
+SettingsPlace settingsFileRead(bool playerFileExists)
+{
+    return playerFileExists ? PLACE_PLAYER : PLACE_BESIDE;
+}
+
+SettingsPlace settingsFileWritten(SettingsPlace read, bool readWritable, bool playerFolder)
+{
+    if (readWritable)
+        return read;
+    return read == PLACE_BESIDE && playerFolder ? PLACE_PLAYER : PLACE_NONE;
 }

@@ -5,6 +5,7 @@
 #define NIGHTFOLD_PATHS_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 // The version comes from the build (CMakeLists.txt), as a bare number.
 #ifndef NIGHTFOLD_VERSION
@@ -29,5 +30,23 @@ void formatDescription(const char* baseName, char* out, size_t size);
 // by "ini"; just "ini" when the path has no dot. Returns false, leaving out
 // empty, when the result would not fit in size bytes.
 bool deriveIniPath(const char* modulePath, char* out, size_t size);
+
+// The plugin's settings file in the player's settings folder,
+// <folder>\Plugins\<fileName>, from the player's answer to where it keeps
+// its settings: a pointer into its memory (ANSI or Unicode, as asked). A
+// player that does not know the question answers 0, or 1 as older ones
+// answer every message they do not handle: an answer below 65536 names no
+// folder and is never read. Returns false, leaving out empty, where there
+// is no folder, it is empty, or the path would not fit in size characters.
+bool derivePlayerIniPath(uintptr_t answer, const char* fileName, char* out, size_t size);
+bool derivePlayerIniPath(uintptr_t answer, const wchar_t* fileName, wchar_t* out, size_t size);
+
+// Which settings file. Read: the one in the player's folder where it is
+// there (it holds this user's latest choice), else the one beside the
+// module. Written: the one read where it can be written, else the one in
+// the player's folder where the player names one, else none.
+enum SettingsPlace { PLACE_NONE, PLACE_BESIDE, PLACE_PLAYER };
+SettingsPlace settingsFileRead(bool playerFileExists);
+SettingsPlace settingsFileWritten(SettingsPlace read, bool readWritable, bool playerFolder);
 
 #endif

@@ -16,6 +16,8 @@
 #define HOST_GET_VOLUME ((WPARAM)-666)  // with HOST_IPC_SET_VOLUME: answers the volume
 #define HOST_IPC_GET_MENU 281      // wParam 0: the player's main popup menu
 #define HOST_IPC_NEW_COMMAND 3019  // a fresh command id for a plugin's menu item
+#define HOST_IPC_GET_INI_FOLDER 335      // wParam 0: where the player keeps its settings, ANSI (2.9 and later)
+#define HOST_IPC_GET_INI_FOLDER_W 1335   // ... in Unicode (newer players)
 #define HOST_IPC_GET_LIST_LENGTH 124  // the playlist's number of entries
 #define HOST_IPC_SET_LIST_POSITION 121  // wParam: the entry to make current
 #define HOST_IPC_GET_LIST_FILE 211     // wParam: an entry; answers its file name, in the player's memory
@@ -174,4 +176,11 @@ bool readPlayerLanguage(char* code, size_t size)
     }
     code[i] = 0;
     return wide[i] == 0 && i > 0;
+}
+
+DWORD_PTR readPlayerFolder(bool unicode)
+{
+    DWORD_PTR answer;
+    return sendToPlayer(WM_USER, 0, unicode ? HOST_IPC_GET_INI_FOLDER_W : HOST_IPC_GET_INI_FOLDER, &answer) ? answer
+                                                                                                          : 0;
 }

@@ -32,6 +32,9 @@ HMENU readPlayerMenu(void);
 // The language of the player's language pack ("de-DE"), into code; false
 // where it uses none or does not tell (before Winamp 5.51).
 bool readPlayerLanguage(char* code, size_t size);
+// On the player's thread: its answer to where it keeps its settings, in
+// ANSI or in Unicode: a pointer into its memory, or below 65536 none.
+DWORD_PTR readPlayerFolder(bool unicode);
 UINT newPlayerCommand(void);
 
 #endif

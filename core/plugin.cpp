@@ -50,7 +50,7 @@ static void deriveNames(void)
     if (readModulePath(g_state.instance, path)) {
         baseName = findBaseName(path);
         copyBounded(baseName, g_state.timerName, sizeof g_state.timerName);
-        deriveIniPath(path, g_state.iniPath, sizeof g_state.iniPath);
+        deriveIniPath(path, g_state.besideFile.path, sizeof g_state.besideFile.path);
     }
     formatDescription(baseName, g_state.description, sizeof g_state.description);
     g_header.description = g_state.description;
@@ -83,16 +83,17 @@ static int pluginInit(void)
     deriveNames();
     resolveLateImports();
     g_state.canShutdown = probeShutdownRight();
-    loadSettings(g_state.iniPath);
+    chooseSettingsFile(readPlayerFolder(false), readPlayerFolder(true));
+    loadSettings();
     char language[LANGUAGE_KEY_SIZE];
-    readLanguageKey(g_state.iniPath, language);
+    readLanguageKey(language);
     chooseWords(language);
     // The player left during a fade and may have kept the faded volume: it
     // gets the volume the fade began at.
-    int volume = readFadeFrom(g_state.iniPath);
+    int volume = readFadeFrom();
     if (volume >= 0) {
         setPlayerVolume(volume);
-        forgetFadeFrom(g_state.iniPath);
+        forgetFadeFrom();
     }
     if (g_state.enabled)
         startAlarmWorker();
@@ -103,15 +104,19 @@ static int pluginInit(void)
     return 0;
 }
 
-// Shows the warning that the settings could not be saved in path, and why.
-static void warnNotSaved(const char* path, DWORD error)
+// Shows the warning that the settings could be saved neither beside the
+// module nor in the player's folder, and why.
+static void warnNotSaved(DWORD error)
 {
-    WCHAR file[MAX_PATH], reason[WORDS_SIZE], title[WORDS_SIZE], text[WORDS_SIZE * 3];
-    widenAnsi(path, file, MAX_PATH);
+    WCHAR beside[MAX_PATH], player[MAX_PATH], reason[WORDS_SIZE], title[WORDS_SIZE], text[WORDS_SIZE * 4];
+    widenAnsi(g_state.besideFile.path, beside, MAX_PATH);
+    widenAnsi(g_state.playerFile.path, player, MAX_PATH);
+    for (int i = 0; g_state.playerFile.widePath[0] && i < MAX_PATH; ++i)
+        player[i] = g_state.playerFile.widePath[i];
     sayReason(error, reason, WORDS_SIZE);
     widenAnsi(PRODUCT_TEXT, title, WORDS_SIZE);
-    const WCHAR* values[] = { file, reason };
-    sayLongText(T_NOT_SAVED, values, 2, text, WORDS_SIZE * 3);
+    const WCHAR* values[] = { beside, player[0] ? player : reason, reason };
+    sayLongText(player[0] ? T_NOT_SAVED_EITHER : T_NOT_SAVED, values, 3, text, WORDS_SIZE * 4);
     showWords(GetForegroundWindow(), text, title, MB_ICONWARNING);
 }
 
@@ -145,10 +150,10 @@ static void pluginConfig(void)
     g_state.runOnce = values.runOnce;
     // Saved: read back, so the file stays what counts. Not saved: the same
     // values, through the same rules, for this run of the player.
-    BOOL saved = saveSettings(g_state.iniPath, values);
+    BOOL saved = saveSettings(values);
     DWORD error = GetLastError();
     if (saved)
-        loadSettings(g_state.iniPath);
+        loadSettings();
     else
         applySettings(values);
     // As chosen: a new worker that fails to arm clears enabled too, at a
@@ -162,7 +167,7 @@ static void pluginConfig(void)
         g_state.fired = FALSE;
     }
     if (!saved)
-        warnNotSaved(g_state.iniPath, error);
+        warnNotSaved(error);
 }
 
 static void pluginQuit(void)

@@ -1,4 +1,5 @@
-// The settings file: section "Nightfold" of an INI file beside the module.
+// The settings file: section "Nightfold" of an INI file beside the module,
+// or in the player's settings folder where that cannot be written.
 #include "settings.h"
 
 #include "paths.h"
@@ -10,12 +11,175 @@
 static_assert(MORNING_PLAY_SIZE == MAX_PATH, "MorningPlay is read into MAX_PATH bytes");
 
 static const char SECTION[] = "Nightfold";
+static const WCHAR WIDE_SECTION[] = L"Nightfold";
 static const char FADE_FROM[] = "FadeFrom";
 static const char LANGUAGE[] = "Language";
+// The section as text, "key=value" entries each ended by a NUL, and a NUL
+// after the last: what the plugin writes comes to 568 bytes at most, more
+// is not copied from a file; the language a hand put there, besides.
+enum { SECTION_SIZE = 1024 };
+static_assert(SECTION_SIZE >= 576 + sizeof LANGUAGE + LANGUAGE_KEY_SIZE, "room for every key");
 
-static UINT readInt(const char* path, const char* key, int fallback)
+// The Unicode calls, for a path in the player's folder that the ANSI code
+// page cannot hold; looked up at init (the DLL imports none, so that it
+// loads on the 9x family), used on the NT family only.
+static struct {
+    UINT(WINAPI* readInt)(LPCWSTR, LPCWSTR, INT, LPCWSTR);
+    DWORD(WINAPI* readText)(LPCWSTR, LPCWSTR, LPCWSTR, LPWSTR, DWORD, LPCWSTR);
+    BOOL(WINAPI* writeSection)(LPCWSTR, LPCWSTR, LPCWSTR);
+    BOOL(WINAPI* writeKey)(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR);
+    BOOL(WINAPI* makeFolder)(LPCWSTR, LPSECURITY_ATTRIBUTES);
+    DWORD(WINAPI* attributes)(LPCWSTR);
+    int(WINAPI* widen)(UINT, DWORD, LPCSTR, int, LPWSTR, int);
+    int(WINAPI* narrow)(UINT, DWORD, LPCWSTR, int, LPSTR, int, LPCSTR, LPBOOL);
+} s_wide;
+
+template <typename Call>
+static bool lookUp(HMODULE kernel, const char* name, Call* call)
 {
-    return GetPrivateProfileIntA(SECTION, key, fallback, path);
+    *call = (Call)(void*)GetProcAddress(kernel, name);
+    return *call != NULL;
+}
+
+static bool findWideCalls(void)
+{
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    return kernel && lookUp(kernel, "GetPrivateProfileIntW", &s_wide.readInt) &&
+           lookUp(kernel, "GetPrivateProfileStringW", &s_wide.readText) &&
+           lookUp(kernel, "WritePrivateProfileSectionW", &s_wide.writeSection) &&
+           lookUp(kernel, "WritePrivateProfileStringW", &s_wide.writeKey) &&
+           lookUp(kernel, "CreateDirectoryW", &s_wide.makeFolder) &&
+           lookUp(kernel, "GetFileAttributesW", &s_wide.attributes) &&
+           lookUp(kernel, "MultiByteToWideChar", &s_wide.widen) &&
+           lookUp(kernel, "WideCharToMultiByte", &s_wide.narrow);
+}
+
+// ANSI text of length characters (-1: up to its NUL, which is taken too)
+// in Unicode; false when it does not fit.
+static bool widen(const char* text, int length, WCHAR* out, int size)
+{
+    return s_wide.widen(CP_ACP, 0, text, length, out, size) != 0;
+}
+
+static bool isNamed(const SettingsFile* file)
+{
+    return file->path[0] || file->widePath[0];
+}
+
+// The few ways in and out of a settings file, through the ANSI calls or,
+// for a Unicode path, the Unicode ones. Keys are ASCII.
+static UINT readInt(const SettingsFile* file, const char* key, int fallback)
+{
+    WCHAR wideKey[32];
+    if (!file->widePath[0])
+        return GetPrivateProfileIntA(SECTION, key, fallback, file->path);
+    return widen(key, -1, wideKey, 32) ? s_wide.readInt(WIDE_SECTION, wideKey, fallback, file->widePath) : fallback;
+}
+
+// A text value in ANSI, as the rest of the plugin keeps it; empty when
+// missing or too long.
+static void readText(const SettingsFile* file, const char* key, char* out, DWORD size)
+{
+    WCHAR wideKey[32], text[MAX_PATH];
+    if (!file->widePath[0]) {
+        GetPrivateProfileStringA(SECTION, key, "", out, size, file->path);
+        return;
+    }
+    if (!widen(key, -1, wideKey, 32) || !s_wide.readText(WIDE_SECTION, wideKey, L"", text, MAX_PATH, file->widePath) ||
+        !s_wide.narrow(CP_ACP, 0, text, -1, out, (int)size, NULL, NULL))
+        out[0] = '\0';
+}
+
+// Writes the section (length characters with its last NUL) whole.
+static BOOL writeSection(const SettingsFile* file, const char* section, int length)
+{
+    WCHAR wide[SECTION_SIZE];
+    if (!file->widePath[0])
+        return WritePrivateProfileSectionA(SECTION, section, file->path);
+    return widen(section, length, wide, SECTION_SIZE) && s_wide.writeSection(WIDE_SECTION, wide, file->widePath);
+}
+
+// Writes a key's value; a NULL value removes the key.
+static BOOL writeKey(const SettingsFile* file, const char* key, const char* value)
+{
+    WCHAR wideKey[32], wideValue[16];
+    if (!file->widePath[0])
+        return WritePrivateProfileStringA(SECTION, key, value, file->path);
+    return widen(key, -1, wideKey, 32) && (!value || widen(value, -1, wideValue, 16)) &&
+           s_wide.writeKey(WIDE_SECTION, wideKey, value ? wideValue : NULL, file->widePath);
+}
+
+static bool fileExists(const SettingsFile* file)
+{
+    DWORD attributes = file->widePath[0] ? s_wide.attributes(file->widePath) : GetFileAttributesA(file->path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The folder part of path, up to its last backslash, into folder.
+template <typename Char>
+static const Char* folderOf(const Char* path, Char* folder)
+{
+    int cut = 0;
+    for (int i = 0; path[i]; ++i) {
+        folder[i] = path[i];
+        if (path[i] == '\\')
+            cut = i;
+    }
+    folder[cut] = 0;
+    return folder;
+}
+
+// Makes the folder that holds the file (the player's Plugins folder) where
+// it is missing; a failure shows in the write that follows.
+static void makeFolder(const SettingsFile* file)
+{
+    char folder[MAX_PATH];
+    WCHAR wideFolder[MAX_PATH];
+    if (file->widePath[0])
+        s_wide.makeFolder(folderOf(file->widePath, wideFolder), NULL);
+    else
+        CreateDirectoryA(folderOf(file->path, folder), NULL);
+}
+
+// The file in the player's folder by its Unicode answer, on the NT family
+// where the player gives one; false where it cannot be had so.
+static bool findWidePlayerFile(DWORD_PTR wideAnswer, const char* fileName, SettingsFile* player)
+{
+    WCHAR wideName[MAX_PATH];
+    if (wideAnswer < 65536 || !isNtFamily() || !findWideCalls() || !widen(fileName, -1, wideName, MAX_PATH) ||
+        !derivePlayerIniPath(wideAnswer, wideName, player->widePath, MAX_PATH))
+        return false;
+    // The ANSI path only names the file in a warning.
+    if (!s_wide.narrow(CP_ACP, 0, player->widePath, -1, player->path, MAX_PATH, NULL, NULL))
+        player->path[0] = '\0';
+    return true;
+}
+
+void chooseSettingsFile(DWORD_PTR answer, DWORD_PTR wideAnswer)
+{
+    SettingsFile* player = &g_state.playerFile;
+    player->path[0] = '\0';
+    player->widePath[0] = L'\0';
+    // Without a settings path beside the module there is no file name.
+    const char* fileName = findBaseName(g_state.besideFile.path);
+    if (fileName[0] && !findWidePlayerFile(wideAnswer, fileName, player))
+        derivePlayerIniPath(answer, fileName, player->path, sizeof player->path);
+    bool there = isNamed(player) && fileExists(player);
+    g_state.settingsFile = settingsFileRead(there) == PLACE_PLAYER ? player : &g_state.besideFile;
+}
+
+// After a write into the file read, the file to write into instead: the one
+// in the player's folder (its Plugins folder made) where the write failed
+// and there is one to turn to; else NULL.
+static SettingsFile* turnToPlayerFolder(BOOL written)
+{
+    bool fromPlayer = g_state.settingsFile == &g_state.playerFile;
+    SettingsPlace place =
+        settingsFileWritten(fromPlayer ? PLACE_PLAYER : PLACE_BESIDE, written != FALSE, isNamed(&g_state.playerFile));
+    if (place != PLACE_PLAYER || fromPlayer)
+        return NULL;
+    makeFolder(&g_state.playerFile);
+    return &g_state.playerFile;
 }
 
 static void storeLoaded(const StoredSettings& stored)
@@ -42,32 +206,33 @@ static void storeLoaded(const StoredSettings& stored)
     copyBounded(loaded.morningPlay, g_state.morningPlay, sizeof g_state.morningPlay);
 }
 
-void loadSettings(const char* path)
+void loadSettings(void)
 {
+    const SettingsFile* file = g_state.settingsFile;
     // Without a settings path (the module's name could not be had) nothing
     // is read: every value is its default.
     StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL };
     char play[MAX_PATH];
-    if (path[0]) {
-        stored.enabled = readInt(path, "Enabled", 0);
-        stored.use24Hour = readInt(path, "24HourDisplay", 0);
+    if (isNamed(file)) {
+        stored.enabled = readInt(file, "Enabled", 0);
+        stored.use24Hour = readInt(file, "24HourDisplay", 0);
         if (g_state.canShutdown)
-            stored.action = readInt(path, "Shutdown", ACTION_NONE);
-        stored.force = readInt(path, "ForceAppsToClose", 0);
-        stored.hour = readInt(path, "Hour", 0);
-        stored.minute = readInt(path, "Minute", 0);
-        stored.fadeMinutes = readInt(path, "FadeMinutes", 0);
-        stored.finishSong = readInt(path, "FinishSong", 0);
-        stored.notice = readInt(path, "Notice", 0);
-        stored.morning = readInt(path, "Morning", 0);
-        stored.morningHour = readInt(path, "MorningHour", 0);
-        stored.morningMinute = readInt(path, "MorningMinute", 0);
-        stored.morningDays = readInt(path, "MorningDays", 0);
-        stored.morningFadeMinutes = readInt(path, "MorningFadeMinutes", 0);
-        stored.morningVolume = readInt(path, "MorningVolume", 0);
-        GetPrivateProfileStringA(SECTION, "MorningPlay", "", play, sizeof play, path);
+            stored.action = readInt(file, "Shutdown", ACTION_NONE);
+        stored.force = readInt(file, "ForceAppsToClose", 0);
+        stored.hour = readInt(file, "Hour", 0);
+        stored.minute = readInt(file, "Minute", 0);
+        stored.fadeMinutes = readInt(file, "FadeMinutes", 0);
+        stored.finishSong = readInt(file, "FinishSong", 0);
+        stored.notice = readInt(file, "Notice", 0);
+        stored.morning = readInt(file, "Morning", 0);
+        stored.morningHour = readInt(file, "MorningHour", 0);
+        stored.morningMinute = readInt(file, "MorningMinute", 0);
+        stored.morningDays = readInt(file, "MorningDays", 0);
+        stored.morningFadeMinutes = readInt(file, "MorningFadeMinutes", 0);
+        stored.morningVolume = readInt(file, "MorningVolume", 0);
+        readText(file, "MorningPlay", play, sizeof play);
         stored.morningPlay = play;
-        stored.days = readInt(path, "Days", 0);
+        stored.days = readInt(file, "Days", 0);
     }
     storeLoaded(stored);
 }
@@ -84,11 +249,11 @@ static char* appendNumber(char* end, const char* key, int value)
     return end + wsprintfA(end, "%s=%d", key, value) + 1;
 }
 
-BOOL saveSettings(const char* path, const ConfigValues& chosen)
+BOOL saveSettings(const ConfigValues& chosen)
 {
     // No settings path: the module's path, or the one derived from it, did
     // not fit in MAX_PATH.
-    if (!path[0]) {
+    if (!isNamed(g_state.settingsFile)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }
@@ -96,8 +261,7 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     // save that fails leaves the file as it was, never the new Enabled
     // beside an old time. Keys the section held that are not written here
     // go, except a fade's volume that is still to be given back.
-    // The keys and values come to 568 bytes at most, and the language.
-    char section[576 + sizeof LANGUAGE + LANGUAGE_KEY_SIZE];
+    char section[SECTION_SIZE];
     char* end = section;
     end = appendNumber(end, "Enabled", chosen.enabledForGood ? 1 : 0);
     end = appendNumber(end, "Shutdown", chosen.action);
@@ -117,16 +281,21 @@ BOOL saveSettings(const char* path, const ConfigValues& chosen)
     end = appendText(end, "MorningPlay", chosen.morningPlay);
     // Last of the settings: a file written before it was reads as every day.
     end = appendNumber(end, "Days", (int)chosen.days);
-    int volume = readFadeFrom(path);
+    int volume = readFadeFrom();
     if (volume >= 0)
         end = appendNumber(end, FADE_FROM, volume);
     // The language, written by hand only, stays as it is.
     char language[LANGUAGE_KEY_SIZE];
-    readLanguageKey(path, language);
+    readLanguageKey(language);
     if (language[0])
         end = appendText(end, LANGUAGE, language);
     *end = '\0';
-    return WritePrivateProfileSectionA(SECTION, section, path);
+    int length = (int)(end - section) + 1;
+    BOOL written = writeSection(g_state.settingsFile, section, length);
+    SettingsFile* player = turnToPlayerFolder(written);
+    if (player && (written = writeSection(player, section, length)))
+        g_state.settingsFile = player;
+    return written;
 }
 
 void applySettings(const ConfigValues& chosen)
@@ -142,32 +311,42 @@ void applySettings(const ConfigValues& chosen)
     storeLoaded(stored);
 }
 
-void rememberFadeFrom(const char* path, int volume)
+void rememberFadeFrom(int volume)
 {
     char text[12];
     wsprintfA(text, "%d", volume);
     // A file that cannot be written does not stop the fade.
-    if (path[0])
-        WritePrivateProfileStringA(SECTION, FADE_FROM, text, path);
+    if (!isNamed(g_state.settingsFile) || writeKey(g_state.settingsFile, FADE_FROM, text))
+        return;
+    // The player's folder, read from now on, takes the whole section, then
+    // the volume: never the volume alone.
+    SettingsFile* player = turnToPlayerFolder(FALSE);
+    char section[SECTION_SIZE];
+    DWORD length = player ? GetPrivateProfileSectionA(SECTION, section, SECTION_SIZE, g_state.besideFile.path) : 0;
+    if (player && length + 2 < SECTION_SIZE) {
+        section[length] = section[length + 1] = '\0';
+        if (writeSection(player, section, (int)length + 2) && writeKey(player, FADE_FROM, text))
+            g_state.settingsFile = player;
+    }
 }
 
-void forgetFadeFrom(const char* path)
+void forgetFadeFrom(void)
 {
-    if (path[0])
-        WritePrivateProfileStringA(SECTION, FADE_FROM, NULL, path);
+    if (isNamed(g_state.settingsFile))
+        writeKey(g_state.settingsFile, FADE_FROM, NULL);
 }
 
-int readFadeFrom(const char* path)
+int readFadeFrom(void)
 {
-    if (!path[0])
+    if (!isNamed(g_state.settingsFile))
         return -1;
-    UINT value = GetPrivateProfileIntA(SECTION, FADE_FROM, -1, path);
+    UINT value = readInt(g_state.settingsFile, FADE_FROM, -1);
     return value <= 255 ? (int)value : -1;
 }
 
-void readLanguageKey(const char* path, char* language)
+void readLanguageKey(char* language)
 {
     language[0] = '\0';
-    if (path[0])
-        GetPrivateProfileStringA(SECTION, LANGUAGE, "", language, LANGUAGE_KEY_SIZE, path);
+    if (isNamed(g_state.settingsFile))
+        readText(g_state.settingsFile, LANGUAGE, language, LANGUAGE_KEY_SIZE);
 }

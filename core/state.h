@@ -10,12 +10,22 @@
 
 #include "actions.h"
 
+// A settings file: its path in ANSI, and where the ANSI code page cannot
+// hold it (a folder in the user's profile, on the NT family) in Unicode,
+// which the calls then take instead. Empty: no such file.
+struct SettingsFile {
+    char path[MAX_PATH];
+    WCHAR widePath[MAX_PATH];
+};
+
 // Fields marked volatile are shared with the alarm worker thread: each is an
 // aligned 32-bit word, always read and written whole.
 struct PluginState {
     HWND hostWindow;       // the player's main window, as the player gave it before init
     HINSTANCE instance;    // the plugin module, as the player gave it before init
-    char iniPath[MAX_PATH];
+    SettingsFile besideFile;   // beside the module
+    SettingsFile playerFile;   // in the player's settings folder, where it names one
+    SettingsFile* volatile settingsFile;  // the one of the two read last and written to
     char timerName[MAX_PATH];
     char description[64];
     HANDLE workerThread;

@@ -184,12 +184,12 @@ static void carryOut(const MorningStep& step, const Morning& morning, HWND* noti
         news = MORNING_CANNOT_SOUND;
     if (step.rememberVolume) {
         s_volumeBefore = morning.volumeBefore;
-        rememberFadeFrom(g_state.iniPath, morning.volumeBefore);
+        rememberFadeFrom(morning.volumeBefore);
     }
     if (step.forgetVolume) {
         s_volumeBefore = -1;
         if (volumeSet)
-            forgetFadeFrom(g_state.iniPath);
+            forgetFadeFrom();
     }
     if ((step.hideNotice || step.outcome != MORNING_GOES_ON) && *notice) {
         closeNotice(*notice);
@@ -320,7 +320,7 @@ void stopMorning(void)
     s_worker = NULL;
     LONG volume = InterlockedExchange(&s_volumeBefore, -1);
     if (volume >= 0 && setPlayerVolume(volume))
-        forgetFadeFrom(g_state.iniPath);
+        forgetFadeFrom();
     publishMoment(&s_due, 0);
     publishMoment(&s_snoozed, 0);
 }

@@ -252,6 +252,23 @@ write_dll:
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
 SectionEnd
 
+; The plugin's settings file in the player's settings folder, for the user
+; running the uninstaller, into $R0: where the player itself keeps its
+; settings, inidir in the paths.ini beside winamp.exe ({26} standing for the
+; user's Application Data folder), else Application Data\Winamp. The plugin
+; writes there when it cannot write beside itself.
+Function un.PlayerSettingsFile
+  ReadINIStr $R0 "$INSTDIR\..\paths.ini" "Winamp" "inidir"
+  StrCpy $R1 $R0 4
+  ${If} $R0 == ""
+    StrCpy $R0 "$APPDATA\Winamp"
+  ${ElseIf} $R1 == "{26}"
+    StrCpy $R1 $R0 "" 4
+    StrCpy $R0 "$APPDATA$R1"
+  ${EndIf}
+  StrCpy $R0 "$R0\Plugins\${PLUGIN_INI}"
+FunctionEnd
+
 ; The uninstaller lives in the Plugins folder, so $INSTDIR is that folder.
 Section "Uninstall"
   Call un.ClosePlayer
@@ -272,10 +289,14 @@ delete_dll:
   ${EndIf}
   Delete "$INSTDIR\${README_NAME}"
 
-  ; The user's settings stay unless the user asks for them to go.
+  ; The user's settings stay unless the user asks for them to go: beside
+  ; the plugin, and the current user's in the player's settings folder.
+  Call un.PlayerSettingsFile
   ${If} ${FileExists} "$INSTDIR\${PLUGIN_INI}"
-    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Remove your ${PRODUCT} settings as well?$\r$\n$\r$\n$INSTDIR\${PLUGIN_INI}" /SD IDNO IDNO keep_settings
+  ${OrIf} ${FileExists} $R0
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Remove your ${PRODUCT} settings as well?$\r$\n$\r$\n$INSTDIR\${PLUGIN_INI}$\r$\n$R0" /SD IDNO IDNO keep_settings
     Delete "$INSTDIR\${PLUGIN_INI}"
+    Delete $R0
   keep_settings:
   ${EndIf}
 

@@ -781,6 +781,67 @@ static void testUnwritableDialog(const char* dllPath)
     unloadPlugin(&plugin);
 }
 
+// The plugin's folder takes no write: the choice goes to the player's
+// settings folder, named in ANSI (Winamp 2.9 and later) or, where the
+// user's name is Cyrillic and the ANSI answer holds question marks in its
+// place, in Unicode too; without a message, and read there after a restart.
+// A player that answers 1 to both names no folder: the warning of today.
+static void testPlayerFolder(const char* dllPath)
+{
+    static const struct {
+        const char* name;
+        const char* folder;       // under the case folder; NULL: answers 1
+        const WCHAR* wideFolder;  // NULL: answers 0, or 1 where folder does
+    } rows[] = {
+        { "ansi", "profile-ansi", NULL },
+        { "unicode", "profile-???????", L"profile-\x041F\x0440\x043E\x0444\x0438\x043B\x044C" },
+        { "none", NULL, NULL },
+    };
+    const char* text = "[Nightfold]\r\nEnabled=0\r\nShutdown=1013\r\nHour=21\r\nMinute=45\r\n";
+    for (const auto& row : rows) {
+        std::string folder = row.folder ? caseFolder() + std::string(row.folder) : "";
+        WCHAR wideFolder[MAX_PATH] = L"", playerFile[MAX_PATH] = L"";
+        if (row.wideFolder) {
+            MultiByteToWideChar(CP_ACP, 0, caseFolder(), -1, wideFolder, MAX_PATH);
+            lstrcatW(wideFolder, row.wideFolder);
+        } else if (row.folder) {
+            MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wideFolder, MAX_PATH);
+        }
+        CreateDirectoryW(wideFolder, NULL);
+        wsprintfW(playerFile, L"%s\\Plugins\\gen_folder_%S.ini", wideFolder, row.name);
+        std::string module = std::string("folder-") + row.name + "\\gen_folder_" + row.name + ".dll";
+        std::string iniPath = iniFor(caseFolder() + module);
+        CreateDirectoryA(iniPath.substr(0, iniPath.rfind('\\')).c_str(), NULL);
+        writeWholeFile(iniPath.c_str(), text);
+        HANDLE lock = CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        // Saved, then read by the player started again.
+        for (int start = 0; start < 2; ++start) {
+            LoadedPlugin plugin;
+            if (loadDriven(dllPath, module.c_str(), NULL, &plugin)) {
+                g_fakes.now = localTime(2024, 6, 12, 21, 0);
+                g_player.folder = row.folder ? (LRESULT)folder.c_str() : 1;
+                g_player.wideFolder = row.wideFolder ? (LRESULT)wideFolder : !row.folder;
+                plugin.header->init();
+                if (start == 0) {
+                    configWith(&plugin, { 1002, 1018, 1, 23, 5, true, NULL });
+                    std::string box = row.folder ? "" : notSavedText(iniPath, ERROR_SHARING_VIOLATION);
+                    CHECK(g_log.boxText == box, "%s: box [%s]", row.name, g_log.boxText);
+                    CHECK((int)GetPrivateProfileIntW(L"Nightfold", L"Hour", -1, playerFile) == (row.folder ? 23 : -1),
+                          "%s: the player's folder holds [%ls]", row.name, playerFile);
+                } else if (row.folder && waitUntilArmed(1)) {
+                    CHECK(g_log.due == utcValue(2024, 6, 12, 23, 5), "%s: armed for %lld", row.name, g_log.due);
+                } else {
+                    CHECK(g_log.threadsCreated == 0, "%s: %ld workers", row.name, g_log.threadsCreated);
+                }
+                plugin.header->quit();
+            }
+            unloadPlugin(&plugin);
+        }
+        CloseHandle(lock);
+        CHECK(readWholeFile(iniPath.c_str()) == text, "%s: the file beside the plugin changed", row.name);
+    }
+}
+
 static DWORD WINAPI probeThread(LPVOID)
 {
     return 0;
@@ -1005,6 +1066,7 @@ const TestCase g_hardeningCases[] = {
     { "unusable_files", testUnusableFiles },
     { "hostile_dialog", testHostileDialog },
     { "unwritable_dialog", testUnwritableDialog },
+    { "player_folder", testPlayerFolder },
     { "stress", testStress },
     { "stress_disabled_last", testStressDisabledLast },
     { "same_second", testSameSecond },

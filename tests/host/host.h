@@ -76,6 +76,10 @@ struct FakePlayer {
     // entry (121).
     char files[4][MAX_PATH];
     int current;
+    // Where it keeps its settings (335 in ANSI, 1335 in Unicode): a folder
+    // in its memory, or 0 as a player that does not know the question, or 1
+    // as one that answers so every message it does not handle.
+    LRESULT folder, wideFolder;
 };
 extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;

@@ -109,3 +109,51 @@ TEST(CopyBounded, KeepsWithinTheBufferAndTells)
         EXPECT_EQ(out[row.size], 'z');
     }
 }
+
+// The player's answer (a folder, or a number that is none), whether the
+// file beside the module takes a write and whether the player's folder
+// holds the file: the file read, the file written.
+TEST(SettingsFile, ThePlayersFolderWhereItHoldsTheFileOrTheOneBesideCannotBeWritten)
+{
+    const SettingsPlace B = PLACE_BESIDE, P = PLACE_PLAYER, N = PLACE_NONE;
+    static const std::string fits(233, 'f'), tooLong(234, 'f');
+    static const struct {
+        const char* folder;  // NULL: the number answered
+        uintptr_t number;
+        bool besideWritable, playerFile;
+        SettingsPlace read, written;
+        const char* path;  // in the player's folder; "" none
+    } rows[] = {
+        { NULL, 0, true, false, B, B, "" },
+        { NULL, 0, false, false, B, N, "" },
+        { NULL, 1, true, false, B, B, "" },
+        { NULL, 1, false, false, B, N, "" },
+        { NULL, 65535, false, false, B, N, "" },
+        { "C:\\Users\\Ann\\AppData\\Roaming\\Winamp", 0, true, false, B, B,
+          "C:\\Users\\Ann\\AppData\\Roaming\\Winamp\\Plugins\\gen_nightfold.ini" },
+        { "C:\\Winamp\\", 0, false, false, B, P, "C:\\Winamp\\Plugins\\gen_nightfold.ini" },
+        { "D:\\ini", 0, true, true, P, P, "D:\\ini\\Plugins\\gen_nightfold.ini" },
+        { "D:\\ini", 0, false, true, P, P, "D:\\ini\\Plugins\\gen_nightfold.ini" },
+        { "", 0, false, false, B, N, "" },
+        { fits.c_str(), 0, false, false, B, P, nullptr },
+        { tooLong.c_str(), 0, false, false, B, N, "" },
+    };
+    for (const auto& row : rows) {
+        std::string expected = row.path ? row.path : fits + "\\Plugins\\gen_nightfold.ini";
+        uintptr_t answer = row.folder ? (uintptr_t)row.folder : row.number;
+        char out[260];
+        bool folder = derivePlayerIniPath(answer, "gen_nightfold.ini", out, sizeof out);
+        EXPECT_EQ(std::string(out), expected) << answer;
+        // The same in Unicode.
+        std::string narrowFolder = row.folder ? row.folder : "";
+        std::wstring wideFolder(narrowFolder.begin(), narrowFolder.end());
+        wchar_t wideOut[260];
+        EXPECT_EQ(derivePlayerIniPath(row.folder ? (uintptr_t)wideFolder.c_str() : row.number, L"gen_nightfold.ini",
+                                      wideOut, 260),
+                  folder);
+        EXPECT_EQ(std::wstring(wideOut), std::wstring(expected.begin(), expected.end())) << answer;
+        SettingsPlace read = settingsFileRead(folder && row.playerFile);
+        EXPECT_EQ(read, row.read) << expected;
+        EXPECT_EQ(settingsFileWritten(read, read == P || row.besideWritable, folder), row.written) << expected;
+    }
+}
