@@ -3,7 +3,12 @@
 #include "../texts.h"
 
 #define EACH_LANGUAGE(X) \
-    X(LANGUAGE_EN)
+    X(LANGUAGE_EN) \
+    X(LANGUAGE_PL) \
+    X(LANGUAGE_PT_BR) \
+    X(LANGUAGE_RU) \
+    X(LANGUAGE_JA) \
+    X(LANGUAGE_ZH_CN)
 
 #define DECLARE(table) extern const LanguageTable table;
 #define ADDRESS(table) &table,
