@@ -4,7 +4,9 @@
 set -e
 
 PACKAGES="cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-wine wine32:i386 xvfb xauth fonts-wine python3 python3-pefile nsis zip"
+wine wine32:i386 xvfb xauth fonts-wine python3 python3-pefile nsis zip locales"
+# The locales the tests run Wine in: a Japanese user on a Western code page.
+LOCALES="en_US.UTF-8 ja_JP.UTF-8"
 [ -n "$EXTRA_PACKAGES" ] && PACKAGES="$PACKAGES $EXTRA_PACKAGES"
 
 missing=""
@@ -13,17 +15,29 @@ for p in $PACKAGES; do
         missing="$missing $p"
     fi
 done
-[ -z "$missing" ] && exit 0
+missing_locales=""
+for l in $LOCALES; do
+    locale -a 2>/dev/null | grep -qix "$(echo "$l" | sed 's/UTF-8/utf8/')" || missing_locales="$missing_locales $l"
+done
+[ -z "$missing" ] && [ -z "$missing_locales" ] && exit 0
 
 if [ "$(id -u)" != 0 ]; then
-    echo "setup: missing packages:$missing (run make as root, or install them)" >&2
+    echo "setup: missing packages:$missing locales:$missing_locales (run make as root, or install them)" >&2
     exit 1
 fi
 case "$missing" in
 *:i386*)
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
 esac
-echo "setup: installing$missing"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends $missing
+if [ -n "$missing" ]; then
+    echo "setup: installing$missing"
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends $missing
+fi
+if [ -n "$missing_locales" ]; then
+    for l in $missing_locales; do
+        grep -qx "$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" >> /etc/locale.gen
+    done
+    locale-gen
+fi

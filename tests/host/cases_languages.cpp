@@ -1,0 +1,253 @@
+// The plugin in every language, as a user sees it: in the dialog, the
+// player's menu and both notices, every text fits its control in the
+// control's font and comes through whole (no '?' of a code page); and a
+// Japanese user on a Western code page sees Japanese.
+#include "host.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "../../core/language.h"
+#include "../../resources/resource.h"
+
+static DWORD s_hostThreadId;
+static const char* s_language;
+
+static void toUtf8(const WCHAR* text, char* out, int size)
+{
+    if (!WideCharToMultiByte(CP_UTF8, 0, text, -1, out, size, NULL, NULL))
+        out[0] = 0;
+    out[size - 1] = 0;
+}
+
+// Whether text, drawn in the control's font, fits room pixels wide and
+// height high: on one line, or wrapped.
+static bool fitsRoom(HWND control, const WCHAR* text, int room, int height, UINT format, SIZE* needed)
+{
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageW(control, WM_GETFONT, 0, 0));
+    RECT rect = { 0, 0, room, 0 };
+    DrawTextW(dc, text, -1, &rect, DT_CALCRECT | format);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    *needed = { rect.right, rect.bottom };
+    return rect.right <= room && rect.bottom <= height;
+}
+
+static void checkText(HWND control, const char* where, const WCHAR* text, int room, int height, UINT format)
+{
+    SIZE needed;
+    char utf8[512];
+    toUtf8(text, utf8, sizeof utf8);
+    CHECK(fitsRoom(control, text, room, height, format, &needed) && !wcschr(text, L'?'),
+          "%s %s: [%s] needs %ldx%ld, has %dx%d", s_language, where, utf8, needed.cx, needed.cy, room, height);
+}
+
+// Every visible control of the window: buttons less their box or frame,
+// static texts wrapped where they wrap, and every item of a list.
+static void checkFits(HWND window, const char* where)
+{
+    for (HWND control = GetWindow(window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(control))
+            continue;
+        char className[16];
+        GetClassNameA(control, className, sizeof className);
+        LONG style = GetWindowLongA(control, GWL_STYLE);
+        RECT box;
+        GetClientRect(control, &box);
+        WCHAR text[512];
+        if (!_stricmp(className, "ComboBox")) {
+            int room = box.right - GetSystemMetrics(SM_CXVSCROLL) - 6;
+            LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
+            for (LRESULT i = 0; i < count; ++i) {
+                if (SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 512 &&
+                    SendMessageW(control, CB_GETLBTEXT, i, (LPARAM)text) > 0)
+                    checkText(control, where, text, room, box.bottom, DT_SINGLELINE | DT_NOPREFIX);
+            }
+            continue;
+        }
+        if (!GetWindowTextW(control, text, 512) || !text[0])
+            continue;
+        UINT type = style & 0xF;
+        if (!_stricmp(className, "Static")) {
+            UINT noPrefix = style & SS_NOPREFIX ? DT_NOPREFIX : 0;
+            checkText(control, where, text, box.right, box.bottom,
+                      (type == SS_SIMPLE ? DT_SINGLELINE : DT_WORDBREAK) | noPrefix);
+        } else if (type == BS_GROUPBOX) {
+            checkText(control, where, text, box.right - 12, box.bottom, DT_SINGLELINE);
+        } else if (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON) {
+            int room = box.right - GetSystemMetrics(SM_CXMENUCHECK) - 4;
+            checkText(control, where, text, room, box.bottom, style & BS_MULTILINE ? DT_WORDBREAK : DT_SINGLELINE);
+        } else {
+            checkText(control, where, text, box.right - 6, box.bottom, DT_SINGLELINE);
+        }
+    }
+}
+
+static BOOL CALLBACK findDialog(HWND window, LPARAM found)
+{
+    char className[16];
+    GetClassNameA(window, className, sizeof className);
+    if (!strcmp(className, "#32770") && IsWindowVisible(window)) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND waitForDialog(void)
+{
+    for (int i = 0; i < 500; ++i) {
+        HWND dialog = NULL;
+        EnumThreadWindows(s_hostThreadId, findDialog, (LPARAM)&dialog);
+        if (dialog)
+            return dialog;
+        Sleep(10);
+    }
+    return NULL;
+}
+
+// What the dialog shows, read by the case's own check before it is closed.
+static void (*s_readDialog)(HWND dialog);
+
+static DWORD WINAPI readAndCancel(LPVOID)
+{
+    HWND dialog = waitForDialog();
+    if (!CHECK(dialog != NULL, "%s: no dialog", s_language))
+        return 0;
+    s_readDialog(dialog);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return 0;
+}
+
+// Opens the plugin's dialog as the system makes it, reads it, cancels it.
+static void readDialog(LoadedPlugin* plugin, void (*read)(HWND dialog))
+{
+    s_hostThreadId = GetCurrentThreadId();
+    s_readDialog = read;
+    patchImport(plugin->module, "USER32.dll", "DialogBoxParamA", (void*)DialogBoxParamA);
+    HANDLE reader = CreateThread(NULL, 0, readAndCancel, NULL, 0, NULL);
+    plugin->header->config();
+    CHECK(WaitForSingleObject(reader, 10000) == WAIT_OBJECT_0, "%s: the dialog's reader hangs", s_language);
+    CloseHandle(reader);
+}
+
+static void checkDialogFits(HWND dialog)
+{
+    checkFits(dialog, "dialog");
+}
+
+static void checkMenu(void)
+{
+    HMENU menu = pluginSubmenu();
+    if (!CHECK(menu != NULL, "%s: no menu", s_language))
+        return;
+    SendMessageA(hostWindow(), WM_INITMENUPOPUP, (WPARAM)menu, 4);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        WCHAR text[256];
+        char utf8[512];
+        if (GetMenuItemID(menu, i) == 0)
+            continue;  // a separator
+        GetMenuStringW(menu, i, text, 256, MF_BYPOSITION);
+        toUtf8(text, utf8, sizeof utf8);
+        CHECK(text[0] && !wcschr(text, L'?'), "%s: menu item %d [%s]", s_language, i, utf8);
+    }
+}
+
+static HWND findNotice(void)
+{
+    return FindWindowA("#32770", "Nightfold");
+}
+
+// The morning's notice, then the evening's with its longest text, each
+// shown by the worker at its moment.
+static void checkNotices(LoadedPlugin* plugin)
+{
+    HWND notice = NULL;
+    if (fireMorning(1)) {
+        for (int i = 0; i < 300 && !(notice = findNotice()); ++i)
+            pumpMessagesFor(10);
+        if (CHECK(notice != NULL, "%s: no morning notice", s_language)) {
+            checkFits(notice, "morning notice");
+            PostMessageA(notice, WM_COMMAND, IDC_CANCEL_TONIGHT, 0);
+            for (int i = 0; i < 300 && findNotice(); ++i)
+                pumpMessagesFor(10);
+        }
+    }
+    notice = NULL;
+    if (waitForCount(&g_log.timerSets, 1, 5000) && fireAlarm(g_log.timerSets)) {
+        for (int i = 0; i < 300 && !(notice = findNotice()); ++i)
+            pumpMessagesFor(10);
+        if (CHECK(notice != NULL, "%s: no evening notice", s_language))
+            checkFits(notice, "evening notice");
+    }
+    plugin->header->quit();
+}
+
+// Every language with the longest texts each window can show: an evening
+// that shuts down forcing programs, with its notice; a morning.
+static void testLanguages(const char* dllPath)
+{
+    static const char* const codes[] = { "en", "de", "fr", "es", "it", "nl", "pl", "pt-BR", "ru", "ja", "zh-CN" };
+    for (const char* code : codes) {
+        s_language = code;
+        resetFakes();
+        g_fakes.now = localTime(2024, 6, 12, 6, 0);
+        g_player = { 0, -1, 0, 200 };
+        g_player.menu = MENU_WITH_IDS;
+        g_player.entries = 1;
+        char settings[512];
+        snprintf(settings, sizeof settings,
+                 "[Nightfold]\r\nLanguage=%s\r\nEnabled=1\r\nShutdown=1013\r\nForceAppsToClose=1\r\nHour=23\r\n"
+                 "Minute=30\r\nNotice=1\r\nMorning=1\r\nMorningHour=7\r\nMorningMinute=00\r\n",
+                 code);
+        char name[32];
+        snprintf(name, sizeof name, "lang_%s", code);
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, name, settings, &plugin))
+            continue;
+        readDialog(&plugin, checkDialogFits);
+        checkMenu();
+        checkNotices(&plugin);
+        waitForWorkerEnd(2000);
+        unloadPlugin(&plugin);
+    }
+}
+
+// Run with a Japanese display language on a Western code page: the day
+// boxes hold the locale's names and a caption the Japanese text, as
+// Unicode.
+static void checkJapanese(HWND dialog)
+{
+    for (int day = 0; day < 7; ++day) {
+        WCHAR shown[32], named[32];
+        GetDlgItemTextW(dialog, IDC_DAY_FIRST + day, shown, 32);
+        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + day, named, 32);
+        CHECK(!wcscmp(shown, named) && !wcschr(shown, L'?'), "day %d differs from the locale's", day);
+    }
+    WCHAR shown[128];
+    char16_t expected[128];
+    GetDlgItemTextW(dialog, IDC_FORCE, shown, 128);
+    widenUtf8(textIn((unsigned)languageOfCode("ja"), T_FORCE), expected, 128);
+    CHECK(!wcscmp(shown, (const WCHAR*)expected), "the force box is not in Japanese");
+}
+
+static void testJapaneseOnWestern(const char* dllPath)
+{
+    s_language = "ja (Western code page)";
+    CHECK(GetACP() == 1252 && PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE,
+          "code page %u, display language %#x", GetACP(), GetUserDefaultUILanguage());
+    resetFakes();
+    LoadedPlugin plugin;
+    if (!startPlugin(dllPath, "japanese", "[Nightfold]\r\n", &plugin))
+        return;
+    readDialog(&plugin, checkJapanese);
+    plugin.header->quit();
+    unloadPlugin(&plugin);
+}
+
+const TestCase g_languageCases[] = {
+    { "languages", testLanguages },
+    { "japanese_on_western", testJapaneseOnWestern },
+    { NULL, NULL },
+};
