@@ -72,9 +72,10 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}"
 ${StrStr}
 
 !define MUI_ABORTWARNING
+!define MUI_CUSTOMFUNCTION_GUIINIT RefuseWindows95
 !insertmacro MUI_PAGE_LICENSE "${LICENSE}"
-!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup will install ${PRODUCT} ${VERSION} into the Plugins folder of Winamp.$\r$\n$\r$\nChoose the folder where Winamp is installed, the one that holds ${PLAYER_EXE}."
-!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "Winamp folder"
+!define MUI_DIRECTORYPAGE_TEXT_TOP "$(NfDirTop)"
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "$(NfDirDest)"
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckPlayerFolder
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -85,14 +86,58 @@ ${StrStr}
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
-!insertmacro MUI_LANGUAGE "English"
+; The setup's languages: NSIS's own translation of its pages, and ours of the
+; setup's own sentences in lang\<name>.nsh. English comes first: it is the
+; default, where the user's language is none of these. A language is one file
+; in lang\ and one line here, named as NSIS names it.
+!macro NF_LANGUAGE NAME
+  !insertmacro MUI_LANGUAGE "${NAME}"
+  !include "lang/${NAME}.nsh"
+  LangString NfCodePage ${LANG_${NAME}} "${LANG_${NAME}_CP}"
+!macroend
+!insertmacro NF_LANGUAGE "English"
+!insertmacro NF_LANGUAGE "German"
+!insertmacro NF_LANGUAGE "French"
+!insertmacro NF_LANGUAGE "Spanish"
+!insertmacro NF_LANGUAGE "Italian"
+!insertmacro NF_LANGUAGE "Dutch"
+!insertmacro NF_LANGUAGE "Polish"
+!insertmacro NF_LANGUAGE "PortugueseBR"
+!insertmacro NF_LANGUAGE "Russian"
+!insertmacro NF_LANGUAGE "Japanese"
+!insertmacro NF_LANGUAGE "SimpChinese"
 
-Function .onInit
-  ; Windows 95 has no waitable timers: the player could not load the plugin.
+; NSIS picks the language of the user's Windows display language (the user's
+; default language before 2000 and Me), else of its primary language, else
+; English. An ANSI setup shows its texts in the system's ANSI code page: a
+; language written in another one (Japanese or Russian on a Western code page)
+; would come out as garbage, and NSIS shows it all the same: English then.
+!macro NF_FALL_BACK_TO_ENGLISH
+  System::Call "kernel32::GetACP() i .r0"
+  ${If} $(NfCodePage) != $0
+    StrCpy $LANGUAGE ${LANG_ENGLISH}
+  ${EndIf}
+!macroend
+
+Function un.onInit
+  !insertmacro NF_FALL_BACK_TO_ENGLISH
+FunctionEnd
+
+; Windows 95 has no waitable timers: the player could not load the plugin.
+; Silent, .onInit refuses at once; else the first page does, with the box in
+; the language .onInit settled on, which NSIS takes up only after .onInit.
+Function RefuseWindows95
   ${If} ${IsWin95}
-    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} needs Windows 98 or later.$\r$\n$\r$\nWindows 95 lacks the waitable timers that the plugin needs, so Winamp could not load it there. Nothing was installed." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "$(NfWin95)" /SD IDOK
     SetErrorLevel 2
     Abort
+  ${EndIf}
+FunctionEnd
+
+Function .onInit
+  !insertmacro NF_FALL_BACK_TO_ENGLISH
+  ${If} ${Silent}
+    Call RefuseWindows95
   ${EndIf}
 
   ; Neither /D= nor the uninstall entry gave a folder holding the player: try
@@ -114,8 +159,8 @@ FunctionEnd
 ; fails the install (exit code 2 in silent mode) before anything is written.
 Function CheckPlayerFolder
   ${IfNot} ${FileExists} "$INSTDIR\${PLAYER_EXE}"
-    DetailPrint "No ${PLAYER_EXE} in $INSTDIR."
-    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR does not hold ${PLAYER_EXE}.$\r$\n$\r$\n${PRODUCT} is a Winamp plugin: choose the folder where Winamp is installed." /SD IDOK
+    DetailPrint "$(NfNoPlayerLog)"
+    MessageBox MB_OK|MB_ICONSTOP "$(NfNoPlayer)" /SD IDOK
     Abort
   ${EndIf}
 FunctionEnd
@@ -128,11 +173,11 @@ Function ${UN}ClosePlayer
   ${If} $0 == 0
     Return
   ${EndIf}
-  MessageBox MB_OKCANCEL|MB_ICONINFORMATION "Winamp is running and must close first.$\r$\n$\r$\nClick OK to close Winamp now." /SD IDOK IDOK close
-  DetailPrint "Winamp is running; nothing was changed."
+  MessageBox MB_OKCANCEL|MB_ICONINFORMATION "$(NfPlayerRunning)" /SD IDOK IDOK close
+  DetailPrint "$(NfPlayerRunningLog)"
   Abort
 close:
-  DetailPrint "Asking Winamp to close..."
+  DetailPrint "$(NfClosingLog)"
   SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=${WAIT_MS}
   StrCpy $1 0
   ${Do}
@@ -141,8 +186,8 @@ close:
       Return
     ${EndIf}
     ${If} $1 >= ${WAIT_MS}
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Winamp is still running.$\r$\n$\r$\nClose Winamp, then click Retry." /SD IDCANCEL IDRETRY close
-      DetailPrint "Winamp did not close; nothing was changed."
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(NfStillRunning)" /SD IDCANCEL IDRETRY close
+      DetailPrint "$(NfStillRunningLog)"
       Abort
     ${EndIf}
     Sleep 250
@@ -207,7 +252,7 @@ Function PrepareSettingsFile
   ${EndIf}
   Pop $0
   ${If} $0 != 0
-    DetailPrint "Could not let the Users group change ${PLUGIN_INI} (exit code $0)."
+    DetailPrint "$(NfGrantFailedLog)"
   ${EndIf}
 FunctionEnd
 
@@ -229,8 +274,8 @@ write_dll:
       IntOp $1 $1 + 250
       Goto write_dll
     ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Cannot write $INSTDIR\Plugins\${PLUGIN_DLL}: the file is in use.$\r$\n$\r$\nClose Winamp, then click Retry." /SD IDCANCEL IDRETRY write_dll
-    DetailPrint "Cannot write ${PLUGIN_DLL}; the plugin was not installed."
+    MessageBox MB_RETRYCANCEL|MB_ICONSTOP "$(NfWriteInUse)" /SD IDCANCEL IDRETRY write_dll
+    DetailPrint "$(NfWriteFailedLog)"
     Abort
   ${EndIf}
   SetOverwrite on
@@ -283,8 +328,8 @@ delete_dll:
       IntOp $1 $1 + 250
       Goto delete_dll
     ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Cannot remove $INSTDIR\${PLUGIN_DLL}: the file is in use.$\r$\n$\r$\nClose Winamp, then click Retry." /SD IDCANCEL IDRETRY delete_dll
-    DetailPrint "Cannot remove ${PLUGIN_DLL}; nothing else was removed."
+    MessageBox MB_RETRYCANCEL|MB_ICONSTOP "$(NfRemoveInUse)" /SD IDCANCEL IDRETRY delete_dll
+    DetailPrint "$(NfRemoveFailedLog)"
     Abort
   ${EndIf}
   Delete "$INSTDIR\${README_NAME}"
@@ -294,7 +339,7 @@ delete_dll:
   Call un.PlayerSettingsFile
   ${If} ${FileExists} "$INSTDIR\${PLUGIN_INI}"
   ${OrIf} ${FileExists} $R0
-    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Remove your ${PRODUCT} settings as well?$\r$\n$\r$\n$INSTDIR\${PLUGIN_INI}$\r$\n$R0" /SD IDNO IDNO keep_settings
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(NfRemoveSettings)$\r$\n$R0" /SD IDNO IDNO keep_settings
     Delete "$INSTDIR\${PLUGIN_INI}"
     Delete $R0
   keep_settings:
