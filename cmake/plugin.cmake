@@ -89,7 +89,10 @@ add_executable(nfhost
     tests/host/cases_hardening.cpp
     tests/host/cases_exit.cpp
     tests/host/cases_menu.cpp
+    tests/host/cases_languages.cpp
     core/duetime.cpp
+    core/language.cpp
+    ${NIGHTFOLD_TEXTS}
     core/zone_rules.cpp
 )
 target_include_directories(nfhost PRIVATE core)
@@ -187,7 +190,13 @@ nightfold_wine_tests(
     terminated_worker
     player_exits
     menu
+    languages
+    japanese_on_western
 )
+# A Japanese user on a Western code page: Wine takes the ANSI code page
+# from LC_CTYPE and the display language from LC_MESSAGES.
+set_tests_properties(wine.japanese_on_western PROPERTIES
+    ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=;LC_CTYPE=en_US.UTF-8;LC_MESSAGES=ja_JP.UTF-8")
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_berlin Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_sydney Australia/Sydney)
@@ -198,7 +207,7 @@ nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
 set_tests_properties(wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
     wine.dialog_no_shutdown_right wine.dialog_saves wine.dialog_run_once wine.dialog_leaves
     wine.hostile_dialog wine.unwritable_dialog wine.player_folder wine.stress wine.stress_disabled_last wine.same_second
-    wine.terminated_worker wine.evening wine.morning wine.menu
+    wine.terminated_worker wine.evening wine.morning wine.menu wine.languages wine.japanese_on_western
     PROPERTIES RESOURCE_LOCK foreground)
 # A thousand dialogs take Wine about a minute on a quiet machine.
 set_tests_properties(wine.stress PROPERTIES TIMEOUT 400)

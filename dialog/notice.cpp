@@ -103,8 +103,8 @@ HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer)
 {
     HWND notice = showNotice(instance, answer, T_CLOSE_NOW);
     if (notice) {
-        placeButton(notice, IDC_CANCEL_TONIGHT, T_STOP, { 83, 29, 127, 43 });
-        placeButton(notice, IDC_CLOSE_NOW, T_KEEP_PLAYING, { 131, 29, 189, 43 });
+        placeButton(notice, IDC_CANCEL_TONIGHT, T_STOP, { 103, 37, 159, 51 });
+        placeButton(notice, IDC_CLOSE_NOW, T_KEEP_PLAYING, { 163, 37, 251, 51 });
     }
     return notice;
 }

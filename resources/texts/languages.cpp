@@ -4,6 +4,11 @@
 
 #define EACH_LANGUAGE(X) \
     X(LANGUAGE_EN) \
+    X(LANGUAGE_DE) \
+    X(LANGUAGE_FR) \
+    X(LANGUAGE_ES) \
+    X(LANGUAGE_IT) \
+    X(LANGUAGE_NL) \
     X(LANGUAGE_PL) \
     X(LANGUAGE_PT_BR) \
     X(LANGUAGE_RU) \

@@ -877,7 +877,7 @@ static DWORD WINAPI holdDialog(LPVOID)
     if (!CHECK(dialog != NULL, "no dialog appeared"))
         return 0;
     // The group with a margin of the dialog's around it.
-    RECT part = { 109, 10, 211, 297 };
+    RECT part = { 141, 10, 275, 297 };
     MapDialogRect(dialog, &part);
     MapWindowPoints(dialog, NULL, (POINT*)&part, 2);
     reportShot(part, "NIGHTFOLD_SHOT_PART");

@@ -39,7 +39,8 @@ static void checkText(HWND control, const char* where, const WCHAR* text, int ro
     SIZE needed;
     char utf8[512];
     toUtf8(text, utf8, sizeof utf8);
-    CHECK(fitsRoom(control, text, room, height, format, &needed) && !wcschr(text, L'?'),
+    bool fits = fitsRoom(control, text, room, height, format, &needed);
+    CHECK(fits && !wcschr(text, L'?'),
           "%s %s: [%s] needs %ldx%ld, has %dx%d", s_language, where, utf8, needed.cx, needed.cy, room, height);
 }
 

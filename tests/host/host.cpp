@@ -407,6 +407,7 @@ static const TestCase* const s_caseLists[] = {
     g_hardeningCases,
     g_exitCases,
     g_menuCases,
+    g_languageCases,
 };
 
 int main(int argc, char** argv)

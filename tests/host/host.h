@@ -293,5 +293,6 @@ extern const TestCase g_benchCases[];
 extern const TestCase g_hardeningCases[];
 extern const TestCase g_exitCases[];
 extern const TestCase g_menuCases[];
+extern const TestCase g_languageCases[];
 
 #endif
