@@ -30,8 +30,6 @@ static struct {
     BOOL(WINAPI* writeKey)(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR);
     BOOL(WINAPI* makeFolder)(LPCWSTR, LPSECURITY_ATTRIBUTES);
     DWORD(WINAPI* attributes)(LPCWSTR);
-    int(WINAPI* widen)(UINT, DWORD, LPCSTR, int, LPWSTR, int);
-    int(WINAPI* narrow)(UINT, DWORD, LPCWSTR, int, LPSTR, int, LPCSTR, LPBOOL);
 } s_wide;
 
 template <typename Call>
@@ -49,16 +47,14 @@ static bool findWideCalls(void)
            lookUp(kernel, "WritePrivateProfileSectionW", &s_wide.writeSection) &&
            lookUp(kernel, "WritePrivateProfileStringW", &s_wide.writeKey) &&
            lookUp(kernel, "CreateDirectoryW", &s_wide.makeFolder) &&
-           lookUp(kernel, "GetFileAttributesW", &s_wide.attributes) &&
-           lookUp(kernel, "MultiByteToWideChar", &s_wide.widen) &&
-           lookUp(kernel, "WideCharToMultiByte", &s_wide.narrow);
+           lookUp(kernel, "GetFileAttributesW", &s_wide.attributes);
 }
 
 // ANSI text of length characters (-1: up to its NUL, which is taken too)
 // in Unicode; false when it does not fit.
 static bool widen(const char* text, int length, WCHAR* out, int size)
 {
-    return s_wide.widen(CP_ACP, 0, text, length, out, size) != 0;
+    return MultiByteToWideChar(CP_ACP, 0, text, length, out, size) != 0;
 }
 
 static bool isNamed(const SettingsFile* file)
@@ -86,7 +82,7 @@ static void readText(const SettingsFile* file, const char* key, char* out, DWORD
         return;
     }
     if (!widen(key, -1, wideKey, 32) || !s_wide.readText(WIDE_SECTION, wideKey, L"", text, MAX_PATH, file->widePath) ||
-        !s_wide.narrow(CP_ACP, 0, text, -1, out, (int)size, NULL, NULL))
+        !WideCharToMultiByte(CP_ACP, 0, text, -1, out, (int)size, NULL, NULL))
         out[0] = '\0';
 }
 
@@ -150,7 +146,7 @@ static bool findWidePlayerFile(DWORD_PTR wideAnswer, const char* fileName, Setti
         !derivePlayerIniPath(wideAnswer, wideName, player->widePath, MAX_PATH))
         return false;
     // The ANSI path only names the file in a warning.
-    if (!s_wide.narrow(CP_ACP, 0, player->widePath, -1, player->path, MAX_PATH, NULL, NULL))
+    if (!WideCharToMultiByte(CP_ACP, 0, player->widePath, -1, player->path, MAX_PATH, NULL, NULL))
         player->path[0] = '\0';
     return true;
 }
