@@ -167,22 +167,26 @@ void addListWords(HWND dialog, int id, const WCHAR* text)
     SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, (LPARAM)ansi);
 }
 
-BOOL insertMenuWords(HMENU menu, UINT position, UINT flags, UINT_PTR id, const WCHAR* text)
+// InsertMenu or ModifyMenu, which take the same arguments.
+typedef BOOL(WINAPI* AnsiMenuInsert)(HMENU, UINT, UINT, UINT_PTR, LPCSTR);
+static BOOL changeMenu(MenuInsert wide, AnsiMenuInsert ansiCall, HMENU menu, UINT item, UINT flags, UINT_PTR id,
+                       const WCHAR* text)
 {
     if (s_unicode)
-        return s_w.insertMenu(menu, position, flags, id, text);
+        return wide(menu, item, flags, id, text);
     char ansi[WORDS_SIZE * 2];
     narrow(text, ansi, sizeof ansi);
-    return InsertMenuA(menu, position, flags, id, ansi);
+    return ansiCall(menu, item, flags, id, ansi);
+}
+
+BOOL insertMenuWords(HMENU menu, UINT position, UINT flags, UINT_PTR id, const WCHAR* text)
+{
+    return changeMenu(s_w.insertMenu, InsertMenuA, menu, position, flags, id, text);
 }
 
 BOOL modifyMenuWords(HMENU menu, UINT item, UINT flags, UINT_PTR id, const WCHAR* text)
 {
-    if (s_unicode)
-        return s_w.modifyMenu(menu, item, flags, id, text);
-    char ansi[WORDS_SIZE * 2];
-    narrow(text, ansi, sizeof ansi);
-    return ModifyMenuA(menu, item, flags, id, ansi);
+    return changeMenu(s_w.modifyMenu, ModifyMenuA, menu, item, flags, id, text);
 }
 
 int showWords(HWND owner, const WCHAR* text, const WCHAR* title, UINT style)

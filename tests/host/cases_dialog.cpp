@@ -240,23 +240,10 @@ static bool isHostStep(Action action)
     return action <= END;
 }
 
-static BOOL CALLBACK findDialog(HWND window, LPARAM found)
-{
-    char className[16];
-    GetClassNameA(window, className, sizeof className);
-    if (strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
-        *(HWND*)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 static HWND waitForDialog(void)
 {
     for (int i = 0; i < 1000 && !s_configReturned; ++i) {
-        HWND dialog = NULL;
-        EnumThreadWindows(s_hostThreadId, findDialog, (LPARAM)&dialog);
-        if (dialog)
+        if (HWND dialog = findThreadDialog(s_hostThreadId))
             return dialog;
         Sleep(10);
     }

@@ -438,3 +438,21 @@ int main(int argc, char** argv)
     printf("unknown case %s\n", argv[1]);
     return 2;
 }
+
+static BOOL CALLBACK findDialog(HWND window, LPARAM found)
+{
+    char className[16];
+    GetClassNameA(window, className, sizeof className);
+    if (strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
+        *(HWND*)found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findThreadDialog(DWORD threadId)
+{
+    HWND dialog = NULL;
+    EnumThreadWindows(threadId, findDialog, (LPARAM)&dialog);
+    return dialog;
+}

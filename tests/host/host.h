@@ -101,6 +101,8 @@ bool chooseFromMenu(const char* text);
 // Plays on for ms of the clock: the song's position moves, the next song
 // follows at its end, the player stops after the last.
 void playOn(int ms);
+// The visible dialog of the thread, if any.
+HWND findThreadDialog(DWORD threadId);
 // Dispatches messages until done() is true or timeoutMs passed; returns done().
 bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs);
 void pumpMessagesFor(DWORD ms);
