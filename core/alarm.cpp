@@ -44,10 +44,7 @@ static void disable(LONG phase, TextId text)
         return;
     g_state.enabled = FALSE;
     publishTonight(NULL);
-    WCHAR said[WORDS_SIZE], title[WORDS_SIZE];
-    sayText(text, NULL, 0, said);
-    widenAnsi(PRODUCT_TEXT, title, WORDS_SIZE);
-    showWords(NULL, said, title, MB_TOPMOST | MB_ICONERROR);
+    showMessage(text, NO_TEXT, MB_TOPMOST | MB_ICONERROR);
 }
 
 // What is set for tonight, shared by the player's thread and the worker.
@@ -328,7 +325,6 @@ DWORD WINAPI alarmWorker(LPVOID module)
         FreeLibraryAndExitThread((HMODULE)module, 0);
     return 0;
 }
-
 
 // Whether the current worker holds a reference to the plugin.
 static bool s_workerHoldsPlugin;

@@ -39,7 +39,6 @@ static LONG volatile s_answer;
 static LONG volatile s_notArmed;
 static LONG volatile s_telling;
 
-
 // Armed with the resume flag: Windows wakes the computer for the morning,
 // and for each of its later steps (a lid closed meanwhile), where it can.
 static bool armToWake(HANDLE timer, uint64_t due)

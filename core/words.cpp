@@ -233,15 +233,28 @@ void sayReason(DWORD error, WCHAR* out, int size)
     widenAnsi(number, out, size);
 }
 
+static void sayTitle(TextId title, WCHAR* caption)
+{
+    if (title == NO_TEXT)
+        widenAnsi(PRODUCT_TEXT, caption, WORDS_SIZE);
+    else
+        sayText(title, NULL, 0, caption);
+}
+
+void showMessage(TextId text, TextId title, UINT style)
+{
+    WCHAR said[WORDS_SIZE], caption[WORDS_SIZE];
+    sayText(text, NULL, 0, said);
+    sayTitle(title, caption);
+    showWords(NULL, said, caption, style);
+}
+
 void showFailure(TextId text, DWORD error, TextId title, UINT style)
 {
     WCHAR said[WORDS_SIZE], reason[WORDS_SIZE], caption[WORDS_SIZE], message[WORDS_SIZE * 2 + 2];
     sayText(text, NULL, 0, said);
     sayReason(error, reason, WORDS_SIZE);
-    if (title == NO_TEXT)
-        widenAnsi(PRODUCT_TEXT, caption, WORDS_SIZE);
-    else
-        sayText(title, NULL, 0, caption);
+    sayTitle(title, caption);
     const WCHAR* values[] = { said, reason };
     formatText("%1\n\n%2", (const char16_t* const*)values, 2, (char16_t*)message, sizeof message / sizeof *message);
     showWords(NULL, message, caption, style);

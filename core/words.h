@@ -45,8 +45,9 @@ BOOL insertMenuWords(HMENU menu, UINT position, UINT flags, UINT_PTR id, const W
 BOOL modifyMenuWords(HMENU menu, UINT item, UINT flags, UINT_PTR id, const WCHAR* text);
 int showWords(HWND owner, const WCHAR* text, const WCHAR* title, UINT style);
 
-// A message box without owner: text, then the system's words for error;
-// the title the product's where it is NO_TEXT.
+// A message box without owner, its title the product's where it is
+// NO_TEXT; a failure's text followed by the system's words for error.
+void showMessage(TextId text, TextId title, UINT style);
 void showFailure(TextId text, DWORD error, TextId title, UINT style);
 // The system's words for error, or "Error <n>." where it has none.
 void sayReason(DWORD error, WCHAR* out, int size);

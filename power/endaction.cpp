@@ -44,14 +44,6 @@ HMODULE loadSystemLibrary(const char* name)
 
 // Hibernates when the power library says the system may, else enters
 // standby; without SetSystemPowerState (NT 4.0) as if the system refused.
-static void reportStandbyFailure(void)
-{
-    WCHAR text[WORDS_SIZE], title[WORDS_SIZE];
-    sayText(T_STANDBY_FAILED, NULL, 0, text);
-    sayText(T_STANDBY_FAILED_TITLE, NULL, 0, title);
-    showWords(NULL, text, title, MB_ICONERROR);
-}
-
 static BOOL enterPowerState(void)
 {
     HMODULE library = loadSystemLibrary("POWRPROF.DLL");
@@ -63,7 +55,7 @@ static BOOL enterPowerState(void)
     if (library)
         FreeLibrary(library);
     if (!ok)
-        reportStandbyFailure();
+        showMessage(T_STANDBY_FAILED, T_STANDBY_FAILED_TITLE, MB_ICONERROR);
     return ok;
 }
 
@@ -81,7 +73,7 @@ int runEndAction(EndAction action, BOOL force)
 {
     if (!enableShutdownPrivilege()) {
         if (isPowerStateAction(action))
-            reportStandbyFailure();
+            showMessage(T_STANDBY_FAILED, T_STANDBY_FAILED_TITLE, MB_ICONERROR);
         else
             reportExitFailure(action, GetLastError());
         return 0;
