@@ -21,7 +21,7 @@ static bool sameText(const char* a, size_t aLength, const char* b, size_t bLengt
     return true;
 }
 
-// The length of a language's code; bounded, as no code is longer.
+// The length of a code, counted no further than one past the longest.
 static size_t lengthOf(const char* text)
 {
     size_t length = 0;
@@ -39,12 +39,9 @@ static size_t firstPartLength(const char* code)
     return length;
 }
 
-
 int languageOfCode(const char* code)
 {
-    size_t length = 0;
-    while (code[length] && length <= LONGEST_CODE)
-        ++length;
+    size_t length = lengthOf(code);
     if (length == 0 || length > LONGEST_CODE)
         return -1;
     for (unsigned i = 0; i < LANGUAGE_COUNT; ++i) {

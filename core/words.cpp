@@ -83,14 +83,9 @@ void chooseWords(const char* languageKey)
     s_language = chooseLanguage(facts);
 }
 
-unsigned wordsLanguage(void)
-{
-    return s_language;
-}
-
 void sayText(TextId id, const WCHAR* const* values, unsigned count, WCHAR* out)
 {
-    formatText(textIn(s_language, id), (const char16_t* const*)values, count, (char16_t*)out, WORDS_SIZE);
+    sayLongText(id, values, count, out, WORDS_SIZE);
 }
 
 void sayLongText(TextId id, const WCHAR* const* values, unsigned count, WCHAR* out, size_t size)

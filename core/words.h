@@ -19,7 +19,6 @@
 // settings (empty where there is none), else the player's language pack,
 // else Windows' display language.
 void chooseWords(const char* languageKey);
-unsigned wordsLanguage(void);
 
 // The text in the user's language, values in place (NULL as empty), into
 // out (WORDS_SIZE units).
