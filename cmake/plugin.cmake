@@ -62,10 +62,15 @@ set_target_properties(nightfold PROPERTIES
 # tests/check_pe.py checks the limit, the alignments, that no section is
 # writable and executable, and the subsystem version 4.0 that the 9x family
 # and NT 4.0 need.
+# Stack: without the C runtime there is no __chkstk, so -mno-stack-arg-probe.
+# A frame larger than a page could then step over a thread's guard page at
+# its first push: a frame over 3 KiB is a build error, so that every frame
+# touches its stack within a page of the one before.
 target_compile_options(nightfold PRIVATE
     $<$<COMPILE_LANGUAGE:CXX>:-Os -Wall -Wextra -Wno-missing-field-initializers -fno-exceptions -fno-rtti
         -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fno-stack-protector
-        -fno-ident -ffunction-sections -mno-stack-arg-probe -mpreferred-stack-boundary=2>
+        -fno-ident -ffunction-sections -mno-stack-arg-probe -mpreferred-stack-boundary=2
+        -Werror=frame-larger-than=3072>
 )
 target_link_options(nightfold PRIVATE
     -nostdlib -nostartfiles -s

@@ -279,7 +279,9 @@ static void runAlarm(void)
             if (s_follows.ending == ENDING_EXIT) {
                 // Before the command: the player may call quit while it handles it.
                 g_state.fired = TRUE;
-                askPlayerToExit(s_stopEvent);
+                DWORD error;
+                if (!askPlayerToExit(s_stopEvent, &error))
+                    showFailure(T_EXIT_NOT_ASKED, error, NO_TEXT, MB_TOPMOST | MB_ICONERROR);
                 return;
             }
             // The player stays open for the morning: playback stops, and

@@ -104,40 +104,64 @@ static void put(char16_t unit, char16_t* out, size_t size, size_t* length)
         out[(*length)++] = unit;
 }
 
-// Decodes the UTF-8 sequence at *text, moving past it; a malformed one
-// gives U+FFFD.
+// Appends count units (one, or a surrogate pair) whole, keeping room for the
+// terminator; false, appending nothing, where they do not fit. A text cut
+// there is a prefix of the whole, never half a pair.
+static bool putWhole(const char16_t* units, size_t count, char16_t* out, size_t size, size_t* length)
+{
+    if (*length + count >= size)
+        return false;
+    for (size_t i = 0; i < count; ++i)
+        out[(*length)++] = units[i];
+    return true;
+}
+
+// Decodes the UTF-8 sequence at *text, moving past it. What is not UTF-8
+// gives U+FFFD, once for each byte that begins no sequence (a continuation
+// byte, C0, C1, F5 and above) and once for each sequence broken off, which
+// ends before the byte that breaks it: overlong forms, surrogates and values
+// above U+10FFFF break off at their second byte, whose range the first
+// decides.
 static uint32_t nextCodePoint(const unsigned char** text)
 {
     const unsigned char* p = *text;
     uint32_t c = *p++;
-    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (c >= 0x80 && c < 0xC0) {
-        *text = p;
+    *text = p;
+    if (c < 0x80)
+        return c;
+    if (c < 0xC2 || c > 0xF4)
         return 0xFFFD;
-    }
-    c &= more == 3 ? 0x07 : more == 2 ? 0x0F : more == 1 ? 0x1F : 0x7F;
+    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+    unsigned low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    unsigned high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    c &= 0x3Fu >> more;
     for (; more; --more) {
-        if ((*p & 0xC0) != 0x80) {
+        if (*p < low || *p > high) {
             *text = p;
             return 0xFFFD;
         }
         c = c << 6 | (*p++ & 0x3F);
+        low = 0x80;
+        high = 0xBF;
     }
     *text = p;
     return c;
 }
 
-static void putCodePoint(uint32_t c, char16_t* out, size_t size, size_t* length)
+static bool putCodePoint(uint32_t c, char16_t* out, size_t size, size_t* length)
 {
-    if (c >= 0x10000 && c <= 0x10FFFF) {
-        if (*length + 2 >= size)
-            return;  // no room for the pair: cut before it
-        c -= 0x10000;
-        put((char16_t)(0xD800 | c >> 10), out, size, length);
-        put((char16_t)(0xDC00 | (c & 0x3FF)), out, size, length);
-    } else {
-        put((char16_t)c, out, size, length);
+    if (c < 0x10000) {
+        char16_t unit = (char16_t)c;
+        return putWhole(&unit, 1, out, size, length);
     }
+    c -= 0x10000;
+    char16_t pair[] = { (char16_t)(0xD800 | c >> 10), (char16_t)(0xDC00 | (c & 0x3FF)) };
+    return putWhole(pair, 2, out, size, length);
+}
+
+static bool isPair(const char16_t* units)
+{
+    return units[0] >= 0xD800 && units[0] <= 0xDBFF && units[1] >= 0xDC00 && units[1] <= 0xDFFF;
 }
 
 size_t formatText(const char* pattern, const char16_t* const* values, unsigned count, char16_t* out, size_t size)
@@ -145,19 +169,22 @@ size_t formatText(const char* pattern, const char16_t* const* values, unsigned c
     if (size == 0)
         return 0;
     size_t length = 0;
+    bool room = true;
     const unsigned char* p = (const unsigned char*)pattern;
-    while (*p) {
+    while (*p && room) {
         if (p[0] == '%' && p[1] == '%') {
-            put(u'%', out, size, &length);
+            room = putWhole(u"%", 1, out, size, &length);
             p += 2;
         } else if (p[0] == '%' && p[1] >= '1' && p[1] <= '9') {
             unsigned index = (unsigned)(p[1] - '1');
             const char16_t* value = index < count ? values[index] : NULL;
-            for (; value && *value; ++value)
-                put(*value, out, size, &length);
+            for (size_t units = 1; value && *value && room; value += units) {
+                units = isPair(value) ? 2 : 1;
+                room = putWhole(value, units, out, size, &length);
+            }
             p += 2;
         } else {
-            putCodePoint(nextCodePoint(&p), out, size, &length);
+            room = putCodePoint(nextCodePoint(&p), out, size, &length);
         }
     }
     out[length] = 0;

@@ -34,9 +34,12 @@ unsigned chooseLanguage(const LanguageFacts& facts);
 // The text in the language, or English where its table lacks it.
 const char* textIn(unsigned language, TextId id);
 
-// The pattern (UTF-8) with %1 to %3 replaced by values (UTF-16, NULL as
+// The pattern (UTF-8) with %1 to %9 replaced by values (UTF-16, NULL as
 // empty) and "%%" by '%', as UTF-16 into out, cut to size - 1 units and
-// terminated. Returns the units written.
+// terminated. Returns the units written. A cut text is a prefix of the
+// whole, cut before the first character or surrogate pair that does not
+// fit. What in the pattern is not UTF-8 (a stray byte, an overlong form, a
+// surrogate, a value above U+10FFFF, a sequence cut short) becomes U+FFFD.
 size_t formatText(const char* pattern, const char16_t* const* values, unsigned count, char16_t* out, size_t size);
 
 // A time of day as the dialog shows it: "23:30", or in the 12-hour form

@@ -2,10 +2,18 @@
 // player's answers: the description, the timer's and the settings file's.
 #include "paths.h"
 
-const char* findBaseName(const char* path)
+// The length of the character at text: two bytes for a lead byte followed
+// by another, else one. Wide text has no lead bytes.
+template <typename Char>
+static size_t characterLength(const Char* text, LeadByteTest isLeadByte)
+{
+    return sizeof(Char) == 1 && isLeadByte && isLeadByte((unsigned char)text[0]) && text[1] ? 2 : 1;
+}
+
+const char* findBaseName(const char* path, LeadByteTest isLeadByte)
 {
     const char* base = path;
-    for (const char* p = path; *p; ++p) {
+    for (const char* p = path; *p; p += characterLength(p, isLeadByte)) {
         if (*p == '\\')
             base = p + 1;
     }
@@ -75,8 +83,19 @@ static bool appendWhole(const From* text, Char* out, size_t size, size_t* length
     return true;
 }
 
+// Whether text ends in a backslash that is a character of its own, not the
+// second byte of one.
 template <typename Char>
-static bool derivePlayerPath(uintptr_t answer, const Char* fileName, Char* out, size_t size)
+static bool endsInBackslash(const Char* text, LeadByteTest isLeadByte)
+{
+    bool backslash = false;
+    for (; *text; text += characterLength(text, isLeadByte))
+        backslash = *text == '\\';
+    return backslash;
+}
+
+template <typename Char>
+static bool derivePlayerPath(uintptr_t answer, const Char* fileName, LeadByteTest isLeadByte, Char* out, size_t size)
 {
     if (size == 0)
         return false;
@@ -86,21 +105,21 @@ static bool derivePlayerPath(uintptr_t answer, const Char* fileName, Char* out, 
     const Char* folder = (const Char*)answer;
     size_t length = 0;
     bool whole = folder[0] && appendWhole(folder, out, size, &length) &&
-                 (out[length - 1] == '\\' || appendWhole("\\", out, size, &length)) &&
+                 (endsInBackslash(folder, isLeadByte) || appendWhole("\\", out, size, &length)) &&
                  appendWhole("Plugins\\", out, size, &length) && appendWhole(fileName, out, size, &length);
     if (!whole)
         out[0] = 0;
     return whole;
 }
 
-bool derivePlayerIniPath(uintptr_t answer, const char* fileName, char* out, size_t size)
+bool derivePlayerIniPath(uintptr_t answer, const char* fileName, LeadByteTest isLeadByte, char* out, size_t size)
 {
-    return derivePlayerPath(answer, fileName, out, size);
+    return derivePlayerPath(answer, fileName, isLeadByte, out, size);
 }
 
 bool derivePlayerIniPath(uintptr_t answer, const wchar_t* fileName, wchar_t* out, size_t size)
 {
-    return derivePlayerPath(answer, fileName, out, size);
+    return derivePlayerPath(answer, fileName, NULL, out, size);
 }
 
 SettingsPlace settingsFileRead(bool playerFileExists)

@@ -15,9 +15,15 @@
 #define NIGHTFOLD_TEXT(x) NIGHTFOLD_TEXT_OF(x)
 #define PRODUCT_TEXT "Nightfold v" NIGHTFOLD_TEXT(NIGHTFOLD_VERSION)
 
+// Whether a byte of an ANSI path begins a character of two bytes, whose
+// second may be any byte from 0x40 up, the backslash among them: the ANSI
+// code page's test (IsDBCSLeadByte), or NULL where every character is one
+// byte. ANSI paths are walked by characters with it, never by bytes.
+typedef bool (*LeadByteTest)(unsigned char byte);
+
 // Start of the file name: the character after the last backslash, or the
 // whole path when there is none.
-const char* findBaseName(const char* path);
+const char* findBaseName(const char* path, LeadByteTest isLeadByte);
 
 // Copies at most size-1 characters of src and always terminates dst.
 // Returns false when src did not fit.
@@ -33,12 +39,15 @@ bool deriveIniPath(const char* modulePath, char* out, size_t size);
 
 // The plugin's settings file in the player's settings folder,
 // <folder>\Plugins\<fileName>, from the player's answer to where it keeps
-// its settings: a pointer into its memory (ANSI or Unicode, as asked). A
-// player that does not know the question answers 0, or 1 as older ones
+// its settings: a pointer into its memory (ANSI or Unicode, as asked), to
+// text that the player's messaging has found ended within readable memory.
+// A player that does not know the question answers 0, or 1 as older ones
 // answer every message they do not handle: an answer below 65536 names no
-// folder and is never read. Returns false, leaving out empty, where there
-// is no folder, it is empty, or the path would not fit in size characters.
-bool derivePlayerIniPath(uintptr_t answer, const char* fileName, char* out, size_t size);
+// folder and is never read. An ANSI folder is walked by its characters, so
+// that one ending in a letter whose second byte is 0x5C (Shift-JIS 表) still
+// gets its backslash. Returns false, leaving out empty, where there is no
+// folder, it is empty, or the path would not fit in size characters.
+bool derivePlayerIniPath(uintptr_t answer, const char* fileName, LeadByteTest isLeadByte, char* out, size_t size);
 bool derivePlayerIniPath(uintptr_t answer, const wchar_t* fileName, wchar_t* out, size_t size);
 
 // Which settings file. Read: the one in the player's folder where it is

@@ -7,7 +7,6 @@
 #include "morning.h"
 #include "paths.h"
 #include "state.h"
-#include "words.h"
 
 // The player's WM_USER messages (the number goes in lParam) and commands.
 #define HOST_IPC_IS_PLAYING 104   // 1 playing, 3 paused, 0 stopped
@@ -33,6 +32,31 @@ static bool sendToPlayer(UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* 
 {
     return SendMessageTimeoutA(g_state.hostWindow, message, wParam, lParam, SMTO_ABORTIFHUNG, PLAYER_TIMEOUT_MS,
                                answer) != 0;
+}
+
+// Whether an answer of the player is a pointer to text that can be read:
+// text of units of unitSize bytes, ended by a zero unit, in committed,
+// readable memory of this process. Every answer read as a pointer passes
+// here first. Anything else is no answer: a player that answers 1 to what
+// it does not know, a compatible one that answers a handle or a count, the
+// window of a player in another process (whose pointers mean nothing here).
+// The search for the end stops where the memory's region ends.
+static bool isTextAnswer(DWORD_PTR answer, size_t unitSize)
+{
+    const DWORD READABLE = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    DWORD process = 0;
+    MEMORY_BASIC_INFORMATION memory;
+    if (answer < 65536 || !GetWindowThreadProcessId(g_state.hostWindow, &process) ||
+        process != GetCurrentProcessId() || !VirtualQuery((LPCVOID)answer, &memory, sizeof memory) ||
+        memory.State != MEM_COMMIT || !(memory.Protect & READABLE) || (memory.Protect & PAGE_GUARD))
+        return false;
+    const char* end = (const char*)memory.BaseAddress + memory.RegionSize;
+    for (const char* unit = (const char*)answer; unit + unitSize <= end; unit += unitSize) {
+        if (!unit[0] && (unitSize == 1 || !unit[1]))
+            return true;
+    }
+    return false;
 }
 
 // The player's answer to WM_USER question, or none when it did not answer.
@@ -102,12 +126,12 @@ int32_t readPlaylistLength(void)
 }
 
 // Whether the playlist's entry at is the file name or address chosen. The
-// player answers with a pointer into its own memory, which is this
-// process's; a player that does not answer holds nothing.
+// player answers with a pointer into its own memory; a player that does not
+// answer holds nothing.
 static bool entryIs(int32_t at, const char* chosen)
 {
     DWORD_PTR answer;
-    return sendToPlayer(WM_USER, (WPARAM)at, HOST_IPC_GET_LIST_FILE, &answer) && answer &&
+    return sendToPlayer(WM_USER, (WPARAM)at, HOST_IPC_GET_LIST_FILE, &answer) && isTextAnswer(answer, 1) &&
            sameEntry((const char*)answer, chosen);
 }
 
@@ -131,17 +155,16 @@ void playChosenEntry(const char* chosen)
 static const DWORD POST_RETRY_MS = 100;
 static const int POST_TRIES = 50;
 
-void askPlayerToExit(HANDLE stopEvent)
+bool askPlayerToExit(HANDLE stopEvent, DWORD* error)
 {
     for (int tries = 0; tries < POST_TRIES; ++tries) {
         if (PostMessageA(g_state.hostWindow, WM_COMMAND, HOST_CMD_EXIT, 0))
-            return;
-        DWORD error = GetLastError();
+            return true;
+        *error = GetLastError();
         if (WaitForSingleObject(stopEvent, POST_RETRY_MS) != WAIT_TIMEOUT)
-            return;  // the player is leaving anyway
-        if (tries + 1 == POST_TRIES)
-            showFailure(T_EXIT_NOT_ASKED, error, NO_TEXT, MB_TOPMOST | MB_ICONERROR);
+            return true;  // the player is leaving anyway
     }
+    return false;
 }
 
 HMENU readPlayerMenu(void)
@@ -158,13 +181,12 @@ UINT newPlayerCommand(void)
                                                                                                       : 0;
 }
 
-// A player that does not know the question answers 0 or 1 to both; no
-// answer below 65536 is read as a pointer.
+// A player that does not know the question answers 0 or 1 to both.
 bool readPlayerLanguage(char* code, size_t size)
 {
     DWORD_PTR inUse, answer;
     if (!sendToPlayer(WM_USER, 1, HOST_IPC_LANGUAGE_PACK, &inUse) || inUse != 0 ||
-        !sendToPlayer(WM_USER, MAKEWPARAM(5, 0), HOST_IPC_LANGUAGE_PACK, &answer) || answer < 0x10000)
+        !sendToPlayer(WM_USER, MAKEWPARAM(5, 0), HOST_IPC_LANGUAGE_PACK, &answer) || !isTextAnswer(answer, 2))
         return false;
     // A language code is ASCII: anything else is no code.
     const WCHAR* wide = (const WCHAR*)answer;
@@ -178,9 +200,12 @@ bool readPlayerLanguage(char* code, size_t size)
     return wide[i] == 0 && i > 0;
 }
 
+// An answer below 65536 is handed on as it is: it says the player names no
+// folder. A larger one that is no text is no answer.
 DWORD_PTR readPlayerFolder(bool unicode)
 {
     DWORD_PTR answer;
-    return sendToPlayer(WM_USER, 0, unicode ? HOST_IPC_GET_INI_FOLDER_W : HOST_IPC_GET_INI_FOLDER, &answer) ? answer
-                                                                                                          : 0;
+    if (!sendToPlayer(WM_USER, 0, unicode ? HOST_IPC_GET_INI_FOLDER_W : HOST_IPC_GET_INI_FOLDER, &answer))
+        return 0;
+    return answer < 65536 || isTextAnswer(answer, unicode ? 2 : 1) ? answer : 0;
 }

@@ -23,8 +23,10 @@ int32_t readPlaylistLength(void);
 // current entry. The user's entries stay as they are.
 void playChosenEntry(const char* chosen);
 // Posts the exit command, trying again while the player's queue is full,
-// until stopEvent; then tells the user.
-void askPlayerToExit(HANDLE stopEvent);
+// until stopEvent. False, with the reason for the user in error, where it
+// could not be posted; true once posted, or when the player is leaving
+// anyway.
+bool askPlayerToExit(HANDLE stopEvent, DWORD* error);
 // On the player's thread: its main popup menu (NULL where it has none, as
 // before Winamp 2.9), and a fresh command id for a plugin's item (0 where
 // it hands out none).
@@ -33,7 +35,7 @@ HMENU readPlayerMenu(void);
 // where it uses none or does not tell (before Winamp 5.51).
 bool readPlayerLanguage(char* code, size_t size);
 // On the player's thread: its answer to where it keeps its settings, in
-// ANSI or in Unicode: a pointer into its memory, or below 65536 none.
+// ANSI or in Unicode: a pointer to text in its memory, or below 65536 none.
 DWORD_PTR readPlayerFolder(bool unicode);
 UINT newPlayerCommand(void);
 

@@ -48,7 +48,7 @@ static void deriveNames(void)
     char path[MAX_PATH];
     const char* baseName = "";
     if (readModulePath(g_state.instance, path)) {
-        baseName = findBaseName(path);
+        baseName = findBaseName(path, isAnsiLeadByte);
         copyBounded(baseName, g_state.timerName, sizeof g_state.timerName);
         deriveIniPath(path, g_state.besideFile.path, sizeof g_state.besideFile.path);
     }
@@ -85,9 +85,9 @@ static int pluginInit(void)
     g_state.canShutdown = probeShutdownRight();
     chooseSettingsFile(readPlayerFolder(false), readPlayerFolder(true));
     loadSettings();
-    char language[LANGUAGE_KEY_SIZE];
+    char language[LANGUAGE_KEY_SIZE], pack[20];
     readLanguageKey(language);
-    chooseWords(language);
+    chooseWords(language, readPlayerLanguage(pack, sizeof pack) ? pack : NULL);
     // The player left during a fade and may have kept the faded volume: it
     // gets the volume the fade began at.
     int volume = readFadeFrom();
@@ -104,20 +104,37 @@ static int pluginInit(void)
     return 0;
 }
 
-// Shows the warning that the settings could be saved neither beside the
-// module nor in the player's folder, and why.
-static void warnNotSaved(DWORD error)
+// The warning's text made from its values and shown. Never inlined into
+// its caller: each frame stays within 3 KiB (the plugin has no stack
+// probes, see cmake/plugin.cmake).
+static __attribute__((noinline)) void showNotSaved(TextId id, const WCHAR* const* values, unsigned count)
 {
-    WCHAR beside[MAX_PATH], player[MAX_PATH], reason[WORDS_SIZE], title[WORDS_SIZE], text[WORDS_SIZE * 4];
-    widenAnsi(g_state.besideFile.path, beside, MAX_PATH);
-    widenAnsi(g_state.playerFile.path, player, MAX_PATH);
-    for (int i = 0; g_state.playerFile.widePath[0] && i < MAX_PATH; ++i)
-        player[i] = g_state.playerFile.widePath[i];
-    sayReason(error, reason, WORDS_SIZE);
-    widenAnsi(PRODUCT_TEXT, title, WORDS_SIZE);
-    const WCHAR* values[] = { beside, player[0] ? player : reason, reason };
-    sayLongText(player[0] ? T_NOT_SAVED_EITHER : T_NOT_SAVED, values, 3, text, WORDS_SIZE * 4);
+    WCHAR text[WORDS_SIZE * 4], title[32];
+    widenAnsi(PRODUCT_TEXT, title, 32);
+    sayLongText(id, values, count, text, WORDS_SIZE * 4);
     showWords(GetForegroundWindow(), text, title, MB_ICONWARNING);
+}
+
+// Shows the warning that the settings could not be saved, naming each file
+// the save tried (the one read, then the one in the player's folder where it
+// turned there) with the reason it failed.
+static void warnNotSaved(const SaveTried& tried)
+{
+    WCHAR paths[2][MAX_PATH], reasons[2][WORDS_SIZE];
+    for (int i = 0; i < tried.count; ++i) {
+        const SettingsFile* file = tried.files[i];
+        widenAnsi(file->path, paths[i], MAX_PATH);
+        for (int at = 0; file->widePath[0] && at < MAX_PATH; ++at)
+            paths[i][at] = file->widePath[at];
+        sayReason(tried.errors[i], reasons[i], WORDS_SIZE);
+    }
+    if (tried.count > 1) {
+        const WCHAR* values[] = { paths[0], paths[1], reasons[0], reasons[1] };
+        showNotSaved(T_NOT_SAVED_EITHER, values, 4);
+    } else {
+        const WCHAR* values[] = { paths[0], reasons[0] };
+        showNotSaved(T_NOT_SAVED, values, 2);
+    }
 }
 
 static void pluginConfig(void)
@@ -150,8 +167,8 @@ static void pluginConfig(void)
     g_state.runOnce = values.runOnce;
     // Saved: read back, so the file stays what counts. Not saved: the same
     // values, through the same rules, for this run of the player.
-    BOOL saved = saveSettings(values);
-    DWORD error = GetLastError();
+    SaveTried tried;
+    BOOL saved = saveSettings(values, &tried);
     if (saved)
         loadSettings();
     else
@@ -167,7 +184,7 @@ static void pluginConfig(void)
         g_state.fired = FALSE;
     }
     if (!saved)
-        warnNotSaved(error);
+        warnNotSaved(tried);
 }
 
 static void pluginQuit(void)

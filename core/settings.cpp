@@ -111,9 +111,21 @@ static bool fileExists(const SettingsFile* file)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The folder part of path, up to its last backslash, into folder.
-template <typename Char>
-static const Char* folderOf(const Char* path, Char* folder)
+bool isAnsiLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
+
+// The folder part of path, up to its last backslash, into folder; an ANSI
+// path by its characters.
+static const char* folderOf(const char* path, char* folder)
+{
+    size_t cut = (size_t)(findBaseName(path, isAnsiLeadByte) - path);
+    copyBounded(path, folder, cut ? cut : 1);
+    return folder;
+}
+
+static const WCHAR* folderOf(const WCHAR* path, WCHAR* folder)
 {
     int cut = 0;
     for (int i = 0; path[i]; ++i) {
@@ -157,9 +169,9 @@ void chooseSettingsFile(DWORD_PTR answer, DWORD_PTR wideAnswer)
     player->path[0] = '\0';
     player->widePath[0] = L'\0';
     // Without a settings path beside the module there is no file name.
-    const char* fileName = findBaseName(g_state.besideFile.path);
+    const char* fileName = findBaseName(g_state.besideFile.path, isAnsiLeadByte);
     if (fileName[0] && !findWidePlayerFile(wideAnswer, fileName, player))
-        derivePlayerIniPath(answer, fileName, player->path, sizeof player->path);
+        derivePlayerIniPath(answer, fileName, isAnsiLeadByte, player->path, sizeof player->path);
     bool there = isNamed(player) && fileExists(player);
     g_state.settingsFile = settingsFileRead(there) == PLACE_PLAYER ? player : &g_state.besideFile;
 }
@@ -167,9 +179,9 @@ void chooseSettingsFile(DWORD_PTR answer, DWORD_PTR wideAnswer)
 // After a write into the file read, the file to write into instead: the one
 // in the player's folder (its Plugins folder made) where the write failed
 // and there is one to turn to; else NULL.
-static SettingsFile* turnToPlayerFolder(BOOL written)
+static SettingsFile* turnToPlayerFolder(const SettingsFile* read, BOOL written)
 {
-    bool fromPlayer = g_state.settingsFile == &g_state.playerFile;
+    bool fromPlayer = read == &g_state.playerFile;
     SettingsPlace place =
         settingsFileWritten(fromPlayer ? PLACE_PLAYER : PLACE_BESIDE, written != FALSE, isNamed(&g_state.playerFile));
     if (place != PLACE_PLAYER || fromPlayer)
@@ -245,12 +257,32 @@ static char* appendNumber(char* end, const char* key, int value)
     return end + wsprintfA(end, "%s=%d", key, value) + 1;
 }
 
-BOOL saveSettings(const ConfigValues& chosen)
+static int fadeFromIn(const SettingsFile* file)
 {
+    if (!isNamed(file))
+        return -1;
+    UINT value = readInt(file, FADE_FROM, -1);
+    return value <= 255 ? (int)value : -1;
+}
+
+static void languageKeyIn(const SettingsFile* file, char* language)
+{
+    language[0] = '\0';
+    if (isNamed(file))
+        readText(file, LANGUAGE, language, LANGUAGE_KEY_SIZE);
+}
+
+BOOL saveSettings(const ConfigValues& chosen, SaveTried* tried)
+{
+    // The file is chosen once for the whole save: the alarm worker may turn
+    // the plugin to the player's folder meanwhile (rememberFadeFrom).
+    SettingsFile* file = g_state.settingsFile;
+    tried->files[0] = file;
+    tried->count = 1;
     // No settings path: the module's path, or the one derived from it, did
     // not fit in MAX_PATH.
-    if (!isNamed(g_state.settingsFile)) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    if (!isNamed(file)) {
+        tried->errors[0] = ERROR_FILENAME_EXCED_RANGE;
         return FALSE;
     }
     // The whole section in one write, which lands whole or not at all: a
@@ -277,19 +309,26 @@ BOOL saveSettings(const ConfigValues& chosen)
     end = appendText(end, "MorningPlay", chosen.morningPlay);
     // Last of the settings: a file written before it was reads as every day.
     end = appendNumber(end, "Days", (int)chosen.days);
-    int volume = readFadeFrom();
+    int volume = fadeFromIn(file);
     if (volume >= 0)
         end = appendNumber(end, FADE_FROM, volume);
     // The language, written by hand only, stays as it is.
     char language[LANGUAGE_KEY_SIZE];
-    readLanguageKey(language);
+    languageKeyIn(file, language);
     if (language[0])
         end = appendText(end, LANGUAGE, language);
     *end = '\0';
     int length = (int)(end - section) + 1;
-    BOOL written = writeSection(g_state.settingsFile, section, length);
-    SettingsFile* player = turnToPlayerFolder(written);
-    if (player && (written = writeSection(player, section, length)))
+    BOOL written = writeSection(file, section, length);
+    tried->errors[0] = GetLastError();
+    SettingsFile* player = turnToPlayerFolder(file, written);
+    if (!player)
+        return written;
+    written = writeSection(player, section, length);
+    tried->files[1] = player;
+    tried->errors[1] = GetLastError();
+    tried->count = 2;
+    if (written)
         g_state.settingsFile = player;
     return written;
 }
@@ -312,11 +351,12 @@ void rememberFadeFrom(int volume)
     char text[12];
     wsprintfA(text, "%d", volume);
     // A file that cannot be written does not stop the fade.
-    if (!isNamed(g_state.settingsFile) || writeKey(g_state.settingsFile, FADE_FROM, text))
+    SettingsFile* file = g_state.settingsFile;
+    if (!isNamed(file) || writeKey(file, FADE_FROM, text))
         return;
     // The player's folder, read from now on, takes the whole section, then
     // the volume: never the volume alone.
-    SettingsFile* player = turnToPlayerFolder(FALSE);
+    SettingsFile* player = turnToPlayerFolder(file, FALSE);
     char section[SECTION_SIZE];
     DWORD length = player ? GetPrivateProfileSectionA(SECTION, section, SECTION_SIZE, g_state.besideFile.path) : 0;
     if (player && length + 2 < SECTION_SIZE) {
@@ -334,15 +374,10 @@ void forgetFadeFrom(void)
 
 int readFadeFrom(void)
 {
-    if (!isNamed(g_state.settingsFile))
-        return -1;
-    UINT value = readInt(g_state.settingsFile, FADE_FROM, -1);
-    return value <= 255 ? (int)value : -1;
+    return fadeFromIn(g_state.settingsFile);
 }
 
 void readLanguageKey(char* language)
 {
-    language[0] = '\0';
-    if (isNamed(g_state.settingsFile))
-        readText(g_state.settingsFile, LANGUAGE, language, LANGUAGE_KEY_SIZE);
+    languageKeyIn(g_state.settingsFile, language);
 }

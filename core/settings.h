@@ -7,6 +7,10 @@
 #include <windows.h>
 
 struct ConfigValues;
+struct SettingsFile;
+
+// The ANSI code page's lead-byte test, by which ANSI paths are walked.
+bool isAnsiLeadByte(unsigned char byte);
 
 // At init, from the player's answers to where it keeps its settings (ANSI,
 // Unicode; below 65536 none): the file in its folder, and the one to read.
@@ -14,9 +18,16 @@ void chooseSettingsFile(DWORD_PTR answer, DWORD_PTR wideAnswer);
 void loadSettings(void);
 // Writes the chosen settings as the whole section, into the file read;
 // where that fails, into the one in the player's folder, which is then the
-// one read. FALSE, with GetLastError's reason, when no write succeeded (the
-// files are then as they were) or there is no settings path.
-BOOL saveSettings(const ConfigValues& chosen);
+// one read. FALSE when no write succeeded (the files are then as they were)
+// or there is no settings path (the file beside the module, its path empty,
+// ERROR_FILENAME_EXCED_RANGE); tried then holds the files tried, in order,
+// each with the reason it failed.
+struct SaveTried {
+    const SettingsFile* files[2];
+    DWORD errors[2];
+    int count;
+};
+BOOL saveSettings(const ConfigValues& chosen, SaveTried* tried);
 // Puts the chosen values into the state as saveSettings and then
 // loadSettings would have, for settings that could not be saved.
 void applySettings(const ConfigValues& chosen);

@@ -4,7 +4,6 @@
 
 #include "language.h"
 #include "paths.h"
-#include "player.h"
 #include "../power/power.h"
 
 static unsigned s_language;
@@ -69,13 +68,12 @@ static LANGID readDisplayLanguage(void)
     return uiLanguage ? uiLanguage() : GetUserDefaultLangID();
 }
 
-void chooseWords(const char* languageKey)
+void chooseWords(const char* languageKey, const char* pack)
 {
     s_unicode = findUnicodeCalls();
-    char pack[20];
     LanguageFacts facts = {
         languageKey[0] ? languageKey : NULL,
-        readPlayerLanguage(pack, sizeof pack) ? pack : NULL,
+        pack,
         readDisplayLanguage(),
         !s_unicode,
         GetACP(),

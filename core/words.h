@@ -15,10 +15,10 @@
 // Room for any text but a message box's.
 #define WORDS_SIZE 256
 
-// At init, with the player's window known: the Language key of the
-// settings (empty where there is none), else the player's language pack,
-// else Windows' display language.
-void chooseWords(const char* languageKey);
+// At init: the Language key of the settings (empty where there is none),
+// else the player's language pack (NULL where it uses none or does not
+// tell), else Windows' display language.
+void chooseWords(const char* languageKey, const char* pack);
 
 // The text in the user's language, values in place (NULL as empty), into
 // out (WORDS_SIZE units).

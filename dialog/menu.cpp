@@ -137,14 +137,18 @@ static void refreshMenu(void)
     bool use24 = g_state.use24Hour != FALSE;
     EveningFollows follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour,
                                g_state.morningMinute, use24 };
-    WCHAR time[WORDS_SIZE], name[WORDS_SIZE] = { 0 }, wake[WORDS_SIZE], text[WORDS_SIZE];
-    bool named = set && day == EVENING_LATER && readShortName(close, name);
-    sayTimeOfDay(close.hour, close.minute, use24, time);
-    sayTimeOfDay(follows.wakeHour, follows.wakeMinute, use24, wake);
-    const WCHAR* values[] = { time, name, wake };
-    sayText(tonightText(set, atStop, g_state.action, follows, set && day == EVENING_TOMORROW, named), values, 3,
-            text);
-    modifyMenuWords(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
+    {
+        // The texts of the first line, gone before the second's are made:
+        // the frame stays within 3 KiB.
+        WCHAR time[WORDS_SIZE], name[WORDS_SIZE] = { 0 }, wake[WORDS_SIZE], text[WORDS_SIZE];
+        bool named = set && day == EVENING_LATER && readShortName(close, name);
+        sayTimeOfDay(close.hour, close.minute, use24, time);
+        sayTimeOfDay(follows.wakeHour, follows.wakeMinute, use24, wake);
+        const WCHAR* values[] = { time, name, wake };
+        sayText(tonightText(set, atStop, g_state.action, follows, set && day == EVENING_TOMORROW, named), values,
+                3, text);
+        modifyMenuWords(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
+    }
     refreshWakesLine();
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);

@@ -125,7 +125,7 @@ enum TextId {
     T_SHUTDOWN_FAILED,
     T_SHUTDOWN_FAILED_TITLE,
     T_NOT_SAVED,           // %1 the settings file, %2 the system's reason
-    T_NOT_SAVED_EITHER,    // %1 the file beside the plugin, %2 the one in the player's folder, %3 the reason
+    T_NOT_SAVED_EITHER,    // %1 the file beside the plugin, %2 the one in the player's folder, %3 and %4 the reasons
 
     TEXT_COUNT,
     NO_TEXT = TEXT_COUNT  // where nothing is said

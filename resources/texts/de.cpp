@@ -135,7 +135,7 @@ static const TextEntry TEXTS[] = {
       "beendet wird. Um sie zu behalten, machen Sie diese Datei beschreibbar oder führen Sie Winamp einmal mit "
       "Schreibrechten für seinen Ordner aus." },
     { T_NOT_SAVED_EITHER,
-      "Nightfold konnte Ihre Einstellungen weder hier speichern:\n%1\nnoch hier:\n%2\n\n%3\nSie gelten, bis Winamp "
+      "Nightfold konnte Ihre Einstellungen weder hier speichern:\n%1\n\n%3\nnoch hier:\n%2\n\n%4\nSie gelten, bis Winamp "
       "beendet wird. Um sie zu behalten, machen Sie eine dieser Dateien beschreibbar." },
 };
 

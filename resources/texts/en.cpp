@@ -127,7 +127,7 @@ static const TextEntry TEXTS[] = {
       "Nightfold could not save your settings in\n%1\n\n%2\nThey apply until Winamp closes. To keep them, make "
       "that file writable, or run Winamp once with the right to write to its folder." },
     { T_NOT_SAVED_EITHER,
-      "Nightfold could not save your settings in\n%1\nnor in\n%2\n\n%3\nThey apply until Winamp closes. To keep "
+      "Nightfold could not save your settings in\n%1\n\n%3\nnor in\n%2\n\n%4\nThey apply until Winamp closes. To keep "
       "them, make one of these files writable." },
 };
 

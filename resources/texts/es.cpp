@@ -134,7 +134,7 @@ static const TextEntry TEXTS[] = {
       "conservarla, permita escribir en ese archivo o ejecute Winamp una vez con permiso de escritura en su "
       "carpeta." },
     { T_NOT_SAVED_EITHER,
-      "Nightfold no pudo guardar la configuración en\n%1\nni en\n%2\n\n%3\nSe aplicará hasta que se cierre "
+      "Nightfold no pudo guardar la configuración en\n%1\n\n%3\nni en\n%2\n\n%4\nSe aplicará hasta que se cierre "
       "Winamp. Para conservarla, permita escribir en uno de estos archivos." },
 };
 

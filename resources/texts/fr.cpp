@@ -136,7 +136,7 @@ static const TextEntry TEXTS[] = {
       "Winamp. Pour les conserver, rendez ce fichier accessible en écriture ou lancez Winamp une fois avec le "
       "droit d'écrire dans son dossier." },
     { T_NOT_SAVED_EITHER,
-      "Nightfold n'a pas pu enregistrer vos paramètres ni dans\n%1\nni dans\n%2\n\n%3\nIls s'appliquent jusqu'à la "
+      "Nightfold n'a pas pu enregistrer vos paramètres ni dans\n%1\n\n%3\nni dans\n%2\n\n%4\nIls s'appliquent jusqu'à la "
       "fermeture de Winamp. Pour les conserver, rendez l'un de ces fichiers accessible en écriture." },
 };
 

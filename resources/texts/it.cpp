@@ -136,7 +136,7 @@ static const TextEntry TEXTS[] = {
       "Winamp. Per conservarle, rendere scrivibile il file o eseguire Winamp una volta con il diritto di scrivere "
       "nella sua cartella." },
     { T_NOT_SAVED_EITHER,
-      "Nightfold non è riuscito a salvare le impostazioni né in\n%1\nné in\n%2\n\n%3\nRestano valide fino alla "
+      "Nightfold non è riuscito a salvare le impostazioni né in\n%1\n\n%3\nné in\n%2\n\n%4\nRestano valide fino alla "
       "chiusura di Winamp. Per conservarle, rendere scrivibile uno di questi file." },
 };
 

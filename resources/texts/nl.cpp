@@ -131,7 +131,7 @@ static const TextEntry TEXTS[] = {
       "Nightfold kon uw instellingen niet opslaan in\n%1\n\n%2\nZe gelden tot Winamp wordt gesloten. Om ze te "
       "bewaren, maakt u dat bestand beschrijfbaar of voert u Winamp eenmaal uit met schrijfrechten voor zijn map." },
     { T_NOT_SAVED_EITHER,
-      "Nightfold kon uw instellingen niet opslaan in\n%1\nen ook niet in\n%2\n\n%3\nZe gelden tot Winamp wordt "
+      "Nightfold kon uw instellingen niet opslaan in\n%1\n\n%3\nen ook niet in\n%2\n\n%4\nZe gelden tot Winamp wordt "
       "gesloten. Om ze te bewaren, maakt u een van deze bestanden beschrijfbaar." },
 };
 

@@ -130,7 +130,7 @@ static const TextEntry TEXTS[] = {
       "Nightfold nie mógł zapisać ustawień w\n%1\n\n%2\nObowiązują one do zamknięcia programu Winamp. Aby je "
       "zachować, zezwól na zapis do tego pliku lub uruchom raz Winamp z prawem zapisu do jego folderu." },
     { T_NOT_SAVED_EITHER,
-      "Nightfold nie mógł zapisać ustawień ani w\n%1\nani w\n%2\n\n%3\nObowiązują one do zamknięcia programu "
+      "Nightfold nie mógł zapisać ustawień ani w\n%1\n\n%3\nani w\n%2\n\n%4\nObowiązują one do zamknięcia programu "
       "Winamp. Aby je zachować, zezwól na zapis do jednego z tych plików." },
 };
 

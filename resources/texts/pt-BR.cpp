@@ -131,7 +131,7 @@ static const TextEntry TEXTS[] = {
       "mantê-las, permita a gravação nesse arquivo ou execute o Winamp uma vez com permissão para gravar na pasta "
       "dele." },
     { T_NOT_SAVED_EITHER,
-      "O Nightfold não conseguiu salvar as configurações em\n%1\nnem em\n%2\n\n%3\nElas valem até o Winamp fechar. "
+      "O Nightfold não conseguiu salvar as configurações em\n%1\n\n%3\nnem em\n%2\n\n%4\nElas valem até o Winamp fechar. "
       "Para mantê-las, permita a gravação em um desses arquivos." },
 };
 

@@ -123,7 +123,7 @@ static const TextEntry TEXTS[] = {
       "Nightfold 无法将设置保存到\n%1\n\n%2\n这些设置在 Winamp 关闭前有效。若要保留设置，请使该文件可写，或者以对 "
       "Winamp 文件夹有写入权限的身份运行一次 Winamp。" },
     { T_NOT_SAVED_EITHER,
-      "Nightfold 无法将设置保存到\n%1\n或\n%2\n\n%3\n这些设置在 Winamp "
+      "Nightfold 无法将设置保存到\n%1\n\n%3\n或\n%2\n\n%4\n这些设置在 Winamp "
       "关闭前有效。若要保留设置，请使其中一个文件可写。" },
 };
 

@@ -78,6 +78,9 @@ TEST(Texts, EveryLanguageHasEveryTextWithTheSamePlacesAndItsOwnKeys)
             ASSERT_EQ(englishTimes, 1) << "English text " << id;
             ASSERT_EQ(times, 1) << table.code << " text " << id;
             EXPECT_EQ(placesOf(text), placesOf(original)) << table.code << ": " << text;
+            std::u16string wide(1024, 0);
+            wide.resize(widenUtf8(text, wide.data(), wide.size()));
+            EXPECT_EQ(wide.find(u'\uFFFD'), std::u16string::npos) << table.code << ": not UTF-8: " << text;
             EXPECT_EQ(accessKeyOf(text) != 0, accessKeyOf(original) != 0) << table.code << ": " << text;
         }
         for (const auto& window : WINDOWS) {
@@ -127,5 +130,38 @@ TEST(Language, ChosenByKeyThenPackThenDisplayLanguage)
         LanguageFacts facts = { row.key, row.pack, row.display, row.ansiOnly, row.codePage };
         EXPECT_STREQ(LANGUAGES[chooseLanguage(facts)]->code, row.chosen)
             << (row.key ? row.key : "-") << " " << (row.pack ? row.pack : "-") << " " << row.display;
+    }
+}
+
+// Only UTF-8 decodes: each byte that begins no sequence, and each sequence
+// broken off, is one U+FFFD. A text cut to its buffer is a prefix of the
+// whole, never half a pair.
+TEST(Text, DecodesStrictUtf8AndCutsBeforeWhatDoesNotFit)
+{
+    static const struct {
+        const char* pattern;
+        std::u16string value;
+        size_t size;
+        std::u16string text;
+    } rows[] = {
+        { "a\xC2\xA0\xE2\x82\xAC\xF0\x9F\x8C\x99", u"", 16, u"a\u00A0\u20AC\U0001F319" },
+        { "\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF", u"", 16, u"\uD7FF\uE000\U0010FFFF" },
+        { "A\xC0\x80" "B", u"", 16, u"A\uFFFD\uFFFDB" },            // overlong U+0000
+        { "\xE0\x80\xAF\xF0\x80\x80\xAF", u"", 16, u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD" },  // overlong '/'
+        { "\xED\xA0\x80" "b", u"", 16, u"\uFFFD\uFFFD\uFFFDb" },  // a surrogate
+        { "\xF4\x90\x80\x80" "c", u"", 16, u"\uFFFD\uFFFD\uFFFD\uFFFDc" },  // above U+10FFFF
+        { "\xF5\x80\xF8\x88\x80\x80\x80\xFF", u"", 16, u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD" },
+        { "\x80" "d\xE2\x82" "e\xE2\x82", u"", 16, u"\uFFFDd\uFFFDe\uFFFD" },  // stray, cut short
+        // Cut inside a pair: the pair goes, and nothing after it comes.
+        { "ab\xF0\x9F\x8C\x99" "c", u"", 4, u"ab" },
+        { "ab%1c", u"\U0001F319", 4, u"ab" },
+        { "ab%1", u"x\U0001F319", 5, u"abx" },
+    };
+    for (const auto& row : rows) {
+        const char16_t* values[] = { row.value.c_str() };
+        std::vector<char16_t> out(row.size, u'x');
+        size_t length = formatText(row.pattern, values, 1, out.data(), row.size);
+        EXPECT_EQ(std::u16string(out.data()), row.text) << row.pattern;
+        EXPECT_EQ(length, row.text.size()) << row.pattern;
     }
 }

@@ -18,7 +18,7 @@ TEST(BaseName, IsTheTextAfterTheLastBackslash)
         { "", "" },
     };
     for (const auto& row : rows)
-        EXPECT_STREQ(findBaseName(row.path), row.base) << row.path;
+        EXPECT_STREQ(findBaseName(row.path, NULL), row.base) << row.path;
 }
 
 TEST(IniPath, EndsAfterTheLastDotAnywhereInThePath)
@@ -110,6 +110,18 @@ TEST(CopyBounded, KeepsWithinTheBufferAndTells)
     }
 }
 
+// The lead bytes of the Japanese (932) and Simplified Chinese (936) code
+// pages, as Windows tells them.
+static bool isLeadByte932(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+static bool isLeadByte936(unsigned char byte)
+{
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
 // The player's answer (a folder, or a number that is none), whether the
 // file beside the module takes a write and whether the player's folder
 // holds the file: the file read, the file written.
@@ -123,6 +135,7 @@ TEST(SettingsFile, ThePlayersFolderWhereItHoldsTheFileOrTheOneBesideCannotBeWrit
         bool besideWritable, playerFile;
         SettingsPlace read, written;
         const char* path;  // in the player's folder; "" none
+        LeadByteTest lead;  // the ANSI code page's; NULL: one byte a character
     } rows[] = {
         { NULL, 0, true, false, B, B, "" },
         { NULL, 0, false, false, B, N, "" },
@@ -137,21 +150,28 @@ TEST(SettingsFile, ThePlayersFolderWhereItHoldsTheFileOrTheOneBesideCannotBeWrit
         { "", 0, false, false, B, N, "" },
         { fits.c_str(), 0, false, false, B, P, nullptr },
         { tooLong.c_str(), 0, false, false, B, N, "" },
+        // Folders ending in Shift-JIS 表 (95 5C), in a real backslash after it,
+        // and in GBK 乗 (81 5C).
+        { "C:\\user\x95\x5C", 0, false, false, B, P, "C:\\user\x95\x5C\\Plugins\\gen_nightfold.ini", isLeadByte932 },
+        { "C:\\user\x95\x5C\\", 0, false, false, B, P, "C:\\user\x95\x5C\\Plugins\\gen_nightfold.ini", isLeadByte932 },
+        { "C:\\\x81\x5C", 0, false, false, B, P, "C:\\\x81\x5C\\Plugins\\gen_nightfold.ini", isLeadByte936 },
     };
     for (const auto& row : rows) {
         std::string expected = row.path ? row.path : fits + "\\Plugins\\gen_nightfold.ini";
         uintptr_t answer = row.folder ? (uintptr_t)row.folder : row.number;
         char out[260];
-        bool folder = derivePlayerIniPath(answer, "gen_nightfold.ini", out, sizeof out);
+        bool folder = derivePlayerIniPath(answer, "gen_nightfold.ini", row.lead, out, sizeof out);
         EXPECT_EQ(std::string(out), expected) << answer;
-        // The same in Unicode.
+        // The same in Unicode, which has no lead bytes.
         std::string narrowFolder = row.folder ? row.folder : "";
         std::wstring wideFolder(narrowFolder.begin(), narrowFolder.end());
         wchar_t wideOut[260];
-        EXPECT_EQ(derivePlayerIniPath(row.folder ? (uintptr_t)wideFolder.c_str() : row.number, L"gen_nightfold.ini",
-                                      wideOut, 260),
-                  folder);
-        EXPECT_EQ(std::wstring(wideOut), std::wstring(expected.begin(), expected.end())) << answer;
+        if (!row.lead) {
+            EXPECT_EQ(derivePlayerIniPath(row.folder ? (uintptr_t)wideFolder.c_str() : row.number,
+                                          L"gen_nightfold.ini", wideOut, 260),
+                      folder);
+            EXPECT_EQ(std::wstring(wideOut), std::wstring(expected.begin(), expected.end())) << answer;
+        }
         SettingsPlace read = settingsFileRead(folder && row.playerFile);
         EXPECT_EQ(read, row.read) << expected;
         EXPECT_EQ(settingsFileWritten(read, read == P || row.besideWritable, folder), row.written) << expected;
