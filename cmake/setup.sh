@@ -1,10 +1,12 @@
 #!/bin/sh
-# Installs what building and testing Nightfold needs on a Debian 12 machine.
+# Installs what building and testing Nightfold needs on a Debian 12 machine
+# (clang and its runtimes for the fuzz targets that make check runs).
 # Does nothing when everything is already there.
 set -e
 
 PACKAGES="cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-wine wine32:i386 xvfb xauth fonts-wine python3 python3-pefile nsis zip locales"
+wine wine32:i386 xvfb xauth fonts-wine python3 python3-pefile nsis zip locales \
+clang libclang-rt-14-dev"
 # The locales the tests run Wine in: a Japanese user on a Western code page.
 LOCALES="en_US.UTF-8 ja_JP.UTF-8"
 [ -n "$EXTRA_PACKAGES" ] && PACKAGES="$PACKAGES $EXTRA_PACKAGES"

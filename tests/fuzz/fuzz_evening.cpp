@@ -1,11 +1,13 @@
 // Evenings from arbitrary options, clocks, player reports and answers: the
 // worker is never told to wake at or before now (it would spin), nor after
 // the close moment; the plugin's volume stays a volume and never rises while
-// it fades; the notice's text always ends within its buffer.
+// it fades; the notice's text, in any language, always ends within its
+// buffer.
 #include <stdint.h>
 #include <string.h>
 
 #include "evening.h"
+#include "language.h"
 #include "require.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -44,11 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint64_t late = (wake.advanceMs % 120000) * 10000ull;
         now = wake.advanceMs & 0x80000000u ? now + late % (step.wakeAt - now) : step.wakeAt + late;
     }
-    char text[128];
-    size_t bufferSize = 1 + head.bufferSize % (sizeof text - 1);
-    memset(text, 'x', sizeof text);
+    char16_t text[128], left[16], morning[32];
+    size_t bufferSize = 1 + head.bufferSize % (sizeof text / sizeof *text - 1);
+    for (auto& unit : text)
+        unit = u'x';
     EveningFollows follows = { (EveningEnding)(head.flags % 3), head.flags, head.bufferSize, (head.flags & 8) != 0 };
-    formatNoticeText(text, bufferSize, ((uint64_t)head.bufferSize << 24) | head.flags, ACTION_SHUTDOWN, true, follows);
-    REQUIRE(memchr(text, 0, bufferSize) != NULL && text[bufferSize] == 'x');
+    formatMinutesSeconds(secondsUntil(0, ((uint64_t)head.bufferSize << 24) | head.flags), left, 16);
+    formatTimeOfDay(head.flags % LANGUAGE_COUNT, follows.wakeHour % 24, follows.wakeMinute % 60, follows.use24,
+                    morning, 32);
+    const char16_t* values[] = { left, morning };
+    size_t length = formatText(textIn(head.flags % LANGUAGE_COUNT, noticeText(ACTION_SHUTDOWN, true, follows)), values,
+                               2, text, bufferSize);
+    REQUIRE(length < bufferSize && text[length] == 0 && text[bufferSize] == u'x');
     return 0;
 }

@@ -17,7 +17,7 @@ static const size_t MAX_PATH_BYTES = 300;
 static void checkBaseName(const char* path)
 {
     size_t length = strlen(path);
-    const char* base = findBaseName(path);
+    const char* base = findBaseName(path, NULL);
     REQUIRE(base >= path && base <= path + length);
     REQUIRE(strchr(base, '\\') == NULL);
     REQUIRE(base == path || base[-1] == '\\');
@@ -88,12 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     checkBaseName(path);
     checkCopy(path, bufferSize);
-    checkDescription(findBaseName(path), bufferSize);
+    checkDescription(findBaseName(path, NULL), bufferSize);
     checkIniPath(path, bufferSize);
 
     // The buffers the plugin itself uses.
-    checkCopy(findBaseName(path), 260);
-    checkDescription(findBaseName(path), 64);
+    checkCopy(findBaseName(path, NULL), 260);
+    checkDescription(findBaseName(path, NULL), 64);
     checkIniPath(path, 260);
     return 0;
 }
