@@ -202,6 +202,10 @@ nightfold_wine_tests(
 # from LC_CTYPE and the display language from LC_MESSAGES.
 set_tests_properties(wine.japanese_on_western PROPERTIES
     ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=;LC_CTYPE=en_US.UTF-8;LC_MESSAGES=ja_JP.UTF-8")
+# The settings folder of a Japanese user, in the Japanese ANSI code page,
+# with the display language English.
+set_tests_properties(wine.player_folder PROPERTIES
+    ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=;LC_CTYPE=ja_JP.UTF-8;LC_MESSAGES=en_US.UTF-8")
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_berlin Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_sydney Australia/Sydney)

@@ -781,23 +781,90 @@ static void testUnwritableDialog(const char* dllPath)
     unloadPlugin(&plugin);
 }
 
+// A player's window in another process (this host, started again), which
+// answers 335, 1335 and 621 with the numbers given: addresses in the first
+// host's memory. It ends when its window is closed.
+static void runPlayerElsewhere(const char* answers)
+{
+    unsigned long folder = 0, wideFolder = 0, pack = 0;
+    sscanf(answers, "%lx:%lx:%lx", &folder, &wideFolder, &pack);
+    g_player.folder = (LRESULT)folder;
+    g_player.wideFolder = (LRESULT)wideFolder;
+    g_player.pack = (LRESULT)pack;
+    HWND window = hostWindow();
+    MSG msg;
+    while (IsWindow(window) && GetMessageA(&msg, NULL, 0, 0) > 0)
+        DispatchMessageA(&msg);
+}
+
+struct ProcessWindow {
+    DWORD process;
+    HWND window;
+};
+
+static BOOL CALLBACK findProcessWindow(HWND window, LPARAM found)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != ((ProcessWindow*)found)->process)
+        return TRUE;
+    ((ProcessWindow*)found)->window = window;
+    return FALSE;
+}
+
+// Starts the player elsewhere with its answers; its window, NULL when it
+// did not come within ten seconds. The process is in *process.
+static HWND startPlayerElsewhere(const void* folder, const void* wideFolder, const void* pack, HANDLE* process)
+{
+    char exe[MAX_PATH], command[MAX_PATH + 100];
+    GetModuleFileNameA(NULL, exe, sizeof exe);
+    snprintf(command, sizeof command, "\"%s\" player_elsewhere %lx:%lx:%lx", exe, (unsigned long)folder,
+             (unsigned long)wideFolder, (unsigned long)pack);
+    STARTUPINFOA startup = { sizeof startup };
+    PROCESS_INFORMATION started;
+    if (!CHECK(CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started),
+               "the player elsewhere does not start: %lu", GetLastError()))
+        return NULL;
+    CloseHandle(started.hThread);
+    *process = started.hProcess;
+    ProcessWindow found = { started.dwProcessId, NULL };
+    for (int waited = 0; !found.window && waited < 1000; ++waited) {
+        Sleep(10);
+        EnumWindows(findProcessWindow, (LPARAM)&found);
+    }
+    CHECK(found.window != NULL, "the player elsewhere shows no window");
+    return found.window;
+}
+
 // The plugin's folder takes no write: the choice goes to the player's
 // settings folder, named in ANSI (Winamp 2.9 and later) or, where the
 // user's name is Cyrillic and the ANSI answer holds question marks in its
 // place, in Unicode too; without a message, and read there after a restart.
-// A player that answers 1 to both names no folder: the warning of today.
+// The case runs in the Japanese code page, where a folder may end in 表,
+// whose second byte is a backslash's. A player that answers 1 to both, or
+// that answers 335, 1335 and 621 with what cannot be read here, names no
+// folder and no language: the warning of today, in English.
 static void testPlayerFolder(const char* dllPath)
 {
+    enum Answers { HERE, RESERVED, ELSEWHERE };
     static const struct {
         const char* name;
         const char* folder;       // under the case folder; NULL: answers 1
         const WCHAR* wideFolder;  // NULL: answers 0, or 1 where folder does
+        Answers answers;          // RESERVED: reserved memory never committed; ELSEWHERE: a player in another
+                                  // process, with this process's addresses of the folders and of "de-DE"
     } rows[] = {
-        { "ansi", "profile-ansi", NULL },
-        { "unicode", "profile-???????", L"profile-\x041F\x0440\x043E\x0444\x0438\x043B\x044C" },
-        { "none", NULL, NULL },
+        { "ansi", "profile-ansi", NULL, HERE },
+        { "unicode", "profile-???????", L"profile-\x041F\x0440\x043E\x0444\x0438\x043B\x044C", HERE },
+        { "none", NULL, NULL, HERE },
+        { "sjis", "profile-\x95\x5C", NULL, HERE },
+        { "reserved", "profile-reserved", NULL, RESERVED },
+        { "elsewhere", "profile-elsewhere", NULL, ELSEWHERE },
     };
+    CHECK(GetACP() == 932, "the code page is %u, not Japanese", GetACP());
     const char* text = "[Nightfold]\r\nEnabled=0\r\nShutdown=1013\r\nHour=21\r\nMinute=45\r\n";
+    static const WCHAR GERMAN[] = L"de-DE";
+    void* reserved = VirtualAlloc(NULL, 65536, MEM_RESERVE, PAGE_READWRITE);
     for (const auto& row : rows) {
         std::string folder = row.folder ? caseFolder() + std::string(row.folder) : "";
         WCHAR wideFolder[MAX_PATH] = L"", playerFile[MAX_PATH] = L"";
@@ -809,11 +876,16 @@ static void testPlayerFolder(const char* dllPath)
         }
         CreateDirectoryW(wideFolder, NULL);
         wsprintfW(playerFile, L"%s\\Plugins\\gen_folder_%S.ini", wideFolder, row.name);
+        DeleteFileW(playerFile);  // a case folder's name may come again with its process id
         std::string module = std::string("folder-") + row.name + "\\gen_folder_" + row.name + ".dll";
         std::string iniPath = iniFor(caseFolder() + module);
         CreateDirectoryA(iniPath.substr(0, iniPath.rfind('\\')).c_str(), NULL);
         writeWholeFile(iniPath.c_str(), text);
         HANDLE lock = CreateFileA(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        HANDLE elsewhere = NULL;
+        HWND player = row.answers == ELSEWHERE ? startPlayerElsewhere(folder.c_str(), wideFolder, GERMAN, &elsewhere)
+                                               : NULL;
+        bool named = row.folder && row.answers == HERE;
         // Saved, then read by the player started again.
         for (int start = 0; start < 2; ++start) {
             LoadedPlugin plugin;
@@ -821,14 +893,18 @@ static void testPlayerFolder(const char* dllPath)
                 g_fakes.now = localTime(2024, 6, 12, 21, 0);
                 g_player.folder = row.folder ? (LRESULT)folder.c_str() : 1;
                 g_player.wideFolder = row.wideFolder ? (LRESULT)wideFolder : !row.folder;
+                if (row.answers == RESERVED)
+                    g_player.folder = g_player.wideFolder = g_player.pack = (LRESULT)reserved;
+                if (player)
+                    plugin.header->hostWindow = player;
                 plugin.header->init();
                 if (start == 0) {
                     configWith(&plugin, { 1002, 1018, 1, 23, 5, true, NULL });
-                    std::string box = row.folder ? "" : notSavedText(iniPath, ERROR_SHARING_VIOLATION);
+                    std::string box = named ? "" : notSavedText(iniPath, ERROR_SHARING_VIOLATION);
                     CHECK(g_log.boxText == box, "%s: box [%s]", row.name, g_log.boxText);
-                    CHECK((int)GetPrivateProfileIntW(L"Nightfold", L"Hour", -1, playerFile) == (row.folder ? 23 : -1),
+                    CHECK((int)GetPrivateProfileIntW(L"Nightfold", L"Hour", -1, playerFile) == (named ? 23 : -1),
                           "%s: the player's folder holds [%ls]", row.name, playerFile);
-                } else if (row.folder && waitUntilArmed(1)) {
+                } else if (named && waitUntilArmed(1)) {
                     CHECK(g_log.due == utcValue(2024, 6, 12, 23, 5), "%s: armed for %lld", row.name, g_log.due);
                 } else {
                     CHECK(g_log.threadsCreated == 0, "%s: %ld workers", row.name, g_log.threadsCreated);
@@ -836,6 +912,11 @@ static void testPlayerFolder(const char* dllPath)
                 plugin.header->quit();
             }
             unloadPlugin(&plugin);
+        }
+        if (elsewhere) {
+            PostMessageA(player, WM_CLOSE, 0, 0);
+            CHECK(WaitForSingleObject(elsewhere, 10000) == WAIT_OBJECT_0, "the player elsewhere stays");
+            CloseHandle(elsewhere);
         }
         CloseHandle(lock);
         CHECK(readWholeFile(iniPath.c_str()) == text, "%s: the file beside the plugin changed", row.name);
@@ -1067,6 +1148,7 @@ const TestCase g_hardeningCases[] = {
     { "hostile_dialog", testHostileDialog },
     { "unwritable_dialog", testUnwritableDialog },
     { "player_folder", testPlayerFolder },
+    { "player_elsewhere", runPlayerElsewhere },  // started by player_folder only
     { "stress", testStress },
     { "stress_disabled_last", testStressDisabledLast },
     { "same_second", testSameSecond },

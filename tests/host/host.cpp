@@ -162,6 +162,8 @@ static LRESULT playerAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return g_player.entries;
     if (message == WM_USER && (lParam == 335 || lParam == 1335))
         return lParam == 335 ? g_player.folder : g_player.wideFolder;
+    if (message == WM_USER && lParam == 621 && g_player.pack)
+        return wParam == 5 ? g_player.pack : 0;
     if (message == WM_USER && lParam == 211 && !g_player.deaf && (int)wParam < g_player.entries) {
         static char other[MAX_PATH];
         snprintf(other, sizeof other, "C:\\Music\\Track %02d.mp3", (int)wParam + 1);

@@ -80,6 +80,9 @@ struct FakePlayer {
     // in its memory, or 0 as a player that does not know the question, or 1
     // as one that answers so every message it does not handle.
     LRESULT folder, wideFolder;
+    // Its language pack (621: 0 to wParam 1, a pack is in use; this to
+    // wParam 5); 0: as a player without packs, 0 to both.
+    LRESULT pack;
 };
 extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
