@@ -9,7 +9,8 @@ set(NIGHTFOLD_FUZZ_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all 
 set(NIGHTFOLD_FUZZ_TARGETS paths settings hours duetime zone evening text player_folder)
 
 set(NIGHTFOLD_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz target runs in make fuzz")
-set(NIGHTFOLD_FUZZ_CHECK_RUNS 200000 CACHE STRING "How many runs each fuzz target makes in make check")
+# How many runs each target makes in make check.
+set(NIGHTFOLD_FUZZ_CHECK_RUNS 200000)
 
 # The logic, compiled once for every target.
 add_library(fuzz_logic STATIC ${NIGHTFOLD_LOGIC_SOURCES})

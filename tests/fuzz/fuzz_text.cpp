@@ -24,29 +24,17 @@ static bool isLow(char16_t unit)
 // UTF-16 as UTF-8, the check's own encoder; false at a lone surrogate.
 static bool encode(const char16_t* text, std::string* out)
 {
+    static const unsigned char LEAD[] = { 0, 0xC0, 0xE0, 0xF0 };
     for (; *text; ++text) {
         uint32_t c = *text;
-        if (isHigh(text[0]) && isLow(text[1])) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[1] - 0xDC00);
-            ++text;
-        } else if (isHigh(c) || isLow(c)) {
+        if (isHigh(text[0]) && isLow(text[1]))
+            c = 0x10000 + ((c - 0xD800) << 10) + (*++text - 0xDC00);
+        else if (isHigh(c) || isLow(c))
             return false;
-        }
-        if (c < 0x80) {
-            *out += (char)c;
-        } else if (c < 0x800) {
-            *out += (char)(0xC0 | c >> 6);
-            *out += (char)(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *out += (char)(0xE0 | c >> 12);
-            *out += (char)(0x80 | (c >> 6 & 0x3F));
-            *out += (char)(0x80 | (c & 0x3F));
-        } else {
-            *out += (char)(0xF0 | c >> 18);
-            *out += (char)(0x80 | (c >> 12 & 0x3F));
-            *out += (char)(0x80 | (c >> 6 & 0x3F));
-            *out += (char)(0x80 | (c & 0x3F));
-        }
+        int more = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        *out += (char)(LEAD[more] | c >> 6 * more);
+        while (more--)
+            *out += (char)(0x80 | (c >> 6 * more & 0x3F));
     }
     return true;
 }
