@@ -15,15 +15,6 @@ part=$build/screenshot-part.txt
 shot=$build/screenshot-root.png
 
 sh cmake/wineprefix.sh
-# The prefix registers Wine's own fonts (MS Sans Serif, Marlett for the
-# caption buttons) in C:\windows\Fonts, but this Wine does not put them
-# there: copy them from fonts-wine, or the dialog is drawn in stand-ins.
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-if [ ! -f "$fonts/marlett.ttf" ]; then
-    cp /usr/share/wine/fonts/* "$fonts/"
-    wineserver -k
-    sh cmake/wineprefix.sh
-fi
 
 # Opens the window of the host's case $1 and waits for the host to report
 # where it stands.

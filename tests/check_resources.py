@@ -45,7 +45,7 @@ DIALOG_HEADER = [
     ("class", ""),
     ("title", ""),
     ("pointsize", 8),
-    ("typeface", "MS Sans Serif"),
+    ("typeface", "MS Shell Dlg"),
 ]
 
 # The controls in template (creation and tab) order:
@@ -129,7 +129,7 @@ NOTICE_HEADER = [
     ("class", ""),
     ("title", "Nightfold"),
     ("pointsize", 8),
-    ("typeface", "MS Sans Serif"),
+    ("typeface", "MS Shell Dlg"),
 ]
 
 NOTICE_CONTROLS = [

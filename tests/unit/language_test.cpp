@@ -90,6 +90,13 @@ TEST(Texts, EveryLanguageHasEveryTextWithTheSamePlacesAndItsOwnKeys)
     }
 }
 
+static unsigned s_missingCodePage;
+
+static bool isInstalled(unsigned codePage)
+{
+    return codePage != s_missingCodePage;
+}
+
 TEST(Language, ChosenByKeyThenPackThenDisplayLanguage)
 {
     static const struct {
@@ -99,12 +106,17 @@ TEST(Language, ChosenByKeyThenPackThenDisplayLanguage)
         bool ansiOnly;
         unsigned codePage;
         const char* chosen;
+        unsigned missingCodePage;
     } rows[] = {
         { NULL, NULL, 0x0409, false, 1252, "en" },
         { NULL, NULL, 0x0407, false, 1252, "de" },
         { NULL, NULL, 0x0C07, false, 1252, "de" },  // German (Austria)
         { NULL, NULL, 0x0816, false, 1252, "pt-BR" },  // Portuguese (Portugal)
-        { NULL, NULL, 0x0404, false, 950, "zh-CN" },  // Chinese (Taiwan): the one Chinese there is
+        { NULL, NULL, 0x0804, false, 936, "zh-CN" },
+        // Traditional Chinese has no table of its own: English.
+        { NULL, NULL, 0x0404, false, 950, "en" },
+        { NULL, NULL, 0x0C04, false, 950, "en" },
+        { "zh-Hant", NULL, 0x0804, false, 936, "en" },
         { NULL, NULL, 0x041F, false, 1254, "en" },  // Turkish: none
         { "de", NULL, 0x0411, false, 932, "de" },
         { "pt-br", NULL, 0x0409, false, 1252, "pt-BR" },
@@ -122,9 +134,13 @@ TEST(Language, ChosenByKeyThenPackThenDisplayLanguage)
         { "ru", NULL, 0x0409, true, 1252, "en" },
         { NULL, "pl-PL", 0x0409, true, 1250, "pl" },
         { NULL, NULL, 0x0409, true, 932, "en" },
+        // NT 4.0 links no fonts either; East Asian support not installed.
+        { NULL, "ru-RU", 0x0409, true, 1252, "en" },
+        { NULL, NULL, 0x0411, false, 1252, "en", 932 },
     };
     for (const auto& row : rows) {
-        LanguageFacts facts = { row.key, row.pack, row.display, row.ansiOnly, row.codePage };
+        s_missingCodePage = row.missingCodePage;
+        LanguageFacts facts = { row.key, row.pack, row.display, row.ansiOnly, row.codePage, isInstalled };
         EXPECT_STREQ(LANGUAGES[chooseLanguage(facts)]->code, row.chosen)
             << (row.key ? row.key : "-") << " " << (row.pack ? row.pack : "-") << " " << row.display;
     }
