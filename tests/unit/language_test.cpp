@@ -12,7 +12,9 @@ static const std::vector<std::vector<TextId>> WINDOWS = {
       T_MORNING_VOLUME, T_PLAY_OWN, T_PLAY_CHOSEN, T_BROWSE },
     { T_SNOOZE, T_CANCEL_TONIGHT, T_CLOSE_NOW },
     { T_SNOOZE, T_CANCEL_TONIGHT, T_STOP_NOW },
-    { T_SNOOZE, T_STOP, T_KEEP_PLAYING },
+    { T_MORNING_SNOOZE, T_STOP, T_KEEP_PLAYING },
+    { T_MENU_IN_15, T_MENU_IN_30, T_MENU_IN_45, T_MENU_IN_60, T_MENU_IN_120, T_MENU_SONG_END, T_MENU_STOP,
+      T_MENU_CANCEL, T_MENU_SETTINGS },
 };
 
 static const char* ownText(const LanguageTable& table, int id, int* times)
@@ -78,12 +80,16 @@ TEST(Texts, EveryLanguageHasEveryTextWithTheSamePlacesAndItsOwnKeys)
             ASSERT_EQ(englishTimes, 1) << "English text " << id;
             ASSERT_EQ(times, 1) << table.code << " text " << id;
             EXPECT_EQ(placesOf(text), placesOf(original)) << table.code << ": " << text;
-            EXPECT_EQ(accessKeyOf(text) != 0, accessKeyOf(original) != 0) << table.code << ": " << text;
+            // Enter and Esc press OK and Cancel: some languages' Windows
+            // give them no key.
+            if (id != T_OK && id != T_CANCEL)
+                EXPECT_EQ(accessKeyOf(text) != 0, accessKeyOf(original) != 0) << table.code << ": " << text;
         }
         for (const auto& window : WINDOWS) {
             for (size_t a = 0; a < window.size(); ++a) {
                 for (size_t b = a + 1; b < window.size(); ++b)
-                    EXPECT_NE(accessKeyOf(textIn(language, window[a])), accessKeyOf(textIn(language, window[b])))
+                    EXPECT_TRUE(accessKeyOf(textIn(language, window[a])) == 0 ||
+                                accessKeyOf(textIn(language, window[a])) != accessKeyOf(textIn(language, window[b])))
                         << table.code << ": " << textIn(language, window[a]) << " / " << textIn(language, window[b]);
             }
         }
