@@ -74,7 +74,7 @@ static const TextEntry TEXTS[] = {
     { T_GOOD_MORNING_CANNOT_SOUND, "Goedemorgen, het is %1 maar er kan niets worden afgespeeld." },
     { T_STOP, "S&toppen" },
     { T_KEEP_PLAYING, "&Doorspelen" },
-    { T_MORNING_SNOOZE, "10 minuten &sluimeren" },
+    { T_MORNING_SNOOZE, "10 minuten &uitstellen" },
 
     { T_MENU_IN_15, "Over &15 minuten" },
     { T_MENU_IN_30, "Over &30 minuten" },

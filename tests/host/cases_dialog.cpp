@@ -877,12 +877,18 @@ static DWORD WINAPI holdDialog(LPVOID)
     return 0;
 }
 
+// In the language NIGHTFOLD_SHOT_LANGUAGE names, where it names one, in the
+// 24-hour form its users start with.
 static void showForScreenshot(const char* dllPath)
 {
-    if (!prepareCase(dllPath) ||
-        !writeWholeFile(s_iniPath, EVENING_AT("1", "1013", "1", "0", "23", "30", "10", "0", "1")
-                                       MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")) ||
-        !loadFaked(s_dllPath, &s_plugin))
+#define SHOT_SETTINGS(use24)                                                    \
+    EVENING_AT("1", "1013", "1", use24, "23", "30", "10", "0", "1")            \
+    MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")
+    char language[16];
+    std::string settings = SHOT_SETTINGS("0");
+    if (readEnvironment("NIGHTFOLD_SHOT_LANGUAGE", language, sizeof language))
+        settings = SHOT_SETTINGS("1") "Language=" + std::string(language) + "\r\n";
+    if (!prepareCase(dllPath) || !writeWholeFile(s_iniPath, settings) || !loadFaked(s_dllPath, &s_plugin))
         return;
     s_configReturned = 0;
     HANDLE holder = CreateThread(NULL, 0, holdDialog, NULL, 0, NULL);
