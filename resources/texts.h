@@ -71,33 +71,33 @@ enum TextId {
     // The notice of the last minute, 270 wide: its text (three lines of
     // 256) with %1 the time left in minutes:seconds ("0:59", not a time of
     // day), %2 the morning's time of day; its buttons.
-    T_CLOSES_IN,
-    T_CLOSES_IN_SHUTDOWN,
-    T_CLOSES_IN_SHUTDOWN_FORCED,
-    T_CLOSES_IN_RESTART,
-    T_CLOSES_IN_RESTART_FORCED,
-    T_CLOSES_IN_STANDBY,   // hibernates where Windows allows it
-    T_STOPS_IN,            // a morning follows: the player stays open
+    T_CLOSES_IN,           // the player closes in %1, nothing follows
+    T_CLOSES_IN_SHUTDOWN,  // ... then the computer shuts down
+    T_CLOSES_IN_SHUTDOWN_FORCED,  // ... programs closed without asking (unsaved work lost)
+    T_CLOSES_IN_RESTART,   // ... then the computer restarts
+    T_CLOSES_IN_RESTART_FORCED,   // ... programs closed without asking
+    T_CLOSES_IN_STANDBY,   // ... then standby, or hibernation where Windows allows it
+    T_STOPS_IN,            // a morning follows: playback stops in %1, the player stays open
     T_STOPS_IN_SLEEP,      // ... and the computer sleeps until %2
     T_SNOOZE,              // button, 92 wide: puts the evening's close off by 10 minutes (not a pause)
     T_CANCEL_TONIGHT,      // button, 84 wide: nothing closes this evening
     T_CLOSE_NOW,           // button, 72 wide: the player closes at once
     T_STOP_NOW,            // button, 72 wide: playback stops at once (a morning follows)
     // The morning's notice: %1 the time of day; its buttons.
-    T_GOOD_MORNING,
-    T_GOOD_MORNING_NOTHING_TO_PLAY,
-    T_GOOD_MORNING_NOT_STARTED,
-    T_GOOD_MORNING_CANNOT_SOUND,
+    T_GOOD_MORNING,        // the music plays (any hour: a nap's end too)
+    T_GOOD_MORNING_NOTHING_TO_PLAY,  // the playlist is empty: a tone sounds instead
+    T_GOOD_MORNING_NOT_STARTED,      // the player did not start the music: a tone sounds
+    T_GOOD_MORNING_CANNOT_SOUND,     // neither music nor tone can sound
     T_STOP,                // button, 56 wide: stops the music (the player stays open)
     T_KEEP_PLAYING,        // button, 100 wide: the music plays on, the notice goes
     T_MORNING_SNOOZE,      // button, 92 wide: the alarm clock's snooze, rings again in 10 minutes
 
     // The player's menu: items, each with an access key of its own.
     T_MENU_IN_15,          // the player closes 15 minutes from now
-    T_MENU_IN_30,
-    T_MENU_IN_45,
-    T_MENU_IN_60,
-    T_MENU_IN_120,
+    T_MENU_IN_30,          // ... 30 minutes
+    T_MENU_IN_45,          // ... 45 minutes
+    T_MENU_IN_60,          // ... an hour
+    T_MENU_IN_120,         // ... two hours
     T_MENU_SONG_END,       // when the song playing now ends
     T_MENU_STOP,           // when the player reports that playback stopped
     T_MENU_CANCEL,         // this evening's close is cancelled
@@ -106,36 +106,52 @@ enum TextId {
     // %1 the time of day, %2 the day's short name in the language's own
     // locale ("Tue", "wt.", "Di"; it may end in a dot: no preposition that
     // varies with the day), %3 the morning's time of day.
-    T_NOTHING_SET,
-    T_CLOSES_AT, T_CLOSES_AT_SHUTDOWN, T_CLOSES_AT_RESTART, T_CLOSES_AT_STANDBY,  // today
-    T_CLOSES_TOMORROW, T_CLOSES_TOMORROW_SHUTDOWN, T_CLOSES_TOMORROW_RESTART, T_CLOSES_TOMORROW_STANDBY,
-    T_CLOSES_DAY, T_CLOSES_DAY_SHUTDOWN, T_CLOSES_DAY_RESTART, T_CLOSES_DAY_STANDBY,  // a later day
-    T_CLOSES_AT_STOP, T_CLOSES_AT_STOP_SHUTDOWN, T_CLOSES_AT_STOP_RESTART, T_CLOSES_AT_STOP_STANDBY,
-    T_STOPS_AT, T_STOPS_AT_SLEEP,  // a morning follows: playback stops, the player stays open
-    T_STOPS_TOMORROW, T_STOPS_TOMORROW_SLEEP,
-    T_STOPS_DAY, T_STOPS_DAY_SLEEP,
-    T_ENDS_AT_STOP, T_ENDS_AT_STOP_SLEEP,
+    T_NOTHING_SET,         // no evening tonight
+    T_CLOSES_AT,           // the player closes today (or tonight after midnight) at %1
+    T_CLOSES_AT_SHUTDOWN,  // ... then the computer shuts down
+    T_CLOSES_AT_RESTART,   // ... then it restarts
+    T_CLOSES_AT_STANDBY,   // ... then standby or hibernation
+    T_CLOSES_TOMORROW,     // the same tomorrow
+    T_CLOSES_TOMORROW_SHUTDOWN,
+    T_CLOSES_TOMORROW_RESTART,
+    T_CLOSES_TOMORROW_STANDBY,
+    T_CLOSES_DAY,          // the same on the later day %2
+    T_CLOSES_DAY_SHUTDOWN,
+    T_CLOSES_DAY_RESTART,
+    T_CLOSES_DAY_STANDBY,
+    T_CLOSES_AT_STOP,      // the player closes once playback stops (no time)
+    T_CLOSES_AT_STOP_SHUTDOWN,
+    T_CLOSES_AT_STOP_RESTART,
+    T_CLOSES_AT_STOP_STANDBY,
+    T_STOPS_AT,            // a morning follows: playback stops at %1, the player stays open
+    T_STOPS_AT_SLEEP,      // ... then the computer sleeps until the morning's %3
+    T_STOPS_TOMORROW,      // the same tomorrow
+    T_STOPS_TOMORROW_SLEEP,
+    T_STOPS_DAY,           // the same on the later day %2
+    T_STOPS_DAY_SLEEP,
+    T_ENDS_AT_STOP,        // playback stopping ends the evening (no time)
+    T_ENDS_AT_STOP_SLEEP,  // ... then the computer sleeps until %3
     // Its second line, greyed: %1 the morning's time of day, %2 the day's
     // short name as above.
-    T_WAKES_AT,
-    T_WAKES_TOMORROW,
-    T_WAKES_DAY,
+    T_WAKES_AT,            // the music wakes the user today at %1
+    T_WAKES_TOMORROW,      // ... tomorrow
+    T_WAKES_DAY,           // ... on the later day %2
     T_SNOOZED_UNTIL,       // the morning's alarm snoozed (T_MORNING_SNOOZE) until %1
 
     // Message boxes. A failure's text is followed by the system's reason;
     // where the English names the "Waitable Timer" a translation may say
     // "the plugin's timer".
-    T_TIMER_CREATE_FAILED,
-    T_TIMER_SET_FAILED,
-    T_TIMER_WAIT_FAILED,
+    T_TIMER_CREATE_FAILED, // the evening's timer could not be made; the plugin is off until OK
+    T_TIMER_SET_FAILED,    // ... could not be set
+    T_TIMER_WAIT_FAILED,   // ... could not be waited on
     T_START_FAILED,        // the evening's timer (not the morning's alarm) could not start
-    T_MORNING_NOT_SET,
-    T_EXIT_NOT_ASKED,
-    T_STANDBY_FAILED,
-    T_STANDBY_FAILED_TITLE,
-    T_RESTART_FAILED,
+    T_MORNING_NOT_SET,     // the morning's timer could not be set
+    T_EXIT_NOT_ASKED,      // the player's message queue stayed full at the set time
+    T_STANDBY_FAILED,      // Windows refused standby and hibernation
+    T_STANDBY_FAILED_TITLE,  // its message box's title
+    T_RESTART_FAILED,      // Windows refused to restart
     T_RESTART_FAILED_TITLE,
-    T_SHUTDOWN_FAILED,
+    T_SHUTDOWN_FAILED,     // Windows refused to shut down
     T_SHUTDOWN_FAILED_TITLE,
     T_NOT_SAVED,           // %1 the settings file, %2 the system's reason
     T_NOT_SAVED_EITHER,    // %1 the file beside the plugin, %2 the one in the player's folder, %3 the reason

@@ -71,7 +71,7 @@ static const TextEntry TEXTS[] = {
     { T_GOOD_MORNING_NOTHING_TO_PLAY, "Guten Morgen, es ist %1. Winamp hat nichts zum Abspielen." },
     { T_GOOD_MORNING_NOT_STARTED, "Guten Morgen, es ist %1. Die Musik ist nicht angelaufen." },
     { T_GOOD_MORNING_CANNOT_SOUND, "Guten Morgen, es ist %1. Es kann nichts wiedergegeben werden." },
-    { T_STOP, "&Beenden" },
+    { T_STOP, "S&toppen" },
     { T_KEEP_PLAYING, "&Weiterspielen" },
     { T_MORNING_SNOOZE, "10 Minuten &schlummern" },
 
@@ -121,7 +121,7 @@ static const TextEntry TEXTS[] = {
     { T_TIMER_WAIT_FAILED,
       "Das Warten auf den Zeitgeber ist fehlgeschlagen.  Das Plug-In wurde vorübergehend "
       "deaktiviert." },
-    { T_START_FAILED, "Der Alarm konnte nicht gestartet werden.  Das Plug-In wurde vorübergehend deaktiviert." },
+    { T_START_FAILED, "Der Zeitgeber von Nightfold konnte nicht gestartet werden.  Das Plug-In wurde vorübergehend deaktiviert." },
     { T_MORNING_NOT_SET, "Der Wecker konnte nicht gestellt werden." },
     { T_EXIT_NOT_ASKED,
       "Nightfold konnte Winamp zur festgelegten Zeit nicht zum Beenden auffordern.  Beenden Sie Winamp selbst; "

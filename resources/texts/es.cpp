@@ -120,7 +120,7 @@ static const TextEntry TEXTS[] = {
       "No se pudo establecer el temporizador de espera.  El complemento se ha desactivado temporalmente." },
     { T_TIMER_WAIT_FAILED,
       "Error al esperar el temporizador de espera.  El complemento se ha desactivado temporalmente." },
-    { T_START_FAILED, "No se pudo iniciar la alarma.  El complemento se ha desactivado temporalmente." },
+    { T_START_FAILED, "No se pudo iniciar el temporizador del complemento.  El complemento se ha desactivado temporalmente." },
     { T_MORNING_NOT_SET, "No se pudo programar el despertador." },
     { T_EXIT_NOT_ASKED,
       "Nightfold no pudo pedir a Winamp que se cerrara a la hora fijada.  Cierre Winamp usted mismo; después se "

@@ -121,7 +121,7 @@ static const TextEntry TEXTS[] = {
       "Impossible de régler le minuteur d'attente.  Le plug-in a été désactivé temporairement." },
     { T_TIMER_WAIT_FAILED,
       "L'attente du minuteur d'attente a échoué.  Le plug-in a été désactivé temporairement." },
-    { T_START_FAILED, "Impossible de démarrer l'alarme.  Le plug-in a été désactivé temporairement." },
+    { T_START_FAILED, "Impossible de démarrer le minuteur du plug-in.  Le plug-in a été désactivé temporairement." },
     { T_MORNING_NOT_SET, "Le réveil n'a pas pu être programmé." },
     { T_EXIT_NOT_ASKED,
       "Nightfold n'a pas pu demander à Winamp de se fermer à l'heure choisie.  Fermez Winamp vous-même ; l'action "

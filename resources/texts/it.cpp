@@ -121,7 +121,7 @@ static const TextEntry TEXTS[] = {
       "Impossibile impostare il timer di attesa.  Il plug-in è stato disattivato temporaneamente." },
     { T_TIMER_WAIT_FAILED,
       "Errore durante l'attesa del timer di attesa.  Il plug-in è stato disattivato temporaneamente." },
-    { T_START_FAILED, "Impossibile avviare l'allarme.  Il plug-in è stato disattivato temporaneamente." },
+    { T_START_FAILED, "Impossibile avviare il timer del plug-in.  Il plug-in è stato disattivato temporaneamente." },
     { T_MORNING_NOT_SET, "Impossibile impostare la sveglia." },
     { T_EXIT_NOT_ASKED,
       "Nightfold non è riuscito a chiedere a Winamp di chiudersi all'ora impostata.  Chiudere Winamp manualmente; "

@@ -118,7 +118,7 @@ static const TextEntry TEXTS[] = {
     { T_TIMER_CREATE_FAILED, "Kan geen wachtbare timer maken.  De plug-in is tijdelijk uitgeschakeld." },
     { T_TIMER_SET_FAILED, "Kan de wachtbare timer niet instellen.  De plug-in is tijdelijk uitgeschakeld." },
     { T_TIMER_WAIT_FAILED, "Kan niet wachten op de wachtbare timer.  De plug-in is tijdelijk uitgeschakeld." },
-    { T_START_FAILED, "Kan het alarm niet starten.  De plug-in is tijdelijk uitgeschakeld." },
+    { T_START_FAILED, "Kan de timer van de plug-in niet starten.  De plug-in is tijdelijk uitgeschakeld." },
     { T_MORNING_NOT_SET, "De wekker kan niet worden ingesteld." },
     { T_EXIT_NOT_ASKED,
       "Nightfold kon Winamp niet vragen om op de ingestelde tijd te sluiten.  Sluit Winamp zelf; de gekozen actie "

@@ -117,7 +117,7 @@ static const TextEntry TEXTS[] = {
     { T_TIMER_CREATE_FAILED, "Falha ao criar o temporizador de espera.  O plug-in foi desativado temporariamente." },
     { T_TIMER_SET_FAILED, "Falha ao definir o temporizador de espera.  O plug-in foi desativado temporariamente." },
     { T_TIMER_WAIT_FAILED, "Falha ao aguardar o temporizador de espera.  O plug-in foi desativado temporariamente." },
-    { T_START_FAILED, "Falha ao iniciar o alarme.  O plug-in foi desativado temporariamente." },
+    { T_START_FAILED, "Falha ao iniciar o temporizador do plug-in.  O plug-in foi desativado temporariamente." },
     { T_MORNING_NOT_SET, "Não foi possível programar o alarme da manhã." },
     { T_EXIT_NOT_ASKED,
       "O Nightfold não conseguiu pedir ao Winamp que fechasse no horário definido.  Feche o Winamp você mesmo; o "

@@ -112,7 +112,7 @@ static const TextEntry TEXTS[] = {
     { T_TIMER_CREATE_FAILED, "无法创建可等待计时器。插件已被暂时禁用。" },
     { T_TIMER_SET_FAILED, "无法设置可等待计时器。插件已被暂时禁用。" },
     { T_TIMER_WAIT_FAILED, "无法等待可等待计时器。插件已被暂时禁用。" },
-    { T_START_FAILED, "无法启动闹钟。插件已被暂时禁用。" },
+    { T_START_FAILED, "无法启动 Nightfold 的计时器。插件已被暂时禁用。" },
     { T_MORNING_NOT_SET, "无法设置早晨闹钟。" },
     { T_EXIT_NOT_ASKED, "Nightfold 无法在设定时间请求 Winamp 关闭。请手动关闭 Winamp；之后将执行所选的系统关机操作。" },
     { T_STANDBY_FAILED, "系统待机失败。请检查电源管理设置。" },
