@@ -138,7 +138,6 @@ int sayAnsi(TextId id, char* out, int size)
         formatText(textIn(0, id), NULL, 0, (char16_t*)words, WORDS_SIZE);
         narrow(words, out, size);
     }
-    out[size - 1] = 0;
     return lstrlenA(out);
 }
 
