@@ -17,7 +17,7 @@ static const TextEntry TEXTS[] = {
     { T_RUN_ONCE, "1 回だけ実行(&N)" },
     { T_PLUGIN_ENABLED, "有効(&E)" },
     { T_GROUP_CLOSE_AT, "Winamp を閉じる時刻" },
-    { T_GROUP_SHUTDOWN, "シャットダウン" },
+    { T_GROUP_SHUTDOWN, "終了後の動作" },
     { T_GROUP_PLUGIN, "プラグイン" },
     { T_FADE, "終了前にフェードアウト(&L)" },
     { T_MINUTES, "%1 分間" },

@@ -63,7 +63,7 @@ static const TextEntry TEXTS[] = {
       "gesloten." },
     { T_CLOSES_IN_STANDBY, "Winamp sluit over %1, daarna gaat de computer naar stand-by." },
     { T_STOPS_IN, "Het afspelen stopt over %1." },
-    { T_STOPS_IN_SLEEP, "Het afspelen stopt over %1; tot %2 gaat de computer in slaapstand." },
+    { T_STOPS_IN_SLEEP, "Het afspelen stopt over %1, daarna slaapt de computer tot %2." },
     { T_SNOOZE, "10 minuten &uitstellen" },
     { T_CANCEL_TONIGHT, "Vanavond &annuleren" },
     { T_CLOSE_NOW, "&Nu sluiten" },

@@ -14,7 +14,7 @@ static const TextEntry TEXTS[] = {
     { T_REBOOT, "&Uruchom ponownie" },
     { T_FORCE, "Wymuś zam&knięcie aplikacji" },
     { T_PLUGIN_DISABLED, "Wyłą&czona" },
-    { T_RUN_ONCE, "Uruchom &raz" },
+    { T_RUN_ONCE, "Jedno&razowo" },
     { T_PLUGIN_ENABLED, "&Włączona" },
     { T_GROUP_CLOSE_AT, "Zamknij Winamp o" },
     { T_GROUP_SHUTDOWN, "Zamknięcie systemu" },
