@@ -3,8 +3,8 @@
 #             briefly (a fixed number of runs each) and under Wine
 # make fuzz   builds the fuzz targets with clang and runs each for a bounded
 #             time (FUZZ_SECONDS, a minute by default)
-# make screenshot  takes docs/dialog.png, docs/morning.png, docs/notice.png and
-#             docs/menu.png under Wine
+# make screenshot  takes docs/dialog.png, docs/morning.png, docs/dialog-de.png,
+#             docs/dialog-ja.png, docs/notice.png and docs/menu.png under Wine
 # make bench  measures the shipped DLL under Wine (not part of make check)
 
 WIN_BUILD := build/win

@@ -196,6 +196,11 @@ nightfold_wine_tests(
     player_exits
     menu
     languages
+    languages_de
+    languages_ru
+    languages_pl
+    languages_zh
+    languages_ja
     japanese_on_western
 )
 # A Japanese user on a Western code page: Wine takes the ANSI code page
@@ -206,6 +211,15 @@ set_tests_properties(wine.japanese_on_western PROPERTIES
 # with the display language English.
 set_tests_properties(wine.player_folder PROPERTIES
     ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=;LC_CTYPE=ja_JP.UTF-8;LC_MESSAGES=en_US.UTF-8")
+# Users of other languages on a Western code page, and a Japanese one on
+# a Japanese code page, whose dialogs grow with its font.
+foreach(locale de_DE ru_RU pl_PL zh_CN)
+    string(SUBSTRING ${locale} 0 2 language)
+    set_tests_properties(wine.languages_${language} PROPERTIES ENVIRONMENT
+        "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=;LC_CTYPE=en_US.UTF-8;LC_MESSAGES=${locale}.UTF-8")
+endforeach()
+set_tests_properties(wine.languages_ja PROPERTIES
+    ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=ja_JP.UTF-8")
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_berlin Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_sydney Australia/Sydney)
@@ -216,7 +230,8 @@ nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
 set_tests_properties(wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
     wine.dialog_no_shutdown_right wine.dialog_saves wine.dialog_run_once wine.dialog_leaves
     wine.hostile_dialog wine.unwritable_dialog wine.player_folder wine.stress wine.stress_disabled_last wine.same_second
-    wine.terminated_worker wine.evening wine.morning wine.menu wine.languages wine.japanese_on_western
+    wine.terminated_worker wine.evening wine.morning wine.menu wine.languages wine.languages_de wine.languages_ru
+    wine.languages_pl wine.languages_zh wine.languages_ja wine.japanese_on_western
     PROPERTIES RESOURCE_LOCK foreground)
 # A thousand dialogs take Wine about a minute on a quiet machine.
 set_tests_properties(wine.stress PROPERTIES TIMEOUT 400)

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Takes docs/dialog.png, docs/morning.png, docs/notice.png and docs/menu.png:
-# the configuration dialog, its Morning group (cut from the same picture),
-# the notice and the player's menu with the Nightfold submenu open,
-# as the test host shows them inside Wine's virtual desktop. Runs
+# Takes docs/dialog.png, docs/morning.png, docs/dialog-de.png,
+# docs/dialog-ja.png, docs/notice.png and docs/menu.png: the configuration
+# dialog, its Morning group (cut from the same picture), the dialog in
+# German and in Japanese, the notice and the player's menu with the
+# Nightfold submenu open, as the test host shows them inside Wine's
+# virtual desktop. Runs
 # under xvfb-run (make screenshot), in a Wine prefix of its own in the build
 # tree, apart from the tests' one.
 set -e
@@ -15,15 +17,6 @@ part=$build/screenshot-part.txt
 shot=$build/screenshot-root.png
 
 sh cmake/wineprefix.sh
-# The prefix registers Wine's own fonts (MS Sans Serif, Marlett for the
-# caption buttons) in C:\windows\Fonts, but this Wine does not put them
-# there: copy them from fonts-wine, or the dialog is drawn in stand-ins.
-fonts="$WINEPREFIX/drive_c/windows/Fonts"
-if [ ! -f "$fonts/marlett.ttf" ]; then
-    cp /usr/share/wine/fonts/* "$fonts/"
-    wineserver -k
-    sh cmake/wineprefix.sh
-fi
 
 # Opens the window of the host's case $1 and waits for the host to report
 # where it stands.
@@ -66,5 +59,12 @@ shoot screenshot dialog.png
 read -r x y width height <"$part"
 convert "$shot" -crop "${width}x${height}+${x}+${y}" +repage docs/morning.png
 echo "screenshot: docs/morning.png, ${width}x${height} at ${x},${y}"
+# The dialog in German and in Japanese (on this Western code page, its
+# glyphs linked in as Windows does).
+for language in de ja; do
+    export NIGHTFOLD_SHOT_LANGUAGE=$language
+    shoot screenshot "dialog-$language.png"
+done
+unset NIGHTFOLD_SHOT_LANGUAGE
 shoot screenshot_notice notice.png
 shoot screenshot_menu menu.png

@@ -5,10 +5,11 @@
 set -e
 
 PACKAGES="cmake g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-wine wine32:i386 xvfb xauth fonts-wine python3 python3-pefile nsis zip locales \
+wine wine32:i386 xvfb xauth fonts-wine fonts-vlgothic fonts-wqy-microhei python3 python3-pefile nsis zip locales \
 clang libclang-rt-14-dev"
-# The locales the tests run Wine in: a Japanese user on a Western code page.
-LOCALES="en_US.UTF-8 ja_JP.UTF-8"
+# The locales the tests run Wine in: users of other languages on a Western
+# code page, and a Japanese user on a Japanese one.
+LOCALES="en_US.UTF-8 ja_JP.UTF-8 de_DE.UTF-8 pl_PL.UTF-8 ru_RU.UTF-8 zh_CN.UTF-8"
 [ -n "$EXTRA_PACKAGES" ] && PACKAGES="$PACKAGES $EXTRA_PACKAGES"
 
 missing=""

@@ -39,11 +39,28 @@ static size_t firstPartLength(const char* code)
     return length;
 }
 
+// Whether the code names Chinese in Traditional characters: "zh-TW",
+// "zh-HK", "zh-MO", "zh-Hant" and what follows it.
+static bool isTraditionalChinese(const char* code)
+{
+    static const char* const REGIONS[] = { "TW", "HK", "MO", "Hant" };
+    if (firstPartLength(code) != 2 || !sameText(code, 2, "zh", 2) || !code[2])
+        return false;
+    const char* region = code + 3;
+    for (const char* traditional : REGIONS) {
+        if (sameText(region, firstPartLength(region), traditional, lengthOf(traditional)))
+            return true;
+    }
+    return false;
+}
+
 int languageOfCode(const char* code)
 {
     size_t length = lengthOf(code);
     if (length == 0 || length > LONGEST_CODE)
         return -1;
+    if (isTraditionalChinese(code))
+        return 0;
     for (unsigned i = 0; i < LANGUAGE_COUNT; ++i) {
         if (sameText(code, length, LANGUAGES[i]->code, lengthOf(LANGUAGES[i]->code)))
             return (int)i;
@@ -58,6 +75,9 @@ int languageOfCode(const char* code)
 
 int languageOfId(uint16_t langId)
 {
+    // Chinese (Taiwan), (Hong Kong SAR), (Macao SAR).
+    if (langId == 0x0404 || langId == 0x0C04 || langId == 0x1404)
+        return 0;
     for (unsigned i = 0; i < LANGUAGE_COUNT; ++i) {
         if (LANGUAGES[i]->langId == langId)
             return (int)i;
@@ -79,7 +99,7 @@ unsigned chooseLanguage(const LanguageFacts& facts)
     if (chosen < 0)
         return 0;
     unsigned codePage = LANGUAGES[chosen]->codePage;
-    if (facts.ansiOnly && codePage && codePage != facts.ansiCodePage)
+    if (codePage && ((facts.ansiOnly && codePage != facts.ansiCodePage) || !facts.codePageInstalled(codePage)))
         return 0;
     return (unsigned)chosen;
 }

@@ -12,22 +12,28 @@
 
 // A language's index in LANGUAGES for a code such as "de", "pt-BR" or
 // "de-AT" (the player's are "de-DE"): matched whole, else by its first part;
-// case does not count. -1 for an empty, overlong or unknown code.
+// case does not count. -1 for an empty, overlong or unknown code; English
+// (0) for Traditional Chinese ("zh-TW", "zh-HK", "zh-MO", "zh-Hant...").
 int languageOfCode(const char* code);
 // The same for a Windows language identifier: whole, else by its primary
-// language (its low 10 bits).
+// language (its low 10 bits); Chinese of Taiwan, Hong Kong and Macao is
+// English.
 int languageOfId(uint16_t langId);
 
 // What decides the language, first that applies: the Language key (NULL
 // where missing), the player's language pack (NULL where it uses none or
-// does not tell), Windows' display language. On the ANSI-only Windows (98,
-// Me) a language whose script the ANSI code page cannot show is English.
+// does not tell), Windows' display language. Where Windows links no other
+// script's glyphs into the dialog's font (98, Me, NT 4.0: ansiOnly) a
+// language whose script the ANSI code page cannot show is English; so is
+// one whose code page is not installed (East Asian support left out of an
+// XP). Traditional Chinese is English too: there is no table for it.
 struct LanguageFacts {
     const char* key;
     const char* pack;
     uint16_t displayLangId;
     bool ansiOnly;
     unsigned ansiCodePage;
+    bool (*codePageInstalled)(unsigned codePage);
 };
 unsigned chooseLanguage(const LanguageFacts& facts);
 

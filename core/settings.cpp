@@ -219,11 +219,13 @@ void loadSettings(void)
     const SettingsFile* file = g_state.settingsFile;
     // Without a settings path (the module's name could not be had) nothing
     // is read: every value is its default.
-    StoredSettings stored = { 0, 0, ACTION_NONE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL };
-    char play[MAX_PATH];
+    StoredSettings stored = { 0, STORED_MISSING, ACTION_NONE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, NULL };
+    char play[MAX_PATH], timeForm[4];
+    stored.regional24Hour = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ITIME, timeForm, sizeof timeForm) > 0 &&
+                            timeForm[0] == '1';
     if (isNamed(file)) {
         stored.enabled = readInt(file, "Enabled", 0);
-        stored.use24Hour = readInt(file, "24HourDisplay", 0);
+        stored.use24Hour = readInt(file, "24HourDisplay", -1);
         if (g_state.canShutdown)
             stored.action = readInt(file, "Shutdown", ACTION_NONE);
         stored.force = readInt(file, "ForceAppsToClose", 0);

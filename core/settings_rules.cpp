@@ -74,7 +74,7 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
 {
     LoadedSettings loaded;
     loaded.enabled = runOnce ? 1 : storedFlag(stored.enabled);
-    loaded.use24Hour = storedFlag(stored.use24Hour);
+    loaded.use24Hour = stored.use24Hour == STORED_MISSING ? stored.regional24Hour : storedFlag(stored.use24Hour);
     loaded.action = ACTION_NONE;
     if (canShutdown) {
         bool power = stored.action == ACTION_STANDBY && powerAvailable();

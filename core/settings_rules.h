@@ -21,6 +21,9 @@ uint16_t storedTimeField(uint32_t value);
 // with power management available; anything else is no action.
 EndAction validateStoredAction(uint32_t stored, bool powerAvailable);
 
+// What a key the file lacks reads as, where its default is asked so.
+#define STORED_MISSING 0xFFFFFFFFu
+
 // The values as the settings file gives them, each read as an integer.
 struct StoredSettings {
     uint32_t enabled;
@@ -40,6 +43,9 @@ struct StoredSettings {
     uint32_t morningVolume;
     const char* morningPlay;  // read as text; NULL as empty
     uint32_t days;  // the evening's
+    // The one fact of the user's regional format that counts: whether it
+    // writes times in 24 hours (LOCALE_ITIME "1").
+    bool regional24Hour;
 };
 
 // The plugin's state as loaded from them.
@@ -64,7 +70,8 @@ struct LoadedSettings {
 };
 
 // Loads stored values: armed for this run only, the plugin is enabled
-// whatever is stored; without the shutdown right there is no action; the
+// whatever is stored; the clock form is the regional format's where the
+// file has none (STORED_MISSING), as at a first start; without the shutdown right there is no action; the
 // power status is asked only for a stored standby, and only with the right;
 // the flags are flags, the fades a fade or none, and the evening's and the
 // morning's days some days or, for any other value (an unset key too),

@@ -68,6 +68,20 @@ static LANGID readDisplayLanguage(void)
     return uiLanguage ? uiLanguage() : GetUserDefaultLangID();
 }
 
+// Windows NT 4.0 draws its dialogs in MS Sans Serif, linking no other
+// script's glyphs into it, as 98 and Me.
+static bool linksFonts(void)
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return s_unicode && GetVersionExA(&version) && version.dwMajorVersion >= 5;
+}
+
+static bool codePageInstalled(unsigned codePage)
+{
+    return IsValidCodePage(codePage) != FALSE;
+}
+
 void chooseWords(const char* languageKey, const char* pack)
 {
     s_unicode = findUnicodeCalls();
@@ -75,8 +89,9 @@ void chooseWords(const char* languageKey, const char* pack)
         languageKey[0] ? languageKey : NULL,
         pack,
         readDisplayLanguage(),
-        !s_unicode,
+        !linksFonts(),
         GetACP(),
+        codePageInstalled,
     };
     s_language = chooseLanguage(facts);
 }
@@ -115,17 +130,25 @@ int sayAnsi(TextId id, char* out, int size)
 {
     WCHAR words[WORDS_SIZE];
     sayText(id, NULL, 0, words);
-    narrow(words, out, size);
+    BOOL lost = FALSE;
+    if (!WideCharToMultiByte(CP_ACP, 0, words, -1, out, size, NULL, &lost) || lost) {
+        // A script the code page cannot hold: English, not "??????".
+        formatText(textIn(0, id), NULL, 0, (char16_t*)words, WORDS_SIZE);
+        narrow(words, out, size);
+    }
     return lstrlenA(out);
 }
 
+// The day names are in the language the plugin speaks, not in the user's
+// regional format.
 bool readDayName(int day, WCHAR* name, int size)
 {
     LCTYPE type = LOCALE_SABBREVDAYNAME1 + day;
+    LCID locale = MAKELCID(LANGUAGES[s_language]->langId, SORT_DEFAULT);
     if (s_unicode)
-        return s_w.getLocaleInfo(LOCALE_USER_DEFAULT, type, name, size) > 0;
+        return s_w.getLocaleInfo(locale, type, name, size) > 0;
     char ansi[32];
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, type, ansi, sizeof ansi) <= 0)
+    if (GetLocaleInfoA(locale, type | LOCALE_USE_CP_ACP, ansi, sizeof ansi) <= 0)
         return false;
     widenAnsi(ansi, name, size);
     return true;

@@ -52,7 +52,7 @@ static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
     // The days and "At the set time" go with the time.
     static const int timeControls[] = {
         IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR,
-        IDC_GROUP_EVENING, IDC_FADE, IDC_FADE_LABEL, IDC_FINISH_SONG, IDC_NOTICE,
+        IDC_GROUP_EVENING, IDC_FADE, IDC_FINISH_SONG, IDC_NOTICE,
     };
     ScheduleEnabling enabling = scheduleEnabling(on, canShutdown, powerManagementAvailable);
     for (int id : timeControls)
@@ -89,17 +89,28 @@ static unsigned tickedDays(HWND dialog, int firstId)
     return ticked;
 }
 
+// The fade's lengths, each with its unit ("1 minute", "5 minutes"), into
+// the list.
+static void addFadeChoices(HWND dialog, int id)
+{
+    for (unsigned minutes : FADE_CHOICES) {
+        char digits[4];
+        WCHAR number[4], words[WORDS_SIZE];
+        formatItemText("%d", minutes, digits);
+        widenAnsi(digits, number, 4);
+        const WCHAR* values[] = { number };
+        sayText(minutes == 1 ? T_ONE_MINUTE : T_MINUTES, values, 1, words);
+        addListWords(dialog, id, words);
+    }
+}
+
 // The evening's days; "At the set time": the fade's box and minutes (a
 // hand-edited number that is not in the list selects nothing), the song and
 // notice boxes.
 static void showEvening(HWND dialog, const ConfigValues* values)
 {
     showDays(dialog, IDC_DAY_FIRST, values->days);
-    char text[4];
-    for (unsigned minutes : FADE_CHOICES) {
-        formatItemText("%d", minutes, text);
-        SendDlgItemMessageA(dialog, IDC_FADE_MINUTES, CB_ADDSTRING, 0, (LPARAM)text);
-    }
+    addFadeChoices(dialog, IDC_FADE_MINUTES);
     SendDlgItemMessageA(dialog, IDC_FADE_MINUTES, CB_SETCURSEL, (WPARAM)fadeItemToShow(values->fadeMinutes), 0);
     setCheck(dialog, IDC_FADE, values->fadeMinutes != 0);
     setCheck(dialog, IDC_FINISH_SONG, values->finishSong);
@@ -144,7 +155,7 @@ static void enableMorningControls(HWND dialog)
 {
     static const int ids[] = {
         IDC_MORNING_HOUR, IDC_MORNING_MINUTE, IDC_MORNING_AM, IDC_MORNING_PM, IDC_MORNING_COLON,
-        IDC_MORNING_FADE_IN, IDC_MORNING_FADE_MINUTES, IDC_MORNING_FADE_LABEL, IDC_MORNING_VOLUME_LABEL,
+        IDC_MORNING_FADE_IN, IDC_MORNING_FADE_MINUTES, IDC_MORNING_VOLUME_LABEL,
         IDC_MORNING_VOLUME, IDC_MORNING_PLAY_LABEL, IDC_MORNING_PLAY_OWN, IDC_MORNING_PLAY_CHOSEN,
     };
     bool on = isChecked(dialog, IDC_MORNING);
@@ -219,14 +230,10 @@ static void showMorning(HWND dialog, const ConfigValues* values)
     fillHourList(dialog, MORNING_HOURS, values->morningHour, values->use24Hour);
     fillMinuteList(dialog, IDC_MORNING_MINUTE, values->morningMinute);
     showDays(dialog, IDC_MORNING_DAY_FIRST, values->morningDays);
-    char text[4];
     WCHAR words[WORDS_SIZE];
     sayText(T_NO_FADE, NULL, 0, words);
     addListWords(dialog, IDC_MORNING_FADE_MINUTES, words);
-    for (unsigned minutes : FADE_CHOICES) {
-        formatItemText("%d", minutes, text);
-        SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_ADDSTRING, 0, (LPARAM)text);
-    }
+    addFadeChoices(dialog, IDC_MORNING_FADE_MINUTES);
     SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_SETCURSEL,
                         (WPARAM)morningFadeItemToShow(values->morningFadeMinutes), 0);
     sayText(T_PLAYERS_VOLUME, NULL, 0, words);
@@ -271,7 +278,6 @@ static const struct {
     { IDC_GROUP_SHUTDOWN, T_GROUP_SHUTDOWN },
     { IDC_GROUP_PLUGIN, T_GROUP_PLUGIN },
     { IDC_FADE, T_FADE },
-    { IDC_FADE_LABEL, T_MINUTES },
     { IDC_FINISH_SONG, T_FINISH_SONG },
     { IDC_NOTICE, T_NOTICE },
     { IDC_GROUP_EVENING, T_GROUP_EVENING },
@@ -279,7 +285,6 @@ static const struct {
     { IDC_MORNING_AM, T_AM },
     { IDC_MORNING_PM, T_PM },
     { IDC_MORNING_FADE_IN, T_MORNING_FADE_IN },
-    { IDC_MORNING_FADE_LABEL, T_MINUTES },
     { IDC_MORNING_VOLUME_LABEL, T_MORNING_VOLUME },
     { IDC_MORNING_PLAY_LABEL, T_MORNING_PLAY },
     { IDC_MORNING_PLAY_OWN, T_PLAY_OWN },

@@ -97,14 +97,15 @@ static void placeButton(HWND notice, int id, TextId text, RECT place)
     setItemWords(notice, id, text);
 }
 
-// The morning's notice: the same window, its answers Snooze, Stop and Keep
-// playing; the last takes room from the short Stop.
+// The morning's notice: the same window, its answers the alarm clock's
+// Snooze, Stop and Keep playing; the last takes room from the short Stop.
 HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer)
 {
     HWND notice = showNotice(instance, answer, T_CLOSE_NOW);
     if (notice) {
+        setItemWords(notice, IDC_SNOOZE, T_MORNING_SNOOZE);
         placeButton(notice, IDC_CANCEL_TONIGHT, T_STOP, { 103, 37, 159, 51 });
-        placeButton(notice, IDC_CLOSE_NOW, T_KEEP_PLAYING, { 163, 37, 251, 51 });
+        placeButton(notice, IDC_CLOSE_NOW, T_KEEP_PLAYING, { 163, 37, 263, 51 });
     }
     return notice;
 }

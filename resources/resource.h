@@ -39,12 +39,11 @@
 #define IDC_RUN_ONCE            1010
 #define IDC_PLUGIN_ENABLED      1002
 
-// "At the set time": fade out over the last minutes, let the song finish,
-// show a notice a minute before.
+// "At the set time": fade out over the last minutes (the list's items
+// carry the unit), let the song finish, show a notice a minute before.
 #define IDC_GROUP_EVENING       1022
 #define IDC_FADE                1023
 #define IDC_FADE_MINUTES        1024
-#define IDC_FADE_LABEL          1025
 #define IDC_FINISH_SONG         1026
 #define IDC_NOTICE              1027
 
@@ -58,8 +57,8 @@
 #define IDC_CLOSE_NOW           1031
 
 // "Morning": the wake-up box, its hour, colon, minute and AM/PM, the seven
-// days (Monday first, one after another), "Fade in over" with its list and
-// "minutes", and the line that says why the computer will not be woken.
+// days (Monday first, one after another), "Fade in over" with its list,
+// and the line that says why the computer will not be woken.
 #define IDC_GROUP_MORNING       1032
 #define IDC_MORNING             1033
 #define IDC_MORNING_HOUR        1034
@@ -70,7 +69,6 @@
 #define IDC_MORNING_DAY_FIRST   1039    // Monday; Sunday is IDC_MORNING_DAY_FIRST + 6
 #define IDC_MORNING_FADE_IN     1046
 #define IDC_MORNING_FADE_MINUTES 1047
-#define IDC_MORNING_FADE_LABEL  1048
 #define IDC_MORNING_NOTE        1049
 // ... "Volume" and its list, and "Wake up to": what Winamp has, or a song
 // file or stream address (its box and "Browse...").

@@ -11,118 +11,147 @@
 #include <stdint.h>
 
 enum TextId {
-    // The configuration dialog.
-    T_CONFIG_GROUP,        // "%1 Configuration": %1 the product, "Nightfold v2.0"
-    T_OK,
-    T_CANCEL,
-    T_AM_KEY,
-    T_PM_KEY,
-    T_24HOUR,
-    T_ACTION_NONE,
-    T_STANDBY,
-    T_SHUTDOWN,
-    T_REBOOT,
-    T_FORCE,
-    T_PLUGIN_DISABLED,
-    T_RUN_ONCE,
-    T_PLUGIN_ENABLED,
-    T_GROUP_CLOSE_AT,
-    T_GROUP_SHUTDOWN,
-    T_GROUP_PLUGIN,
-    T_FADE,
-    T_MINUTES,             // after a list of minutes: "minutes"
-    T_FINISH_SONG,
-    T_NOTICE,
-    T_GROUP_EVENING,
-    T_MORNING,
-    T_MORNING_FADE_IN,
-    T_MORNING_VOLUME,
-    T_MORNING_PLAY,
-    T_PLAY_OWN,
-    T_PLAY_CHOSEN,
-    T_BROWSE,
-    T_GROUP_MORNING,
-    T_NO_FADE,             // the morning's fade list's first item
-    T_PLAYERS_VOLUME,      // the volume list's first item
-    T_PERCENT,             // "%1 %%": %1 10 to 100
-    T_MUSIC_FILES,         // the Open dialog's filters
-    T_ALL_FILES,
-    // The line under the morning.
-    T_NOTE_NOT_ARMED,
-    T_NOTE_OFF,
-    T_NOTE_REFUSED,
-    T_NOTE_NO_POWER_MANAGEMENT,
-    T_NOTE_TIMERS_OFF,
-    T_NOTE_IMPORTANT_ONLY,
+    // The configuration dialog: widths in dialog units (Windows' dialog
+    // font, 8 points: about 4 units to an average letter), less the box or
+    // button of a check box or radio button (about 12).
+    T_CONFIG_GROUP,        // group caption, 274 wide: "%1 Configuration", %1 the product ("Nightfold v2.0")
+    T_OK,                  // button, 44 wide (Enter presses it)
+    T_CANCEL,              // button, 44 wide (Esc presses it)
+    T_AM_KEY,              // radio button, 40 wide: before noon, in the 12-hour form
+    T_PM_KEY,              // radio button, 40 wide: after noon
+    T_24HOUR,              // check box, 116 wide: hours 0 to 23, governs every time shown
+    T_ACTION_NONE,         // radio button, 116 wide: nothing after the player closes (not "plugin off")
+    T_STANDBY,             // radio button, 116 wide: hibernates where Windows allows it, else standby
+    T_SHUTDOWN,            // radio button, 116 wide
+    T_REBOOT,              // radio button, 116 wide
+    T_FORCE,               // check box, 116 wide, two lines
+    T_PLUGIN_DISABLED,     // radio button, 116 wide: the plugin's state
+    T_RUN_ONCE,            // radio button, 116 wide: armed for this run of the player only
+    T_PLUGIN_ENABLED,      // radio button, 116 wide
+    T_GROUP_CLOSE_AT,      // group caption, 128 wide, followed by the hour and minute lists (any hour)
+    T_GROUP_SHUTDOWN,      // group caption, 128 wide: what follows the player's close
+    T_GROUP_PLUGIN,        // group caption, 128 wide
+    T_FADE,                // check box, 116 wide, one line, followed by a list item of T_ONE_MINUTE or T_MINUTES
+    T_MINUTES,             // list item, 80 wide: %1 2, 5, 10, 15 or 30; after T_FADE and T_MORNING_FADE_IN
+    T_ONE_MINUTE,          // list item, 80 wide: the same for 1
+    T_FINISH_SONG,         // check box, 116 wide, two lines
+    T_NOTICE,              // check box, 116 wide, two lines
+    T_GROUP_EVENING,       // group caption, 128 wide
+    T_MORNING,             // check box, 116 wide, one line, followed by the hour and minute lists (any hour)
+    T_MORNING_FADE_IN,     // label, 116 wide, above a list of T_NO_FADE, T_ONE_MINUTE and T_MINUTES
+    T_MORNING_VOLUME,      // label, 116 wide, above the volume list
+    T_MORNING_PLAY,        // label, 116 wide, above T_PLAY_OWN and T_PLAY_CHOSEN
+    T_PLAY_OWN,            // radio button, 116 wide: the player's current playlist, from where it stands
+    T_PLAY_CHOSEN,         // radio button, 116 wide, followed by a file name or stream address
+    T_BROWSE,              // button, 62 wide: opens Windows' Open dialog
+    T_GROUP_MORNING,       // group caption, 128 wide
+    T_NO_FADE,             // list item, 80 wide: the morning's fade list's first item
+    T_PLAYERS_VOLUME,      // list item, 90 wide: the volume list's first item, the player's volume as it is
+    T_PERCENT,             // list item, 90 wide: "%1 %%", %1 10 to 100
+    T_MUSIC_FILES,         // the Open dialog's filter name (English where the ANSI code page cannot hold it)
+    T_ALL_FILES,           // the same, for every file
+    // The line under the morning, 116 wide, up to six lines.
+    T_NOTE_NOT_ARMED,      // the morning's timer could not be set
+    T_NOTE_OFF,            // with Shutdown or Reboot chosen
+    T_NOTE_REFUSED,        // Windows says it will not wake this computer
+    T_NOTE_NO_POWER_MANAGEMENT,  // Windows NT 4.0
+    T_NOTE_TIMERS_OFF,     // the power plan's "Allow wake timers" is off
+    T_NOTE_IMPORTANT_ONLY, // ... or allows Windows' own only
 
-    // Times of day in the 12-hour form: %1 "11:30".
-    T_TIME_AM,
-    T_TIME_PM,
-    // Where the dialog's AM and PM carry no access key (the morning's).
+    // Times of day in the 12-hour form: %1 "11:30" (hour 1 to 12, minutes
+    // two digits); anywhere a time of day shows. The 24-hour form is "23:30"
+    // alone, so a %1 elsewhere can be "1:30", "1:30 AM" or "午前 1:30": no
+    // article or preposition before it that depends on the hour.
+    T_TIME_AM,             // before noon (12 AM is midnight)
+    T_TIME_PM,             // from noon (12 PM is noon)
+    // The morning's AM and PM radio buttons, 40 wide, without access key.
     T_AM,
     T_PM,
 
-    // The notice of the last minute: %1 the time left ("0:59"), %2 the
-    // morning's time.
-    T_CLOSES_IN,
-    T_CLOSES_IN_SHUTDOWN,
-    T_CLOSES_IN_SHUTDOWN_FORCED,
-    T_CLOSES_IN_RESTART,
-    T_CLOSES_IN_RESTART_FORCED,
-    T_CLOSES_IN_STANDBY,
-    T_STOPS_IN,
-    T_STOPS_IN_SLEEP,
-    T_SNOOZE,
-    T_CANCEL_TONIGHT,
-    T_CLOSE_NOW,
-    T_STOP_NOW,
-    // The morning's notice: %1 the time; its buttons besides T_SNOOZE.
-    T_GOOD_MORNING,
-    T_GOOD_MORNING_NOTHING_TO_PLAY,
-    T_GOOD_MORNING_NOT_STARTED,
-    T_GOOD_MORNING_CANNOT_SOUND,
-    T_STOP,
-    T_KEEP_PLAYING,
+    // The notice of the last minute, 270 wide: its text (three lines of
+    // 256) with %1 the time left in minutes:seconds ("0:59", not a time of
+    // day), %2 the morning's time of day; its buttons.
+    T_CLOSES_IN,           // the player closes in %1, nothing follows
+    T_CLOSES_IN_SHUTDOWN,  // ... then the computer shuts down
+    T_CLOSES_IN_SHUTDOWN_FORCED,  // ... programs closed without asking (unsaved work lost)
+    T_CLOSES_IN_RESTART,   // ... then the computer restarts
+    T_CLOSES_IN_RESTART_FORCED,   // ... programs closed without asking
+    T_CLOSES_IN_STANDBY,   // ... then standby, or hibernation where Windows allows it
+    T_STOPS_IN,            // a morning follows: playback stops in %1, the player stays open
+    T_STOPS_IN_SLEEP,      // ... and the computer sleeps until %2
+    T_SNOOZE,              // button, 92 wide: puts the evening's close off by 10 minutes (not a pause)
+    T_CANCEL_TONIGHT,      // button, 84 wide: nothing closes this evening
+    T_CLOSE_NOW,           // button, 72 wide: the player closes at once
+    T_STOP_NOW,            // button, 72 wide: playback stops at once (a morning follows)
+    // The morning's notice: %1 the time of day; its buttons.
+    T_GOOD_MORNING,        // the music plays (any hour: a nap's end too)
+    T_GOOD_MORNING_NOTHING_TO_PLAY,  // the playlist is empty: a tone sounds instead
+    T_GOOD_MORNING_NOT_STARTED,      // the player did not start the music: a tone sounds
+    T_GOOD_MORNING_CANNOT_SOUND,     // neither music nor tone can sound
+    T_STOP,                // button, 56 wide: stops the music (the player stays open)
+    T_KEEP_PLAYING,        // button, 100 wide: the music plays on, the notice goes
+    T_MORNING_SNOOZE,      // button, 92 wide: the alarm clock's snooze, rings again in 10 minutes
 
-    // The player's menu.
-    T_MENU_IN_15,
-    T_MENU_IN_30,
-    T_MENU_IN_45,
-    T_MENU_IN_60,
-    T_MENU_IN_120,
-    T_MENU_SONG_END,
-    T_MENU_STOP,
-    T_MENU_CANCEL,
-    T_MENU_SETTINGS,
-    // Its first line: what closes the next evening. %1 the time, %2 the
-    // day's short name (the locale's), %3 the morning's time.
-    T_NOTHING_SET,
-    T_CLOSES_AT, T_CLOSES_AT_SHUTDOWN, T_CLOSES_AT_RESTART, T_CLOSES_AT_STANDBY,
-    T_CLOSES_TOMORROW, T_CLOSES_TOMORROW_SHUTDOWN, T_CLOSES_TOMORROW_RESTART, T_CLOSES_TOMORROW_STANDBY,
-    T_CLOSES_DAY, T_CLOSES_DAY_SHUTDOWN, T_CLOSES_DAY_RESTART, T_CLOSES_DAY_STANDBY,
-    T_CLOSES_AT_STOP, T_CLOSES_AT_STOP_SHUTDOWN, T_CLOSES_AT_STOP_RESTART, T_CLOSES_AT_STOP_STANDBY,
-    T_STOPS_AT, T_STOPS_AT_SLEEP,
-    T_STOPS_TOMORROW, T_STOPS_TOMORROW_SLEEP,
-    T_STOPS_DAY, T_STOPS_DAY_SLEEP,
-    T_ENDS_AT_STOP, T_ENDS_AT_STOP_SLEEP,
-    // Its second line: %1 the morning's time, %2 the day's short name.
-    T_WAKES_AT,
-    T_WAKES_TOMORROW,
-    T_WAKES_DAY,
-    T_SNOOZED_UNTIL,
+    // The player's menu: items, each with an access key of its own.
+    T_MENU_IN_15,          // the player closes 15 minutes from now
+    T_MENU_IN_30,          // ... 30 minutes
+    T_MENU_IN_45,          // ... 45 minutes
+    T_MENU_IN_60,          // ... an hour
+    T_MENU_IN_120,         // ... two hours
+    T_MENU_SONG_END,       // when the song playing now ends
+    T_MENU_STOP,           // when the player reports that playback stopped
+    T_MENU_CANCEL,         // this evening's close is cancelled
+    T_MENU_SETTINGS,       // opens the dialog
+    // Its first line, greyed, no access key: what closes the next evening.
+    // %1 the time of day, %2 the day's short name in the language's own
+    // locale ("Tue", "wt.", "Di"; it may end in a dot: no preposition that
+    // varies with the day), %3 the morning's time of day.
+    T_NOTHING_SET,         // no evening tonight
+    T_CLOSES_AT,           // the player closes today (or tonight after midnight) at %1
+    T_CLOSES_AT_SHUTDOWN,  // ... then the computer shuts down
+    T_CLOSES_AT_RESTART,   // ... then it restarts
+    T_CLOSES_AT_STANDBY,   // ... then standby or hibernation
+    T_CLOSES_TOMORROW,     // the same tomorrow
+    T_CLOSES_TOMORROW_SHUTDOWN,
+    T_CLOSES_TOMORROW_RESTART,
+    T_CLOSES_TOMORROW_STANDBY,
+    T_CLOSES_DAY,          // the same on the later day %2
+    T_CLOSES_DAY_SHUTDOWN,
+    T_CLOSES_DAY_RESTART,
+    T_CLOSES_DAY_STANDBY,
+    T_CLOSES_AT_STOP,      // the player closes once playback stops (no time)
+    T_CLOSES_AT_STOP_SHUTDOWN,
+    T_CLOSES_AT_STOP_RESTART,
+    T_CLOSES_AT_STOP_STANDBY,
+    T_STOPS_AT,            // a morning follows: playback stops at %1, the player stays open
+    T_STOPS_AT_SLEEP,      // ... then the computer sleeps until the morning's %3
+    T_STOPS_TOMORROW,      // the same tomorrow
+    T_STOPS_TOMORROW_SLEEP,
+    T_STOPS_DAY,           // the same on the later day %2
+    T_STOPS_DAY_SLEEP,
+    T_ENDS_AT_STOP,        // playback stopping ends the evening (no time)
+    T_ENDS_AT_STOP_SLEEP,  // ... then the computer sleeps until %3
+    // Its second line, greyed: %1 the morning's time of day, %2 the day's
+    // short name as above.
+    T_WAKES_AT,            // the music wakes the user today at %1
+    T_WAKES_TOMORROW,      // ... tomorrow
+    T_WAKES_DAY,           // ... on the later day %2
+    T_SNOOZED_UNTIL,       // the morning's alarm snoozed (T_MORNING_SNOOZE) until %1
 
-    // Message boxes. A failure's text is followed by the system's reason.
-    T_TIMER_CREATE_FAILED,
-    T_TIMER_SET_FAILED,
-    T_TIMER_WAIT_FAILED,
-    T_START_FAILED,
-    T_MORNING_NOT_SET,
-    T_EXIT_NOT_ASKED,
-    T_STANDBY_FAILED,
-    T_STANDBY_FAILED_TITLE,
-    T_RESTART_FAILED,
+    // Message boxes. A failure's text is followed by the system's reason;
+    // where the English names the "Waitable Timer" a translation may say
+    // "the plugin's timer".
+    T_TIMER_CREATE_FAILED, // the evening's timer could not be made; the plugin is off until OK
+    T_TIMER_SET_FAILED,    // ... could not be set
+    T_TIMER_WAIT_FAILED,   // ... could not be waited on
+    T_START_FAILED,        // the evening's timer (not the morning's alarm) could not start
+    T_MORNING_NOT_SET,     // the morning's timer could not be set
+    T_EXIT_NOT_ASKED,      // the player's message queue stayed full at the set time
+    T_STANDBY_FAILED,      // Windows refused standby and hibernation
+    T_STANDBY_FAILED_TITLE,  // its message box's title
+    T_RESTART_FAILED,      // Windows refused to restart
     T_RESTART_FAILED_TITLE,
-    T_SHUTDOWN_FAILED,
+    T_SHUTDOWN_FAILED,     // Windows refused to shut down
     T_SHUTDOWN_FAILED_TITLE,
     T_NOT_SAVED,           // %1 the settings file, %2 the system's reason
     T_NOT_SAVED_EITHER,    // %1 the file beside the plugin, %2 the one in the player's folder, %3 and %4 the reasons

@@ -36,7 +36,7 @@ CLASS_NAMES = {BUTTON: "button", EDIT: "edit", STATIC: "static", COMBOBOX: "comb
 DIALOG_HEADER = [
     ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
     ("exstyle", 0),
-    ("items", 58),
+    ("items", 56),
     ("x", 20),
     ("y", 20),
     ("cx", 282),
@@ -45,14 +45,14 @@ DIALOG_HEADER = [
     ("class", ""),
     ("title", ""),
     ("pointsize", 8),
-    ("typeface", "MS Sans Serif"),
+    ("typeface", "MS Shell Dlg"),
 ]
 
 # The controls in template (creation and tab) order:
 # (name, id, class, caption, style, x, y, cx, cy)
 CONTROLS = [
-    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 197, 323, 38, 14),
-    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 239, 323, 38, 14),
+    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 185, 323, 44, 14),
+    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 233, 323, 44, 14),
     ("IDC_HOUR",            1005, COMBOBOX, "",                             0x50210403, 16, 28, 26, 80),
     ("IDC_MINUTE",          1006, COMBOBOX, "",                             0x50210503, 44, 28, 26, 80),
     ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 72, 26, 40, 10),
@@ -80,8 +80,7 @@ CONTROLS = [
     ("IDC_GROUP_PLUGIN",    1019, BUTTON,   "Plugin",                       0x50000007, 10, 191, 128, 44),
     # "At the set time": a group of its own, a list that keeps its order.
     ("IDC_FADE",            1023, BUTTON,   "Fade out over the &last",      0x50030003, 16, 250, 116, 10),
-    ("IDC_FADE_MINUTES",    1024, COMBOBOX, "",                             0x50210403, 28, 261, 26, 80),
-    ("IDC_FADE_LABEL",      1025, STATIC,   "minutes",                      0x50000000, 57, 263, 60, 8),
+    ("IDC_FADE_MINUTES",    1024, COMBOBOX, "",                             0x50210403, 28, 261, 80, 80),
     ("IDC_FINISH_SONG",     1026, BUTTON,   "Let the song finish (at most &10 minutes)",
                                                                             0x50012003, 16, 276, 116, 16),
     ("IDC_NOTICE",          1027, BUTTON,   "Show a notice one &minute before",
@@ -102,8 +101,7 @@ CONTROLS = [
     ("Saturday",            1044, BUTTON,   "Sat",                          0x50010003, 192, 64, 40, 10),
     ("Sunday",              1045, BUTTON,   "Sun",                          0x50010003, 192, 74, 40, 10),
     ("IDC_MORNING_FADE_IN", 1046, STATIC,   "Fade in o&ver",                0x50020000, 150, 120, 116, 8),
-    ("IDC_MORNING_FADE_MINUTES", 1047, COMBOBOX, "",                        0x50210403, 162, 130, 42, 80),
-    ("IDC_MORNING_FADE_LABEL", 1048, STATIC, "minutes",                     0x50000000, 207, 132, 59, 8),
+    ("IDC_MORNING_FADE_MINUTES", 1047, COMBOBOX, "",                        0x50210403, 162, 130, 80, 80),
     ("IDC_MORNING_VOLUME_LABEL", 1070, STATIC, "Vol&ume",                   0x50020000, 150, 146, 116, 8),
     ("IDC_MORNING_VOLUME",  1071, COMBOBOX, "",                             0x50210403, 162, 156, 90, 100),
     ("IDC_MORNING_PLAY_LABEL", 1072, STATIC, "Wake up to",                  0x50020000, 150, 174, 116, 8),
@@ -123,20 +121,20 @@ NOTICE_HEADER = [
     ("items", 4),
     ("x", 0),
     ("y", 0),
-    ("cx", 258),
+    ("cx", 270),
     ("cy", 58),
     ("menu", ""),
     ("class", ""),
     ("title", "Nightfold"),
     ("pointsize", 8),
-    ("typeface", "MS Sans Serif"),
+    ("typeface", "MS Shell Dlg"),
 ]
 
 NOTICE_CONTROLS = [
-    ("IDC_NOTICE_TEXT",     1028, STATIC,   "",                             0x50000080, 7, 7, 244, 25),
+    ("IDC_NOTICE_TEXT",     1028, STATIC,   "",                             0x50000080, 7, 7, 256, 25),
     ("IDC_SNOOZE",          1029, BUTTON,   "&Snooze 10 minutes",           0x50010000, 7, 37, 92, 14),
     ("IDC_CANCEL_TONIGHT",  1030, BUTTON,   "&Cancel tonight",              0x50010000, 103, 37, 84, 14),
-    ("IDC_CLOSE_NOW",       1031, BUTTON,   "Close &now",                   0x50010000, 191, 37, 60, 14),
+    ("IDC_CLOSE_NOW",       1031, BUTTON,   "Close &now",                   0x50010000, 191, 37, 72, 14),
 ]
 
 # The single entry of icon group 102: (field, expected value).

@@ -1,7 +1,7 @@
 ﻿; The setup's own sentences in German: shown where the ANSI code page is 1252.
 LangString NfDirTop ${LANG_GERMAN} "Setup wird ${PRODUCT} ${VERSION} in den Plugins-Ordner von Winamp installieren.$\r$\n$\r$\nWählen Sie den Ordner, in dem Winamp installiert ist, also den Ordner mit der Datei ${PLAYER_EXE}."
 LangString NfDirDest ${LANG_GERMAN} "Winamp-Ordner"
-LangString NfWin95 ${LANG_GERMAN} "${PRODUCT} erfordert Windows 98 oder höher.$\r$\n$\r$\nWindows 95 fehlen die wartbaren Zeitgeber, die das Plug-In benötigt; Winamp könnte es dort nicht laden. Es wurde nichts installiert."
+LangString NfWin95 ${LANG_GERMAN} "${PRODUCT} erfordert Windows 98 oder höher.$\r$\n$\r$\nWindows 95 fehlen die Zeitgeber (Waitable Timer), die das Plug-In benötigt; Winamp könnte es dort nicht laden. Es wurde nichts installiert."
 LangString NfNoPlayerLog ${LANG_GERMAN} "Keine Datei ${PLAYER_EXE} in $INSTDIR."
 LangString NfNoPlayer ${LANG_GERMAN} "$INSTDIR enthält keine Datei ${PLAYER_EXE}.$\r$\n$\r$\n${PRODUCT} ist ein Winamp-Plug-In: Wählen Sie den Ordner, in dem Winamp installiert ist."
 LangString NfPlayerRunning ${LANG_GERMAN} "Winamp wird ausgeführt und muss zuerst beendet werden.$\r$\n$\r$\nKlicken Sie auf OK, um Winamp jetzt zu beenden."

@@ -99,22 +99,23 @@ static void selectedItem(HWND dialog, int id, char* out, size_t size)
         SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, index, (LPARAM)out);
 }
 
-// "At the set time", in the same letters: box, fade, its minutes, their
-// label, song, notice; then the minutes selected, "-" for none.
+// "At the set time", in the same letters: box, fade, its minutes, song,
+// notice; then the minutes selected, "-" for none.
 static void describeEvening(HWND dialog, char* out, size_t size)
 {
     static const int ids[] = {
-        IDC_GROUP_EVENING, IDC_FADE, IDC_FADE_MINUTES, IDC_FADE_LABEL, IDC_FINISH_SONG, IDC_NOTICE,
+        IDC_GROUP_EVENING, IDC_FADE, IDC_FADE_MINUTES, IDC_FINISH_SONG, IDC_NOTICE,
     };
     char states[8] = "";
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 5; ++i) {
         bool button = ids[i] == IDC_FADE || ids[i] == IDC_FINISH_SONG || ids[i] == IDC_NOTICE;
         char c = !button ? 'E' : buttonChecked(dialog, ids[i]) ? 'X' : 'O';
         states[i] = enabledState(dialog, ids[i]) ? c : c + ('a' - 'A');
     }
-    char minutes[64];
+    char minutes[96];
     listItems(dialog, IDC_FADE_MINUTES, minutes, sizeof minutes);
-    CHECK(strcmp(minutes, "1,2,5,10,15,30") == 0, "fade list [%s]", minutes);
+    CHECK(strcmp(minutes, "1 minute,2 minutes,5 minutes,10 minutes,15 minutes,30 minutes") == 0, "fade list [%s]",
+          minutes);
     selectedItem(dialog, IDC_FADE_MINUTES, minutes, sizeof minutes);
     snprintf(out, size, "%s %s", states, minutes);
 }
@@ -167,10 +168,10 @@ static void describeTime(HWND dialog, char* out, size_t size, const TimeControls
 static void describeMorning(HWND dialog, char* out, size_t size)
 {
     static const char* const names[] = { "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun" };
-    int enabled = 0;  // of the 15 controls from the hour list to "minutes"
-    for (int id = IDC_MORNING_HOUR; id <= IDC_MORNING_FADE_LABEL; ++id)
+    int enabled = 0;  // of the 14 controls from the hour list to the fade's
+    for (int id = IDC_MORNING_HOUR; id <= IDC_MORNING_FADE_MINUTES; ++id)
         enabled += enabledState(dialog, id);
-    char time[32], days[8] = "", fade[64], note[128], name[16];
+    char time[32], days[8] = "", fade[96], note[128], name[16];
     describeTime(dialog, time, sizeof time, MORNING_TIME);
     for (int day = 0; day < 7; ++day) {
         GetDlgItemTextA(dialog, IDC_MORNING_DAY_FIRST + day, name, sizeof name);
@@ -178,12 +179,13 @@ static void describeMorning(HWND dialog, char* out, size_t size)
         days[day] = buttonChecked(dialog, IDC_MORNING_DAY_FIRST + day) ? 'X' : 'O';
     }
     listItems(dialog, IDC_MORNING_FADE_MINUTES, fade, sizeof fade);
-    CHECK(strcmp(fade, "No fade,1,2,5,10,15,30") == 0, "morning fade list [%s]", fade);
+    CHECK(strcmp(fade, "No fade,1 minute,2 minutes,5 minutes,10 minutes,15 minutes,30 minutes") == 0,
+          "morning fade list [%s]", fade);
     selectedItem(dialog, IDC_MORNING_FADE_MINUTES, fade, sizeof fade);
     GetDlgItemTextA(dialog, IDC_MORNING_NOTE, note, sizeof note);
     CHECK(enabledState(dialog, IDC_MORNING) && enabledState(dialog, IDC_MORNING_NOTE),
           "the morning's box or line greyed");
-    char greyed = enabled == 15 ? 'E' : enabled == 0 ? 'e' : '?';
+    char greyed = enabled == 14 ? 'E' : enabled == 0 ? 'e' : '?';
     snprintf(out, size, "%c%c %s %s %s [%s]", buttonChecked(dialog, IDC_MORNING) ? 'X' : 'O', greyed, time, days,
              fade, note);
 }
@@ -568,17 +570,17 @@ static void testDialogClicks(const char* dllPath)
 {
     static const Step clicks[] = {
         { OPEN },
-        { STATES, 0, "EEEXOO EOOXOX OOX" }, { POWER, 0, NULL, 1 }, { EVENING, 0, "EOeEOO 5" },
+        { STATES, 0, "EEEXOO EOOXOX OOX" }, { POWER, 0, NULL, 1 }, { EVENING, 0, "EOeOO 5 minutes" },
         { CLICK, IDC_ACTION_STANDBY }, { STATES, 0, "EEEXOO EOXOOx OOX" },
         { CLICK, IDC_ACTION_REBOOT }, { STATES, 0, "EEEXOO EOOOXX OOX" },
         { CLICK, IDC_ACTION_NONE }, { STATES, 0, "EEEXOO EXOOOx OOX" },
         { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEXOO EXOOOx OXO" }, { POWER, 0, NULL, 2 },
         { CLICK, IDC_ACTION_SHUTDOWN }, { STATES, 0, "EEEXOO EOOXOX OXO" },
-        { CLICK, IDC_FADE }, { CLICK, IDC_NOTICE }, { EVENING, 0, "EXEEOX 5" },
+        { CLICK, IDC_FADE }, { CLICK, IDC_NOTICE }, { EVENING, 0, "EXEOX 5 minutes" },
         { CLICK, IDC_PLUGIN_DISABLED }, { STATES, 0, "eeexoo eooxox XOO" }, { POWER, 0, NULL, 2 },
-        { EVENING, 0, "exeeox 5" },
+        { EVENING, 0, "exeox 5 minutes" },
         { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEXOO EOOXOX OOX" }, { POWER, 0, NULL, 3 },
-        { EVENING, 0, "EXEEOX 5" }, { CLICK, IDC_FADE }, { EVENING, 0, "EOeEOX 5" },
+        { EVENING, 0, "EXEOX 5 minutes" }, { CLICK, IDC_FADE }, { EVENING, 0, "EOeOX 5 minutes" },
         { CLICK, IDC_FORCE }, { STATES, 0, "EEEXOO EOOXOO OOX" },
         { CLICK, IDC_ACTION_STANDBY }, { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEXOO EOXOOo OXO" },
         { CLICK, IDC_ACTION_REBOOT }, { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEXOO EOOOXO OOX" },
@@ -631,7 +633,7 @@ static void testDialogNoShutdownRight(const char* dllPath)
 {
     static const Step noRight[] = {
         { OPEN },
-        { STATES, 0, "EEEOOX exooox OOX" }, { EVENING, 0, "EOeEOO 5" },
+        { STATES, 0, "EEEOOX exooox OOX" }, { EVENING, 0, "EOeOO 5 minutes" },
         { CLICK, IDC_PLUGIN_DISABLED }, { STATES, 0, "eeeoox exooox XOO" },
         { CLICK, IDC_RUN_ONCE }, { STATES, 0, "EEEOOX exooox OXO" },
         { CLICK, IDC_PLUGIN_ENABLED }, { STATES, 0, "EEEOOX exooox OOX" },
@@ -684,17 +686,17 @@ static void testDialogSaves(const char* dllPath)
     // "At the set time" as loaded, and as the user changes it: a minute
     // count not in the list is kept, unchecking the fade stores 0.
     static const Step evening[] = {
-        { OPEN }, { EVENING, 0, "EXEEXX 10" }, { CLICK, IDOK },
+        { OPEN }, { EVENING, 0, "EXEXX 10 minutes" }, { CLICK, IDOK },
         { FILE_IS, 0, SETTINGS_AT("1", "1012", "0", "0", "9", "15", "10", "1", "1") }, { END },
     };
     static const Step eveningKept[] = {
-        { OPEN }, { EVENING, 0, "EXEEOX -" }, { CLICK, IDC_FINISH_SONG }, { CLICK, IDC_NOTICE }, { CLICK, IDOK },
+        { OPEN }, { EVENING, 0, "EXEOX -" }, { CLICK, IDC_FINISH_SONG }, { CLICK, IDC_NOTICE }, { CLICK, IDOK },
         { FILE_IS, 0, SETTINGS_AT("1", "1012", "0", "0", "9", "15", "7", "1", "0") },
         { OPEN }, { CLICK, IDC_FADE }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDOK },
         { FILE_IS, 0, SETTINGS_AT("0", "1012", "0", "0", "9", "15", "0", "1", "0") }, { END },
     };
     static const Step eveningChosen[] = {
-        { OPEN }, { CLICK, IDC_FADE }, { EVENING, 0, "EXEEOO 5" }, { CHOOSE, IDC_FADE_MINUTES, "15" }, { CLICK, IDOK },
+        { OPEN }, { CLICK, IDC_FADE }, { EVENING, 0, "EXEOO 5 minutes" }, { CHOOSE, IDC_FADE_MINUTES, "15 minutes" }, { CLICK, IDOK },
         { FILE_IS, 0, SETTINGS_AT("1", "1012", "0", "0", "9", "15", "15", "0", "0") }, { END },
     };
     // The morning as stored, as changed (the 24-hour box governs it too),
@@ -702,11 +704,11 @@ static void testDialogSaves(const char* dllPath)
 #define NINE(use24) EVENING_KEYS("1", "1012", "0", use24, "9", "15")
 #define OFF "A computer that is off cannot be woken."
     static const Step morning[] = {
-        { OPEN }, { MORNING, 0, "XE 6:45 AM XXXXXOO 10 []" }, { CLICK, IDC_24HOUR }, { CHOOSE, IDC_MORNING_HOUR, "19" },
+        { OPEN }, { MORNING, 0, "XE 6:45 AM XXXXXOO 10 minutes []" }, { CLICK, IDC_24HOUR }, { CHOOSE, IDC_MORNING_HOUR, "19" },
         { CLICK, IDC_MORNING_DAY_FIRST }, { CLICK, IDC_MORNING_DAY_FIRST + 6 }, { CHOOSE, IDC_MORNING_VOLUME, "50 %" },
-        { CHOOSE, IDC_MORNING_FADE_MINUTES, "2" }, { MORNING, 0, "XE 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
+        { CHOOSE, IDC_MORNING_FADE_MINUTES, "2 minutes" }, { MORNING, 0, "XE 19:45 24h OXXXXOX 2 minutes []" }, { CLICK, IDOK },
         { FILE_IS, 0, NINE("1") MORNING_WITH("1", "19", "45", "94", "2", "50", "") DAYS_AT("127") },
-        { OPEN }, { CLICK, IDC_MORNING }, { MORNING, 0, "Oe 19:45 24h OXXXXOX 2 []" }, { CLICK, IDOK },
+        { OPEN }, { CLICK, IDC_MORNING }, { MORNING, 0, "Oe 19:45 24h OXXXXOX 2 minutes []" }, { CLICK, IDOK },
         { FILE_IS, 0, NINE("1") MORNING_WITH("0", "19", "45", "94", "2", "50", "") DAYS_AT("127") }, { END },
     };
     static const Step morningByHand[] = {
@@ -760,8 +762,8 @@ static void testDialogRunOnce(const char* dllPath)
         { OPEN }, { STATES, 0, "EEEXOO EXOOOo OOX" }, { CLICK, IDC_RUN_ONCE }, { CLICK, IDOK },
         { WORKERS, 3 },
         { OPEN }, { CLICK, IDC_PLUGIN_DISABLED }, { CLICK, IDOK }, { WORKERS, 3 },
-        { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { EVENING, 0, "eoeeoo 5" }, { CLICK, IDC_RUN_ONCE },
-        { EVENING, 0, "EOeEOO 5" }, { CLICK, IDOK },
+        { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { EVENING, 0, "eoeoo 5 minutes" }, { CLICK, IDC_RUN_ONCE },
+        { EVENING, 0, "EOeOO 5 minutes" }, { CLICK, IDOK },
         { FILE_IS, 0, SETTINGS("0", "1012", "0", "0", "0", "00") }, { WORKERS, 4 },
         { RELOAD }, { WORKERS, 4 },
         { OPEN }, { STATES, 0, "eeexoo exoooo XOO" }, { CLICK, IDCANCEL },
@@ -875,12 +877,18 @@ static DWORD WINAPI holdDialog(LPVOID)
     return 0;
 }
 
+// In the language NIGHTFOLD_SHOT_LANGUAGE names, where it names one, in the
+// 24-hour form its users start with.
 static void showForScreenshot(const char* dllPath)
 {
-    if (!prepareCase(dllPath) ||
-        !writeWholeFile(s_iniPath, EVENING_AT("1", "1013", "1", "0", "23", "30", "10", "0", "1")
-                                       MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")) ||
-        !loadFaked(s_dllPath, &s_plugin))
+#define SHOT_SETTINGS(use24)                                                    \
+    EVENING_AT("1", "1013", "1", use24, "23", "30", "10", "0", "1")            \
+    MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")
+    char language[16];
+    std::string settings = SHOT_SETTINGS("0");
+    if (readEnvironment("NIGHTFOLD_SHOT_LANGUAGE", language, sizeof language))
+        settings = SHOT_SETTINGS("1") "Language=" + std::string(language) + "\r\n";
+    if (!prepareCase(dllPath) || !writeWholeFile(s_iniPath, settings) || !loadFaked(s_dllPath, &s_plugin))
         return;
     s_configReturned = 0;
     HANDLE holder = CreateThread(NULL, 0, holdDialog, NULL, 0, NULL);

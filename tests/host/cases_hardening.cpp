@@ -514,7 +514,9 @@ static void checkShown(const PlatformLog* log, const DialogView& view, const cha
         values[i] = read ? read->result : (UINT)FALLBACKS[i];
     }
     bool enabled = values[0] != 0;
-    bool use24 = values[1] != 0;
+    // A missing 24HourDisplay (read as -1) takes the regional format's form:
+    // the prefix's English (United States) writes 12 hours.
+    bool use24 = values[1] != 0 && values[1] != 0xFFFFFFFFu;
     int action = values[2] == 1013 || values[2] == 1018 || values[2] == 1015 ? (int)values[2] : 1012;
     if (action == 1015 && log->powerStatusQueries == 0)
         action = 1012;

@@ -1,7 +1,11 @@
 // The plugin in every language, as a user sees it: in the dialog, the
 // player's menu and both notices, every text fits its control in the
-// control's font and comes through whole (no '?' of a code page); and a
-// Japanese user on a Western code page sees Japanese.
+// control's font, comes through whole (no '?' of a code page) and, beyond
+// the ANSI code page, is drawn in a face that can link other scripts' glyphs
+// (not a raster one); the day names are the language's. The same in the
+// prefix's locale and in the locales of other languages, where a first
+// start speaks the display language in the regional format's clock form;
+// and a Japanese user on a Western code page sees Japanese.
 #include "host.h"
 
 #include <stdio.h>
@@ -34,14 +38,41 @@ static bool fitsRoom(HWND control, const WCHAR* text, int room, int height, UINT
     return rect.right <= room && rect.bottom <= height;
 }
 
+// Whether the control's font, the face the dialog asked for, is a raster
+// one, which shows the ANSI code page's letters only; its face into face.
+static bool drawnInRaster(HWND control, char* face, int size)
+{
+    HFONT font = (HFONT)SendMessageW(control, WM_GETFONT, 0, 0);
+    LOGFONTA asked = {};
+    if (!font || !GetObjectA(font, sizeof asked, &asked))
+        snprintf(asked.lfFaceName, sizeof asked.lfFaceName, "(the system font)");
+    snprintf(face, size, "%s", asked.lfFaceName);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return !(metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE));
+}
+
+static bool beyondAnsi(const WCHAR* text)
+{
+    char ansi[1024];
+    BOOL lost = FALSE;
+    return !WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, NULL, &lost) || lost;
+}
+
 static void checkText(HWND control, const char* where, const WCHAR* text, int room, int height, UINT format)
 {
     SIZE needed;
-    char utf8[512];
+    char utf8[512], face[LF_FACESIZE + 32];
     toUtf8(text, utf8, sizeof utf8);
     bool fits = fitsRoom(control, text, room, height, format, &needed);
     CHECK(fits && !wcschr(text, L'?'),
           "%s %s: [%s] needs %ldx%ld, has %dx%d", s_language, where, utf8, needed.cx, needed.cy, room, height);
+    CHECK(!beyondAnsi(text) || !drawnInRaster(control, face, sizeof face), "%s %s: [%s] drawn in the raster face %s",
+          s_language, where, utf8, face);
 }
 
 // Every visible control of the window: buttons less their box or frame,
@@ -120,9 +151,27 @@ static void readDialog(LoadedPlugin* plugin, void (*read)(HWND dialog))
     CloseHandle(reader);
 }
 
-static void checkDialogFits(HWND dialog)
+// The language of the dialog shown (its index in LANGUAGES).
+static int s_shownLanguage;
+
+// The day boxes named in the language's own locale, whatever the user's.
+static void checkDays(HWND dialog)
+{
+    LCID locale = MAKELCID(LANGUAGES[s_shownLanguage]->langId, SORT_DEFAULT);
+    for (int day = 0; day < 7; ++day) {
+        WCHAR shown[32], named[32];
+        char utf8[64];
+        GetDlgItemTextW(dialog, IDC_DAY_FIRST + day, shown, 32);
+        GetLocaleInfoW(locale, LOCALE_SABBREVDAYNAME1 + day, named, 32);
+        toUtf8(shown, utf8, sizeof utf8);
+        CHECK(!wcscmp(shown, named), "%s: day %d shown as [%s]", s_language, day, utf8);
+    }
+}
+
+static void checkDialog(HWND dialog)
 {
     checkFits(dialog, "dialog");
+    checkDays(dialog);
 }
 
 static void checkMenu(void)
@@ -172,11 +221,68 @@ static void checkNotices(LoadedPlugin* plugin)
     plugin->header->quit();
 }
 
+// The locales the case runs in (ctest sets LC_CTYPE and LC_MESSAGES): the
+// display language and the ANSI code page each gives, and whether its
+// regional format writes 24-hour times.
+static const struct {
+    const char* name;
+    WORD language;
+    UINT codePage;
+    bool use24Hour;
+} LOCALES[] = {
+    { "languages", LANG_ENGLISH, 1252, false },    { "languages_de", LANG_GERMAN, 1252, true },
+    { "languages_ru", LANG_RUSSIAN, 1252, true },  { "languages_pl", LANG_POLISH, 1252, true },
+    { "languages_zh", LANG_CHINESE, 1252, true },  { "languages_ja", LANG_JAPANESE, 932, true },
+};
+
+// A first start's dialog: the display language's words, whatever the
+// player without a language pack answers, and the regional format's clock.
+static bool s_firstStart24Hour;
+
+static void checkFirstStart(HWND dialog)
+{
+    WCHAR shown[128];
+    char16_t expected[128];
+    GetDlgItemTextW(dialog, IDC_FORCE, shown, 128);
+    widenUtf8(textIn((unsigned)s_shownLanguage, T_FORCE), expected, 128);
+    CHECK(!wcscmp(shown, (const WCHAR*)expected), "%s: the first start is not in %s", s_language,
+          LANGUAGES[s_shownLanguage]->code);
+    CHECK(buttonChecked(dialog, IDC_24HOUR) == s_firstStart24Hour &&
+              SendDlgItemMessageA(dialog, IDC_HOUR, CB_GETCOUNT, 0, 0) == (s_firstStart24Hour ? 24 : 12),
+          "%s: the first start is not in the %s form", s_language, s_firstStart24Hour ? "24-hour" : "12-hour");
+}
+
+static void testFirstStart(const char* dllPath, bool use24Hour)
+{
+    resetFakes();
+    g_player.pack = (LRESULT)L"en-US";
+    g_player.noPack = true;
+    LoadedPlugin plugin;
+    if (!startPlugin(dllPath, "first", "[Nightfold]\r\n", &plugin))
+        return;
+    s_shownLanguage = languageOfId(GetUserDefaultUILanguage());
+    s_shownLanguage = s_shownLanguage < 0 ? 0 : s_shownLanguage;
+    s_firstStart24Hour = use24Hour;
+    readDialog(&plugin, checkFirstStart);
+    plugin.header->quit();
+    unloadPlugin(&plugin);
+    g_player = {};
+}
+
 // Every language with the longest texts each window can show: an evening
 // that shuts down forcing programs, with its notice; a morning.
 static void testLanguages(const char* dllPath)
 {
     static const char* const codes[] = { "en", "de", "fr", "es", "it", "nl", "pl", "pt-BR", "ru", "ja", "zh-CN" };
+    for (const auto& locale : LOCALES) {
+        if (strcmp(locale.name, g_caseName))
+            continue;
+        s_language = locale.name;
+        if (!CHECK(GetACP() == locale.codePage && PRIMARYLANGID(GetUserDefaultUILanguage()) == locale.language,
+                   "%s: code page %u, display language %#x", locale.name, GetACP(), GetUserDefaultUILanguage()))
+            return;
+        testFirstStart(dllPath, locale.use24Hour);
+    }
     for (const char* code : codes) {
         s_language = code;
         resetFakes();
@@ -194,7 +300,8 @@ static void testLanguages(const char* dllPath)
         LoadedPlugin plugin;
         if (!startPlugin(dllPath, name, settings, &plugin))
             continue;
-        readDialog(&plugin, checkDialogFits);
+        s_shownLanguage = languageOfCode(code);
+        readDialog(&plugin, checkDialog);
         checkMenu();
         checkNotices(&plugin);
         waitForWorkerEnd(2000);
@@ -236,6 +343,11 @@ static void testJapaneseOnWestern(const char* dllPath)
 
 const TestCase g_languageCases[] = {
     { "languages", testLanguages },
+    { "languages_de", testLanguages },
+    { "languages_ru", testLanguages },
+    { "languages_pl", testLanguages },
+    { "languages_zh", testLanguages },
+    { "languages_ja", testLanguages },
     { "japanese_on_western", testJapaneseOnWestern },
     { NULL, NULL },
 };

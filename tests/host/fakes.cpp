@@ -331,7 +331,7 @@ const char* const KEYS[KEY_COUNT] = {
     "FadeMinutes", "FinishSong",   "Notice",   "Morning",          "MorningHour", "MorningMinute",
     "MorningDays", "MorningFadeMinutes", "MorningVolume", "Days",
 };
-const int FALLBACKS[KEY_COUNT] = { 0, 0, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+const int FALLBACKS[KEY_COUNT] = { 0, -1, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {

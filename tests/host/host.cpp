@@ -109,9 +109,16 @@ UINT pluginMenuItem(const char* text, bool* greyed)
     HMENU menu = pluginSubmenu();
     int count = menu ? GetMenuItemCount(menu) : 0;
     for (int i = 0; i < count; ++i) {
-        char itemText[64] = "";
+        char itemText[64] = "", shown[64];
         GetMenuStringA(menu, i, itemText, sizeof itemText, MF_BYPOSITION);
-        if (strcmp(itemText, text) != 0)
+        // As the user reads it: without the access key's mark.
+        char* end = shown;
+        for (const char* c = itemText; *c; ++c) {
+            if (*c != '&' || c[1] == '&')
+                *end++ = *c;
+        }
+        *end = 0;
+        if (strcmp(shown, text) != 0)
             continue;
         if (greyed)
             *greyed = (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0;
@@ -163,7 +170,7 @@ static LRESULT playerAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_USER && (lParam == 335 || lParam == 1335))
         return lParam == 335 ? g_player.folder : g_player.wideFolder;
     if (message == WM_USER && lParam == 621 && g_player.pack)
-        return wParam == 5 ? g_player.pack : 0;
+        return wParam == 1 ? g_player.noPack : wParam == 5 ? g_player.pack : 0;
     if (message == WM_USER && lParam == 211 && !g_player.deaf && (int)wParam < g_player.entries) {
         static char other[MAX_PATH];
         snprintf(other, sizeof other, "C:\\Music\\Track %02d.mp3", (int)wParam + 1);

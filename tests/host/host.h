@@ -80,9 +80,11 @@ struct FakePlayer {
     // in its memory, or 0 as a player that does not know the question, or 1
     // as one that answers so every message it does not handle.
     LRESULT folder, wideFolder;
-    // Its language pack (621: 0 to wParam 1, a pack is in use; this to
-    // wParam 5); 0: as a player without packs, 0 to both.
+    // Its language pack (621): wParam 1 answers 0 with a pack in use, 1
+    // without (noPack); wParam 5 this, the pack's language. 0 as a player
+    // before 5.51, which answers 0 to both.
     LRESULT pack;
+    bool noPack;
 };
 extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
@@ -96,7 +98,8 @@ HWND createHostWindow(bool unicode);
 // The menu the host window answers 281 with, and its two submenus.
 extern HMENU g_playerMenu, g_optionsMenu, g_playbackMenu;
 // The plugin's submenu in the player's menu (NULL when there is none), and
-// its item with the given text: its id, 0 when there is none; greyed or not.
+// its item with the given text (its access key unmarked): its id, 0 when
+// there is none; greyed or not.
 HMENU pluginSubmenu(void);
 UINT pluginMenuItem(const char* text, bool* greyed = NULL);
 // Opens the submenu as the player's menu does, then chooses the item.

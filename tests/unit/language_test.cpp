@@ -12,7 +12,9 @@ static const std::vector<std::vector<TextId>> WINDOWS = {
       T_MORNING_VOLUME, T_PLAY_OWN, T_PLAY_CHOSEN, T_BROWSE },
     { T_SNOOZE, T_CANCEL_TONIGHT, T_CLOSE_NOW },
     { T_SNOOZE, T_CANCEL_TONIGHT, T_STOP_NOW },
-    { T_SNOOZE, T_STOP, T_KEEP_PLAYING },
+    { T_MORNING_SNOOZE, T_STOP, T_KEEP_PLAYING },
+    { T_MENU_IN_15, T_MENU_IN_30, T_MENU_IN_45, T_MENU_IN_60, T_MENU_IN_120, T_MENU_SONG_END, T_MENU_STOP,
+      T_MENU_CANCEL, T_MENU_SETTINGS },
 };
 
 static const char* ownText(const LanguageTable& table, int id, int* times)
@@ -81,16 +83,27 @@ TEST(Texts, EveryLanguageHasEveryTextWithTheSamePlacesAndItsOwnKeys)
             std::u16string wide(1024, 0);
             wide.resize(widenUtf8(text, wide.data(), wide.size()));
             EXPECT_EQ(wide.find(u'\uFFFD'), std::u16string::npos) << table.code << ": not UTF-8: " << text;
-            EXPECT_EQ(accessKeyOf(text) != 0, accessKeyOf(original) != 0) << table.code << ": " << text;
+            // Enter and Esc press OK and Cancel: some languages' Windows
+            // give them no key.
+            if (id != T_OK && id != T_CANCEL)
+                EXPECT_EQ(accessKeyOf(text) != 0, accessKeyOf(original) != 0) << table.code << ": " << text;
         }
         for (const auto& window : WINDOWS) {
             for (size_t a = 0; a < window.size(); ++a) {
                 for (size_t b = a + 1; b < window.size(); ++b)
-                    EXPECT_NE(accessKeyOf(textIn(language, window[a])), accessKeyOf(textIn(language, window[b])))
+                    EXPECT_TRUE(accessKeyOf(textIn(language, window[a])) == 0 ||
+                                accessKeyOf(textIn(language, window[a])) != accessKeyOf(textIn(language, window[b])))
                         << table.code << ": " << textIn(language, window[a]) << " / " << textIn(language, window[b]);
             }
         }
     }
+}
+
+static unsigned s_missingCodePage;
+
+static bool isInstalled(unsigned codePage)
+{
+    return codePage != s_missingCodePage;
 }
 
 TEST(Language, ChosenByKeyThenPackThenDisplayLanguage)
@@ -102,12 +115,17 @@ TEST(Language, ChosenByKeyThenPackThenDisplayLanguage)
         bool ansiOnly;
         unsigned codePage;
         const char* chosen;
+        unsigned missingCodePage;
     } rows[] = {
         { NULL, NULL, 0x0409, false, 1252, "en" },
         { NULL, NULL, 0x0407, false, 1252, "de" },
         { NULL, NULL, 0x0C07, false, 1252, "de" },  // German (Austria)
         { NULL, NULL, 0x0816, false, 1252, "pt-BR" },  // Portuguese (Portugal)
-        { NULL, NULL, 0x0404, false, 950, "zh-CN" },  // Chinese (Taiwan): the one Chinese there is
+        { NULL, NULL, 0x0804, false, 936, "zh-CN" },
+        // Traditional Chinese has no table of its own: English.
+        { NULL, NULL, 0x0404, false, 950, "en" },
+        { NULL, NULL, 0x0C04, false, 950, "en" },
+        { "zh-Hant", NULL, 0x0804, false, 936, "en" },
         { NULL, NULL, 0x041F, false, 1254, "en" },  // Turkish: none
         { "de", NULL, 0x0411, false, 932, "de" },
         { "pt-br", NULL, 0x0409, false, 1252, "pt-BR" },
@@ -125,9 +143,13 @@ TEST(Language, ChosenByKeyThenPackThenDisplayLanguage)
         { "ru", NULL, 0x0409, true, 1252, "en" },
         { NULL, "pl-PL", 0x0409, true, 1250, "pl" },
         { NULL, NULL, 0x0409, true, 932, "en" },
+        // NT 4.0 links no fonts either; East Asian support not installed.
+        { NULL, "ru-RU", 0x0409, true, 1252, "en" },
+        { NULL, NULL, 0x0411, false, 1252, "en", 932 },
     };
     for (const auto& row : rows) {
-        LanguageFacts facts = { row.key, row.pack, row.display, row.ansiOnly, row.codePage };
+        s_missingCodePage = row.missingCodePage;
+        LanguageFacts facts = { row.key, row.pack, row.display, row.ansiOnly, row.codePage, isInstalled };
         EXPECT_STREQ(LANGUAGES[chooseLanguage(facts)]->code, row.chosen)
             << (row.key ? row.key : "-") << " " << (row.pack ? row.pack : "-") << " " << row.display;
     }

@@ -94,6 +94,15 @@ TEST(StoredSettings, LoadAsTheState)
           { 1, 0, ACTION_NONE, 0, 7, 15, 0, 0, 1 }, 0 },
         { "fade of -1", { 1, 0, 1012, 0, 7, 15, 4294967295u, 1, 0 }, false, true, 1,
           { 1, 0, ACTION_NONE, 0, 7, 15, 0, 1, 0 }, 0 },
+        // The clock form: the user's regional format's until one is stored.
+        { "first start, a 24-hour format", { .use24Hour = STORED_MISSING, .action = 1012, .regional24Hour = true },
+          false, true, 1, { 0, 1, ACTION_NONE }, 0 },
+        { "first start, a 12-hour format", { .use24Hour = STORED_MISSING, .action = 1012 }, false, true, 1,
+          { 0, 0, ACTION_NONE }, 0 },
+        { "a stored 0 under a 24-hour format", { .use24Hour = 0, .action = 1012, .regional24Hour = true }, false,
+          true, 1, { 0, 0, ACTION_NONE }, 0 },
+        { "a stored 1 under a 12-hour format", { .use24Hour = 1, .action = 1012 }, false, true, 1,
+          { 0, 1, ACTION_NONE }, 0 },
     };
     for (const auto& row : rows) {
         s_powerAnswer = row.power;
