@@ -1,0 +1,62 @@
+// Several evenings and several mornings: each entry's time, days and own
+// options, and which entry is due next by the clock. Pure logic: the
+// workers read the clock once and arm the answer.
+#ifndef NIGHTFOLD_SCHEDULE_H
+#define NIGHTFOLD_SCHEDULE_H
+
+#include <stdint.h>
+
+#include "actions.h"
+#include "duetime.h"
+#include "settings_rules.h"
+
+// The most evenings, and the most mornings, the plugin keeps.
+#define MAX_ENTRIES 8
+
+// An evening: its time, its days (bit 0 Monday, 1 to 127) and what follows
+// the close. The rest of the evening's options are shared by all.
+struct EveningEntry {
+    uint16_t hour, minute;
+    uint32_t days;
+    EndAction action;
+};
+
+// A morning, with options of its own.
+struct MorningEntry {
+    int on;
+    uint16_t hour, minute;
+    uint32_t days;
+    uint32_t fadeMinutes;  // 0, or 1 to 60
+    uint32_t volume;       // 0 the player's own, or 10 to 100 percent of its scale
+    char play[MORNING_PLAY_SIZE];  // a file name or stream address; empty for what the player has
+};
+
+// The entry due next: its index (-1 when none is), the entries due at that
+// very moment (bit i for entry i, its own included), its local date and
+// time, and its due time in UTC.
+struct DueEntry {
+    int entry;
+    uint32_t sameMoment;
+    CalendarTime local;
+    uint64_t due;
+};
+
+// The night an evening at local belongs to: its date, or the day before
+// for a time before noon (00:30 on Saturday closes Friday's night).
+CalendarTime nightOf(const CalendarTime& local);
+
+// The first evening due: of every entry, its next listed day on a night
+// later than the night spent (NULL before the first), the earliest in UTC,
+// the first entry on a tie. A Run Once whose evening was spent
+// (runOnceSpent) has none. Converted as computeDueTime does.
+DueEntry nextEveningDue(const CalendarTime& now, const EveningEntry* entries, int count, const CalendarTime* spentNight,
+                        bool runOnceSpent, LocalToUtc nowToUtc, LocalToUtc targetToUtc);
+
+// The first morning due: of every morning that is on, its next listed day
+// later than its own day spent (spent[i], known where bit i of spentKnown is
+// set: rung, missed or skipped), the earliest in UTC, the first entry on a
+// tie.
+DueEntry nextMorningDue(const CalendarTime& now, const MorningEntry* entries, int count, const CalendarTime* spent,
+                        uint32_t spentKnown, LocalToUtc nowToUtc, LocalToUtc targetToUtc);
+
+#endif
