@@ -6,30 +6,8 @@
 
 #include <stdint.h>
 
-#include "actions.h"
 #include "duetime.h"
 #include "settings_rules.h"
-
-// The most evenings, and the most mornings, the plugin keeps.
-#define MAX_ENTRIES 8
-
-// An evening: its time, its days (bit 0 Monday, 1 to 127) and what follows
-// the close. The rest of the evening's options are shared by all.
-struct EveningEntry {
-    uint16_t hour, minute;
-    uint32_t days;
-    EndAction action;
-};
-
-// A morning, with options of its own.
-struct MorningEntry {
-    int on;
-    uint16_t hour, minute;
-    uint32_t days;
-    uint32_t fadeMinutes;  // 0, or 1 to 60
-    uint32_t volume;       // 0 the player's own, or 10 to 100 percent of its scale
-    char play[MORNING_PLAY_SIZE];  // a file name or stream address; empty for what the player has
-};
 
 // The entry due next: its index (-1 when none is), the entries due at that
 // very moment (bit i for entry i, its own included), its local date and

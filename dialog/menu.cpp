@@ -135,8 +135,7 @@ static void refreshMenu(void)
     EveningDay day;
     bool set = readNextEvening(&atStop, &close, &day);
     bool use24 = g_state.use24Hour != FALSE;
-    EveningFollows follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour,
-                               g_state.morningMinute, use24 };
+    EveningFollows follows = nextEveningFollows();
     WCHAR time[WORDS_SIZE], name[WORDS_SIZE] = { 0 }, wake[WORDS_SIZE], text[WORDS_SIZE];
     bool named = set && day == EVENING_LATER && readShortName(close, name);
     sayTimeOfDay(close.hour, close.minute, use24, time);
