@@ -171,6 +171,7 @@ nightfold_wine_tests(
     alarm_fails
     evening
     morning
+    nights
     end_action_flags
     end_action_standby
     end_action98
