@@ -161,6 +161,7 @@ nightfold_wine_tests(
     dialog_saves
     dialog_run_once
     dialog_leaves
+    dialog_entries
     alarm_due
     alarm_summer_time
     zone_rules_berlin
