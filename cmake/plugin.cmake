@@ -94,6 +94,9 @@ add_executable(nfhost
     core/language.cpp
     ${NIGHTFOLD_TEXTS}
     core/zone_rules.cpp
+    core/schedule.cpp
+    core/morning.cpp
+    core/evening.cpp
 )
 target_include_directories(nfhost PRIVATE core)
 target_compile_options(nfhost PRIVATE -Wall -Wextra -Wno-missing-field-initializers -O1)

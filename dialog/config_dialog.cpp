@@ -583,8 +583,7 @@ static void settleChoice(HWND dialog, ConfigValues* values)
         formatItemText("%02d", morning.minute, values->morningMinuteText);
 }
 
-// The record the dialog hands its choice to on OK; it edits a copy.
-static ConfigValues* s_caller;
+// The copy of the caller's record that the dialog edits; OK hands it back.
 static ConfigValues s_editing;
 
 static void handleDialogCommand(HWND dialog, int controlId, int code, ConfigValues* values)
@@ -592,7 +591,6 @@ static void handleDialogCommand(HWND dialog, int controlId, int code, ConfigValu
     switch (controlId) {
     case IDOK:
         settleChoice(dialog, values);
-        *s_caller = *values;
         EndDialog(dialog, IDOK);
         break;
     case IDC_EVENING_LIST:
@@ -689,9 +687,10 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values)
         SetForegroundWindow(s_open);
         return IDCANCEL;
     }
-    s_caller = values;
     s_editing = *values;
     INT_PTR result = runDialog(instance, IDD_CONFIG, GetForegroundWindow(), configDialogProc, (LPARAM)&s_editing);
     s_open = NULL;
+    if (result == IDOK)
+        *values = s_editing;
     return result;
 }
