@@ -26,9 +26,9 @@ static WCHAR s_wideSaved[SECTION_SIZE];
 static char s_copied[SECTION_SIZE];
 static WCHAR s_wideCopied[SECTION_SIZE];
 static LONG volatile s_copying;
-// The keys of the section read last (their names, each ended by a NUL),
-// where read through the ANSI calls.
-static char s_keys[SECTION_SIZE];
+// The section read last, where read through the ANSI calls: the numbered
+// keys are read from it, in one read of the file.
+static char s_read[SECTION_SIZE * 2];
 
 // The Unicode calls, for a path in the player's folder that the ANSI code
 // page cannot hold; looked up at init (the DLL imports none, so that it
@@ -223,27 +223,13 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.eveningCount = g_state.morningCount = 1;
 }
 
-// Whether two key names are the same, letters in either case (ASCII).
-static bool sameKey(const char* a, const char* b)
-{
-    for (; *a && (*a | 0x20) == (*b | 0x20); ++a, ++b) {
-    }
-    return !*a && !*b;
-}
-
-// The platform's reads of a numbered entry's keys.
+// The platform's reads of a numbered entry's keys, where the file has a
+// Unicode path.
 static bool hasKey(const void* file, const char* key)
 {
     char value[4];
-    if (((const SettingsFile*)file)->widePath[0]) {
-        readText((const SettingsFile*)file, key, value, sizeof value);
-        return value[0] != '\0';
-    }
-    for (const char* name = s_keys; *name; name += lstrlenA(name) + 1) {
-        if (sameKey(name, key))
-            return GetPrivateProfileStringA(SECTION, key, "", value, sizeof value, ((const SettingsFile*)file)->path);
-    }
-    return false;
+    readText((const SettingsFile*)file, key, value, sizeof value);
+    return value[0] != '\0';
 }
 
 static uint32_t readNumber(const void* file, const char* key)
@@ -285,13 +271,16 @@ void loadSettings(void)
         stored.days = readInt(file, "Days", 0);
     }
     storeLoaded(stored);
-    // The numbered keys, found among the section's keys in one read.
-    s_keys[0] = s_keys[1] = '\0';
+    // The numbered keys: from the whole section in one read, or key by key
+    // through the Unicode calls.
     if (!isNamed(file))
         return;
-    if (!file->widePath[0])
-        GetPrivateProfileStringA(SECTION, NULL, "", s_keys, sizeof s_keys, file->path);
     KeyReader reader = { file, hasKey, readNumber, readTextOf };
+    if (!file->widePath[0]) {
+        DWORD length = GetPrivateProfileSectionA(SECTION, s_read, sizeof s_read, file->path);
+        s_read[length] = s_read[length + 1 < sizeof s_read ? length + 1 : length] = '\0';
+        reader = sectionKeys(s_read);
+    }
     loadNumberedEntries(reader, g_state.canShutdown != FALSE, powerManagementAvailable, g_state.evenings,
                         &g_state.eveningCount, g_state.mornings, &g_state.morningCount);
 }

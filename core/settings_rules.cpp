@@ -105,6 +105,90 @@ uint32_t storedMinuteOf(const char* minuteText)
     return value;
 }
 
+// The value of key in a section's text, past the blanks after its '=';
+// NULL where the key is missing.
+static const char* sectionValue(const void* section, const char* key)
+{
+    for (const char* entry = (const char*)section; *entry;) {
+        const char* name = key;
+        const char* at = entry;
+        while (*name && (*at | 0x20) == (*name | 0x20)) {
+            ++at;
+            ++name;
+        }
+        while (isBlank(*at))
+            ++at;
+        if (!*name && *at == '=') {
+            for (++at; isBlank(*at);)
+                ++at;
+            return at;
+        }
+        while (*entry)
+            ++entry;
+        ++entry;
+    }
+    return NULL;
+}
+
+static bool sectionHas(const void* section, const char* key)
+{
+    const char* value = sectionValue(section, key);
+    return value && *value;
+}
+
+static int digitOf(char c, uint32_t base)
+{
+    char letter = (char)(c | 0x20);
+    uint32_t digit = c >= '0' && c <= '9'           ? (uint32_t)(c - '0')
+                     : letter >= 'a' && letter <= 'f' ? (uint32_t)(letter - 'a' + 10)
+                                                      : 99;
+    return digit < base ? (int)digit : -1;
+}
+
+static void sectionText(const void* section, const char* key, char* out, size_t size);
+
+// As the platform converts the text: after blanks and a sign, "0x", "0o" or "0b"
+// choose the base; digits are taken up to the first other character, the
+// value wrapping at 32 bits.
+static uint32_t sectionNumber(const void* section, const char* key)
+{
+    char read[64], value[64];
+    sectionText(section, key, read, sizeof read);
+    storedTextOf(read, value, sizeof value);
+    const char* at = value;
+    while (*at && (unsigned char)*at <= ' ')
+        ++at;
+    bool negative = *at == '-';
+    if (*at == '-' || *at == '+')
+        ++at;
+    uint32_t base = 10;
+    if (at[0] == '0' && ((at[1] | 0x20) == 'x' || (at[1] | 0x20) == 'o' || (at[1] | 0x20) == 'b')) {
+        base = (at[1] | 0x20) == 'x' ? 16 : (at[1] | 0x20) == 'o' ? 8 : 2;
+        at += 2;
+    }
+    uint32_t number = 0;
+    for (int digit; (digit = digitOf(*at, base)) >= 0; ++at)
+        number = number * base + (uint32_t)digit;
+    return negative ? 0u - number : number;
+}
+
+static void sectionText(const void* section, const char* key, char* out, size_t size)
+{
+    const char* value = sectionValue(section, key);
+    size_t length = 0;
+    for (size_t i = 0; value && value[i]; ++i) {
+        if (!isBlank(value[i]))
+            length = i + 1;
+    }
+    copyBounded(value ? value : "", out, length + 1 < size ? length + 1 : size);
+}
+
+KeyReader sectionKeys(const char* section)
+{
+    KeyReader reader = { section, sectionHas, sectionNumber, sectionText };
+    return reader;
+}
+
 // A key's name with its number, 2 to 8.
 static const char* numbered(const char* key, int number, char* name)
 {

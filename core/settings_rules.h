@@ -111,6 +111,14 @@ struct KeyReader {
     uint32_t (*number)(const void* file, const char* key);
     void (*text)(const void* file, const char* key, char* out, size_t size);
 };
+// The reads of a section's text as the platform gives the whole section
+// ("key=value" each ended by a NUL, a NUL after the last): a key (letters
+// in either case) has a value where one follows its '=' besides blanks;
+// its integer is read as the platform reads one (blanks, a sign, then
+// decimal digits, or hexadecimal after "0x", up to the first other
+// character; 0 where none); its text without the blanks around it.
+KeyReader sectionKeys(const char* section);
+
 // Loads the numbered entries after the ones counted (the first, from the
 // unnumbered keys), in their numbers' order, by the first entry's rules:
 // an entry whose hour key has no value, or whose time is no time of day,

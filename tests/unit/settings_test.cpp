@@ -158,33 +158,6 @@ TEST(StoredMinute, ReadsAsThePlatformReadsTheKey)
 
 // ---- several evenings and mornings under numbered keys ---------------------
 
-// A section's text ("key=value" each ended by a NUL, a NUL after the last)
-// read as the platform reads it: a key without a value has none, the
-// integer is the leading digits.
-static const char* valueOf(const void* section, const char* key)
-{
-    for (const char* entry = (const char*)section; *entry; entry += strlen(entry) + 1) {
-        size_t length = strlen(key);
-        if (strncmp(entry, key, length) == 0 && entry[length] == '=')
-            return entry[length + 1] ? entry + length + 1 : NULL;
-    }
-    return NULL;
-}
-static bool sectionHas(const void* section, const char* key)
-{
-    return valueOf(section, key) != NULL;
-}
-static uint32_t sectionNumber(const void* section, const char* key)
-{
-    const char* value = valueOf(section, key);
-    return value ? storedMinuteOf(value) : 0;
-}
-static void sectionText(const void* section, const char* key, char* out, size_t size)
-{
-    const char* value = valueOf(section, key);
-    snprintf(out, size, "%s", value ? value : "");
-}
-
 struct Entries {
     EveningEntry evenings[MAX_ENTRIES];
     int eveningCount;
@@ -197,8 +170,7 @@ static Entries loadSection(const char* section)
 {
     Entries loaded = {};
     loaded.eveningCount = loaded.morningCount = 1;
-    KeyReader reader = { section, sectionHas, sectionNumber, sectionText };
-    loadNumberedEntries(reader, true, fakePowerAvailable, loaded.evenings, &loaded.eveningCount, loaded.mornings,
+    loadNumberedEntries(sectionKeys(section), true, fakePowerAvailable, loaded.evenings, &loaded.eveningCount, loaded.mornings,
                         &loaded.morningCount);
     return loaded;
 }
@@ -225,7 +197,7 @@ TEST(NumberedEntries, LoadAsTheFirstEntrysKeys)
         const char* section;  // '|' for each NUL
         int evenings, mornings;
         int hour, minute, days, action;                 // the last evening loaded
-        int on, morningDays, volume, fade;               // the last morning loaded
+        int on, morningDays, volume, fade, morningHour;  // the last morning loaded
     } rows[] = {
         { "today's file: one of each", "Hour=23|Minute=30|Morning=1|MorningHour=7|Days=5|", 1, 1 },
         { "Hour5=99: no entry", "Hour5=99|Minute5=0|", 1, 1 },
@@ -233,10 +205,10 @@ TEST(NumberedEntries, LoadAsTheFirstEntrysKeys)
         { "a number 9 or higher: no entry", "Hour9=23|Hour10=1|MorningHour9=6|Morning9=1|", 1, 1 },
         { "Days3=0: every day", "Hour3=22|Days3=0|Shutdown3=1015|", 2, 1, 22, 0, 127, ACTION_STANDBY },
         { "MorningVolume7=abc: the player's own", "MorningHour7=6|Morning7=1|MorningVolume7=abc|MorningDays7=3|",
-          1, 2, 0, 0, 0, 0, 1, 3, 0, 0 },
-        { "hostile values as the first's", "Hour2=65559|Minute2=05|Shutdown2=7|MorningHour2=30|MorningHour3=6|"
-          "MorningMinute3=5|MorningFadeMinutes3=61|MorningVolume3=101|MorningDays3=128|Morning3=9|",
-          2, 2, 23, 5, 127, ACTION_NONE, 1, 127, 0, 0 },
+          1, 2, 0, 0, 0, 0, 1, 3, 0, 0, 6 },
+        { "hostile values as the first's", "Hour2=65559|minute2 = 0x5|Shutdown2=7|MorningHour2=30|MorningHour3=' 6'|"
+          "MorningMinute3=5 ; note|MorningFadeMinutes3=-61|MorningVolume3=101|MorningDays3=128|Morning3=\"9\"|",
+          2, 2, 23, 5, 127, ACTION_NONE, 1, 127, 0, 0, 6 },
         { "gaps: numbers 2 and 4", "Hour2=21|Hour4=1|Minute4=15|Days4=48|Shutdown4=1013|", 3, 1, 1, 15, 48,
           ACTION_SHUTDOWN },
     };
@@ -258,7 +230,7 @@ TEST(NumberedEntries, LoadAsTheFirstEntrysKeys)
         const MorningEntry& m = loaded.mornings[row.mornings - 1];
         if (row.mornings > 1) {
             EXPECT_TRUE(m.on == row.on && m.days == (uint32_t)row.morningDays && m.volume == (uint32_t)row.volume &&
-                        m.fadeMinutes == (uint32_t)row.fade);
+                        m.fadeMinutes == (uint32_t)row.fade && m.hour == row.morningHour);
         }
     }
 }
