@@ -944,7 +944,7 @@ static DWORD WINAPI holdDialog(LPVOID)
     if (!CHECK(dialog != NULL, "no dialog appeared"))
         return 0;
     // The group with a margin of the dialog's around it.
-    RECT part = { 141, 10, 275, 297 };
+    RECT part = { 141, 82, 275, 365 };
     MapDialogRect(dialog, &part);
     MapWindowPoints(dialog, NULL, (POINT*)&part, 2);
     reportShot(part, "NIGHTFOLD_SHOT_PART");
@@ -959,7 +959,10 @@ static void showForScreenshot(const char* dllPath)
 {
     if (!prepareCase(dllPath) ||
         !writeWholeFile(s_iniPath, EVENING_AT("1", "1013", "1", "0", "23", "30", "10", "0", "1")
-                                       MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")) ||
+                                       MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")
+                                       "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=48\r\nShutdown2=1013\r\n"
+                                       "Morning2=1\r\nMorningHour2=9\r\nMorningDays2=96\r\nMorning3=1\r\n"
+                                       "MorningHour3=6\r\nMorningMinute3=40\r\nMorningDays3=31\r\n") ||
         !loadFaked(s_dllPath, &s_plugin))
         return;
     s_configReturned = 0;
