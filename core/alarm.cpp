@@ -81,22 +81,20 @@ static void publishTonight(const Evening* evening)
 // morning armed, else the first that is on).
 static EveningFollows followsOf(EndAction action)
 {
-    EveningFollows follows = { ENDING_EXIT, 0, 0, g_state.use24Hour != FALSE };
-    CalendarTime wake;
-    bool snoozed;
-    for (int i = g_state.morningCount - 1; i >= 0; --i) {
-        if (g_state.mornings[i].on) {
-            follows.ending = eveningEnding(true, action);
-            follows.wakeHour = g_state.mornings[i].hour;
-            follows.wakeMinute = g_state.mornings[i].minute;
+    EveningFollows follows = { eveningEnding(false, action), 0, 0, g_state.use24Hour != FALSE };
+    for (int i = 0; i < g_state.morningCount; ++i) {
+        const MorningEntry& morning = g_state.mornings[i];
+        if (morning.on) {
+            follows = { eveningEnding(true, action), morning.hour, morning.minute, follows.use24 };
+            break;
         }
     }
+    CalendarTime wake;
+    bool snoozed;
     if (follows.ending != ENDING_EXIT && readMorning(&wake, &snoozed)) {
         follows.wakeHour = wake.hour;
         follows.wakeMinute = wake.minute;
     }
-    if (follows.ending == ENDING_EXIT)
-        follows.ending = eveningEnding(false, action);
     return follows;
 }
 
