@@ -143,7 +143,7 @@ static const TextEntry TEXTS[] = {
     { T_EVENING_LIST, "Sere (&J):" },
     { T_MORNING_LIST, "Sveglie (&K):" },
     { T_EVENING_NEW, "Nuova (&Q)" },
-    { T_EVENING_DELETE, "Elimina (&W)" },
+    { T_EVENING_DELETE, "Elimina (&3)" },
     { T_MORNING_NEW, "Nuova (&X)" },
     { T_MORNING_DELETE, "Elimina (&Y)" },
     { T_ENTRY, "%1 %2" },
