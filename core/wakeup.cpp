@@ -28,13 +28,12 @@ static uint32_t s_spentKnown;
 static CalendarTime s_spent[MAX_ENTRIES];
 // The morning armed, or the one under way, as the worker chose it.
 static DueEntry s_next = { -1 };
-// A morning skipped from the player's menu: the entry, its day and moment,
-// and what it had spent before, to undo the skip until its moment.
+// A morning skipped from the player's menu: the entry, its moment, and what
+// it had spent before, to undo the skip until its moment.
 static struct {
     bool on;
     int entry;
     uint64_t due;
-    CalendarTime day;
     CalendarTime spentBefore;
     bool knownBefore;
 } s_skip;
@@ -438,7 +437,7 @@ void skipNextMorning(void)
         s_skip.on = false;
     } else if (s_next.entry >= 0) {
         int entry = s_next.entry;
-        s_skip = { true, entry, s_next.due, s_next.local, s_spent[entry], (s_spentKnown & 1u << entry) != 0 };
+        s_skip = { true, entry, s_next.due, s_spent[entry], (s_spentKnown & 1u << entry) != 0 };
         spend(s_next);
     }
     startMorning();

@@ -453,7 +453,7 @@ static void showEveningEntry(HWND dialog, ConfigValues* values, int entry)
     int action = actionButtonToCheck(evening.action);
     for (int id : actionButtons)
         setCheck(dialog, id, id == action);
-    applyForceRule(dialog, action);
+    enableControl(dialog, IDC_FORCE, forceEnabledAtOpen(scheduleChosen(dialog), values->canShutdown, evening.action));
     showMorningNote(dialog, values);
 }
 
