@@ -99,6 +99,9 @@ add_executable(nfhost
     core/language.cpp
     ${NIGHTFOLD_TEXTS}
     core/zone_rules.cpp
+    core/schedule.cpp
+    core/morning.cpp
+    core/evening.cpp
 )
 target_include_directories(nfhost PRIVATE core)
 target_compile_options(nfhost PRIVATE -Wall -Wextra -Wno-missing-field-initializers -O1)
@@ -166,6 +169,7 @@ nightfold_wine_tests(
     dialog_saves
     dialog_run_once
     dialog_leaves
+    dialog_entries
     alarm_due
     alarm_summer_time
     zone_rules_berlin
@@ -176,6 +180,7 @@ nightfold_wine_tests(
     alarm_fails
     evening
     morning
+    nights
     end_action_flags
     end_action_standby
     end_action98

@@ -13,6 +13,7 @@ add_executable(unittests
     tests/unit/endaction_test.cpp
     tests/unit/evening_test.cpp
     tests/unit/morning_test.cpp
+    tests/unit/schedule_test.cpp
     tests/unit/language_test.cpp
 )
 target_include_directories(unittests PRIVATE core power dialog resources)

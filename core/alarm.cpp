@@ -8,6 +8,7 @@
 #include "paths.h"
 #include "player.h"
 #include "settings.h"
+#include "wakeup.h"
 #include "state.h"
 #include "words.h"
 #include "../dialog/dialog.h"
@@ -53,14 +54,15 @@ static void disable(LONG phase, TextId text)
 // choice when it starts and writes the rest.
 struct Day {
     bool known;
-    CalendarTime day;  // a local date; the time of day is the set time's
+    CalendarTime day;  // a local date and the time of day set
 };
 static struct {
     bool chosen;       // a choice in the player's menu replaces the set time tonight
     EveningKind kind;
     uint64_t at;
 } s_choice;
-static Day s_spent;     // the last evening spent: cancelled, missed, or replaced by a choice
+static Day s_spent;     // the night of the last evening spent: cancelled, missed, or replaced by a choice
+static bool s_onceSpent;  // ... and it was a Run Once's, cancelled or closed
 static Day s_armed;     // the set time's evening the worker armed
 static uint64_t s_armedAt;
 // What the menu shows: TONIGHT_NOTHING, TONIGHT_AT_STOP, or the close
@@ -74,15 +76,52 @@ static void publishTonight(const Evening* evening)
                   !evening ? TONIGHT_NOTHING : waitsForStop(*evening) ? TONIGHT_AT_STOP : evening->closeAt);
 }
 
-// The set time's next evening, from the clock: the first listed day on
-// which it is still ahead, and later than the evening spent (NULL before the
-// first). evening receives its local date and time.
-static bool nextSetTime(const CalendarTime* spent, CalendarTime* evening, uint64_t* setTime)
+// What follows an evening with action: the player exits, or where a
+// morning follows, playback stops (and the computer sleeps until the
+// morning armed, else the first that is on).
+static EveningFollows followsOf(EndAction action)
+{
+    EveningFollows follows = { eveningEnding(false, action), 0, 0, g_state.use24Hour != FALSE };
+    for (int i = 0; i < g_state.morningCount; ++i) {
+        const MorningEntry& morning = g_state.mornings[i];
+        if (morning.on) {
+            follows = { eveningEnding(true, action), morning.hour, morning.minute, follows.use24 };
+            break;
+        }
+    }
+    CalendarTime wake;
+    bool snoozed;
+    if (follows.ending != ENDING_EXIT && readMorning(&wake, &snoozed)) {
+        follows.wakeHour = wake.hour;
+        follows.wakeMinute = wake.minute;
+    }
+    return follows;
+}
+
+EveningFollows nextEveningFollows(void)
+{
+    return followsOf(g_state.action);
+}
+
+// The first evening of all due by the clock, on a night later than the one
+// spent; its action becomes the one that follows. False when there is none:
+// over is then true for a Run Once spent.
+static bool nextSetTime(CalendarTime* evening, uint64_t* setTime, bool* over)
 {
     CalendarTime now;
     GetLocalTime((SYSTEMTIME*)&now);
-    *evening = nextListedDay(now, spent, g_state.hour, g_state.minute, g_state.second, g_state.days);
-    return dueTimeOf(now, *evening, setTime);
+    LocalToUtc nowToUtc, targetToUtc;
+    dueConversions(&nowToUtc, &targetToUtc);
+    bool onceSpent = s_onceSpent && g_state.runOnce;
+    DueEntry next = nextEveningDue(now, g_state.evenings, g_state.eveningCount, s_spent.known ? &s_spent.day : NULL,
+                                   onceSpent, nowToUtc, targetToUtc);
+    *over = onceSpent;
+    if (next.entry < 0)
+        return false;
+    *evening = next.local;
+    *setTime = next.due;
+    g_state.action = g_state.evenings[next.entry].action;
+    return true;
 }
 
 static bool armAt(HANDLE timer, uint64_t due)
@@ -222,15 +261,23 @@ static EveningEnd spendEvening(HANDLE timer, Evening& evening, const EveningOpti
     }
 }
 
-// Tonight's evening: the choice made in the player's menu, else the set
-// time's next evening after the one spent.
-static bool beginNextEvening(Evening* evening)
+// The night of the evening armed is spent: nothing else of it acts.
+static void spendArmed(void)
 {
+    s_spent.known = s_armed.known;
+    s_spent.day = nightOf(s_armed.day);
+}
+
+// Tonight's evening: the choice made in the player's menu, else the set
+// time's next evening after the night spent.
+static bool beginNextEvening(Evening* evening, bool* over)
+{
+    *over = false;
     if (s_choice.chosen) {
         eveningBegin(evening, s_choice.kind, s_choice.at);
         return true;
     }
-    if (!nextSetTime(s_spent.known ? &s_spent.day : NULL, &s_armed.day, &s_armedAt))
+    if (!nextSetTime(&s_armed.day, &s_armedAt, over))
         return false;
     s_armed.known = true;
     eveningBegin(evening, EVENING_AT_TIME, s_armedAt);
@@ -246,17 +293,21 @@ static void runAlarm(void)
         return;
     }
     EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
-    s_follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour, g_state.morningMinute,
-                  g_state.use24Hour != FALSE };
     LONG phase = WORKER_ARMING;
     for (;;) {
         // Woken first when the fade or the notice begins, else at the set
         // time itself: nothing runs before.
         Evening evening;
-        if (!beginNextEvening(&evening) || !armAt(timer, eveningFirstWake(evening, options))) {
-            disable(phase, T_TIMER_SET_FAILED);
+        bool over;
+        if (!beginNextEvening(&evening, &over) || !armAt(timer, eveningFirstWake(evening, options))) {
+            // A Run Once spent is over.
+            if (!over)
+                disable(phase, T_TIMER_SET_FAILED);
+            else if (claimPhase(phase, WORKER_STOPPED))
+                g_state.enabled = FALSE;
             return;
         }
+        s_follows = followsOf(g_state.action);
         if (phase == WORKER_ARMING) {
             if (!claimPhase(WORKER_ARMING, WORKER_WAITING))
                 return;
@@ -303,14 +354,12 @@ static void runAlarm(void)
             if (s_choice.chosen)
                 s_choice.chosen = false;
             else
-                s_spent = s_armed;
+                spendArmed();
             if (!g_state.enabled)
                 return;
-            if (end != ENDS_MISSED && g_state.runOnce) {
-                if (claimPhase(WORKER_WAITING, WORKER_STOPPED))
-                    g_state.enabled = FALSE;
-                return;
-            }
+            if (end != ENDS_MISSED)
+                s_onceSpent = true;
+            phase = WORKER_WAITING;
             break;
         }
     }
@@ -390,8 +439,10 @@ void rearmAlarm(void)
     // A choice made in the menu stays, and so does the evening it replaced.
     if (!g_state.enabled)
         s_choice.chosen = false;
-    if (!s_choice.chosen)
+    if (!s_choice.chosen) {
         s_spent.known = false;
+        s_onceSpent = false;
+    }
     if (g_state.enabled)
         startAlarmWorker();
     else
@@ -438,7 +489,7 @@ void chooseTonight(EveningKind kind, uint32_t msFromNow)
     bool replacing = armedTonight();
     stopAlarmWorker();
     if (replacing && !s_choice.chosen && s_armed.known)
-        s_spent = s_armed;
+        spendArmed();
     s_choice.chosen = true;
     s_choice.kind = kind;
     s_choice.at = nowUtc + msFromNow * 10000ull;
@@ -454,7 +505,7 @@ void cancelTonight(void)
     if (s_choice.chosen)
         s_choice.chosen = false;
     else if (s_armed.known)
-        s_spent = s_armed;
+        spendArmed();
     // As the notice's: Enabled comes again on a later day, a Run Once is over.
     if (g_state.enabled && g_state.runOnce)
         g_state.enabled = FALSE;

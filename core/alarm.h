@@ -34,5 +34,8 @@ void cancelTonight(void);
 // closes it, or the close moment in local time, and whether it is tonight's,
 // tomorrow's or a later day's (a choice is always tonight's).
 bool readNextEvening(bool* atStop, CalendarTime* closeLocal, EveningDay* day);
+// What follows the evening set next (g_state.action): the ending, and the
+// morning it wakes for.
+EveningFollows nextEveningFollows(void);
 
 #endif

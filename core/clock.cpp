@@ -64,6 +64,12 @@ bool dueTimeOf(const CalendarTime& now, const CalendarTime& target, uint64_t* du
     return computeDueTime(now, target, toUtcWithCurrentBias, targetToUtc, due);
 }
 
+void dueConversions(LocalToUtc* nowToUtc, LocalToUtc* targetToUtc)
+{
+    *nowToUtc = toUtcWithCurrentBias;
+    *targetToUtc = g_state.zoneLocalToUtc ? toUtcWithBiasOfTheDay : toUtcWithRulesOfTheDay;
+}
+
 bool toLocalTime(uint64_t utc, CalendarTime* local)
 {
     FILETIME utcTime = { (DWORD)utc, (DWORD)(utc >> 32) }, localTime;

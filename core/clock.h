@@ -15,5 +15,7 @@ bool toLocalTime(uint64_t utc, CalendarTime* local);
 // alarmTarget or nextMorning gave it), with the bias in force on the
 // target's own day.
 bool dueTimeOf(const CalendarTime& now, const CalendarTime& target, uint64_t* due);
+// The two conversions dueTimeOf makes, for the choice among several.
+void dueConversions(LocalToUtc* nowToUtc, LocalToUtc* targetToUtc);
 
 #endif

@@ -139,29 +139,39 @@ static void warnNotSaved(const SaveTried& tried)
 
 static void pluginConfig(void)
 {
-    ConfigValues values = {
-        .enabled = g_state.enabled,
-        .runOnce = g_state.runOnce,
-        .action = g_state.action,
-        .force = g_state.forceAppsToClose,
-        .use24Hour = g_state.use24Hour,
-        .hour = g_state.hour,
-        .minute = g_state.minute,
-        .canShutdown = g_state.canShutdown,
-        .fadeMinutes = g_state.fadeMinutes,
-        .finishSong = g_state.finishSong,
-        .notice = g_state.notice,
-        .days = g_state.days,
-        .morning = g_state.morning,
-        .morningHour = g_state.morningHour,
-        .morningMinute = g_state.morningMinute,
-        .morningDays = g_state.morningDays,
-        .morningFadeMinutes = g_state.morningFadeMinutes,
-        .wakeLimit = readWakeLimit(),
-        .morningVolume = g_state.morningVolume,
-        .morningNotArmed = morningNotArmed(),
-    };
-    copyBounded(g_state.morningPlay, values.morningPlay, sizeof values.morningPlay);
+    // One dialog at a time; the record, a few KiB with every entry, is kept
+    // out of the thread's frame.
+    static ConfigValues values;
+    const EveningEntry& evening = g_state.evenings[0];
+    const MorningEntry& morning = g_state.mornings[0];
+    ZeroMemory(&values, sizeof values);
+    values.enabled = g_state.enabled;
+    values.runOnce = g_state.runOnce;
+    values.action = evening.action;
+    values.force = g_state.forceAppsToClose;
+    values.use24Hour = g_state.use24Hour;
+    values.hour = evening.hour;
+    values.minute = evening.minute;
+    values.canShutdown = g_state.canShutdown;
+    values.fadeMinutes = g_state.fadeMinutes;
+    values.finishSong = g_state.finishSong;
+    values.notice = g_state.notice;
+    values.days = evening.days;
+    values.morning = morning.on;
+    values.morningHour = morning.hour;
+    values.morningMinute = morning.minute;
+    values.morningDays = morning.days;
+    values.morningFadeMinutes = morning.fadeMinutes;
+    values.wakeLimit = readWakeLimit();
+    values.morningVolume = morning.volume;
+    values.morningNotArmed = morningNotArmed();
+    values.eveningCount = g_state.eveningCount;
+    values.morningCount = g_state.morningCount;
+    copyBounded(morning.play, values.morningPlay, sizeof values.morningPlay);
+    for (int i = 0; i < MAX_ENTRIES; ++i) {
+        values.evenings[i] = g_state.evenings[i];
+        values.mornings[i] = g_state.mornings[i];
+    }
     if (runConfigDialog(g_state.instance, &values) != IDOK)
         return;
     g_state.runOnce = values.runOnce;

@@ -15,10 +15,20 @@ static const WCHAR WIDE_SECTION[] = L"Nightfold";
 static const char FADE_FROM[] = "FadeFrom";
 static const char LANGUAGE[] = "Language";
 // The section as text, "key=value" entries each ended by a NUL, and a NUL
-// after the last: what the plugin writes comes to 568 bytes at most, more
-// is not copied from a file; the language a hand put there, besides.
-enum { SECTION_SIZE = 1024 };
-static_assert(SECTION_SIZE >= 576 + sizeof LANGUAGE + LANGUAGE_KEY_SIZE, "room for every key");
+// after the last (SECTION_SIZE bytes): the unnumbered keys come to 576
+// bytes at most, the numbered ones after them must leave room for FadeFrom
+// and the language a hand put there. Too big for a thread's frame, the
+// buffers are static: one for the player's thread, which saves, and one
+// for a fade's volume copied over, taken by one worker at a time.
+enum { SECTION_TAIL = sizeof "FadeFrom=255" + sizeof LANGUAGE + LANGUAGE_KEY_SIZE + 1 };
+static char s_saved[SECTION_SIZE];
+static WCHAR s_wideSaved[SECTION_SIZE];
+static char s_copied[SECTION_SIZE];
+static WCHAR s_wideCopied[SECTION_SIZE];
+static LONG volatile s_copying;
+// The section read last, where read through the ANSI calls: the numbered
+// keys are read from it, in one read of the file.
+static char s_read[SECTION_SIZE * 2];
 
 // The Unicode calls, for a path in the player's folder that the ANSI code
 // page cannot hold; looked up at init (the DLL imports none, so that it
@@ -86,10 +96,10 @@ static void readText(const SettingsFile* file, const char* key, char* out, DWORD
         out[0] = '\0';
 }
 
-// Writes the section (length characters with its last NUL) whole.
-static BOOL writeSection(const SettingsFile* file, const char* section, int length)
+// Writes the section (length characters with its last NUL) whole, through
+// wide (SECTION_SIZE characters) for a Unicode path.
+static BOOL writeSection(const SettingsFile* file, const char* section, int length, WCHAR* wide)
 {
-    WCHAR wide[SECTION_SIZE];
     if (!file->widePath[0])
         return WritePrivateProfileSectionA(SECTION, section, file->path);
     return widen(section, length, wide, SECTION_SIZE) && s_wide.writeSection(WIDE_SECTION, wide, file->widePath);
@@ -190,6 +200,17 @@ static SettingsFile* turnToPlayerFolder(const SettingsFile* read, BOOL written)
     return &g_state.playerFile;
 }
 
+// The entries of the chosen values, the first from its own fields.
+static void storeEntries(const ConfigValues& chosen)
+{
+    g_state.eveningCount = chosen.eveningCount;
+    g_state.morningCount = chosen.morningCount;
+    for (int i = 1; i < MAX_ENTRIES; ++i) {
+        g_state.evenings[i] = chosen.evenings[i];
+        g_state.mornings[i] = chosen.mornings[i];
+    }
+}
+
 static void storeLoaded(const StoredSettings& stored)
 {
     LoadedSettings loaded =
@@ -198,20 +219,39 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.use24Hour = loaded.use24Hour;
     g_state.action = loaded.action;
     g_state.forceAppsToClose = loaded.force;
-    g_state.hour = loaded.hour;
-    g_state.minute = loaded.minute;
-    g_state.second = 0;
+    EveningEntry first = { loaded.hour, loaded.minute, loaded.days, loaded.action };
+    g_state.evenings[0] = first;
     g_state.fadeMinutes = loaded.fadeMinutes;
     g_state.finishSong = loaded.finishSong;
     g_state.notice = loaded.notice;
-    g_state.days = loaded.days;
-    g_state.morning = loaded.morning;
-    g_state.morningHour = loaded.morningHour;
-    g_state.morningMinute = loaded.morningMinute;
-    g_state.morningDays = loaded.morningDays;
-    g_state.morningFadeMinutes = loaded.morningFadeMinutes;
-    g_state.morningVolume = loaded.morningVolume;
-    copyBounded(loaded.morningPlay, g_state.morningPlay, sizeof g_state.morningPlay);
+    MorningEntry& morning = g_state.mornings[0];
+    morning.on = loaded.morning;
+    morning.hour = loaded.morningHour;
+    morning.minute = loaded.morningMinute;
+    morning.days = loaded.morningDays;
+    morning.fadeMinutes = loaded.morningFadeMinutes;
+    morning.volume = loaded.morningVolume;
+    copyBounded(loaded.morningPlay, morning.play, sizeof morning.play);
+    g_state.eveningCount = g_state.morningCount = 1;
+}
+
+// The platform's reads of a numbered entry's keys, where the file has a
+// Unicode path.
+static bool hasKey(const void* file, const char* key)
+{
+    char value[4];
+    readText((const SettingsFile*)file, key, value, sizeof value);
+    return value[0] != '\0';
+}
+
+static uint32_t readNumber(const void* file, const char* key)
+{
+    return readInt((const SettingsFile*)file, key, 0);
+}
+
+static void readTextOf(const void* file, const char* key, char* out, size_t size)
+{
+    readText((const SettingsFile*)file, key, out, (DWORD)size);
 }
 
 void loadSettings(void)
@@ -245,6 +285,18 @@ void loadSettings(void)
         stored.days = readInt(file, "Days", 0);
     }
     storeLoaded(stored);
+    // The numbered keys: from the whole section in one read, or key by key
+    // through the Unicode calls.
+    if (!isNamed(file))
+        return;
+    KeyReader reader = { file, hasKey, readNumber, readTextOf };
+    if (!file->widePath[0]) {
+        DWORD length = GetPrivateProfileSectionA(SECTION, s_read, sizeof s_read, file->path);
+        s_read[length] = s_read[length + 1 < sizeof s_read ? length + 1 : length] = '\0';
+        reader = sectionKeys(s_read);
+    }
+    loadNumberedEntries(reader, g_state.canShutdown != FALSE, powerManagementAvailable, g_state.evenings,
+                        &g_state.eveningCount, g_state.mornings, &g_state.morningCount);
 }
 
 // Appends "key=value" and its NUL to a section's text at end; returns the
@@ -291,7 +343,7 @@ BOOL saveSettings(const ConfigValues& chosen, SaveTried* tried)
     // save that fails leaves the file as it was, never the new Enabled
     // beside an old time. Keys the section held that are not written here
     // go, except a fade's volume that is still to be given back.
-    char section[SECTION_SIZE];
+    char* section = s_saved;
     char* end = section;
     end = appendNumber(end, "Enabled", chosen.enabledForGood ? 1 : 0);
     end = appendNumber(end, "Shutdown", chosen.action);
@@ -311,6 +363,13 @@ BOOL saveSettings(const ConfigValues& chosen, SaveTried* tried)
     end = appendText(end, "MorningPlay", chosen.morningPlay);
     // Last of the settings: a file written before it was reads as every day.
     end = appendNumber(end, "Days", (int)chosen.days);
+    // Evenings and mornings 2 to 8; more than the section holds is not saved.
+    end = appendNumberedKeys(end, section + SECTION_SIZE - SECTION_TAIL, chosen.evenings, chosen.eveningCount,
+                             chosen.mornings, chosen.morningCount);
+    if (!end) {
+        tried->errors[0] = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
     int volume = fadeFromIn(file);
     if (volume >= 0)
         end = appendNumber(end, FADE_FROM, volume);
@@ -321,12 +380,12 @@ BOOL saveSettings(const ConfigValues& chosen, SaveTried* tried)
         end = appendText(end, LANGUAGE, language);
     *end = '\0';
     int length = (int)(end - section) + 1;
-    BOOL written = writeSection(file, section, length);
+    BOOL written = writeSection(file, section, length, s_wideSaved);
     tried->errors[0] = GetLastError();
     SettingsFile* player = turnToPlayerFolder(file, written);
     if (!player)
         return written;
-    written = writeSection(player, section, length);
+    written = writeSection(player, section, length, s_wideSaved);
     tried->files[1] = player;
     tried->errors[1] = GetLastError();
     tried->count = 2;
@@ -346,6 +405,7 @@ void applySettings(const ConfigValues& chosen)
         chosen.morningPlay,              chosen.days,
     };
     storeLoaded(stored);
+    storeEntries(chosen);
 }
 
 void rememberFadeFrom(int volume)
@@ -358,14 +418,17 @@ void rememberFadeFrom(int volume)
         return;
     // The player's folder, read from now on, takes the whole section, then
     // the volume: never the volume alone.
+    if (InterlockedExchange(&s_copying, TRUE))
+        return;
     SettingsFile* player = turnToPlayerFolder(file, FALSE);
-    char section[SECTION_SIZE];
+    char* section = s_copied;
     DWORD length = player ? GetPrivateProfileSectionA(SECTION, section, SECTION_SIZE, g_state.besideFile.path) : 0;
     if (player && length + 2 < SECTION_SIZE) {
         section[length] = section[length + 1] = '\0';
-        if (writeSection(player, section, (int)length + 2) && writeKey(player, FADE_FROM, text))
+        if (writeSection(player, section, (int)length + 2, s_wideCopied) && writeKey(player, FADE_FROM, text))
             g_state.settingsFile = player;
     }
+    s_copying = FALSE;
 }
 
 void forgetFadeFrom(void)

@@ -11,6 +11,27 @@
 // MAX_PATH, terminator included.
 #define MORNING_PLAY_SIZE 260
 
+// The most evenings, and the most mornings, the plugin keeps.
+#define MAX_ENTRIES 8
+
+// An evening: its time, its days (bit 0 Monday, 1 to 127) and what follows
+// the close. The rest of the evening's options are shared by all.
+struct EveningEntry {
+    uint16_t hour, minute;
+    uint32_t days;
+    EndAction action;
+};
+
+// A morning, with options of its own.
+struct MorningEntry {
+    int on;
+    uint16_t hour, minute;
+    uint32_t days;
+    uint32_t fadeMinutes;  // 0, or 1 to 60
+    uint32_t volume;       // 0 the player's own, or 10 to 100 percent of its scale
+    char play[MORNING_PLAY_SIZE];  // a file name or stream address; empty for what the player has
+};
+
 // A stored flag: any non-zero value is true. Returns 0 or 1.
 int storedFlag(uint32_t value);
 
@@ -86,5 +107,41 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
 // written: its leading decimal digits ("05" is 5), 0 when it has none (the
 // empty text of an unselected list reads as the key's default, 0).
 uint32_t storedMinuteOf(const char* minuteText);
+
+// Evenings and mornings 2 to 8 are kept under numbered keys (Hour2,
+// MorningPlay8), each read as the first entry's key is read. The platform's
+// reads of the section: whether a key has a value, its integer (0 where
+// missing) and its text, as the platform gives them.
+struct KeyReader {
+    const void* file;
+    bool (*has)(const void* file, const char* key);
+    uint32_t (*number)(const void* file, const char* key);
+    void (*text)(const void* file, const char* key, char* out, size_t size);
+};
+// The reads of a section's text as the platform gives the whole section
+// ("key=value" each ended by a NUL, a NUL after the last): a key (letters
+// in either case) has a value where one follows its '=' besides blanks;
+// its integer is read as the platform reads one (blanks, a sign, then
+// decimal digits, or hexadecimal after "0x", up to the first other
+// character; 0 where none); its text without the blanks around it.
+KeyReader sectionKeys(const char* section);
+
+// Loads the numbered entries after the ones counted (the first, from the
+// unnumbered keys), in their numbers' order, by the first entry's rules:
+// an entry whose hour key has no value, or whose time is no time of day,
+// is none, and the numbers may have gaps. The action is loaded as
+// loadStoredSettings loads it.
+void loadNumberedEntries(const KeyReader& reader, bool canShutdown, int (*powerAvailable)(void), EveningEntry* evenings,
+                         int* eveningCount, MorningEntry* mornings, int* morningCount);
+
+// The section's text as a save writes it, "key=value" entries each ended by
+// a NUL: its room, for eight entries of each kind with the longest
+// MorningPlay values besides the first entry's keys, FadeFrom and Language.
+#define SECTION_SIZE 4096
+// Appends the numbered keys of evenings and mornings 2 to their counts at
+// end, no further than limit; returns the new end, or NULL when they do not
+// fit.
+char* appendNumberedKeys(char* end, const char* limit, const EveningEntry* evenings, int eveningCount,
+                         const MorningEntry* mornings, int morningCount);
 
 #endif

@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include "actions.h"
+#include "schedule.h"
 
 // A settings file: its path in ANSI, and where the ANSI code page cannot
 // hold it (a folder in the user's profile, on the NT family) in Unicode,
@@ -31,29 +32,25 @@ struct PluginState {
     HANDLE workerThread;
     DWORD workerThreadId;
     HANDLE volatile timer;
-    WORD hour;
-    WORD minute;
-    WORD second;
     BOOL use24Hour;
     BOOL forceAppsToClose;
     BOOL volatile enabled;
     BOOL runOnce;
     BOOL canShutdown;
     BOOL volatile fired;
-    EndAction action;
+    EndAction volatile action;  // what follows the evening set next (the first evening's before one is)
     UINT fadeMinutes;   // 0, or 1 to 60
     BOOL finishSong;
     BOOL notice;
-    UINT days;          // the evening's: bit 0 Monday ... bit 6 Sunday, 1 to 127
-    // The morning: its own switch, time, days (bit 0 Monday), fade-in,
-    // volume and what plays.
-    BOOL morning;
-    WORD morningHour;
-    WORD morningMinute;
-    UINT morningDays;          // 1 to 127
-    UINT morningFadeMinutes;   // 0, or 1 to 60
-    UINT morningVolume;        // 0 the player's own, or 10 to 100 percent of its scale
-    char morningPlay[MAX_PATH];  // a file name or stream address; empty for what the player has
+    // The evenings, each with its time, days and action; the first is the
+    // one of the unnumbered keys. Written on the player's thread while no
+    // worker runs.
+    EveningEntry evenings[MAX_ENTRIES];
+    int eveningCount;   // 1 to MAX_ENTRIES
+    // The mornings, each with its own switch, time, days, fade-in, volume
+    // and what plays.
+    MorningEntry mornings[MAX_ENTRIES];
+    int morningCount;   // 1 to MAX_ENTRIES
     // KERNEL32 functions that not every supported Windows has, found by init
     // (before any worker starts); NULL where missing.
     FARPROC getSystemPowerStatus;  // not on NT 4.0

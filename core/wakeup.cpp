@@ -21,9 +21,22 @@ typedef UINT(WINAPI* WaveOutputCount)(void);
 static HANDLE s_worker;
 static HANDLE s_stopEvent;
 static bool s_workerHoldsPlugin;
-// The morning spent last: the next one comes on a later day.
-static bool s_spentKnown;
-static CalendarTime s_spent;
+// Each morning's day spent last (rung, missed or skipped), known where its
+// bit is set: it comes next on a later day. Written by the worker, and by
+// the player's thread while no worker runs.
+static uint32_t s_spentKnown;
+static CalendarTime s_spent[MAX_ENTRIES];
+// The morning armed, or the one under way, as the worker chose it.
+static DueEntry s_next = { -1 };
+// A morning skipped from the player's menu: the entry, its moment, and what
+// it had spent before, to undo the skip until its moment.
+static struct {
+    bool on;
+    int entry;
+    uint64_t due;
+    CalendarTime spentBefore;
+    bool knownBefore;
+} s_skip;
 // The next morning's due time, 0 while none is armed; during a snooze, the
 // moment the music comes back, 0 otherwise. Written by the worker, read by
 // the player's thread.
@@ -161,7 +174,7 @@ static void showMorningText(HWND notice, uint64_t greetedAt, MorningNews news, b
     ShowWindow(GetDlgItem(notice, IDC_CLOSE_NOW), tone ? SW_HIDE : SW_SHOWNA);
 }
 
-static void carryOut(const MorningStep& step, const Morning& morning, HWND* notice)
+static void carryOut(const MorningStep& step, const Morning& morning, const char* play, HWND* notice)
 {
     if (step.pause)
         togglePause();
@@ -173,7 +186,7 @@ static void carryOut(const MorningStep& step, const Morning& morning, HWND* noti
     // settings file for the next start to give back.
     bool volumeSet = step.setVolume < 0 || setPlayerVolume(step.setVolume);
     if (step.chooseEntry)
-        playChosenEntry(g_state.morningPlay);
+        playChosenEntry(play);
     else if (step.play == MORNING_PLAY_START)
         startPlayback();
     else if (step.play == MORNING_PLAY_RESUME)
@@ -202,11 +215,13 @@ static void carryOut(const MorningStep& step, const Morning& morning, HWND* noti
                                   ? morning.comesAt : 0);
 }
 
-// The morning, from its first wake to its end: WOKEN_TIMER when it was
-// spent, WOKEN_STOP when the worker was stopped meanwhile, WOKEN_FAILED
-// when its timer could not be armed or waited for.
-static Woken spendMorning(HANDLE timer, uint64_t setTime, const MorningOptions& options)
+// The morning of entry, from its first wake to its end: WOKEN_TIMER when it
+// was spent, WOKEN_STOP when the worker was stopped meanwhile, WOKEN_FAILED
+// when its timer could not be armed or waited for. A morning that comes at
+// takeOver (0: none) ends this one as Stop does, and the function returns.
+static Woken spendMorning(HANDLE timer, uint64_t setTime, const MorningEntry& entry, uint64_t takeOver)
 {
+    MorningOptions options = { entry.fadeMinutes, entry.volume, entry.play[0] != 0 };
     Morning morning;
     morningBegin(&morning, setTime);
     HWND notice = NULL;
@@ -228,13 +243,16 @@ static Woken spendMorning(HANDLE timer, uint64_t setTime, const MorningOptions& 
         PlayerReport player = readPlayer(s_stopEvent);
         int32_t entries = readPlaylistLength();
         NoticeAnswer answer = (NoticeAnswer)InterlockedExchange(&s_answer, ANSWER_NONE);
+        if (takeOver && nowUtc >= takeOver && morning.begun)
+            answer = ANSWER_CANCEL;
         MorningStep step = planMorning(&morning, options, nowUtc, player, entries, answer);
-        carryOut(step, morning, &notice);
+        carryOut(step, morning, entry.play, &notice);
         keepAwake(step.keepAwake ? ES_SYSTEM_REQUIRED | (notice ? ES_DISPLAY_REQUIRED : 0) : 0, &kept);
         goesOn = step.outcome == MORNING_GOES_ON;
         if (goesOn) {
-            woken = armToWake(timer, step.wakeAt) ? waitForWake(timer, notice) : WOKEN_FAILED;
-            due = woken == WOKEN_TIMER ? step.wakeAt : nowUtc;
+            uint64_t wakeAt = takeOver && takeOver < step.wakeAt ? takeOver : step.wakeAt;
+            woken = armToWake(timer, wakeAt) ? waitForWake(timer, notice) : WOKEN_FAILED;
+            due = woken == WOKEN_TIMER ? wakeAt : nowUtc;
         }
     }
     DWORD error = GetLastError();
@@ -246,44 +264,66 @@ static Woken spendMorning(HANDLE timer, uint64_t setTime, const MorningOptions& 
     return woken == WOKEN_STOP || woken == WOKEN_FAILED ? woken : WOKEN_TIMER;
 }
 
-// The next morning after the one spent, and its due time; a time of day
-// that is none fails as an invalid time.
-static bool nextMorningDue(CalendarTime* day, uint64_t* due)
+// The next morning of all after the ones spent, from one read of the
+// clock; a time of day that is none fails as an invalid time.
+static bool nextMorningDue(DueEntry* next)
 {
     CalendarTime now;
     GetLocalTime((SYSTEMTIME*)&now);
-    *day = nextMorning(now, s_spentKnown ? &s_spent : NULL, g_state.morningHour, g_state.morningMinute,
-                       g_state.morningDays);
+    LocalToUtc nowToUtc, targetToUtc;
+    dueConversions(&nowToUtc, &targetToUtc);
+    *next = nextMorningDue(now, g_state.mornings, g_state.morningCount, s_spent, s_spentKnown, nowToUtc, targetToUtc);
     SetLastError(ERROR_INVALID_TIME);
-    return dueTimeOf(now, *day, due);
+    return next->entry >= 0;
+}
+
+// The mornings of next are spent: each comes again on a later day.
+static void spend(const DueEntry& next)
+{
+    for (int i = 0; i < MAX_ENTRIES; ++i) {
+        if (next.sameMoment & (1u << i)) {
+            s_spent[i] = next.local;
+            s_spentKnown |= 1u << i;
+        }
+    }
 }
 
 // Every morning from the next one on, until the worker is stopped or its
-// timer fails; a failure is told.
+// timer fails; a failure is told. A morning that comes while another is
+// under way takes over from it.
 static void runMorning(void)
 {
     char name[MAX_PATH + 16];
     wsprintfA(name, "%s morning", g_state.timerName);
     HANDLE timer = CreateWaitableTimerA(NULL, TRUE, name);
-    MorningOptions options = { g_state.morningFadeMinutes, g_state.morningVolume, g_state.morningPlay[0] != 0 };
     Woken woken = timer ? WOKEN_TIMER : WOKEN_FAILED;
+    bool due = false;  // the next morning's moment has come: no wait
     while (woken == WOKEN_TIMER) {
-        CalendarTime day;
-        uint64_t due;
-        if (!nextMorningDue(&day, &due) || !armToWake(timer, due)) {
+        if (!due && (!nextMorningDue(&s_next) || !armToWake(timer, s_next.due))) {
             woken = WOKEN_FAILED;
             break;
         }
-        publishMoment(&s_due, due);
-        HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
-        DWORD waited = WaitForMultipleObjects(2, events, FALSE, INFINITE);
-        woken = waited == WAIT_OBJECT_0 + 1 ? WOKEN_TIMER : waited == WAIT_OBJECT_0 ? WOKEN_STOP : WOKEN_FAILED;
-        if (woken != WOKEN_TIMER)
-            break;
+        if (!due) {
+            publishMoment(&s_due, s_next.due);
+            HANDLE events[2] = { s_stopEvent, timer };  // the stop wins a tie
+            DWORD waited = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+            woken = waited == WAIT_OBJECT_0 + 1 ? WOKEN_TIMER : waited == WAIT_OBJECT_0 ? WOKEN_STOP : WOKEN_FAILED;
+            if (woken != WOKEN_TIMER)
+                break;
+        }
         publishMoment(&s_due, 0);
-        woken = spendMorning(timer, due, options);
-        s_spent = day;
-        s_spentKnown = woken == WOKEN_TIMER;
+        // Spent before it sounds: the one after it may take over.
+        DueEntry current = s_next;
+        spend(current);
+        DueEntry following;
+        bool follows = nextMorningDue(&following);
+        woken = spendMorning(timer, current.due, g_state.mornings[current.entry], follows ? following.due : 0);
+        // Taken over: the following morning's moment has come.
+        CalendarTime now;
+        uint64_t nowUtc;
+        due = woken == WOKEN_TIMER && follows && readClock(&now, &nowUtc) && nowUtc >= following.due;
+        if (due)
+            s_next = following;
     }
     if (woken == WOKEN_FAILED)
         tellNotArmed(GetLastError());
@@ -324,12 +364,21 @@ void stopMorning(void)
     publishMoment(&s_snoozed, 0);
 }
 
-void rearmMorning(void)
+// Whether any morning is on.
+static bool anyMorning(void)
 {
-    stopMorning();
-    s_spentKnown = false;
+    for (int i = 0; i < g_state.morningCount; ++i) {
+        if (g_state.mornings[i].on)
+            return true;
+    }
+    return false;
+}
+
+// Starts a worker for the mornings that are on, keeping what was spent.
+static void startMorning(void)
+{
     s_notArmed = FALSE;
-    if (!g_state.morning)
+    if (!anyMorning())
         return;
     if (!s_stopEvent)
         s_stopEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
@@ -349,6 +398,51 @@ void rearmMorning(void)
     tellNotSet(error);
 }
 
+void rearmMorning(void)
+{
+    stopMorning();
+    s_spentKnown = 0;
+    s_skip.on = false;
+    startMorning();
+}
+
+// A skip lasts until its morning's moment.
+static bool skipHolds(void)
+{
+    CalendarTime now;
+    uint64_t nowUtc;
+    return s_skip.on && readClock(&now, &nowUtc) && nowUtc < s_skip.due;
+}
+
+bool readSkip(CalendarTime* local, bool* skipped)
+{
+    *skipped = skipHolds();
+    if (*skipped)
+        return toLocalTime(s_skip.due, local);
+    bool snoozed;
+    return readMorning(local, &snoozed) && !snoozed;
+}
+
+void skipNextMorning(void)
+{
+    bool undo = skipHolds();
+    CalendarTime local;
+    bool skipped;
+    if (!undo && !readSkip(&local, &skipped))
+        return;
+    stopMorning();
+    if (undo) {
+        s_spent[s_skip.entry] = s_skip.spentBefore;
+        s_spentKnown = s_skip.knownBefore ? s_spentKnown | 1u << s_skip.entry : s_spentKnown & ~(1u << s_skip.entry);
+        s_skip.on = false;
+    } else if (s_next.entry >= 0) {
+        int entry = s_next.entry;
+        s_skip = { true, entry, s_next.due, s_spent[entry], (s_spentKnown & 1u << entry) != 0 };
+        spend(s_next);
+    }
+    startMorning();
+}
+
 bool readMorning(CalendarTime* local, bool* snoozed)
 {
     uint64_t until = readMoment(&s_snoozed);
@@ -359,5 +453,5 @@ bool readMorning(CalendarTime* local, bool* snoozed)
 
 bool morningNotArmed(void)
 {
-    return g_state.morning && s_notArmed;
+    return anyMorning() && s_notArmed;
 }

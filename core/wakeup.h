@@ -19,6 +19,13 @@ void stopMorning(void);
 // moment the music comes back (snoozed), else the next morning armed; false
 // when there is neither (a morning under way, none armed).
 bool readMorning(CalendarTime* local, bool* snoozed);
+// What the player's menu offers to skip: the next morning armed (skipped
+// false), or the one skipped while its moment is still to come (skipped
+// true); false when there is none.
+bool readSkip(CalendarTime* local, bool* skipped);
+// On the player's thread: skips the next morning alone, or undoes the skip
+// while its moment is still to come.
+void skipNextMorning(void);
 // Whether the morning is on but could not be armed or waited for (the user
 // was told); until the next try.
 bool morningNotArmed(void);

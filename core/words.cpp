@@ -275,3 +275,51 @@ void showFailure(TextId text, DWORD error, TextId title, UINT style)
     formatText("%1\n\n%2", (const char16_t* const*)values, 2, (char16_t*)message, sizeof message / sizeof *message);
     showWords(NULL, message, caption, style);
 }
+
+void addListBoxWords(HWND dialog, int id, const WCHAR* text)
+{
+    if (s_unicode) {
+        s_w.sendItemMessage(dialog, id, LB_ADDSTRING, 0, (LPARAM)text);
+        return;
+    }
+    char ansi[WORDS_SIZE * 2];
+    narrow(text, ansi, sizeof ansi);
+    SendDlgItemMessageA(dialog, id, LB_ADDSTRING, 0, (LPARAM)ansi);
+}
+
+// Appends text at *end, no further than limit (one unit kept for the NUL).
+static void append(WCHAR** end, const WCHAR* limit, const WCHAR* text)
+{
+    for (; *text && *end < limit - 1; ++text)
+        *(*end)++ = *text;
+    **end = 0;
+}
+
+void sayEntry(unsigned days, unsigned hour, unsigned minute, bool use24, WCHAR* out)
+{
+    // The days in runs, Monday first: three or more in a row as "Mon–Thu",
+    // shorter runs day by day.
+    WCHAR named[WORDS_SIZE] = { 0 }, name[32], time[WORDS_SIZE];
+    WCHAR* end = named;
+    const WCHAR* limit = named + WORDS_SIZE;
+    for (int day = 0; day < 7; ++day) {
+        if (!(days >> day & 1))
+            continue;
+        int last = day;
+        while (last < 6 && days >> (last + 1) & 1)
+            ++last;
+        bool span = last - day >= 2;
+        for (int at = day; at <= last; ++at) {
+            if (span && at != day && at != last)
+                continue;
+            if (end != named)
+                append(&end, limit, span && at == last ? L"\x2013" : L", ");
+            if (readDayName(at, name, 32))
+                append(&end, limit, name);
+        }
+        day = last;
+    }
+    sayTimeOfDay(hour, minute, use24, time);
+    const WCHAR* values[] = { named, time };
+    sayText(T_ENTRY, values, 2, out);
+}

@@ -30,6 +30,10 @@ int sayAnsi(TextId id, char* out, int size);
 void sayLongText(TextId id, const WCHAR* const* values, unsigned count, WCHAR* out, size_t size);
 // A time of day as the dialog shows it, in the user's language.
 void sayTimeOfDay(unsigned hour, unsigned minute, bool use24, WCHAR* out);
+// An evening or a morning by its days and time, as the dialog's lists
+// name it: "Mon–Thu, Sun 11:30 PM" (three days or more in a row as a
+// span), with the menu's day names and times.
+void sayEntry(unsigned days, unsigned hour, unsigned minute, bool use24, WCHAR* out);
 // ANSI text (a path, a product name) as UTF-16 into out, of size units.
 void widenAnsi(const char* text, WCHAR* out, int size);
 // The day's short name (0 Monday) as the user's locale writes it; false
@@ -40,6 +44,8 @@ bool readDayName(int day, WCHAR* name, int size);
 void setWindowWords(HWND window, const WCHAR* text);
 void setItemWords(HWND dialog, int id, TextId text);
 void addListWords(HWND dialog, int id, const WCHAR* text);
+// ... and of a list box's items.
+void addListBoxWords(HWND dialog, int id, const WCHAR* text);
 BOOL insertMenuWords(HMENU menu, UINT position, UINT flags, UINT_PTR id, const WCHAR* text);
 BOOL modifyMenuWords(HMENU menu, UINT item, UINT flags, UINT_PTR id, const WCHAR* text);
 int showWords(HWND owner, const WCHAR* text, const WCHAR* title, UINT style);

@@ -1,12 +1,15 @@
 // The configuration dialog: shows the values it is given, keeps the enabled
 // states of its controls consistent with the choices, and on OK hands the
-// choice back in the same record.
+// choice back in the same record. Each column lists its evenings or
+// mornings above the controls that edit the one chosen; the dialog edits a
+// copy of the record, and OK alone hands the copy back.
 #include "dialog.h"
 
 #include <commdlg.h>
 
 #include "dialog_rules.h"
 #include "../core/paths.h"
+#include "../core/settings_rules.h"
 #include "../core/words.h"
 #include "../power/power.h"
 #include "../resources/resource.h"
@@ -291,6 +294,12 @@ static const struct {
     { IDC_MORNING_PLAY_CHOSEN, T_PLAY_CHOSEN },
     { IDC_MORNING_BROWSE, T_BROWSE },
     { IDC_GROUP_MORNING, T_GROUP_MORNING },
+    { IDC_EVENING_LIST_LABEL, T_EVENING_LIST },
+    { IDC_MORNING_LIST_LABEL, T_MORNING_LIST },
+    { IDC_EVENING_NEW, T_EVENING_NEW },
+    { IDC_EVENING_DELETE, T_EVENING_DELETE },
+    { IDC_MORNING_NEW, T_MORNING_NEW },
+    { IDC_MORNING_DELETE, T_MORNING_DELETE },
 };
 
 static void initialise(HWND dialog, const ConfigValues* values)
@@ -367,12 +376,238 @@ static void applyForceRule(HWND dialog, int controlId)
         enableControl(dialog, IDC_FORCE, change == FORCE_ENABLE);
 }
 
-static void handleDialogCommand(HWND dialog, int controlId, ConfigValues* values)
+// ---- the lists of evenings and mornings ----------------------------------
+
+// The entry of each column its controls show.
+static int s_eveningShown, s_morningShown;
+
+// Each list names its entries by their days and time; New is offered below
+// eight, Delete above one.
+static void fillEntryLists(HWND dialog, const ConfigValues* values)
+{
+    bool use24 = isChecked(dialog, IDC_24HOUR);
+    WCHAR text[WORDS_SIZE];
+    SendDlgItemMessageA(dialog, IDC_EVENING_LIST, LB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < values->eveningCount; ++i) {
+        const EveningEntry& evening = values->evenings[i];
+        sayEntry(evening.days, evening.hour, evening.minute, use24, text);
+        addListBoxWords(dialog, IDC_EVENING_LIST, text);
+    }
+    SendDlgItemMessageA(dialog, IDC_MORNING_LIST, LB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < values->morningCount; ++i) {
+        const MorningEntry& morning = values->mornings[i];
+        sayEntry(morning.days, morning.hour, morning.minute, use24, text);
+        addListBoxWords(dialog, IDC_MORNING_LIST, text);
+    }
+    SendDlgItemMessageA(dialog, IDC_EVENING_LIST, LB_SETCURSEL, (WPARAM)s_eveningShown, 0);
+    SendDlgItemMessageA(dialog, IDC_MORNING_LIST, LB_SETCURSEL, (WPARAM)s_morningShown, 0);
+    enableControl(dialog, IDC_EVENING_NEW, values->eveningCount < MAX_ENTRIES);
+    enableControl(dialog, IDC_EVENING_DELETE, values->eveningCount > 1);
+    enableControl(dialog, IDC_MORNING_NEW, values->morningCount < MAX_ENTRIES);
+    enableControl(dialog, IDC_MORNING_DELETE, values->morningCount > 1);
+}
+
+// A minute list's text as the entry keeps it: none selected is no minute
+// (above 59), written as today's empty key.
+static uint16_t minuteOfText(const char* text)
+{
+    return text[0] ? (uint16_t)storedMinuteOf(text) : 0xFFFF;
+}
+
+// What the controls show goes into the entries shown; an evening keeps its
+// days as ticked, none too, until OK.
+static void keepShown(HWND dialog, ConfigValues* values)
+{
+    readChoice(dialog, values);
+    EveningEntry& evening = values->evenings[s_eveningShown];
+    evening.hour = (uint16_t)values->hour;
+    evening.minute = minuteOfText(values->minuteText);
+    evening.days = tickedDays(dialog, IDC_DAY_FIRST);
+    evening.action = values->action;
+    MorningEntry& morning = values->mornings[s_morningShown];
+    morning.on = values->morning;
+    morning.hour = (uint16_t)values->morningHour;
+    morning.minute = minuteOfText(values->morningMinuteText);
+    morning.days = values->morningDays;
+    morning.fadeMinutes = values->morningFadeMinutes;
+    morning.volume = values->morningVolume;
+    copyBounded(values->morningPlay, morning.play, sizeof morning.play);
+}
+
+// Selects the minute in its list; one above 59 selects nothing.
+static void selectMinute(HWND dialog, int id, unsigned minute)
+{
+    char text[4];
+    formatItemText("%02d", minute, text);
+    if (minute > 59 || SendDlgItemMessageA(dialog, id, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)text) == CB_ERR)
+        SendDlgItemMessageA(dialog, id, CB_SETCURSEL, (WPARAM)-1, 0);
+}
+
+static void showEveningEntry(HWND dialog, ConfigValues* values, int entry)
+{
+    static const int actionButtons[] = { IDC_ACTION_NONE, IDC_ACTION_STANDBY, IDC_ACTION_SHUTDOWN, IDC_ACTION_REBOOT };
+    s_eveningShown = entry;
+    const EveningEntry& evening = values->evenings[entry];
+    values->hour = evening.hour;
+    values->minute = evening.minute;
+    values->days = evening.days;
+    values->action = evening.action;
+    fillHourList(dialog, EVENING_HOURS, evening.hour, isChecked(dialog, IDC_24HOUR));
+    selectMinute(dialog, IDC_MINUTE, evening.minute);
+    showDays(dialog, IDC_DAY_FIRST, evening.days);
+    int action = actionButtonToCheck(evening.action);
+    for (int id : actionButtons)
+        setCheck(dialog, id, id == action);
+    enableControl(dialog, IDC_FORCE, forceEnabledAtOpen(scheduleChosen(dialog), values->canShutdown, evening.action));
+    showMorningNote(dialog, values);
+}
+
+static void showMorningEntry(HWND dialog, ConfigValues* values, int entry)
+{
+    s_morningShown = entry;
+    const MorningEntry& morning = values->mornings[entry];
+    values->morning = morning.on;
+    values->morningHour = morning.hour;
+    values->morningMinute = morning.minute;
+    values->morningDays = morning.days;
+    values->morningFadeMinutes = morning.fadeMinutes;
+    values->morningVolume = morning.volume;
+    copyBounded(morning.play, values->morningPlay, sizeof values->morningPlay);
+    setCheck(dialog, IDC_MORNING, morning.on);
+    fillHourList(dialog, MORNING_HOURS, morning.hour, isChecked(dialog, IDC_24HOUR));
+    selectMinute(dialog, IDC_MORNING_MINUTE, morning.minute);
+    showDays(dialog, IDC_MORNING_DAY_FIRST, morning.days);
+    SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_SETCURSEL,
+                        (WPARAM)morningFadeItemToShow(morning.fadeMinutes), 0);
+    SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_SETCURSEL, (WPARAM)morningVolumeItemToShow(morning.volume), 0);
+    SetDlgItemTextA(dialog, IDC_MORNING_PLAY_FILE, morning.play);
+    setCheck(dialog, IDC_MORNING_PLAY_CHOSEN, morning.play[0] != 0);
+    setCheck(dialog, IDC_MORNING_PLAY_OWN, morning.play[0] == 0);
+    enableMorningControls(dialog);
+    showMorningNote(dialog, values);
+}
+
+// The days that taken leaves free, or every day where none are.
+static uint32_t freeDays(uint32_t taken)
+{
+    return ~taken & EVERY_DAY ? ~taken & EVERY_DAY : EVERY_DAY;
+}
+
+// Moves entry to the end of count, the ones after it one up, by swaps
+// (the plugin has no memmove).
+template <typename Entry>
+static void moveToEnd(Entry* entries, int entry, int count)
+{
+    for (int i = entry; i + 1 < count; ++i) {
+        Entry next = entries[i + 1];
+        entries[i + 1] = entries[i];
+        entries[i] = next;
+    }
+}
+
+// New copies the entry shown, on the free days; Delete takes the shown one
+// out. Either shows the entry that follows.
+static void changeEntries(HWND dialog, ConfigValues* values, int command)
+{
+    keepShown(dialog, values);
+    int& eveningCount = values->eveningCount;
+    int& morningCount = values->morningCount;
+    if (command == IDC_EVENING_NEW && eveningCount < MAX_ENTRIES) {
+        values->evenings[eveningCount] = values->evenings[s_eveningShown];
+        uint32_t taken = 0;
+        for (int i = 0; i < eveningCount; ++i)
+            taken |= values->evenings[i].days;
+        values->evenings[eveningCount].days = freeDays(taken);
+        showEveningEntry(dialog, values, eveningCount++);
+    } else if (command == IDC_EVENING_DELETE && eveningCount > 1) {
+        moveToEnd(values->evenings, s_eveningShown, eveningCount);
+        --eveningCount;
+        showEveningEntry(dialog, values, s_eveningShown < eveningCount ? s_eveningShown : eveningCount - 1);
+    } else if (command == IDC_MORNING_NEW && morningCount < MAX_ENTRIES) {
+        values->mornings[morningCount] = values->mornings[s_morningShown];
+        uint32_t taken = 0;
+        for (int i = 0; i < morningCount; ++i)
+            taken |= values->mornings[i].days;
+        values->mornings[morningCount].days = freeDays(taken);
+        showMorningEntry(dialog, values, morningCount++);
+    } else if (command == IDC_MORNING_DELETE && morningCount > 1) {
+        moveToEnd(values->mornings, s_morningShown, morningCount);
+        --morningCount;
+        showMorningEntry(dialog, values, s_morningShown < morningCount ? s_morningShown : morningCount - 1);
+    }
+    fillEntryLists(dialog, values);
+}
+
+// Another entry chosen in a list: the one shown keeps its changes.
+static void chooseEntry(HWND dialog, ConfigValues* values, int list)
+{
+    int entry = (int)SendDlgItemMessageA(dialog, list, LB_GETCURSEL, 0, 0);
+    int count = list == IDC_EVENING_LIST ? values->eveningCount : values->morningCount;
+    if (entry < 0 || entry >= count)
+        return;
+    keepShown(dialog, values);
+    if (list == IDC_EVENING_LIST)
+        showEveningEntry(dialog, values, entry);
+    else
+        showMorningEntry(dialog, values, entry);
+    fillEntryLists(dialog, values);
+}
+
+// On OK: evenings on no day go while one remains; the first of each kind
+// goes into the record's own fields, which the unnumbered keys take. An
+// evening on no day is Disabled, as before.
+static void settleChoice(HWND dialog, ConfigValues* values)
+{
+    keepShown(dialog, values);
+    int kept = 0;
+    for (int i = 0; i < values->eveningCount; ++i) {
+        if (values->evenings[i].days || (kept == 0 && i == values->eveningCount - 1))
+            values->evenings[kept++] = values->evenings[i];
+    }
+    values->eveningCount = kept;
+    EveningEntry& evening = values->evenings[0];
+    DaysChoice days = daysToSave(true, evening.days);
+    evening.days = days.days;
+    values->enabledForGood = days.on && isChecked(dialog, IDC_PLUGIN_ENABLED);
+    values->runOnce = days.on && isChecked(dialog, IDC_RUN_ONCE);
+    values->hour = evening.hour;
+    values->days = evening.days;
+    values->action = evening.action;
+    values->minuteText[0] = '\0';
+    if (evening.minute <= 59)
+        formatItemText("%02d", evening.minute, values->minuteText);
+    const MorningEntry& morning = values->mornings[0];
+    values->morning = morning.on;
+    values->morningHour = morning.hour;
+    values->morningDays = morning.days;
+    values->morningFadeMinutes = morning.fadeMinutes;
+    values->morningVolume = morning.volume;
+    copyBounded(morning.play, values->morningPlay, sizeof values->morningPlay);
+    values->morningMinuteText[0] = '\0';
+    if (morning.minute <= 59)
+        formatItemText("%02d", morning.minute, values->morningMinuteText);
+}
+
+// The copy of the caller's record that the dialog edits; OK hands it back.
+static ConfigValues s_editing;
+
+static void handleDialogCommand(HWND dialog, int controlId, int code, ConfigValues* values)
 {
     switch (controlId) {
     case IDOK:
-        readChoice(dialog, values);
+        settleChoice(dialog, values);
         EndDialog(dialog, IDOK);
+        break;
+    case IDC_EVENING_LIST:
+    case IDC_MORNING_LIST:
+        if (code == LBN_SELCHANGE)
+            chooseEntry(dialog, values, controlId);
+        break;
+    case IDC_EVENING_NEW:
+    case IDC_EVENING_DELETE:
+    case IDC_MORNING_NEW:
+    case IDC_MORNING_DELETE:
+        changeEntries(dialog, values, controlId);
         break;
     case IDCANCEL:
         EndDialog(dialog, IDCANCEL);
@@ -396,6 +631,7 @@ static void handleDialogCommand(HWND dialog, int controlId, ConfigValues* values
     case IDC_24HOUR:
         switchHourForm(dialog, EVENING_HOURS);
         switchHourForm(dialog, MORNING_HOURS);
+        fillEntryLists(dialog, values);
         break;
     case IDC_MORNING:
         enableMorningControls(dialog);
@@ -427,6 +663,8 @@ static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wPara
         SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
         s_open = dialog;
         initialise(dialog, (const ConfigValues*)lParam);
+        s_eveningShown = s_morningShown = 0;
+        fillEntryLists(dialog, (const ConfigValues*)lParam);
         return FALSE;  // leaves the focus alone
     case WM_COMMAND: {
         // Without its record (a control that notifies while the dialog is
@@ -436,7 +674,7 @@ static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wPara
         ConfigValues* values = valuesOf(dialog);
         int controlId = LOWORD(wParam);
         if (values)
-            handleDialogCommand(dialog, controlId, values);
+            handleDialogCommand(dialog, controlId, HIWORD(wParam), values);
         else if (controlId == IDOK || controlId == IDCANCEL)
             EndDialog(dialog, IDCANCEL);
         return TRUE;
@@ -454,7 +692,10 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values)
         SetForegroundWindow(s_open);
         return IDCANCEL;
     }
-    INT_PTR result = runDialog(instance, IDD_CONFIG, GetForegroundWindow(), configDialogProc, (LPARAM)values);
+    s_editing = *values;
+    INT_PTR result = runDialog(instance, IDD_CONFIG, GetForegroundWindow(), configDialogProc, (LPARAM)&s_editing);
     s_open = NULL;
+    if (result == IDOK)
+        *values = s_editing;
     return result;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "../core/actions.h"
+#include "../core/schedule.h"
 #include "../resources/texts.h"
 
 // What the dialog shows, and on OK what the user chose. The caller fills
@@ -35,6 +36,13 @@ struct ConfigValues {
     UINT morningVolume;        // shown and chosen: 0 the player's own, else 10 to 100 percent
     char morningPlay[MAX_PATH];  // shown and chosen: a file name or stream address, empty for what Winamp has
     BOOL morningNotArmed;      // shown: the morning could not be armed
+    // Every evening and every morning, shown and chosen. The fields above
+    // are the first of each (the unnumbered keys); the dialog edits a copy
+    // of the whole record and hands it back on OK only.
+    EveningEntry evenings[MAX_ENTRIES];
+    int eveningCount;
+    MorningEntry mornings[MAX_ENTRIES];
+    int morningCount;
 };
 
 // Runs the modal configuration dialog over values, owned by the window in

@@ -23,6 +23,7 @@ enum MenuItem {
     ITEM_SONG_END,
     ITEM_STOP,
     ITEM_CANCEL,
+    ITEM_SKIP,  // only while a morning is armed, or one skipped is still to come
     ITEM_SETTINGS,
     ITEM_COUNT
 };
@@ -41,6 +42,7 @@ static const struct {
     { T_MENU_SONG_END, 0, false },
     { T_MENU_STOP, 0, true },
     { T_MENU_CANCEL, 0, false },
+    { T_MENU_SKIP, 0, false },
     { T_MENU_SETTINGS, 0, false },
 };
 
@@ -125,6 +127,22 @@ static void refreshWakesLine(void)
     insertMenuWords(s_menu, 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, s_ids[ITEM_WAKES], text);
 }
 
+// "Skip the next morning (Tue 6:30 AM)" while a morning is armed, "Undo
+// skip" while the one skipped is still to come.
+static void refreshSkipItem(void)
+{
+    RemoveMenu(s_menu, s_ids[ITEM_SKIP], MF_BYCOMMAND);
+    CalendarTime morning;
+    bool skipped;
+    WCHAR day[WORDS_SIZE], time[WORDS_SIZE], text[WORDS_SIZE];
+    if (!readSkip(&morning, &skipped) || !readShortName(morning, day))
+        return;
+    sayTimeOfDay(morning.hour, morning.minute, g_state.use24Hour != FALSE, time);
+    const WCHAR* values[] = { day, time };
+    sayText(skipped ? T_MENU_UNDO_SKIP : T_MENU_SKIP, values, 2, text);
+    insertMenuWords(s_menu, s_ids[ITEM_SETTINGS], MF_BYCOMMAND | MF_STRING, s_ids[ITEM_SKIP], text);
+}
+
 // The status lines and the greying, from what is set and what the player
 // plays at this moment. Only tonight's evening can be cancelled; a later
 // one is named by its day.
@@ -135,8 +153,7 @@ static void refreshMenu(void)
     EveningDay day;
     bool set = readNextEvening(&atStop, &close, &day);
     bool use24 = g_state.use24Hour != FALSE;
-    EveningFollows follows = { eveningEnding(g_state.morning != FALSE, g_state.action), g_state.morningHour,
-                               g_state.morningMinute, use24 };
+    EveningFollows follows = nextEveningFollows();
     {
         // The texts of the first line, gone before the second's are made:
         // the frame stays within 3 KiB.
@@ -150,6 +167,7 @@ static void refreshMenu(void)
         modifyMenuWords(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     }
     refreshWakesLine();
+    refreshSkipItem();
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
     enableItem(ITEM_STOP, player.status != PLAYER_STOPPED);
@@ -168,6 +186,8 @@ static void choose(int item)
         chooseTonight(EVENING_AT_STOP, 0);
     } else if (item == ITEM_CANCEL) {
         cancelTonight();
+    } else if (item == ITEM_SKIP) {
+        skipNextMorning();
     } else if (item == ITEM_SETTINGS && s_openSettings) {
         s_openSettings();
     }
@@ -234,7 +254,7 @@ static HMENU buildMenu(void)
     if (!menu)
         return NULL;
     for (int i = 0; i < ITEM_COUNT; ++i) {
-        if (i == ITEM_WAKES)
+        if (i == ITEM_WAKES || i == ITEM_SKIP)
             continue;
         WCHAR text[WORDS_SIZE] = { 0 };
         if (ITEMS[i].text != NO_TEXT)

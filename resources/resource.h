@@ -79,5 +79,15 @@
 #define IDC_MORNING_PLAY_CHOSEN 1074
 #define IDC_MORNING_PLAY_FILE   1075
 #define IDC_MORNING_BROWSE      1076
+// Above each column, its list of evenings or mornings (with its label) and
+// the buttons New and Delete.
+#define IDC_EVENING_LIST_LABEL  1080
+#define IDC_EVENING_LIST        1081
+#define IDC_EVENING_NEW         1082
+#define IDC_EVENING_DELETE      1083
+#define IDC_MORNING_LIST_LABEL  1084
+#define IDC_MORNING_LIST        1085
+#define IDC_MORNING_NEW         1086
+#define IDC_MORNING_DELETE      1087
 
 #endif

@@ -155,6 +155,16 @@ enum TextId {
     T_SHUTDOWN_FAILED_TITLE,
     T_NOT_SAVED,           // %1 the settings file, %2 the system's reason
     T_NOT_SAVED_EITHER,    // %1 the file beside the plugin, %2 the one in the player's folder, %3 and %4 the reasons
+    // Several evenings and mornings.
+    T_MENU_SKIP,           // %1 the morning's day (short name), %2 its time
+    T_MENU_UNDO_SKIP,
+    T_EVENING_LIST,        // the label of the evenings' list
+    T_MORNING_LIST,
+    T_EVENING_NEW,         // the buttons under each list
+    T_EVENING_DELETE,
+    T_MORNING_NEW,
+    T_MORNING_DELETE,
+    T_ENTRY,               // an entry in the dialog's lists: %1 its days, %2 its time
 
     TEXT_COUNT,
     NO_TEXT = TEXT_COUNT  // where nothing is said

@@ -139,6 +139,15 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold konnte Ihre Einstellungen weder hier speichern:\n%1\n\n%3\nnoch hier:\n%2\n\n%4\nSie gelten, bis Winamp "
       "beendet wird. Um sie zu behalten, machen Sie eine dieser Dateien beschreibbar." },
+    { T_MENU_SKIP, "Nächsten Morgen auslassen (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "Auslassen rückgängig" },
+    { T_EVENING_LIST, "Abende (&J):" },
+    { T_MORNING_LIST, "Morgen (&Y):" },
+    { T_EVENING_NEW, "Neu (&Q)" },
+    { T_EVENING_DELETE, "L&öschen" },
+    { T_MORNING_NEW, "Neu (&X)" },
+    { T_MORNING_DELETE, "Lös&chen" },
+    { T_ENTRY, "%1 %2" },
 };
 
 extern const LanguageTable LANGUAGE_DE = { "de", 0x0407, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -138,6 +138,15 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold no pudo guardar la configuración en\n%1\n\n%3\nni en\n%2\n\n%4\nSe aplicará hasta que se cierre "
       "Winamp. Para conservarla, permita escribir en uno de estos archivos." },
+    { T_MENU_SKIP, "Omitir la próxima mañana (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "Deshacer la omisión" },
+    { T_EVENING_LIST, "N&oches:" },
+    { T_MORNING_LIST, "Mañanas (&J):" },
+    { T_EVENING_NEW, "Nueva (&K)" },
+    { T_EVENING_DELETE, "&Borrar" },
+    { T_MORNING_NEW, "Nueva (&Q)" },
+    { T_MORNING_DELETE, "Borrar (&Y)" },
+    { T_ENTRY, "%1 %2" },
 };
 
 extern const LanguageTable LANGUAGE_ES = { "es", 0x0C0A, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

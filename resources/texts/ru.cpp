@@ -133,6 +133,15 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Программе Nightfold не удалось сохранить параметры ни в\n%1\n\n%3\nни в\n%2\n\n%4\nОни действуют до закрытия Winamp. Чтобы "
       "сохранить их, разрешите запись в один из этих файлов." },
+    { T_MENU_SKIP, "Пропустить следующее утро (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "Отменить пропуск" },
+    { T_EVENING_LIST, "Вечера (&Ш):" },
+    { T_MORNING_LIST, "Утра (&Ю):" },
+    { T_EVENING_NEW, "Нов&ый" },
+    { T_EVENING_DELETE, "Удалить (&Ж)" },
+    { T_MORNING_NEW, "Новый (&Й)" },
+    { T_MORNING_DELETE, "Удалить (&Я)" },
+    { T_ENTRY, "%1 %2" },
 };
 
 extern const LanguageTable LANGUAGE_RU = { "ru", 0x0419, 1251, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -646,6 +646,127 @@ static void testMorning(const char* dllPath)
     }
 }
 
+
+// ---- several evenings and mornings: the nights (TZ=UTC) ------------------------
+
+// The plugin's menu line at position, read afresh.
+static void menuLine(int position, char* text, int size)
+{
+    text[0] = '\0';
+    SendMessageA(hostWindow(), WM_INITMENUPOPUP, (WPARAM)pluginSubmenu(), 4);
+    GetMenuStringA(pluginSubmenu(), position, text, size, MF_BYPOSITION);
+}
+
+// Evenings Sun-Thu 23:30 and Fri-Sat 1:00 (1:00 on Friday is Thursday's
+// night): each closes the player on its own night, and a night spent holds
+// the other evening of it.
+static void testEveningNights(const char* dllPath)
+{
+    static const struct {
+        const char* name;
+        int day, hour;        // June 2024: the 13th a Thursday
+        bool cancel;          // Cancel tonight from the menu first
+        int dueDay, dueHour, dueMinute;
+        const char* status;   // the menu's first line once armed
+    } rows[] = {
+        { "thursday", 13, 20, false, 13, 23, 30, "Closes at 11:30 PM, then shuts down" },
+        { "thursday_cancelled", 13, 20, true, 15, 1, 0, "Closes Sat at 1:00 AM, then shuts down" },
+        { "friday", 14, 20, false, 15, 1, 0, "Closes at 1:00 AM, then shuts down" },
+    };
+    for (const auto& row : rows) {
+        resetFakes();
+        g_fakes.now = localTime(2024, 6, row.day, row.hour, 0);
+        g_player = { 0, -1, 0, 200, false, MENU_WITH_IDS };
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.name,
+                         "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\nDays=79\r\n"
+                         "Hour2=1\r\nMinute2=00\r\nDays2=48\r\nShutdown2=1013\r\n",
+                         &plugin) ||
+            !waitForCount(&g_log.timerSets, 1, 5000))
+            continue;
+        if (row.cancel && (!chooseFromMenu("Cancel tonight") || !waitForCount(&g_log.timerSets, 2, 5000)))
+            continue;
+        LONGLONG due = utcValue(2024, 6, row.dueDay, row.dueHour, row.dueMinute);
+        char status[128];
+        menuLine(0, status, sizeof status);
+        CHECK(g_log.due == due && !strcmp(status, row.status), "%s: armed %lld min off, the menu says [%s]", row.name,
+              (g_log.due - due) / 600000000, status);
+        CHECK(fireAlarm(g_log.timerSets) && waitForExitCommand(5000), "%s: no exit command at its time", row.name);
+        plugin.header->quit();
+    }
+}
+
+static bool morningArmed(void)
+{
+    return g_log.morningSets > s_armings;
+}
+
+// Mornings at 6:00 and 6:10 on Wednesday: both ring in order, the 6:10 one
+// taking over from the first, and the wake timer is armed each time for the
+// next. Skipped from the menu, the 6:00 one does not ring, and the menu
+// names the one after it.
+static void testMorningNights(const char* dllPath)
+{
+    static const struct {
+        const char* name;
+        bool skip;
+        int plays;
+    } rows[] = { { "both_ring", false, 2 }, { "skip_the_first", true, 1 } };
+    const LONGLONG six = utcValue(2024, 6, 12, 6, 0), tenPast = utcValue(2024, 6, 12, 6, 10);
+    for (const auto& row : rows) {
+        resetFakes();
+        g_fakes.now = localTime(2024, 6, 12, 5, 0);
+        g_player = { 0, -1, 0, 200, false, MENU_WITH_IDS, false, {}, 3 };
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.name,
+                         "[Nightfold]\r\nMorning=1\r\nMorningHour=6\r\nMorningMinute=00\r\n"
+                         "Morning2=1\r\nMorningHour2=6\r\nMorningMinute2=10\r\n",
+                         &plugin) ||
+            !waitForCount(&g_log.morningSets, 1, 5000))
+            continue;
+        char line[128];
+        CHECK(g_log.morningDue == six, "%s: first armed %lld s off 6:00", row.name, (g_log.morningDue - six) / 10000000);
+        if (row.skip) {
+            s_armings = g_log.morningSets;
+            if (!chooseFromMenu("Skip the next morning (Wed 6:00 AM)") || !pumpMessagesUntil(morningArmed, 5000))
+                continue;
+            menuLine(1, line, sizeof line);
+            CHECK(g_log.morningDue == tenPast && !strcmp(line, "Wakes at 6:10 AM") && pluginMenuItem("Undo skip"),
+                  "%s: armed %lld s off 6:10, the menu says [%s], undo %u", row.name,
+                  (g_log.morningDue - tenPast) / 10000000, line, pluginMenuItem("Undo skip"));
+        }
+        // Fired at every arming until the second morning's notice.
+        bool armedFor610 = g_log.morningDue == tenPast;
+        char text[128] = "";
+        for (int wakes = 0; wakes < 200 && fireMorning(g_log.morningSets); ++wakes) {
+            s_armings = g_log.morningSets;
+            CHECK(pumpMessagesUntil(morningStepTaken, 3000), "%s: no step after wake %d", row.name, wakes);
+            HWND notice = findNotice();
+            if (notice)
+                GetDlgItemTextA(notice, IDC_NOTICE_TEXT, text, sizeof text);
+            armedFor610 = armedFor610 || g_log.morningDue == tenPast;
+            if (notice && !strcmp(text, "Good morning: it is 6:10 AM.") && g_hostLog.plays == row.plays) {
+                s_armings = g_log.morningSets;
+                PostMessageA(notice, WM_COMMAND, IDC_CANCEL_TONIGHT, 0);
+                pumpMessagesUntil(morningArmed, 3000);
+                break;
+            }
+        }
+        LONGLONG thursday = utcValue(2024, 6, 13, 6, 0);
+        CHECK(armedFor610 && g_hostLog.plays == row.plays && !strcmp(text, "Good morning: it is 6:10 AM.") &&
+                  g_log.morningDue == thursday,
+              "%s: armed for 6:10 %d, %d plays, notice [%s], then armed %lld s off Thursday 6:00", row.name,
+              armedFor610, g_hostLog.plays, text, (g_log.morningDue - thursday) / 10000000);
+        plugin.header->quit();
+    }
+}
+
+static void testNights(const char* dllPath)
+{
+    testEveningNights(dllPath);
+    testMorningNights(dllPath);
+}
+
 const TestCase g_alarmCases[] = {
     { "alarm_due", testAlarmDue },
     { "alarm_summer_time", testAlarmSummerTime },
@@ -657,5 +778,6 @@ const TestCase g_alarmCases[] = {
     { "alarm_fails", testAlarmFails },
     { "evening", testEvening },
     { "morning", testMorning },
+    { "nights", testNights },
     { NULL, NULL },
 };

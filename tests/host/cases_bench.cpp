@@ -8,7 +8,37 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "schedule.h"
+
 static const char SETTINGS[] = "[Nightfold]\r\nEnabled=1\r\nHour=23\r\nMinute=30\r\n";
+
+// Today's file with an evening and a morning; and with eight of each, each
+// morning with the longest song.
+static const char ONE_OF_EACH[] = "[Nightfold]\r\nEnabled=1\r\nHour=23\r\nMinute=30\r\nMorning=1\r\nMorningHour=6\r\n";
+static std::string eightOfEach(void)
+{
+    std::string text = ONE_OF_EACH;
+    char keys[512];
+    for (int n = 2; n <= 8; ++n) {
+        snprintf(keys, sizeof keys,
+                 "Hour%d=%d\r\nMinute%d=15\r\nDays%d=%d\r\nShutdown%d=1013\r\nMorning%d=1\r\nMorningHour%d=%d\r\n"
+                 "MorningMinute%d=%d\r\nMorningDays%d=31\r\nMorningFadeMinutes%d=5\r\nMorningVolume%d=50\r\n"
+                 "MorningPlay%d=C:\\",
+                 n, 14 + n, n, n, 1 << (n - 2), n, n, n, 5 + n / 4, n, n * 5, n, n, n, n);
+        text += keys + std::string(259 - 3, 'a') + "\r\n";
+    }
+    return text;
+}
+
+// Every local time one hour ahead of UTC.
+static bool oneHourEast(const CalendarTime* local, uint64_t* utc)
+{
+    FILETIME file;
+    if (!SystemTimeToFileTime((const SYSTEMTIME*)local, &file))
+        return false;
+    *utc = fileTimeValue(file) - 36000000000ull;
+    return true;
+}
 
 static double milliseconds(LONGLONG hundredNanoseconds)
 {
@@ -35,16 +65,18 @@ static void bench(const char* dllPath)
 
     // init, each on a fresh copy (it starts the worker and returns); every
     // other one with a language of its own
-    double initTimes[2][RUNS];
+    double initTimes[4][RUNS];
     LoadedPlugin plugin;
-    for (int i = 0; i < 2 * RUNS; ++i) {
+    for (int i = 0; i < 4 * RUNS; ++i) {
         resetFakes();  // never fired: these wait
         char name[32], path[MAX_PATH * 2], ini[MAX_PATH * 2];
         snprintf(name, sizeof name, "init%d", i);
         snprintf(ini, sizeof ini, "%s%s.ini", caseFolder(), name);
         char file[40];
         snprintf(file, sizeof file, "%s.dll", name);
-        std::string settings = std::string(SETTINGS) + (i % 2 ? "Language=ja\r\n" : "");
+        static const std::string kinds[] = { SETTINGS, std::string(SETTINGS) + "Language=ja\r\n", ONE_OF_EACH,
+                                             eightOfEach() };
+        const std::string& settings = kinds[i % 4];
         if (!copyDllTo(dllPath, file, path) || !writeWholeFile(ini, settings) || !loadPlugin(path, hostWindow(), &plugin))
             return;
         fakePlatform(plugin.module);
@@ -52,7 +84,7 @@ static void bench(const char* dllPath)
         QueryPerformanceCounter(&start);
         plugin.header->init();
         QueryPerformanceCounter(&end);
-        initTimes[i % 2][i / 2] = (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+        initTimes[i % 4][i / 4] = (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
         waitForCount(&g_log.timerSets, 1, 2000);
         plugin.header->quit();
     }
@@ -82,6 +114,39 @@ static void bench(const char* dllPath)
     pumpMessagesFor(5000);
     LONG reads = g_log.localTimeReads - readsBefore, sets = g_log.timerSets - setsBefore;
     plugin.header->quit();
+
+    // Eight evenings and eight mornings armed for 5 s: one clock read and
+    // one arming for each worker.
+    resetFakes();
+    g_fakes.now = localTime(2024, 6, 12, 12, 0);
+    if (!startPlugin(dllPath, "eight", eightOfEach().c_str(), &plugin))
+        return;
+    pumpMessagesFor(5000);
+    LONG eightReads = g_log.localTimeReads, eightSets = g_log.timerSets, eightMornings = g_log.morningSets;
+    plugin.header->quit();
+
+    // The choice of the next among eight evenings and eight mornings, pure
+    // code, from a clock that moves a minute at each choice.
+    EveningEntry evenings[MAX_ENTRIES];
+    static MorningEntry mornings[MAX_ENTRIES];
+    for (int i = 0; i < MAX_ENTRIES; ++i) {
+        evenings[i] = { (uint16_t)(16 + i), 15, 1u << (i % 7), ACTION_NONE };
+        mornings[i].on = 1;
+        mornings[i].hour = (uint16_t)(5 + i / 4);
+        mornings[i].minute = (uint16_t)(i * 5);
+        mornings[i].days = 31;
+    }
+    const int CHOICES = 20000;
+    LARGE_INTEGER start, end;
+    int found = 0;
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < CHOICES; ++i) {
+        SYSTEMTIME now = localTime(2024, 6, 12, i / 60 % 24, i % 60);
+        found += nextEveningDue(*(CalendarTime*)&now, evenings, MAX_ENTRIES, NULL, false, oneHourEast, oneHourEast).entry;
+        found += nextMorningDue(*(CalendarTime*)&now, mornings, MAX_ENTRIES, NULL, 0, oneHourEast, oneHourEast).entry;
+    }
+    QueryPerformanceCounter(&end);
+    double perChoice = (end.QuadPart - start.QuadPart) * 1e6 / frequency.QuadPart / CHOICES;
 
     // a 5-minute fade from 200: the wakes it takes, each fired by the host
     resetFakes();
@@ -175,7 +240,8 @@ static void bench(const char* dllPath)
     printf("firing latency, timer signalled to 40001 at the window: median %.2f ms of %d runs (min %.2f, max %.2f; target < 20)\n",
            latency, fired, fired ? latencies[0] : -1, fired ? latencies[fired - 1] : -1);
     printf("armed for 5 s: %ld clock reads, %ld armings (target 1 each)\n", reads, sets);
-    double init = median(initTimes[0], RUNS), initJapanese = median(initTimes[1], RUNS);
+    double init = median(initTimes[0], RUNS), initJapanese = median(initTimes[1], RUNS),
+           initOne = median(initTimes[2], RUNS), initEight = median(initTimes[3], RUNS);
     printf("5-minute fade from volume 200: %d wakes, the first at its start, the last at the close (at most one per level)\n",
            fadeWakes);
     printf("a morning armed for 5 s: %ld clock reads, %ld armings (target 1 each); its 5-minute fade-in to 200: %d "
@@ -186,6 +252,10 @@ static void bench(const char* dllPath)
            toneWakes + 1);
     printf("init: median %.3f ms of %d (min %.3f, max %.3f); with Language=ja %.3f ms (min %.3f, max %.3f)\n", init,
            RUNS, initTimes[0][0], initTimes[0][RUNS - 1], initJapanese, initTimes[1][0], initTimes[1][RUNS - 1]);
+    printf("eight evenings and eight mornings: init median %.3f ms (target within 10%% of today's file with one of each, %.3f); armed for 5 s: %ld "
+           "clock reads, %ld evening and %ld morning armings (target 1 each per worker); the next of 16 entries in "
+           "%.2f us (target < 5; %d)\n",
+           initEight, initOne, eightReads, eightSets, eightMornings, perChoice, found);
     printf("a player's message through its window: %.0f ns alone, %.0f ns with the plugin's procedure\n",
            perMessage[0], perMessage[1]);
     printf("from the menu: In 30 minutes %d wake, When this song ends %d wake, When playback stops over three songs "
@@ -194,6 +264,10 @@ static void bench(const char* dllPath)
     printf("%s: %lu bytes (limit 163840)\n", dllPath, size);
     CHECK(fired == RUNS && latency < 20, "latency over target");
     CHECK(reads == 1 && sets == 1, "more than one clock read or arming");
+    CHECK(eightReads == 2 && eightSets == 1 && eightMornings == 1, "eight of each: %ld reads, %ld and %ld armings",
+          eightReads, eightSets, eightMornings);
+    CHECK(perChoice < 5, "the next of 16 entries took %.2f us", perChoice);
+    CHECK(initEight <= initOne * 1.1, "init with eight of each %.3f ms, %.3f ms with one", initEight, initOne);
     CHECK(fadeWakes <= 201, "the fade took %d wakes", fadeWakes);
     // The music's wake, the look that hears it, then a wake at most per level.
     CHECK(morningReads == 1 && morningSets == 1 && fadeInWakes <= 202, "the morning: %ld reads, %ld armings, %d wakes",

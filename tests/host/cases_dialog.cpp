@@ -216,6 +216,9 @@ enum Action {
     POWER,         // times the power status has been asked so far
     FADE_BEGINS,   // the alarm worker keeps the volume id as FadeFrom
     ASKED_AGAIN,   // the player, in front, asks for the dialog again: the open one comes to the front
+    PICK,          // chooses item count in the list box id
+    ENTRIES,       // the list box id's items, in UTF-8, each followed by '|'
+    GREYED,        // the control id is greyed (count 1) or not (0)
 };
 
 struct Step {
@@ -314,6 +317,27 @@ static void runDialogStep(HWND dialog, const Step& step)
               walk, returned, GetForegroundWindow() == dialog);
         break;
     }
+    case PICK:
+        SendDlgItemMessageA(dialog, step.id, LB_SETCURSEL, step.count, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(step.id, LBN_SELCHANGE), (LPARAM)GetDlgItem(dialog, step.id));
+        break;
+    case ENTRIES: {
+        text[0] = '\0';
+        LRESULT count = SendDlgItemMessageW(dialog, step.id, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            WCHAR item[128];
+            SendDlgItemMessageW(dialog, step.id, LB_GETTEXT, i, (LPARAM)item);
+            size_t at = strlen(text);
+            WideCharToMultiByte(CP_UTF8, 0, item, -1, text + at, (int)(sizeof text - at - 2), NULL, NULL);
+            strcat(text, "|");
+        }
+        CHECK(strcmp(text, step.text) == 0, "%s: list %d [%s], expected [%s]", walk, step.id, text, step.text);
+        break;
+    }
+    case GREYED:
+        CHECK(enabledState(dialog, step.id) != (step.count != 0), "%s: control %d greyed %d, expected %d", walk,
+              step.id, !enabledState(dialog, step.id), step.count);
+        break;
     case POWER:
         CHECK(g_log.powerStatusQueries == step.count, "%s: power status asked %ld times, expected %d", walk,
               g_log.powerStatusQueries, step.count);
@@ -748,6 +772,62 @@ static void testDialogSaves(const char* dllPath)
     RUN_WALKS(dllPath, walks);
 }
 
+// ---- several evenings and mornings ----------------------------------------------
+
+// The lists of evenings and mornings: New copies the entry shown onto the
+// free days, each entry keeps its edits while another is shown, Delete,
+// Cancel keeps the file as it was, and New is greyed at eight.
+static void testDialogEntries(const char* dllPath)
+{
+#define TWO_EVENINGS                                                                                 \
+    EVENING_KEYS("1", "1013", "0", "0", "23", "30") MORNING_AT("0", "0", "00", "127", "0") DAYS_AT("31") \
+    "Hour2=1\r\nMinute2=00\r\nDays2=96\r\nShutdown2=1012\r\n"
+    static const Step copies[] = {
+        { OPEN }, { ENTRIES, IDC_EVENING_LIST, "Mon–Fri 11:30 PM|" }, { CLICK, IDC_EVENING_NEW },
+        { ENTRIES, IDC_EVENING_LIST, "Mon–Fri 11:30 PM|Sat, Sun 11:30 PM|" }, { TIME, 0, "11:30 PM" },
+        { CLICK, IDOK },
+        { FILE_IS, 0, EVENING_KEYS("1", "1013", "0", "0", "23", "30") MORNING_AT("0", "0", "00", "127", "0")
+              DAYS_AT("31") "Hour2=23\r\nMinute2=30\r\nDays2=96\r\nShutdown2=1013\r\n" },
+        { END },
+    };
+    static const Step switching[] = {
+        { OPEN }, { CHOOSE, IDC_MINUTE, "45" }, { PICK, IDC_EVENING_LIST, nullptr, 1 }, { TIME, 0, "1:00 AM" },
+        { CHOOSE, IDC_HOUR, "2" }, { PICK, IDC_EVENING_LIST, nullptr, 0 }, { TIME, 0, "11:45 PM" },
+        { ENTRIES, IDC_EVENING_LIST, "Mon–Fri 11:45 PM|Sat, Sun 2:00 AM|" }, { CLICK, IDOK },
+        { FILE_IS, 0, EVENING_KEYS("1", "1013", "0", "0", "23", "45") MORNING_AT("0", "0", "00", "127", "0")
+              DAYS_AT("31") "Hour2=2\r\nMinute2=00\r\nDays2=96\r\nShutdown2=1012\r\n" },
+        { END },
+    };
+    static const Step deletes[] = {
+        { OPEN }, { GREYED, IDC_EVENING_DELETE, nullptr, 0 }, { CLICK, IDC_EVENING_DELETE }, { TIME, 0, "1:00 AM" },
+        { GREYED, IDC_EVENING_DELETE, nullptr, 1 }, { CLICK, IDOK },
+        { FILE_IS, 0, EVENING_KEYS("1", "1012", "0", "0", "1", "00") MORNING_AT("0", "0", "00", "127", "0")
+              DAYS_AT("96") },
+        { END },
+    };
+    static const Step cancels[] = {
+        { OPEN }, { CLICK, IDC_EVENING_NEW }, { CHOOSE, IDC_MINUTE, "10" }, { PICK, IDC_EVENING_LIST, nullptr, 1 },
+        { CLICK, IDC_MORNING_NEW }, { CLICK, IDCANCEL }, { FILE_IS, 0, TWO_EVENINGS }, { OPEN },
+        { ENTRIES, IDC_EVENING_LIST, "Mon–Fri 11:30 PM|Sat, Sun 1:00 AM|" }, { CLICK, IDCANCEL }, { END },
+    };
+    static const Step eighth[] = {
+        { OPEN }, { GREYED, IDC_MORNING_DELETE, nullptr, 1 }, { CLICK, IDC_MORNING_NEW }, { CLICK, IDC_MORNING_NEW },
+        { CLICK, IDC_MORNING_NEW }, { CLICK, IDC_MORNING_NEW }, { CLICK, IDC_MORNING_NEW }, { CLICK, IDC_MORNING_NEW },
+        { GREYED, IDC_MORNING_NEW, nullptr, 0 }, { CLICK, IDC_MORNING_NEW }, { GREYED, IDC_MORNING_NEW, nullptr, 1 },
+        { GREYED, IDC_MORNING_DELETE, nullptr, 0 }, { CLICK, IDCANCEL }, { END },
+    };
+    static const Walk walks[] = {
+        { "new copies the entry shown", EVENING_KEYS("1", "1013", "0", "0", "23", "30")
+              MORNING_AT("0", "0", "00", "127", "0") DAYS_AT("31"), copies },
+        { "switching keeps the edits", TWO_EVENINGS, switching },
+        { "delete", TWO_EVENINGS, deletes },
+        { "cancel discards all", TWO_EVENINGS, cancels },
+        { "the eighth new is greyed", TWO_EVENINGS, eighth },
+    };
+#undef TWO_EVENINGS
+    RUN_WALKS(dllPath, walks);
+}
+
 // Run once: saved as not enabled, armed at once, kept while the player runs
 // and forgotten when it starts again.
 static void testDialogRunOnce(const char* dllPath)
@@ -866,7 +946,7 @@ static DWORD WINAPI holdDialog(LPVOID)
     if (!CHECK(dialog != NULL, "no dialog appeared"))
         return 0;
     // The group with a margin of the dialog's around it.
-    RECT part = { 141, 10, 275, 297 };
+    RECT part = { 141, 82, 275, 365 };
     MapDialogRect(dialog, &part);
     MapWindowPoints(dialog, NULL, (POINT*)&part, 2);
     reportShot(part, "NIGHTFOLD_SHOT_PART");
@@ -883,7 +963,10 @@ static void showForScreenshot(const char* dllPath)
 {
 #define SHOT_SETTINGS(use24)                                                    \
     EVENING_AT("1", "1013", "1", use24, "23", "30", "10", "0", "1")            \
-    MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")
+    MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")   \
+    "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=48\r\nShutdown2=1013\r\n"       \
+    "Morning2=1\r\nMorningHour2=9\r\nMorningDays2=96\r\nMorning3=1\r\n"        \
+    "MorningHour3=6\r\nMorningMinute3=40\r\nMorningDays3=31\r\n"
     char language[16];
     std::string settings = SHOT_SETTINGS("0");
     if (readEnvironment("NIGHTFOLD_SHOT_LANGUAGE", language, sizeof language))
@@ -1005,5 +1088,6 @@ const TestCase g_dialogCases[] = {
     { "dialog_saves", testDialogSaves },
     { "dialog_run_once", testDialogRunOnce },
     { "dialog_leaves", testDialogLeaves },
+    { "dialog_entries", testDialogEntries },
     { NULL, NULL },
 };

@@ -98,6 +98,15 @@ static void checkFits(HWND window, const char* where)
             }
             continue;
         }
+        if (!_stricmp(className, "ListBox")) {
+            int room = box.right - 4;
+            LRESULT count = SendMessageW(control, LB_GETCOUNT, 0, 0);
+            for (LRESULT i = 0; i < count; ++i) {
+                if (SendMessageW(control, LB_GETTEXTLEN, i, 0) < 512 && SendMessageW(control, LB_GETTEXT, i, (LPARAM)text) > 0)
+                    checkText(control, where, text, room, box.bottom, DT_SINGLELINE | DT_NOPREFIX);
+            }
+            continue;
+        }
         if (!GetWindowTextW(control, text, 512) || !text[0])
             continue;
         UINT type = style & 0xF;

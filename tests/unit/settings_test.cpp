@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include "settings_rules.h"
 
 TEST(StoredAction, LoadsAsTheActionOrNone)
@@ -161,4 +163,105 @@ TEST(StoredMinute, ReadsAsThePlatformReadsTheKey)
     };
     for (const auto& row : rows)
         EXPECT_EQ(storedMinuteOf(row.text), row.value) << "[" << row.text << "]";
+}
+
+// ---- several evenings and mornings under numbered keys ---------------------
+
+struct Entries {
+    EveningEntry evenings[MAX_ENTRIES];
+    int eveningCount;
+    MorningEntry mornings[MAX_ENTRIES];
+    int morningCount;
+};
+
+// Loads a section's numbered entries after a first of each.
+static Entries loadSection(const char* section)
+{
+    Entries loaded = {};
+    loaded.eveningCount = loaded.morningCount = 1;
+    loadNumberedEntries(sectionKeys(section), true, fakePowerAvailable, loaded.evenings, &loaded.eveningCount, loaded.mornings,
+                        &loaded.morningCount);
+    return loaded;
+}
+
+// Eight of each, every field set, each MorningPlay of the longest length.
+static Entries eightOfEach(void)
+{
+    Entries full = {};
+    full.eveningCount = full.morningCount = MAX_ENTRIES;
+    for (int i = 0; i < MAX_ENTRIES; ++i) {
+        full.evenings[i] = { (uint16_t)(16 + i), (uint16_t)(50 + i), (uint32_t)(120 + i),
+                             i % 2 ? ACTION_REBOOT : ACTION_SHUTDOWN };
+        MorningEntry& m = full.mornings[i];
+        m = { i % 2, (uint16_t)(5 + i), (uint16_t)(i * 7), (uint32_t)(1 + i), 60, 100 };
+        memset(m.play, 'a' + i, MORNING_PLAY_SIZE - 1);
+    }
+    return full;
+}
+
+TEST(NumberedEntries, LoadAsTheFirstEntrysKeys)
+{
+    static const struct {
+        const char* name;
+        const char* section;  // '|' for each NUL
+        int evenings, mornings;
+        int hour, minute, days, action;                 // the last evening loaded
+        int on, morningDays, volume, fade, morningHour;  // the last morning loaded
+    } rows[] = {
+        { "today's file: one of each", "Hour=23|Minute=30|Morning=1|MorningHour=7|Days=5|", 1, 1 },
+        { "Hour5=99: no entry", "Hour5=99|Minute5=0|", 1, 1 },
+        { "Minute2 with no Hour2: no entry", "Minute2=30|Days2=3|", 1, 1 },
+        { "a number 9 or higher: no entry", "Hour9=23|Hour10=1|MorningHour9=6|Morning9=1|", 1, 1 },
+        { "Days3=0: every day", "Hour3=22|Days3=0|Shutdown3=1015|", 2, 1, 22, 0, 127, ACTION_STANDBY },
+        { "MorningVolume7=abc: the player's own", "MorningHour7=6|Morning7=1|MorningVolume7=abc|MorningDays7=3|",
+          1, 2, 0, 0, 0, 0, 1, 3, 0, 0, 6 },
+        { "hostile values as the first's", "Hour2=65559|minute2 = 0x5|Shutdown2=7|MorningHour2=30|MorningHour3=' 6'|"
+          "MorningMinute3=5 ; note|MorningFadeMinutes3=-61|MorningVolume3=101|MorningDays3=128|Morning3=\"9\"|",
+          2, 2, 23, 5, 127, ACTION_NONE, 1, 127, 0, 0, 6 },
+        { "gaps: numbers 2 and 4", "Hour2=21|Hour4=1|Minute4=15|Days4=48|Shutdown4=1013|", 3, 1, 1, 15, 48,
+          ACTION_SHUTDOWN },
+    };
+    for (const auto& row : rows) {
+        char section[512] = "";
+        snprintf(section, sizeof section, "%s", row.section);
+        for (char* c = section; *c; ++c)
+            *c = *c == '|' ? '\0' : *c;
+        s_powerAnswer = 1;
+        Entries loaded = loadSection(section);
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(loaded.eveningCount, row.evenings);
+        ASSERT_EQ(loaded.morningCount, row.mornings);
+        const EveningEntry& e = loaded.evenings[row.evenings - 1];
+        if (row.evenings > 1) {
+            EXPECT_TRUE(e.hour == row.hour && e.minute == row.minute && e.days == (uint32_t)row.days &&
+                        e.action == row.action);
+        }
+        const MorningEntry& m = loaded.mornings[row.mornings - 1];
+        if (row.mornings > 1) {
+            EXPECT_TRUE(m.on == row.on && m.days == (uint32_t)row.morningDays && m.volume == (uint32_t)row.volume &&
+                        m.fadeMinutes == (uint32_t)row.fade && m.hour == row.morningHour);
+        }
+    }
+}
+
+// Written and read back: the same entries; eight of each with the longest
+// songs fit the one section beside the first entry's keys (576 bytes at
+// most), FadeFrom and the Language key; where they would not, nothing is.
+TEST(NumberedEntries, RoundTripInOneSection)
+{
+    static char section[SECTION_SIZE];
+    Entries full = eightOfEach();
+    const char* limit = section + SECTION_SIZE - 576 - sizeof "FadeFrom=255" - sizeof "Language=" - 64;
+    char* end = appendNumberedKeys(section, limit, full.evenings, MAX_ENTRIES, full.mornings, MAX_ENTRIES);
+    ASSERT_TRUE(end != NULL);
+    *end = '\0';
+    Entries loaded = loadSection(section);
+    ASSERT_EQ(loaded.eveningCount, MAX_ENTRIES);
+    ASSERT_EQ(loaded.morningCount, MAX_ENTRIES);
+    for (int i = 1; i < MAX_ENTRIES; ++i) {
+        EXPECT_EQ(memcmp(&loaded.evenings[i], &full.evenings[i], sizeof full.evenings[i]), 0) << i;
+        EXPECT_EQ(memcmp(&loaded.mornings[i], &full.mornings[i], sizeof full.mornings[i]), 0) << i;
+    }
+    EXPECT_TRUE(appendNumberedKeys(section, section + 2000, full.evenings, MAX_ENTRIES, full.mornings,
+                                   MAX_ENTRIES) == NULL);
 }
