@@ -139,8 +139,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold konnte Ihre Einstellungen weder hier speichern:\n%1\n\n%3\nnoch hier:\n%2\n\n%4\nSie gelten, bis Winamp "
       "beendet wird. Um sie zu behalten, machen Sie eine dieser Dateien beschreibbar." },
-    { T_MENU_SKIP, "Nächsten Morgen auslassen (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "Auslassen rückgängig" },
+    { T_MENU_SKIP, "Nächsten Morgen aus&lassen (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "Auslassen &rückgängig" },
     { T_EVENING_LIST, "Abende (&J):" },
     { T_MORNING_LIST, "Morgen (&Y):" },
     { T_EVENING_NEW, "Neu (&Q)" },

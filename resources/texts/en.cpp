@@ -131,8 +131,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold could not save your settings in\n%1\n\n%3\nnor in\n%2\n\n%4\nThey apply until Winamp closes. To keep "
       "them, make one of these files writable." },
-    { T_MENU_SKIP, "Skip the next morning (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "Undo skip" },
+    { T_MENU_SKIP, "S&kip the next morning (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "&Undo skip" },
     { T_EVENING_LIST, "Da&ys and times:" },
     { T_MORNING_LIST, "Wa&ke-up times:" },
     { T_EVENING_NEW, "New (&J)" },

@@ -138,8 +138,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold no pudo guardar la configuración en\n%1\n\n%3\nni en\n%2\n\n%4\nSe aplicará hasta que se cierre "
       "Winamp. Para conservarla, permita escribir en uno de estos archivos." },
-    { T_MENU_SKIP, "Omitir la próxima mañana (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "Deshacer la omisión" },
+    { T_MENU_SKIP, "Omitir la &próxima mañana (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "&Deshacer la omisión" },
     { T_EVENING_LIST, "N&oches:" },
     { T_MORNING_LIST, "Mañanas (&J):" },
     { T_EVENING_NEW, "Nueva (&K)" },

@@ -140,8 +140,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold n'a pas pu enregistrer vos paramètres ni dans\n%1\n\n%3\nni dans\n%2\n\n%4\nIls s'appliquent jusqu'à la "
       "fermeture de Winamp. Pour les conserver, rendez l'un de ces fichiers accessible en écriture." },
-    { T_MENU_SKIP, "Sauter le prochain réveil (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "Annuler le saut" },
+    { T_MENU_SKIP, "&Sauter le prochain réveil (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "Ann&uler le saut" },
     { T_EVENING_LIST, "Soirées (&J) :" },
     { T_MORNING_LIST, "Réveils (&K) :" },
     { T_EVENING_NEW, "Nouveau (&Y)" },

@@ -140,8 +140,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold non è riuscito a salvare le impostazioni né in\n%1\n\n%3\nné in\n%2\n\n%4\nRestano valide fino alla "
       "chiusura di Winamp. Per conservarle, rendere scrivibile uno di questi file." },
-    { T_MENU_SKIP, "Salta la prossima sveglia (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "Annulla il salto" },
+    { T_MENU_SKIP, "&Salta la prossima sveglia (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "A&nnulla il salto" },
     { T_EVENING_LIST, "Sere (&J):" },
     { T_MORNING_LIST, "Sveglie (&K):" },
     { T_EVENING_NEW, "Nuova (&Q)" },

@@ -132,8 +132,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold は設定を次のどちらの場所にも保存できませんでした:\n%1\n\n%3\nおよび\n%2\n\n%4\n設定は Winamp "
       "を閉じるまで有効です。設定を保持するには、これらのファイルのいずれかを書き込み可能にしてください。" },
-    { T_MENU_SKIP, "次の朝をスキップ (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "スキップを取り消す" },
+    { T_MENU_SKIP, "次の朝をスキップ (%1 %2)(&K)" },
+    { T_MENU_UNDO_SKIP, "スキップを取り消す(&U)" },
     { T_EVENING_LIST, "夜の一覧(&Y):" },
     { T_MORNING_LIST, "朝の一覧(&K):" },
     { T_EVENING_NEW, "新規(&J)" },

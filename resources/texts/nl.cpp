@@ -135,14 +135,14 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold kon uw instellingen niet opslaan in\n%1\n\n%3\nen ook niet in\n%2\n\n%4\nZe gelden tot Winamp wordt "
       "gesloten. Om ze te bewaren, maakt u een van deze bestanden beschrijfbaar." },
-    { T_MENU_SKIP, "Volgende ochtend overslaan (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "Overslaan ongedaan maken" },
+    { T_MENU_SKIP, "Volgende ochtend &overslaan (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "Overslaan ongedaan &maken" },
     { T_EVENING_LIST, "Avonden (&Y):" },
     { T_MORNING_LIST, "Ochtenden (&K):" },
     { T_EVENING_NEW, "Nieuw (&J)" },
-    { T_EVENING_DELETE, "Verwijderen (&Q)" },
+    { T_EVENING_DELETE, "Wissen (&Q)" },
     { T_MORNING_NEW, "Nieuw (&Z)" },
-    { T_MORNING_DELETE, "Verwijderen (&X)" },
+    { T_MORNING_DELETE, "Wissen (&X)" },
     { T_ENTRY, "%1 %2" },
 };
 

@@ -134,8 +134,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold nie mógł zapisać ustawień ani w\n%1\n\n%3\nani w\n%2\n\n%4\nObowiązują one do zamknięcia programu "
       "Winamp. Aby je zachować, zezwól na zapis do jednego z tych plików." },
-    { T_MENU_SKIP, "Pomiń następny poranek (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "Cofnij pominięcie" },
+    { T_MENU_SKIP, "&Pomiń następny poranek (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "&Cofnij pominięcie" },
     { T_EVENING_LIST, "W&ieczory:" },
     { T_MORNING_LIST, "Poranki (&F):" },
     { T_EVENING_NEW, "Nowy (&Q)" },

@@ -135,8 +135,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "O Nightfold não conseguiu salvar as configurações em\n%1\n\n%3\nnem em\n%2\n\n%4\nElas valem até o Winamp fechar. "
       "Para mantê-las, permita a gravação em um desses arquivos." },
-    { T_MENU_SKIP, "Pular a próxima manhã (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "Desfazer o pulo" },
+    { T_MENU_SKIP, "&Pular a próxima manhã (%1 %2)" },
+    { T_MENU_UNDO_SKIP, "&Desfazer o pulo" },
     { T_EVENING_LIST, "Noites (&J):" },
     { T_MORNING_LIST, "Manhãs (&K):" },
     { T_EVENING_NEW, "Nova (&Q)" },

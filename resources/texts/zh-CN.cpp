@@ -127,8 +127,8 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold 无法将设置保存到\n%1\n\n%3\n或\n%2\n\n%4\n这些设置在 Winamp "
       "关闭前有效。若要保留设置，请使其中一个文件可写。" },
-    { T_MENU_SKIP, "跳过下一个早晨 (%1 %2)" },
-    { T_MENU_UNDO_SKIP, "撤销跳过" },
+    { T_MENU_SKIP, "跳过下一个早晨 (%1 %2)(&K)" },
+    { T_MENU_UNDO_SKIP, "撤销跳过(&U)" },
     { T_EVENING_LIST, "晚上(&Y):" },
     { T_MORNING_LIST, "早上(&K):" },
     { T_EVENING_NEW, "新建(&J)" },

@@ -377,7 +377,11 @@ static void openDialog(const Step* dialogSteps)
 {
     s_dialogSteps = dialogSteps;
     s_configReturned = 0;
-    s_expectedOwner = GetForegroundWindow();
+    // Another test's window in the foreground gives way to the player's.
+    HWND front = GetForegroundWindow();
+    DWORD process = 0;
+    GetWindowThreadProcessId(front, &process);
+    s_expectedOwner = process == GetCurrentProcessId() ? front : s_hostWindow;
     HANDLE driver = CreateThread(NULL, 0, driveDialog, NULL, 0, NULL);
     s_plugin.header->config();
     s_configReturned = 1;
