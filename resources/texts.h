@@ -156,15 +156,15 @@ enum TextId {
     T_NOT_SAVED,           // %1 the settings file, %2 the system's reason
     T_NOT_SAVED_EITHER,    // %1 the file beside the plugin, %2 the one in the player's folder, %3 and %4 the reasons
     // Several evenings and mornings.
-    T_MENU_SKIP,           // %1 the morning's day (short name), %2 its time
-    T_MENU_UNDO_SKIP,
-    T_EVENING_LIST,        // the label of the evenings' list
-    T_MORNING_LIST,
-    T_EVENING_NEW,         // the buttons under each list
-    T_EVENING_DELETE,
-    T_MORNING_NEW,
-    T_MORNING_DELETE,
-    T_ENTRY,               // an entry in the dialog's lists: %1 its days, %2 its time
+    T_MENU_SKIP,           // menu item: the next morning alone does not ring; %1 its day's short name, %2 its time of day
+    T_MENU_UNDO_SKIP,      // menu item: that morning rings after all
+    T_EVENING_LIST,        // label, 128 wide, over the list of evenings (keys to the list)
+    T_MORNING_LIST,        // label, 128 wide, over the list of mornings (keys to the list)
+    T_EVENING_NEW,         // button, 62 wide: a new evening, a copy of the one shown
+    T_EVENING_DELETE,      // button, 62 wide: the evening shown goes
+    T_MORNING_NEW,         // button, 62 wide: a new morning, a copy of the one shown
+    T_MORNING_DELETE,      // button, 62 wide: the morning shown goes
+    T_ENTRY,               // list item, 128 wide: %1 its days ("Mon–Thu, Sun"), %2 its time of day
 
     TEXT_COUNT,
     NO_TEXT = TEXT_COUNT  // where nothing is said
