@@ -6,7 +6,7 @@
 # A target is tests/fuzz/fuzz_<name>.cpp; add its name to the list below.
 set(NIGHTFOLD_FUZZ_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1)
 
-set(NIGHTFOLD_FUZZ_TARGETS paths settings hours duetime zone evening text player_folder section)
+set(NIGHTFOLD_FUZZ_TARGETS paths settings hours duetime zone evening text player_folder)
 
 set(NIGHTFOLD_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz target runs in make fuzz")
 # How many runs each target makes in make check.
