@@ -172,15 +172,15 @@ void setItemWords(HWND dialog, int id, TextId text)
     setWindowWords(GetDlgItem(dialog, id), words);
 }
 
-void addListWords(HWND dialog, int id, const WCHAR* text)
+void addListWords(HWND dialog, int id, UINT message, const WCHAR* text)
 {
     if (s_unicode) {
-        s_w.sendItemMessage(dialog, id, CB_ADDSTRING, 0, (LPARAM)text);
+        s_w.sendItemMessage(dialog, id, message, 0, (LPARAM)text);
         return;
     }
     char ansi[WORDS_SIZE * 2];
     narrow(text, ansi, sizeof ansi);
-    SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, (LPARAM)ansi);
+    SendDlgItemMessageA(dialog, id, message, 0, (LPARAM)ansi);
 }
 
 // InsertMenu or ModifyMenu, which take the same arguments.
@@ -274,17 +274,6 @@ void showFailure(TextId text, DWORD error, TextId title, UINT style)
     const WCHAR* values[] = { said, reason };
     formatText("%1\n\n%2", (const char16_t* const*)values, 2, (char16_t*)message, sizeof message / sizeof *message);
     showWords(NULL, message, caption, style);
-}
-
-void addListBoxWords(HWND dialog, int id, const WCHAR* text)
-{
-    if (s_unicode) {
-        s_w.sendItemMessage(dialog, id, LB_ADDSTRING, 0, (LPARAM)text);
-        return;
-    }
-    char ansi[WORDS_SIZE * 2];
-    narrow(text, ansi, sizeof ansi);
-    SendDlgItemMessageA(dialog, id, LB_ADDSTRING, 0, (LPARAM)ansi);
 }
 
 // Appends text at *end, no further than limit (one unit kept for the NUL).

@@ -43,9 +43,9 @@ bool readDayName(int day, WCHAR* name, int size);
 // Texts of windows, list items, menu items and message boxes.
 void setWindowWords(HWND window, const WCHAR* text);
 void setItemWords(HWND dialog, int id, TextId text);
-void addListWords(HWND dialog, int id, const WCHAR* text);
-// ... and of a list box's items.
-void addListBoxWords(HWND dialog, int id, const WCHAR* text);
+// A list's item: message CB_ADDSTRING for a combo box, LB_ADDSTRING for a
+// list box.
+void addListWords(HWND dialog, int id, UINT message, const WCHAR* text);
 BOOL insertMenuWords(HMENU menu, UINT position, UINT flags, UINT_PTR id, const WCHAR* text);
 BOOL modifyMenuWords(HMENU menu, UINT item, UINT flags, UINT_PTR id, const WCHAR* text);
 int showWords(HWND owner, const WCHAR* text, const WCHAR* title, UINT style);

@@ -104,7 +104,7 @@ static void addFadeChoices(HWND dialog, int id)
         widenAnsi(digits, number, 4);
         const WCHAR* values[] = { number };
         sayText(minutes == 1 ? T_ONE_MINUTE : T_MINUTES, values, 1, words);
-        addListWords(dialog, id, words);
+        addListWords(dialog, id, CB_ADDSTRING, words);
     }
 }
 
@@ -236,12 +236,12 @@ static void showMorning(HWND dialog, const ConfigValues* values)
     showDays(dialog, IDC_MORNING_DAY_FIRST, values->morningDays);
     WCHAR words[WORDS_SIZE];
     sayText(T_NO_FADE, NULL, 0, words);
-    addListWords(dialog, IDC_MORNING_FADE_MINUTES, words);
+    addListWords(dialog, IDC_MORNING_FADE_MINUTES, CB_ADDSTRING, words);
     addFadeChoices(dialog, IDC_MORNING_FADE_MINUTES);
     SendDlgItemMessageA(dialog, IDC_MORNING_FADE_MINUTES, CB_SETCURSEL,
                         (WPARAM)morningFadeItemToShow(values->morningFadeMinutes), 0);
     sayText(T_PLAYERS_VOLUME, NULL, 0, words);
-    addListWords(dialog, IDC_MORNING_VOLUME, words);
+    addListWords(dialog, IDC_MORNING_VOLUME, CB_ADDSTRING, words);
     for (unsigned item = 1; item < MORNING_VOLUME_ITEMS; ++item) {
         char digits[8];
         WCHAR number[8];
@@ -249,7 +249,7 @@ static void showMorning(HWND dialog, const ConfigValues* values)
         widenAnsi(digits, number, 8);
         const WCHAR* values[] = { number };
         sayText(T_PERCENT, values, 1, words);
-        addListWords(dialog, IDC_MORNING_VOLUME, words);
+        addListWords(dialog, IDC_MORNING_VOLUME, CB_ADDSTRING, words);
     }
     SendDlgItemMessageA(dialog, IDC_MORNING_VOLUME, CB_SETCURSEL,
                         (WPARAM)morningVolumeItemToShow(values->morningVolume), 0);
@@ -392,13 +392,13 @@ static void fillEntryLists(HWND dialog, const ConfigValues* values)
     for (int i = 0; i < values->eveningCount; ++i) {
         const EveningEntry& evening = values->evenings[i];
         sayEntry(evening.days, evening.hour, evening.minute, use24, text);
-        addListBoxWords(dialog, IDC_EVENING_LIST, text);
+        addListWords(dialog, IDC_EVENING_LIST, LB_ADDSTRING, text);
     }
     SendDlgItemMessageA(dialog, IDC_MORNING_LIST, LB_RESETCONTENT, 0, 0);
     for (int i = 0; i < values->morningCount; ++i) {
         const MorningEntry& morning = values->mornings[i];
         sayEntry(morning.days, morning.hour, morning.minute, use24, text);
-        addListBoxWords(dialog, IDC_MORNING_LIST, text);
+        addListWords(dialog, IDC_MORNING_LIST, LB_ADDSTRING, text);
     }
     SendDlgItemMessageA(dialog, IDC_EVENING_LIST, LB_SETCURSEL, (WPARAM)s_eveningShown, 0);
     SendDlgItemMessageA(dialog, IDC_MORNING_LIST, LB_SETCURSEL, (WPARAM)s_morningShown, 0);
@@ -494,16 +494,31 @@ static uint32_t freeDays(uint32_t taken)
     return ~taken & EVERY_DAY ? ~taken & EVERY_DAY : EVERY_DAY;
 }
 
-// Moves entry to the end of count, the ones after it one up, by swaps
-// (the plugin has no memmove).
+// A copy of the entry shown, on the days the others leave free, after the
+// last; returns its index.
 template <typename Entry>
-static void moveToEnd(Entry* entries, int entry, int count)
+static int copyShown(Entry* entries, int* count, int shown)
 {
-    for (int i = entry; i + 1 < count; ++i) {
+    uint32_t taken = 0;
+    for (int i = 0; i < *count; ++i)
+        taken |= entries[i].days;
+    entries[*count] = entries[shown];
+    entries[*count].days = freeDays(taken);
+    return (*count)++;
+}
+
+// Takes the entry shown out, the ones after it one up (by swaps: the plugin
+// has no memmove); returns the index of the entry to show then.
+template <typename Entry>
+static int deleteShown(Entry* entries, int* count, int shown)
+{
+    for (int i = shown; i + 1 < *count; ++i) {
         Entry next = entries[i + 1];
         entries[i + 1] = entries[i];
         entries[i] = next;
     }
+    --*count;
+    return shown < *count ? shown : *count - 1;
 }
 
 // New copies the entry shown, on the free days; Delete takes the shown one
@@ -511,31 +526,14 @@ static void moveToEnd(Entry* entries, int entry, int count)
 static void changeEntries(HWND dialog, ConfigValues* values, int command)
 {
     keepShown(dialog, values);
-    int& eveningCount = values->eveningCount;
-    int& morningCount = values->morningCount;
-    if (command == IDC_EVENING_NEW && eveningCount < MAX_ENTRIES) {
-        values->evenings[eveningCount] = values->evenings[s_eveningShown];
-        uint32_t taken = 0;
-        for (int i = 0; i < eveningCount; ++i)
-            taken |= values->evenings[i].days;
-        values->evenings[eveningCount].days = freeDays(taken);
-        showEveningEntry(dialog, values, eveningCount++);
-    } else if (command == IDC_EVENING_DELETE && eveningCount > 1) {
-        moveToEnd(values->evenings, s_eveningShown, eveningCount);
-        --eveningCount;
-        showEveningEntry(dialog, values, s_eveningShown < eveningCount ? s_eveningShown : eveningCount - 1);
-    } else if (command == IDC_MORNING_NEW && morningCount < MAX_ENTRIES) {
-        values->mornings[morningCount] = values->mornings[s_morningShown];
-        uint32_t taken = 0;
-        for (int i = 0; i < morningCount; ++i)
-            taken |= values->mornings[i].days;
-        values->mornings[morningCount].days = freeDays(taken);
-        showMorningEntry(dialog, values, morningCount++);
-    } else if (command == IDC_MORNING_DELETE && morningCount > 1) {
-        moveToEnd(values->mornings, s_morningShown, morningCount);
-        --morningCount;
-        showMorningEntry(dialog, values, s_morningShown < morningCount ? s_morningShown : morningCount - 1);
-    }
+    if (command == IDC_EVENING_NEW && values->eveningCount < MAX_ENTRIES)
+        showEveningEntry(dialog, values, copyShown(values->evenings, &values->eveningCount, s_eveningShown));
+    else if (command == IDC_EVENING_DELETE && values->eveningCount > 1)
+        showEveningEntry(dialog, values, deleteShown(values->evenings, &values->eveningCount, s_eveningShown));
+    else if (command == IDC_MORNING_NEW && values->morningCount < MAX_ENTRIES)
+        showMorningEntry(dialog, values, copyShown(values->mornings, &values->morningCount, s_morningShown));
+    else if (command == IDC_MORNING_DELETE && values->morningCount > 1)
+        showMorningEntry(dialog, values, deleteShown(values->mornings, &values->morningCount, s_morningShown));
     fillEntryLists(dialog, values);
 }
 
