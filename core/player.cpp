@@ -34,6 +34,13 @@ static bool sendToPlayer(UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* 
                                answer) != 0;
 }
 
+// Whether window is one of this process.
+static bool isOwnWindow(HWND window)
+{
+    DWORD process = 0;
+    return window && GetWindowThreadProcessId(window, &process) && process == GetCurrentProcessId();
+}
+
 // Whether an answer of the player is a pointer to text that can be read:
 // text of units of unitSize bytes, ended by a zero unit, in committed,
 // readable memory of this process. Every answer read as a pointer passes
@@ -45,10 +52,8 @@ static bool isTextAnswer(DWORD_PTR answer, size_t unitSize)
 {
     const DWORD READABLE = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                            PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    DWORD process = 0;
     MEMORY_BASIC_INFORMATION memory;
-    if (answer < 65536 || !GetWindowThreadProcessId(g_state.hostWindow, &process) ||
-        process != GetCurrentProcessId() || !VirtualQuery((LPCVOID)answer, &memory, sizeof memory) ||
+    if (answer < 65536 || !isOwnWindow(g_state.hostWindow) || !VirtualQuery((LPCVOID)answer, &memory, sizeof memory) ||
         memory.State != MEM_COMMIT || !(memory.Protect & READABLE) || (memory.Protect & PAGE_GUARD))
         return false;
     const char* end = (const char*)memory.BaseAddress + memory.RegionSize;
@@ -208,4 +213,10 @@ DWORD_PTR readPlayerFolder(bool unicode)
     if (!sendToPlayer(WM_USER, 0, unicode ? HOST_IPC_GET_INI_FOLDER_W : HOST_IPC_GET_INI_FOLDER, &answer))
         return 0;
     return answer < 65536 || isTextAnswer(answer, unicode ? 2 : 1) ? answer : 0;
+}
+
+HWND readOwnerWindow(void)
+{
+    HWND front = GetForegroundWindow();
+    return isOwnWindow(front) ? front : g_state.hostWindow;
 }

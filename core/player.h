@@ -38,5 +38,10 @@ bool readPlayerLanguage(char* code, size_t size);
 // ANSI or in Unicode: a pointer to text in its memory, or below 65536 none.
 DWORD_PTR readPlayerFolder(bool unicode);
 UINT newPlayerCommand(void);
+// The window to own the plugin's dialog and message boxes: the one in the
+// foreground where it is one of the player's process (its preferences),
+// else the player's main window. Another program's window may go at any
+// moment, failing the dialog, and would tie that program's input to ours.
+HWND readOwnerWindow(void);
 
 #endif

@@ -112,7 +112,7 @@ static __attribute__((noinline)) void showNotSaved(TextId id, const WCHAR* const
     WCHAR text[WORDS_SIZE * 4], title[32];
     widenAnsi(PRODUCT_TEXT, title, 32);
     sayLongText(id, values, count, text, WORDS_SIZE * 4);
-    showWords(GetForegroundWindow(), text, title, MB_ICONWARNING);
+    showWords(readOwnerWindow(), text, title, MB_ICONWARNING);
 }
 
 // Shows the warning that the settings could not be saved, naming each file

@@ -9,6 +9,7 @@
 
 #include "dialog_rules.h"
 #include "../core/paths.h"
+#include "../core/player.h"
 #include "../core/settings_rules.h"
 #include "../core/state.h"
 #include "../core/words.h"
@@ -685,19 +686,6 @@ static INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wPara
     return FALSE;
 }
 
-// The window in the foreground owns the dialog where it is one of the
-// player's (its preferences); another program's window may go at any moment,
-// failing the dialog, and would tie that program's input to the player's:
-// the player's main window then.
-static HWND dialogOwner(void)
-{
-    HWND front = GetForegroundWindow();
-    DWORD process = 0;
-    if (front && GetWindowThreadProcessId(front, &process) && process == GetCurrentProcessId())
-        return front;
-    return g_state.hostWindow;
-}
-
 INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values)
 {
     if (s_open) {
@@ -705,7 +693,7 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values)
         return IDCANCEL;
     }
     s_editing = *values;
-    INT_PTR result = runDialog(instance, IDD_CONFIG, dialogOwner(), configDialogProc, (LPARAM)&s_editing);
+    INT_PTR result = runDialog(instance, IDD_CONFIG, readOwnerWindow(), configDialogProc, (LPARAM)&s_editing);
     s_open = NULL;
     if (result == IDOK)
         *values = s_editing;
