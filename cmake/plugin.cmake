@@ -124,6 +124,17 @@ set_tests_properties(wineprefix.setup PROPERTIES FIXTURES_SETUP wineprefix TIMEO
 set_tests_properties(wineprefix.cleanup PROPERTIES FIXTURES_CLEANUP wineprefix)
 set_tests_properties(wineprefix.setup wineprefix.cleanup PROPERTIES
     ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT}")
+# Wine keeps the regional format in the prefix's registry and rewrites it
+# whenever a process starts in another locale: the cases run in a locale of
+# their own share a second prefix, one at a time (they hold the foreground
+# lock below), away from the cases in the prefix's locale.
+set(NIGHTFOLD_LOCALE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-locales)
+add_test(NAME wineprefix_locales.setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wineprefix.sh)
+add_test(NAME wineprefix_locales.cleanup COMMAND wineserver -k)
+set_tests_properties(wineprefix_locales.setup PROPERTIES FIXTURES_SETUP wineprefix_locales TIMEOUT 300)
+set_tests_properties(wineprefix_locales.cleanup PROPERTIES FIXTURES_CLEANUP wineprefix_locales)
+set_tests_properties(wineprefix_locales.setup wineprefix_locales.cleanup PROPERTIES
+    ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_LOCALE_PREFIX};WINEDEBUG=-all;LC_ALL=C.UTF-8;LANGUAGE=")
 
 # One Wine test per case of the host; 98 cases run the host that reports the
 # 9x family, _nt4 cases the one that reports Windows NT 4.0. Wine takes the
@@ -208,23 +219,25 @@ nightfold_wine_tests(
     languages_ja
     japanese_on_western
 )
+# A case in a locale of its own, in the second prefix: env sets its locale.
+function(nightfold_wine_locale case env)
+    set_tests_properties(wine.${case} PROPERTIES
+        FIXTURES_REQUIRED wineprefix_locales
+        ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_LOCALE_PREFIX};WINEDEBUG=-all;LANGUAGE=;TZ=UTC;${env}")
+endfunction()
 # A Japanese user on a Western code page: Wine takes the ANSI code page
 # from LC_CTYPE and the display language from LC_MESSAGES.
-set_tests_properties(wine.japanese_on_western PROPERTIES
-    ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=;LC_CTYPE=en_US.UTF-8;LC_MESSAGES=ja_JP.UTF-8")
+nightfold_wine_locale(japanese_on_western "LC_ALL=;LC_CTYPE=en_US.UTF-8;LC_MESSAGES=ja_JP.UTF-8")
 # The settings folder of a Japanese user, in the Japanese ANSI code page,
 # with the display language English.
-set_tests_properties(wine.player_folder PROPERTIES
-    ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=;LC_CTYPE=ja_JP.UTF-8;LC_MESSAGES=en_US.UTF-8")
+nightfold_wine_locale(player_folder "LC_ALL=;LC_CTYPE=ja_JP.UTF-8;LC_MESSAGES=en_US.UTF-8")
 # Users of other languages on a Western code page, and a Japanese one on
 # a Japanese code page, whose dialogs grow with its font.
 foreach(locale de_DE ru_RU pl_PL zh_CN)
     string(SUBSTRING ${locale} 0 2 language)
-    set_tests_properties(wine.languages_${language} PROPERTIES ENVIRONMENT
-        "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=;LC_CTYPE=en_US.UTF-8;LC_MESSAGES=${locale}.UTF-8")
+    nightfold_wine_locale(languages_${language} "LC_ALL=;LC_CTYPE=en_US.UTF-8;LC_MESSAGES=${locale}.UTF-8")
 endforeach()
-set_tests_properties(wine.languages_ja PROPERTIES
-    ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT};TZ=UTC;LC_ALL=ja_JP.UTF-8")
+nightfold_wine_locale(languages_ja "LC_ALL=ja_JP.UTF-8")
 nightfold_wine_time_zone(alarm_summer_time Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_berlin Europe/Berlin)
 nightfold_wine_time_zone(zone_rules_sydney Australia/Sydney)

@@ -704,14 +704,14 @@ static bool morningArmed(void)
 // Mornings at 6:00 and 6:10 on Wednesday: both ring in order, the 6:10 one
 // taking over from the first, and the wake timer is armed each time for the
 // next. Skipped from the menu, the 6:00 one does not ring, and the menu
-// names the one after it.
+// names the one after it; the skip undone, both ring again.
 static void testMorningNights(const char* dllPath)
 {
     static const struct {
         const char* name;
-        bool skip;
+        bool skip, undo;  // Undo skip from the menu after the skip
         int plays;
-    } rows[] = { { "both_ring", false, 2 }, { "skip_the_first", true, 1 } };
+    } rows[] = { { "both_ring", false, false, 2 }, { "skip_the_first", true, false, 1 }, { "skip_undone", true, true, 2 } };
     const LONGLONG six = utcValue(2024, 6, 12, 6, 0), tenPast = utcValue(2024, 6, 12, 6, 10);
     for (const auto& row : rows) {
         resetFakes();
@@ -734,6 +734,14 @@ static void testMorningNights(const char* dllPath)
             CHECK(g_log.morningDue == tenPast && !strcmp(line, "Wakes at 6:10 AM") && pluginMenuItem("Undo skip"),
                   "%s: armed %lld s off 6:10, the menu says [%s], undo %u", row.name,
                   (g_log.morningDue - tenPast) / 10000000, line, pluginMenuItem("Undo skip"));
+        }
+        if (row.undo) {
+            s_armings = g_log.morningSets;
+            if (!chooseFromMenu("Undo skip") || !pumpMessagesUntil(morningArmed, 5000))
+                continue;
+            menuLine(1, line, sizeof line);
+            CHECK(g_log.morningDue == six && !strcmp(line, "Wakes at 6:00 AM"), "%s: armed %lld s off 6:00, the menu says [%s]",
+                  row.name, (g_log.morningDue - six) / 10000000, line);
         }
         // Fired at every arming until the second morning's notice.
         bool armedFor610 = g_log.morningDue == tenPast;

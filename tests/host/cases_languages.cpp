@@ -319,35 +319,51 @@ static void testLanguages(const char* dllPath)
 }
 
 // Run with a Japanese display language on a Western code page: the day
-// boxes hold the locale's names and a caption the Japanese text, as
-// Unicode.
+// boxes hold the chosen language's names and a caption its text, as
+// Unicode. Japanese where its code page is installed, else English.
+static int s_expectedLanguage;
+
 static void checkJapanese(HWND dialog)
 {
+    LCID locale = MAKELCID(LANGUAGES[s_expectedLanguage]->langId, SORT_DEFAULT);
     for (int day = 0; day < 7; ++day) {
         WCHAR shown[32], named[32];
         GetDlgItemTextW(dialog, IDC_DAY_FIRST + day, shown, 32);
-        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + day, named, 32);
-        CHECK(!wcscmp(shown, named) && !wcschr(shown, L'?'), "day %d differs from the locale's", day);
+        GetLocaleInfoW(locale, LOCALE_SABBREVDAYNAME1 + day, named, 32);
+        CHECK(!wcscmp(shown, named) && !wcschr(shown, L'?'), "%s: day %d differs from the locale's", s_language, day);
     }
     WCHAR shown[128];
     char16_t expected[128];
     GetDlgItemTextW(dialog, IDC_FORCE, shown, 128);
-    widenUtf8(textIn((unsigned)languageOfCode("ja"), T_FORCE), expected, 128);
-    CHECK(!wcscmp(shown, (const WCHAR*)expected), "the force box is not in Japanese");
+    widenUtf8(textIn((unsigned)s_expectedLanguage, T_FORCE), expected, 128);
+    CHECK(!wcscmp(shown, (const WCHAR*)expected), "%s: the force box is not in %s", s_language,
+          LANGUAGES[s_expectedLanguage]->code);
 }
 
 static void testJapaneseOnWestern(const char* dllPath)
 {
-    s_language = "ja (Western code page)";
+    static const struct {
+        const char* name;
+        UINT missingCodePage;
+        const char* shown;
+    } rows[] = {
+        { "ja (Western code page)", 0, "ja" },
+        { "ja without East Asian support", 932, "en" },
+    };
     CHECK(GetACP() == 1252 && PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE,
           "code page %u, display language %#x", GetACP(), GetUserDefaultUILanguage());
-    resetFakes();
-    LoadedPlugin plugin;
-    if (!startPlugin(dllPath, "japanese", "[Nightfold]\r\n", &plugin))
-        return;
-    readDialog(&plugin, checkJapanese);
-    plugin.header->quit();
-    unloadPlugin(&plugin);
+    for (const auto& row : rows) {
+        s_language = row.name;
+        s_expectedLanguage = languageOfCode(row.shown);
+        resetFakes();
+        g_fakes.missingCodePage = row.missingCodePage;
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.missingCodePage ? "japanese_missing" : "japanese", "[Nightfold]\r\n", &plugin))
+            continue;
+        readDialog(&plugin, checkJapanese);
+        plugin.header->quit();
+        unloadPlugin(&plugin);
+    }
 }
 
 const TestCase g_languageCases[] = {

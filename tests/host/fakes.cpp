@@ -520,6 +520,11 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
     return GetProcAddress(module, name);
 }
 
+static BOOL WINAPI fakeIsValidCodePage(UINT codePage)
+{
+    return codePage != g_fakes.missingCodePage && IsValidCodePage(codePage);
+}
+
 void guardPlugin(HMODULE module)
 {
     patchImport(module, "USER32.dll", "ExitWindowsEx", (void*)recordExitWindowsEx);
@@ -547,6 +552,7 @@ void fakePlatform(HMODULE module)
         module, "ADVAPI32.dll", "OpenProcessToken", (void*)countOpenProcessToken);
     patchImport(module, "KERNEL32.dll", "LoadLibraryA", (void*)recordLoadLibrary);
     patchImport(module, "KERNEL32.dll", "FreeLibrary", (void*)countFreeLibrary);
+    patchImport(module, "KERNEL32.dll", "IsValidCodePage", (void*)fakeIsValidCodePage);
     patchImportIfAny(module, "USER32.dll", "PostMessageA", (void*)recordPostMessage);
     patchImportIfAny(module, "USER32.dll", "SendMessageA", (void*)recordSendMessage);
     patchImportIfAny(module, "USER32.dll", "SetWindowLongA", (void*)recordSetWindowLongA);

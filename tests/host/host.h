@@ -227,6 +227,7 @@ struct PlatformFakes {
     BOOL postFails;               // PostMessageA fails, as with a full queue
     BOOL chooseRunOnce;           // the dialog's OK chooses Run Once
     int failingWrite;             // the settings write with this number (log's writes) fails, writing nothing
+    UINT missingCodePage;         // IsValidCodePage: not installed, as East Asian support left out
 };
 // Set once the plugin's exit command has left for the player's window,
 // before the player can have handled it.

@@ -14,6 +14,17 @@ static CalendarTime march(int day, int hour, int minute)
     return CalendarTime{ 2025, 3, (uint16_t)((day + 1) % 7), (uint16_t)day, (uint16_t)hour, (uint16_t)minute, 0, 0 };
 }
 
+// As Windows reads it: a time in the hour skipped on 30 March 2025 is
+// standard time, so 2:30 comes at 3:30 summer time.
+static bool withBerlinSkippedHourAsStandard(const CalendarTime* local, uint64_t* utc)
+{
+    if (local->year == 2025 && local->month == 3 && local->day == 30 && local->hour == 2) {
+        *utc = localFileTime(*local) - 3600 * ONE_SECOND;
+        return true;
+    }
+    return withBerlinBiasOfTheDay(local, utc);
+}
+
 enum Kind { EVENINGS, MORNINGS };
 static const uint32_t MON_FRI = 31, SUN_THU = 79, FRI_SAT = 48, SAT = 32, SUN = 64;
 
@@ -34,6 +45,7 @@ TEST(NextDue, IsTheEarliestEntryByTheClock)
         uint32_t sameMoment;
         int day, hour, minute;
         int utcHour, utcMinute;  // of the due time, on the same day
+        LocalToUtc zone = withBerlinBiasOfTheDay;
     } rows[] = {
         { "overlapping days: the first due of the night", EVENINGS, 27, 20, 0,
           { { 1, 1, 0, FRI_SAT }, { 1, 23, 30, SUN_THU } }, 2, 0, false, 1, 2, 27, 23, 30, 22, 30 },
@@ -47,6 +59,8 @@ TEST(NextDue, IsTheEarliestEntryByTheClock)
           { { 1, 23, 30, SAT }, { 1, 3, 10, SUN }, { 1, 1, 30, SUN } }, 3, 0, false, 2, 4, 30, 1, 30, 0, 30 },
         { "the day after the change", MORNINGS, 29, 23, 45,
           { { 1, 8, 0, SUN }, { 1, 9, 0, SUN }, { 0, 7, 0, SUN } }, 3, 0, false, 0, 1, 30, 8, 0, 6, 0 },
+        { "the skipped hour: 2:30 comes after 3:10", MORNINGS, 29, 23, 45,
+          { { 1, 2, 30, SUN }, { 1, 3, 10, SUN } }, 2, 0, false, 1, 2, 30, 3, 10, 1, 10, withBerlinSkippedHourAsStandard },
         { "Run Once, not yet spent: any entry's", EVENINGS, 27, 20, 0,
           { { 1, 23, 30, SUN_THU }, { 1, 21, 0, MON_FRI } }, 2, 0, false, 1, 2, 27, 21, 0, 20, 0 },
         { "Run Once, spent: none", EVENINGS, 27, 21, 30,
@@ -74,9 +88,8 @@ TEST(NextDue, IsTheEarliestEntryByTheClock)
         DueEntry next =
             row.kind == EVENINGS
                 ? nextEveningDue(now, evenings, row.count, row.spentDay ? &spent : NULL, row.runOnceSpent,
-                                 withBerlinBiasOfTheDay, withBerlinBiasOfTheDay)
-                : nextMorningDue(now, mornings, row.count, &spent, row.spentDay ? 1 : 0, withBerlinBiasOfTheDay,
-                                 withBerlinBiasOfTheDay);
+                                 row.zone, row.zone)
+                : nextMorningDue(now, mornings, row.count, &spent, row.spentDay ? 1 : 0, row.zone, row.zone);
         SCOPED_TRACE(row.name);
         ASSERT_EQ(next.entry, row.entry);
         if (row.entry < 0)
