@@ -23,6 +23,8 @@ setup:
 	@sh cmake/setup.sh
 
 check: all
+	@! grep -rniE '^\s*#\s*include\s*[<"](windows|win[a-z0-9]*|[a-z]*api|mmsystem|powrprof|commctrl|commdlg|shlobj|tchar|ole2|objbase)\.h' logic \
+		|| { echo "logic/ decides without Windows: no Windows header there"; exit 1; }
 	cmake -S . -B $(NATIVE_BUILD) -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(NATIVE_BUILD) -j $(JOBS)
 	@echo "dist/gen_nightfold.dll: $$(stat -c %s dist/gen_nightfold.dll) bytes"

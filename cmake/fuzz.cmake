@@ -14,7 +14,7 @@ set(NIGHTFOLD_FUZZ_CHECK_RUNS 200000)
 
 # The logic, compiled once for every target.
 add_library(fuzz_logic STATIC ${NIGHTFOLD_LOGIC_SOURCES})
-target_include_directories(fuzz_logic PUBLIC core power dialog resources)
+target_include_directories(fuzz_logic PUBLIC logic resources)
 target_compile_options(fuzz_logic PRIVATE -Wall -Wextra -fsanitize=fuzzer-no-link ${NIGHTFOLD_FUZZ_FLAGS})
 
 enable_testing()

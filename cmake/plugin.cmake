@@ -19,9 +19,9 @@ add_library(nightfold SHARED
     core/plugin.cpp
     core/state.cpp
     core/settings.cpp
-    core/alarm.cpp
+    core/evening_worker.cpp
     core/clock.cpp
-    core/wakeup.cpp
+    core/morning_worker.cpp
     core/player.cpp
     core/words.cpp
     power/probes.cpp
@@ -95,15 +95,15 @@ add_executable(nfhost
     tests/host/cases_exit.cpp
     tests/host/cases_menu.cpp
     tests/host/cases_languages.cpp
-    core/duetime.cpp
-    core/language.cpp
+    logic/duetime.cpp
+    logic/language.cpp
     ${NIGHTFOLD_TEXTS}
-    core/zone_rules.cpp
-    core/schedule.cpp
-    core/morning.cpp
-    core/evening.cpp
+    logic/zone_rules.cpp
+    logic/schedule.cpp
+    logic/morning.cpp
+    logic/evening.cpp
 )
-target_include_directories(nfhost PRIVATE core)
+target_include_directories(nfhost PRIVATE logic)
 target_compile_options(nfhost PRIVATE -Wall -Wextra -Wno-missing-field-initializers -O1)
 target_link_options(nfhost PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(nfhost PRIVATE user32 advapi32 kernel32)

@@ -16,7 +16,7 @@ add_executable(unittests
     tests/unit/schedule_test.cpp
     tests/unit/language_test.cpp
 )
-target_include_directories(unittests PRIVATE core power dialog resources)
+target_include_directories(unittests PRIVATE logic resources)
 target_compile_options(unittests PRIVATE -Wall -Wextra -Wno-missing-field-initializers -g ${SANITIZERS})
 target_link_options(unittests PRIVATE ${SANITIZERS})
 target_link_libraries(unittests PRIVATE GTest::gtest_main)

@@ -1,8 +1,8 @@
 // The local clock, and local times turned into UTC FILETIME values.
 #include "clock.h"
 
+#include "../logic/zone_rules.h"
 #include "state.h"
-#include "zone_rules.h"
 
 static_assert(sizeof(CalendarTime) == sizeof(SYSTEMTIME), "CalendarTime is laid out as SYSTEMTIME");
 static_assert(sizeof(ZoneInformation) == sizeof(TIME_ZONE_INFORMATION) &&

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "duetime.h"
+#include "../logic/duetime.h"
 
 // The current moment, local and as a UTC FILETIME value.
 bool readClock(CalendarTime* now, uint64_t* nowUtc);

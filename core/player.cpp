@@ -4,8 +4,8 @@
 // the worker; the exit command, the last word, posted.
 #include "player.h"
 
-#include "morning.h"
-#include "paths.h"
+#include "../logic/morning.h"
+#include "../logic/paths.h"
 #include "state.h"
 
 // The player's WM_USER messages (the number goes in lParam) and commands.

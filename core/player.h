@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "evening.h"
+#include "../logic/evening.h"
 
 #define HOST_CMD_EXIT 40001
 

@@ -1,15 +1,15 @@
 // The module's export, its entry point and the player's three callbacks:
 // the top of the plugin, which nothing else includes.
-#include "alarm.h"
-#include "paths.h"
+#include "../dialog/dialog.h"
+#include "../dialog/menu.h"
+#include "../logic/paths.h"
+#include "../power/power.h"
+#include "evening_worker.h"
+#include "morning_worker.h"
 #include "player.h"
 #include "settings.h"
 #include "state.h"
-#include "wakeup.h"
 #include "words.h"
-#include "../dialog/dialog.h"
-#include "../dialog/menu.h"
-#include "../power/power.h"
 
 // The record the player reads and fills; its layout is the player's.
 struct PluginHeader {

@@ -2,11 +2,11 @@
 // or in the player's settings folder where that cannot be written.
 #include "settings.h"
 
-#include "paths.h"
-#include "settings_rules.h"
-#include "state.h"
 #include "../dialog/dialog.h"
+#include "../logic/paths.h"
+#include "../logic/settings_rules.h"
 #include "../power/power.h"
+#include "state.h"
 
 static_assert(MORNING_PLAY_SIZE == MAX_PATH, "MorningPlay is read into MAX_PATH bytes");
 

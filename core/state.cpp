@@ -2,7 +2,7 @@
 // thread.
 #include "state.h"
 
-#include "paths.h"
+#include "../logic/paths.h"
 
 // Every field starts zero, empty or false, and takes no room in the file.
 // The action, which means "none" at 1012 rather than 0, is set by init's

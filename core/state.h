@@ -8,8 +8,8 @@
 
 #include <stdint.h>
 
-#include "actions.h"
-#include "schedule.h"
+#include "../logic/actions.h"
+#include "../logic/schedule.h"
 
 // A settings file: its path in ANSI, and where the ANSI code page cannot
 // hold it (a folder in the user's profile, on the NT family) in Unicode,

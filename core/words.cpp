@@ -2,8 +2,8 @@
 // Unicode calls (NT) or the ANSI ones (98, Me).
 #include "words.h"
 
-#include "language.h"
-#include "paths.h"
+#include "../logic/language.h"
+#include "../logic/paths.h"
 #include "../power/power.h"
 
 static unsigned s_language;

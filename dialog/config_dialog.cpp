@@ -7,12 +7,12 @@
 
 #include <commdlg.h>
 
-#include "dialog_rules.h"
-#include "../core/paths.h"
 #include "../core/player.h"
-#include "../core/settings_rules.h"
 #include "../core/state.h"
 #include "../core/words.h"
+#include "../logic/dialog_rules.h"
+#include "../logic/paths.h"
+#include "../logic/settings_rules.h"
 #include "../power/power.h"
 #include "../resources/resource.h"
 

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "../core/actions.h"
-#include "../core/schedule.h"
+#include "../logic/actions.h"
+#include "../logic/schedule.h"
 #include "../resources/texts.h"
 
 // What the dialog shows, and on OK what the user chose. The caller fills
@@ -52,7 +52,7 @@ INT_PTR runConfigDialog(HINSTANCE instance, ConfigValues* values);
 
 // The notice of the last minute: a modeless window of the calling thread,
 // without owner, at the bottom right of the work area, above other windows,
-// shown without taking the focus, its third button reading closeText. A button pressed stores its ANSWER_* (core/evening.h) in
+// shown without taking the focus, its third button reading closeText. A button pressed stores its ANSWER_* (logic/evening.h) in
 // *answer. setNoticeText also notes the window in front; closeNotice
 // destroys the notice, giving the foreground back to that window when the
 // notice has it (it was clicked).

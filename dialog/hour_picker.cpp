@@ -2,8 +2,8 @@
 // with the AM and PM buttons). The plugin keeps the hour in 24-hour form.
 #include "dialog.h"
 
-#include "dialog_rules.h"
-#include "../core/paths.h"
+#include "../logic/dialog_rules.h"
+#include "../logic/paths.h"
 #include "../resources/resource.h"
 
 void formatItemText(const char* format, unsigned value, char* text)

@@ -4,12 +4,12 @@
 // procedure compares and passes on everything that is not its own.
 #include "menu.h"
 
-#include "../core/alarm.h"
-#include "../core/morning.h"
+#include "../core/evening_worker.h"
+#include "../core/morning_worker.h"
 #include "../core/player.h"
 #include "../core/state.h"
-#include "../core/wakeup.h"
 #include "../core/words.h"
+#include "../logic/morning.h"
 
 // The items, in the submenu's order; separators between the groups.
 enum MenuItem {

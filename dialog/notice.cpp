@@ -1,12 +1,12 @@
 // The notice of the last minute: a small window at the bottom right of the
 // work area, above other windows, that never takes the focus from what the
-// user is doing. It belongs to the thread that shows it (the alarm worker),
+// user is doing. It belongs to the thread that shows it (a worker),
 // has no owner, and stays until that thread closes it; its buttons only
 // record the user's answer.
 #include "dialog.h"
 
-#include "dialog_rules.h"
 #include "../core/words.h"
+#include "../logic/dialog_rules.h"
 #include "../resources/resource.h"
 
 static volatile LONG* answerOf(HWND notice)

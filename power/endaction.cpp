@@ -2,9 +2,9 @@
 // has quit.
 #include "power.h"
 
-#include "action_rules.h"
 #include "../core/state.h"
 #include "../core/words.h"
+#include "../logic/action_rules.h"
 
 typedef BOOLEAN(WINAPI* HibernateQuery)(void);
 typedef BOOL(WINAPI* PowerStateRequest)(BOOL, BOOL);

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "../core/actions.h"
+#include "../logic/actions.h"
 
 // The 9x family has no tokens and no privileges.
 bool isNtFamily(void);
@@ -20,7 +20,7 @@ int runEndAction(EndAction action, BOOL force);
 // be loaded.
 HMODULE loadSystemLibrary(const char* name);
 
-// Why a morning would not wake this computer (WakeLimit, core/morning.h).
+// Why a morning would not wake this computer (WakeLimit, logic/morning.h).
 int readWakeLimit(void);
 
 #endif

@@ -4,8 +4,8 @@
 // 10 and later, also for Windows' own timers only).
 #include "power.h"
 
-#include "../core/morning.h"
 #include "../core/state.h"
+#include "../logic/morning.h"
 
 // A resume request the system will not honour: documented, and as Wine
 // answers it.

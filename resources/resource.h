@@ -1,11 +1,11 @@
 // Resource identifiers of the configuration dialog, the notice and the icon.
 //
-// Included by resources/nightfold.rc and by the C++ sources in core/ and
-// dialog/. Plain numeric defines only, so it builds without <windows.h>
+// Included by resources/nightfold.rc and by the C++ sources in core/,
+// dialog/ and logic/. Plain numeric defines only, so it builds without <windows.h>
 // (the host-independent code is also compiled natively).
 //
 // The four IDC_ACTION_* values double as the EndAction values stored in the
-// settings file (see core/actions.h); they must never be renumbered.
+// settings file (see logic/actions.h); they must never be renumbered.
 #ifndef NIGHTFOLD_RESOURCE_H
 #define NIGHTFOLD_RESOURCE_H
 

@@ -9,8 +9,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "../../core/morning.h"
 #include "../../dialog/dialog.h"
+#include "../../logic/morning.h"
 #include "../../resources/resource.h"
 
 // No real alarm worker ever starts here (THREADS_NONE).

@@ -11,7 +11,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../../core/language.h"
+#include "../../logic/language.h"
 #include "../../resources/resource.h"
 
 static DWORD s_hostThreadId;

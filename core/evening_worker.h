@@ -1,12 +1,12 @@
-// The alarm worker: waits for the evening of the set time, carries it out,
-// then asks the player to exit.
-#ifndef NIGHTFOLD_ALARM_H
-#define NIGHTFOLD_ALARM_H
+// The evening worker: waits for the evening of the set time, carries out
+// the evening's plan (logic/evening.cpp), then asks the player to exit.
+#ifndef NIGHTFOLD_EVENING_WORKER_H
+#define NIGHTFOLD_EVENING_WORKER_H
 
 #include <windows.h>
 
-#include "duetime.h"
-#include "evening.h"
+#include "../logic/duetime.h"
+#include "../logic/evening.h"
 
 DWORD WINAPI alarmWorker(LPVOID param);
 // Starts a new alarm worker; its handle and identifier go to g_state. When

@@ -1,7 +1,8 @@
+// The configuration dialog's decisions: hours, enabled controls, texts.
 #include "dialog_rules.h"
 
-#include "../core/morning.h"
 #include "../resources/resource.h"
+#include "morning.h"
 
 // The action buttons' identifiers are the actions the settings file stores.
 static_assert(IDC_ACTION_NONE == ACTION_NONE && IDC_ACTION_SHUTDOWN == ACTION_SHUTDOWN &&

@@ -1,5 +1,5 @@
 // The evening's plan: from the settings, the set time, the clock, what the
-// player reports and what the user answered in the notice, what the alarm
+// player reports and what the user answered in the notice, what the evening
 // worker does next and when it next wakes. Pure logic: the worker reads the
 // clock and asks the player, then carries out the step it is given.
 //
@@ -11,8 +11,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "actions.h"
 #include "../resources/texts.h"
+#include "actions.h"
 
 // The options of "At the set time".
 struct EveningOptions {

@@ -1,13 +1,14 @@
-// The morning worker: keeps a waitable timer of its own armed for the next
+// The morning worker, carrying out the morning's plan (logic/morning.cpp):
+// keeps a waitable timer of its own armed for the next
 // morning, with the resume flag so that Windows wakes the computer for it,
 // and carries the morning out: the music, its fade-in, the notice, the
 // computer kept awake meanwhile.
-#ifndef NIGHTFOLD_WAKEUP_H
-#define NIGHTFOLD_WAKEUP_H
+#ifndef NIGHTFOLD_MORNING_WORKER_H
+#define NIGHTFOLD_MORNING_WORKER_H
 
 #include <windows.h>
 
-#include "duetime.h"
+#include "../logic/duetime.h"
 
 // On the player's thread: stops the morning worker, if any, and starts a
 // new one when the morning is on (after init, after the settings changed).

@@ -1,18 +1,19 @@
-// The alarm worker: waits for the set time of day, then asks the player to
+// The evening worker: waits for the set time of day, carries out the
+// evening's plan (logic/evening.cpp) step by step, then asks the player to
 // exit.
-#include "alarm.h"
+#include "evening_worker.h"
 
+#include "../dialog/dialog.h"
+#include "../logic/duetime.h"
+#include "../logic/evening.h"
+#include "../logic/paths.h"
+#include "../power/power.h"
 #include "clock.h"
-#include "duetime.h"
-#include "evening.h"
-#include "paths.h"
+#include "morning_worker.h"
 #include "player.h"
 #include "settings.h"
-#include "wakeup.h"
 #include "state.h"
 #include "words.h"
-#include "../dialog/dialog.h"
-#include "../power/power.h"
 
 // Where the current worker stands, for the player's thread to stop it
 // safely. Each step is claimed with one atomic exchange by whichever side

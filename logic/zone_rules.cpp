@@ -1,3 +1,4 @@
+// The time zone's bias on any local day, from the zone's rules.
 #include "zone_rules.h"
 
 // Days from 1 January 1601, where the platform's clock starts, to a date of

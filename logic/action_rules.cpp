@@ -1,3 +1,4 @@
+// How an end action becomes the platform's flags and calls.
 #include "action_rules.h"
 
 enum { EWX_SHUTDOWN_FLAG = 1, EWX_REBOOT_FLAG = 2, EWX_FORCE_FLAG = 4, EWX_POWEROFF_FLAG = 8 };

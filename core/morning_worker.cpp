@@ -1,18 +1,18 @@
 // The morning worker: waits on its own timer for the next morning and
-// carries out the morning's plan (core/morning.cpp) step by step.
-#include "wakeup.h"
+// carries out the morning's plan (logic/morning.cpp) step by step.
+#include "morning_worker.h"
 
-#include "chime.h"
+#include "../dialog/dialog.h"
+#include "../logic/chime.h"
+#include "../logic/morning.h"
+#include "../logic/paths.h"
+#include "../power/power.h"
+#include "../resources/resource.h"
 #include "clock.h"
-#include "morning.h"
-#include "paths.h"
 #include "player.h"
 #include "settings.h"
 #include "state.h"
 #include "words.h"
-#include "../dialog/dialog.h"
-#include "../power/power.h"
-#include "../resources/resource.h"
 
 typedef EXECUTION_STATE(WINAPI* ExecutionStateRequest)(EXECUTION_STATE);
 typedef BOOL(WINAPI* SoundRequest)(LPCSTR, HMODULE, DWORD);

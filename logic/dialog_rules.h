@@ -8,8 +8,8 @@
 #ifndef NIGHTFOLD_DIALOG_RULES_H
 #define NIGHTFOLD_DIALOG_RULES_H
 
-#include "../core/actions.h"
-#include "../core/evening.h"
+#include "actions.h"
+#include "evening.h"
 
 enum DayHalf { HALF_NONE, HALF_AM, HALF_PM };
 
@@ -109,7 +109,7 @@ DaysChoice daysToSave(bool on, unsigned ticked);
 // The line under the morning: while its box is checked, that its morning
 // could not be armed wins; else why it will not wake this computer, from
 // the end action chosen for the evening (one that turns the computer off
-// wins) and wakeLimit (a WakeLimit, core/morning.h); NO_TEXT when
+// wins) and wakeLimit (a WakeLimit, morning.h); NO_TEXT when
 // nothing stands in the way.
 TextId morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed);
 

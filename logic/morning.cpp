@@ -1,3 +1,4 @@
+// The morning's plan, step by step from the wake to the end of the morning.
 #include "morning.h"
 
 // The DLL links no libgcc: nothing here divides a 64-bit value. Spans of

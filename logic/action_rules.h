@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "../core/actions.h"
+#include "actions.h"
 
 // SHTDN_REASON_FLAG_PLANNED alone.
 #define SHUTDOWN_REASON_PLANNED 0x80000000u
