@@ -75,7 +75,8 @@ static LONG spentChanges(void)
     return InterlockedCompareExchange(&s_spentChanges, 0, 0);
 }
 
-// A copy of the mornings spent, taken again while a change was under way.
+// A copy of the mornings spent, taken again while a change was under way;
+// meanwhile the writer, of whatever priority, gets the processor.
 static SpentMornings readSpent(void)
 {
     for (;;) {
@@ -83,7 +84,7 @@ static SpentMornings readSpent(void)
         SpentMornings copy = s_spent;
         if (!(before & 1) && spentChanges() == before)
             return copy;
-        Sleep(0);
+        Sleep(1);
     }
 }
 
@@ -332,9 +333,11 @@ static DueEntry spendUntilNow(const DueEntry& armed)
         nowUtc = armed.due;
     LocalToUtc nowToUtc, targetToUtc;
     dueConversions(&nowToUtc, &targetToUtc);
+    SpentMornings spent = s_spent;
+    DueEntry latest = latestMorningDue(armed, nowUtc, g_state.mornings, g_state.morningCount, spent.days,
+                                       &spent.known, targetToUtc);
     markSpentChange();
-    DueEntry latest = latestMorningDue(armed, nowUtc, g_state.mornings, g_state.morningCount, s_spent.days,
-                                       &s_spent.known, targetToUtc);
+    s_spent = spent;
     markSpentChange();
     return latest;
 }
