@@ -657,6 +657,16 @@ static void menuLine(int position, char* text, int size)
     GetMenuStringA(pluginSubmenu(), position, text, size, MF_BYPOSITION);
 }
 
+// Whether the plugin's menu, read afresh, offers this item.
+static const char* s_awaitedItem;
+
+static bool awaitedItemOffered(void)
+{
+    char line[128];
+    menuLine(0, line, sizeof line);
+    return pluginMenuItem(s_awaitedItem) != 0;
+}
+
 // Evenings Sun-Thu 23:30 and Fri-Sat 1:00 (1:00 on Friday is Thursday's
 // night): each closes the player on its own night, and a night spent holds
 // the other evening of it. Evenings every day at 23:00 with Standby and the
@@ -697,12 +707,16 @@ static void testEveningNights(const char* dllPath)
                                       : "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n"
                                         "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=48\r\nShutdown2=1013\r\n",
                          &plugin) ||
-            !waitForCount(&g_log.timerSets, 1, 5000) || !waitForCount(&g_log.morningSets, row.settings ? 1 : 0, 5000))
+            !waitForCount(&g_log.timerSets, 1, 5000))
             continue;
         volatile LONG* rearmed = row.chosen && !strncmp(row.chosen, "Skip", 4) ? &g_log.morningSets : &g_log.timerSets;
-        if (row.chosen && !CHECK(chooseFromMenu(row.chosen) && waitForCount(rearmed, 2, 5000), "%s: %s", row.name,
-                                 row.chosen))
+        s_awaitedItem = row.chosen;
+        if (row.chosen && !CHECK(pumpMessagesUntil(awaitedItemOffered, 5000) && chooseFromMenu(row.chosen) &&
+                                     waitForCount(rearmed, 2, 5000),
+                                 "%s: %s", row.name, row.chosen)) {
+            plugin.header->quit();
             continue;
+        }
         LONGLONG due = utcValue(2024, 6, row.dueDay, row.dueHour, row.dueMinute);
         char status[128], notice[128] = "";
         menuLine(0, status, sizeof status);
