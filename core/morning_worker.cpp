@@ -31,15 +31,17 @@ enum WorkerPhase {
 };
 static LONG volatile s_phase;
 // Each morning's day spent last (rung, missed or skipped), known where its
-// bit is set: it comes next on a later day. Written by one thread at a time
-// (the worker, or the player's thread while no worker runs), each change
-// between two counts of s_spentChanges; read whole by any (readSpent).
+// bit is set: it comes next on a later day. Written and read by one thread
+// at a time (the worker, or the player's thread while no worker runs), which
+// publishes each change for any thread to read whole (readSpent): into the
+// slot the generation does not name, which then moves to it.
 struct SpentMornings {
     CalendarTime days[MAX_ENTRIES];
     uint32_t known;
 };
 static SpentMornings s_spent;
-static LONG volatile s_spentChanges;  // odd while a change is under way
+static SpentMornings s_spentSlots[2];
+static LONG volatile s_spentGeneration;
 // The morning armed, or the one under way, as the worker chose it.
 static DueEntry s_next = { -1 };
 // A morning skipped from the player's menu: the entry, its moment, and what
@@ -64,27 +66,27 @@ static LONG volatile s_answer;
 // The morning could not be armed or waited for, and the user was told.
 static LONG volatile s_notArmed;
 
-static void markSpentChange(void)
+static void publishSpent(void)
 {
-    InterlockedIncrement(&s_spentChanges);
+    s_spentSlots[(s_spentGeneration + 1) & 1] = s_spent;
+    InterlockedIncrement(&s_spentGeneration);
 }
 
-// The count, read with a barrier: a compare that never changes it.
-static LONG spentChanges(void)
+// The generation, read with a barrier: a compare that never changes it.
+static LONG spentGeneration(void)
 {
-    return InterlockedCompareExchange(&s_spentChanges, 0, 0);
+    return InterlockedCompareExchange(&s_spentGeneration, 0, 0);
 }
 
-// A copy of the mornings spent, taken again while a change was under way;
-// meanwhile the writer, of whatever priority, gets the processor.
+// The mornings spent as published last; taken again where two changes were
+// published meanwhile, the second into the slot being read.
 static SpentMornings readSpent(void)
 {
     for (;;) {
-        LONG before = spentChanges();
-        SpentMornings copy = s_spent;
-        if (!(before & 1) && spentChanges() == before)
+        LONG generation = spentGeneration();
+        SpentMornings copy = s_spentSlots[generation & 1];
+        if (spentGeneration() == generation)
             return copy;
-        Sleep(1);
     }
 }
 
@@ -316,9 +318,8 @@ static bool nextMorningDue(DueEntry* next)
 // The mornings of next are spent: each comes again on a later day.
 static void spend(const DueEntry& next)
 {
-    markSpentChange();
     spendMornings(next, s_spent.days, &s_spent.known);
-    markSpentChange();
+    publishSpent();
 }
 
 // Woken for the morning armed: the one that sounds now, the latest of those
@@ -333,12 +334,9 @@ static DueEntry spendUntilNow(const DueEntry& armed)
         nowUtc = armed.due;
     LocalToUtc nowToUtc, targetToUtc;
     dueConversions(&nowToUtc, &targetToUtc);
-    SpentMornings spent = s_spent;
-    DueEntry latest = latestMorningDue(armed, nowUtc, g_state.mornings, g_state.morningCount, spent.days,
-                                       &spent.known, targetToUtc);
-    markSpentChange();
-    s_spent = spent;
-    markSpentChange();
+    DueEntry latest = latestMorningDue(armed, nowUtc, g_state.mornings, g_state.morningCount, s_spent.days,
+                                       &s_spent.known, targetToUtc);
+    publishSpent();
     return latest;
 }
 
@@ -455,9 +453,8 @@ static void startMorning(void)
 void rearmMorning(void)
 {
     stopMorning();
-    markSpentChange();
     s_spent.known = 0;
-    markSpentChange();
+    publishSpent();
     s_skip.on = false;
     startMorning();
 }
@@ -489,10 +486,9 @@ void skipNextMorning(void)
     stopMorning();
     if (undo) {
         uint32_t bit = 1u << s_skip.entry;
-        markSpentChange();
         s_spent.days[s_skip.entry] = s_skip.spentBefore;
         s_spent.known = s_skip.knownBefore ? s_spent.known | bit : s_spent.known & ~bit;
-        markSpentChange();
+        publishSpent();
         s_skip.on = false;
     } else if (s_next.entry >= 0) {
         int entry = s_next.entry;
