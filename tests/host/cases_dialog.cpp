@@ -950,7 +950,7 @@ static DWORD WINAPI holdDialog(LPVOID)
     if (!CHECK(dialog != NULL, "no dialog appeared"))
         return 0;
     // The group with a margin of the dialog's around it.
-    RECT part = { 141, 82, 275, 365 };
+    RECT part = { 307, 82, 505, 264 };
     MapDialogRect(dialog, &part);
     MapWindowPoints(dialog, NULL, (POINT*)&part, 2);
     reportShot(part, "NIGHTFOLD_SHOT_PART");
@@ -968,7 +968,7 @@ static void showForScreenshot(const char* dllPath)
 #define SHOT_SETTINGS(use24)                                                    \
     EVENING_AT("1", "1013", "1", use24, "23", "30", "10", "0", "1")            \
     MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")   \
-    "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=48\r\nShutdown2=1013\r\n"       \
+    "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=96\r\nShutdown2=1013\r\n"       \
     "Morning2=1\r\nMorningHour2=9\r\nMorningDays2=96\r\nMorning3=1\r\n"        \
     "MorningHour3=6\r\nMorningMinute3=40\r\nMorningDays3=31\r\n"
     char language[16];
