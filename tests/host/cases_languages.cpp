@@ -75,58 +75,55 @@ static void checkText(HWND control, const char* where, const WCHAR* text, int ro
           s_language, where, utf8, face);
 }
 
-// A visible control: a button less its box or frame, a static text
-// wrapped where it wraps, and every item of a list.
-static void checkControl(HWND control, const char* where)
+// Every visible control of the window (or only the one given): buttons
+// less their box or frame, static texts wrapped where they wrap, and every
+// item of a list.
+static void checkFits(HWND window, const char* where, HWND only = NULL)
 {
-    if (!IsWindowVisible(control))
-        return;
-    char className[16];
-    GetClassNameA(control, className, sizeof className);
-    LONG style = GetWindowLongA(control, GWL_STYLE);
-    RECT box;
-    GetClientRect(control, &box);
-    WCHAR text[512];
-    if (!_stricmp(className, "ComboBox")) {
-        int room = box.right - GetSystemMetrics(SM_CXVSCROLL) - 6;
-        LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) {
-            if (SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 512 &&
-                SendMessageW(control, CB_GETLBTEXT, i, (LPARAM)text) > 0)
-                checkText(control, where, text, room, box.bottom, DT_SINGLELINE | DT_NOPREFIX);
+    for (HWND control = GetWindow(window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(control) || (only && control != only))
+            continue;
+        char className[16];
+        GetClassNameA(control, className, sizeof className);
+        LONG style = GetWindowLongA(control, GWL_STYLE);
+        RECT box;
+        GetClientRect(control, &box);
+        WCHAR text[512];
+        if (!_stricmp(className, "ComboBox")) {
+            int room = box.right - GetSystemMetrics(SM_CXVSCROLL) - 6;
+            LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
+            for (LRESULT i = 0; i < count; ++i) {
+                if (SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 512 &&
+                    SendMessageW(control, CB_GETLBTEXT, i, (LPARAM)text) > 0)
+                    checkText(control, where, text, room, box.bottom, DT_SINGLELINE | DT_NOPREFIX);
+            }
+            continue;
         }
-        return;
-    }
-    if (!_stricmp(className, "ListBox")) {
-        int room = box.right - 4;
-        LRESULT count = SendMessageW(control, LB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) {
-            if (SendMessageW(control, LB_GETTEXTLEN, i, 0) < 512 && SendMessageW(control, LB_GETTEXT, i, (LPARAM)text) > 0)
-                checkText(control, where, text, room, box.bottom, DT_SINGLELINE | DT_NOPREFIX);
+        if (!_stricmp(className, "ListBox")) {
+            int room = box.right - 4;
+            LRESULT count = SendMessageW(control, LB_GETCOUNT, 0, 0);
+            for (LRESULT i = 0; i < count; ++i) {
+                if (SendMessageW(control, LB_GETTEXTLEN, i, 0) < 512 && SendMessageW(control, LB_GETTEXT, i, (LPARAM)text) > 0)
+                    checkText(control, where, text, room, box.bottom, DT_SINGLELINE | DT_NOPREFIX);
+            }
+            continue;
         }
-        return;
+        if (!GetWindowTextW(control, text, 512) || !text[0])
+            continue;
+        UINT type = style & 0xF;
+        if (!_stricmp(className, "Static")) {
+            UINT noPrefix = style & SS_NOPREFIX ? DT_NOPREFIX : 0;
+            checkText(control, where, text, box.right, box.bottom,
+                      (type == SS_SIMPLE ? DT_SINGLELINE : DT_WORDBREAK) | noPrefix);
+        } else if (type == BS_GROUPBOX) {
+            checkText(control, where, text, box.right - 12, box.bottom, DT_SINGLELINE);
+        } else if (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON) {
+            int room = box.right - GetSystemMetrics(SM_CXMENUCHECK) - 4;
+            checkText(control, where, text, room, box.bottom, style & BS_MULTILINE ? DT_WORDBREAK : DT_SINGLELINE);
+        } else {
+            checkText(control, where, text, box.right - 6, box.bottom, DT_SINGLELINE);
+        }
     }
-    if (!GetWindowTextW(control, text, 512) || !text[0])
-        return;
-    UINT type = style & 0xF;
-    if (!_stricmp(className, "Static")) {
-        UINT noPrefix = style & SS_NOPREFIX ? DT_NOPREFIX : 0;
-        checkText(control, where, text, box.right, box.bottom,
-                  (type == SS_SIMPLE ? DT_SINGLELINE : DT_WORDBREAK) | noPrefix);
-    } else if (type == BS_GROUPBOX) {
-        checkText(control, where, text, box.right - 12, box.bottom, DT_SINGLELINE);
-    } else if (type == BS_AUTOCHECKBOX || type == BS_AUTORADIOBUTTON) {
-        int room = box.right - GetSystemMetrics(SM_CXMENUCHECK) - 4;
-        checkText(control, where, text, room, box.bottom, style & BS_MULTILINE ? DT_WORDBREAK : DT_SINGLELINE);
-    } else {
-        checkText(control, where, text, box.right - 6, box.bottom, DT_SINGLELINE);
-    }
-}
-
-static void checkFits(HWND window, const char* where)
-{
-    for (HWND control = GetWindow(window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT))
-        checkControl(control, where);
 }
 
 static HWND waitForDialog(void)
@@ -210,7 +207,7 @@ static void checkNightLines(HWND dialog)
             SendDlgItemMessageW(dialog, IDC_DAY_FIRST + day, BM_SETCHECK, day == ticked, 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DAY_FIRST + ticked % 7, BN_CLICKED), 0);
         CHECK(GetWindowTextLengthW(line) > 0, "%s: no line under the days with day %d ticked", s_language, ticked);
-        checkControl(line, "night line");
+        checkFits(dialog, "night line", line);
     }
 }
 
