@@ -132,7 +132,7 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold は設定を次のどちらの場所にも保存できませんでした:\n%1\n\n%3\nおよび\n%2\n\n%4\n設定は Winamp "
       "を閉じるまで有効です。設定を保持するには、これらのファイルのいずれかを書き込み可能にしてください。" },
-    { T_MENU_SKIP, "次の朝をスキップ (%1 %2)(&K)" },
+    { T_MENU_SKIP, "次回の目覚ましをスキップ (%1 %2)(&K)" },
     { T_MENU_UNDO_SKIP, "スキップを取り消す(&U)" },
     { T_EVENING_LIST, "夜の一覧(&Y):" },
     { T_MORNING_LIST, "朝の一覧(&K):" },
@@ -141,6 +141,14 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "新規(&Z)" },
     { T_MORNING_DELETE, "削除(&X)" },
     { T_ENTRY, "%1 %2" },
+    { T_NIGHT_MONDAY, "月曜日の %1 は日曜日の夜です" },
+    { T_NIGHT_TUESDAY, "火曜日の %1 は月曜日の夜です" },
+    { T_NIGHT_WEDNESDAY, "水曜日の %1 は火曜日の夜です" },
+    { T_NIGHT_THURSDAY, "木曜日の %1 は水曜日の夜です" },
+    { T_NIGHT_FRIDAY, "金曜日の %1 は木曜日の夜です" },
+    { T_NIGHT_SATURDAY, "土曜日の %1 は金曜日の夜です" },
+    { T_NIGHT_SUNDAY, "日曜日の %1 は土曜日の夜です" },
+    { T_NIGHT_ANY, "チェックした日の %1 は前日の夜です" },
 };
 
 extern const LanguageTable LANGUAGE_JA = { "ja", 0x0411, 932, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -127,15 +127,23 @@ static const TextEntry TEXTS[] = {
     { T_NOT_SAVED_EITHER,
       "Nightfold 无法将设置保存到\n%1\n\n%3\n或\n%2\n\n%4\n这些设置在 Winamp "
       "关闭前有效。若要保留设置，请使其中一个文件可写。" },
-    { T_MENU_SKIP, "跳过下一个早晨 (%1 %2)(&K)" },
+    { T_MENU_SKIP, "跳过下一次唤醒 (%1 %2)(&K)" },
     { T_MENU_UNDO_SKIP, "撤销跳过(&U)" },
-    { T_EVENING_LIST, "晚上(&Y):" },
-    { T_MORNING_LIST, "早上(&K):" },
+    { T_EVENING_LIST, "关闭时间(&Y):" },
+    { T_MORNING_LIST, "唤醒时间(&K):" },
     { T_EVENING_NEW, "新建(&J)" },
     { T_EVENING_DELETE, "删除(&Q)" },
     { T_MORNING_NEW, "新建(&Z)" },
     { T_MORNING_DELETE, "删除(&X)" },
     { T_ENTRY, "%1 %2" },
+    { T_NIGHT_MONDAY, "星期一 %1 属于星期日夜里" },
+    { T_NIGHT_TUESDAY, "星期二 %1 属于星期一夜里" },
+    { T_NIGHT_WEDNESDAY, "星期三 %1 属于星期二夜里" },
+    { T_NIGHT_THURSDAY, "星期四 %1 属于星期三夜里" },
+    { T_NIGHT_FRIDAY, "星期五 %1 属于星期四夜里" },
+    { T_NIGHT_SATURDAY, "星期六 %1 属于星期五夜里" },
+    { T_NIGHT_SUNDAY, "星期日 %1 属于星期六夜里" },
+    { T_NIGHT_ANY, "勾选日的 %1 属于前一天夜里" },
 };
 
 extern const LanguageTable LANGUAGE_ZH_CN = { "zh-CN", 0x0804, 936, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

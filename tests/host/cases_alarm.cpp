@@ -372,10 +372,6 @@ static void testAlarmFails(const char* dllPath)
 
 // ---- the evening: the fade, the song, the notice (TZ=UTC) ---------------------
 
-static HWND findNotice(void)
-{
-    return FindWindowA("#32770", "Nightfold");
-}
 
 static LONG s_armings;
 
@@ -666,12 +662,13 @@ static bool awaitedItemOffered(void)
     return pluginMenuItem(s_awaitedItem) != 0;
 }
 
-// Evenings Sun-Thu 23:30 and Fri-Sat 1:00 (1:00 on Friday is Thursday's
-// night): each closes the player on its own night, and a night spent holds
-// the other evening of it. Evenings every day at 23:00 with Standby and the
-// notice, mornings Mon-Fri 6:30 and Sat-Sun 9:00 (STANDBY): the notice and
-// the menu name the morning after that evening's close, not the one armed
-// when the evening was, nor a morning skipped since.
+// Evenings Mon-Thu, Sun 23:30 and Sat, Sun 1:00 (1:00 on Saturday is
+// Friday's night): each closes the player on its own night, Saturday's
+// too, and a night cancelled goes on to the next evening. Evenings every
+// day at 23:00 with Standby and the notice, mornings Mon-Fri 6:30 and
+// Sat-Sun 9:00 (STANDBY): the notice and the menu name the morning after
+// that evening's close, not the one armed when the evening was, nor a
+// morning skipped since.
 static void testEveningNights(const char* dllPath)
 {
     static const char STANDBY[] =
@@ -690,7 +687,7 @@ static void testEveningNights(const char* dllPath)
     } rows[] = {
         { "thursday", 13, 20, NULL, 13, 23, 30, "Closes at 11:30 PM, then shuts down" },
         { "thursday_cancelled", 13, 20, "Cancel tonight", 15, 1, 0, "Closes Sat at 1:00 AM, then shuts down" },
-        { "friday", 14, 20, NULL, 15, 1, 0, "Closes at 1:00 AM, then shuts down" },
+        { "saturday", 15, 20, NULL, 16, 1, 0, "Closes at 1:00 AM, then shuts down" },
         { "friday_wakes_saturday", 14, 1, NULL, 14, 22, 59, "Stops playback at 11:00 PM, then sleeps until 9:00 AM",
           STANDBY, SLEEPS_UNTIL_9 },
         { "friday_skipped", 13, 20, "Skip the next morning (Fri 6:30 AM)", 13, 22, 59,
@@ -704,7 +701,7 @@ static void testEveningNights(const char* dllPath)
         if (!startPlugin(dllPath, row.name,
                          row.settings ? row.settings
                                       : "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n"
-                                        "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=48\r\nShutdown2=1013\r\n",
+                                        "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=96\r\nShutdown2=1013\r\n",
                          &plugin) ||
             !waitForCount(&g_log.timerSets, 1, 5000))
             continue;
