@@ -172,6 +172,14 @@ void setItemWords(HWND dialog, int id, TextId text)
     setWindowWords(GetDlgItem(dialog, id), words);
 }
 
+void setNameWords(HWND dialog, int id, TextId text)
+{
+    WCHAR words[WORDS_SIZE];
+    sayText(text, NULL, 0, words);
+    dropAccessKey((char16_t*)words);
+    setWindowWords(GetDlgItem(dialog, id), words);
+}
+
 void addListWords(HWND dialog, int id, UINT message, const WCHAR* text)
 {
     if (s_unicode) {

@@ -216,6 +216,22 @@ size_t widenUtf8(const char* text, char16_t* out, size_t size)
     return formatText(text, NULL, 0, out, size);
 }
 
+void dropAccessKey(char16_t* text)
+{
+    char16_t* out = text;
+    for (const char16_t* in = text; *in;) {
+        if (in[0] == u'(' && in[1] == u'&' && in[2] && in[2] != u'&' && in[3] == u')') {
+            in += 4;
+        } else if (in[0] == u'&') {
+            if (*++in == u'&')
+                *out++ = *in++;
+        } else {
+            *out++ = *in++;
+        }
+    }
+    *out = 0;
+}
+
 // Appends value in decimal, with at least digits digits.
 static void putNumber(uint32_t value, int digits, char16_t* out, size_t size, size_t* length)
 {

@@ -57,4 +57,9 @@ void formatMinutesSeconds(uint32_t seconds, char16_t* out, size_t size);
 // Plain text (ASCII, or UTF-8) as UTF-16, cut and terminated as above.
 size_t widenUtf8(const char* text, char16_t* out, size_t size);
 
+// A control's text, in place, as a label that names another control:
+// without its access key, neither the '&' before a letter nor the "(&N)"
+// that Japanese and Chinese write; "&&" becomes '&'.
+void dropAccessKey(char16_t* text);
+
 #endif

@@ -211,10 +211,46 @@ static void checkNightLines(HWND dialog)
     }
 }
 
+// Whether text is what a visible control of the dialog shows, less its
+// access key.
+static bool shownLessItsKey(HWND dialog, const WCHAR* text)
+{
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        WCHAR shown[512];
+        if (IsWindowVisible(control) && GetWindowTextW(control, shown, 512)) {
+            dropAccessKey((char16_t*)shown);
+            if (!wcscmp(shown, text))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Every list, combo box and edit follows the text a screen reader names it
+// by: a visible one, or a hidden label with the text that leads into the
+// field, in the language shown, without its key.
+static void checkFieldNames(HWND dialog)
+{
+    for (HWND field = GetWindow(dialog, GW_CHILD); field; field = GetWindow(field, GW_HWNDNEXT)) {
+        char className[16];
+        GetClassNameA(field, className, sizeof className);
+        if (_stricmp(className, "ComboBox") && _stricmp(className, "ListBox") && _stricmp(className, "Edit"))
+            continue;
+        HWND name = GetWindow(field, GW_HWNDPREV);
+        WCHAR text[512] = L"";
+        char utf8[1024];
+        GetWindowTextW(name, text, 512);
+        toUtf8(text, utf8, sizeof utf8);
+        CHECK(wcslen(text) > 1 && (IsWindowVisible(name) || shownLessItsKey(dialog, text)), "%s: field %d named [%s]",
+              s_language, GetDlgCtrlID(field), utf8);
+    }
+}
+
 static void checkDialog(HWND dialog)
 {
     checkBounds(dialog);
     checkFits(dialog, "dialog");
+    checkFieldNames(dialog);
     checkDays(dialog);
     checkNightLines(dialog);
 }

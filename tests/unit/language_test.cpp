@@ -201,3 +201,24 @@ TEST(Text, DecodesStrictUtf8AndCutsBeforeWhatDoesNotFit)
         EXPECT_EQ(length, row.text.size()) << row.pattern;
     }
 }
+
+// A hidden label names a field with the text that leads into it, less its
+// access key: a screen reader would read a '&' or "(&W)" aloud.
+TEST(Text, DropsTheAccessKeyForALabel)
+{
+    static const struct {
+        std::u16string text, label;
+    } rows[] = {
+        { u"Fade out over the &last", u"Fade out over the last" },
+        { u"音楽で起こす時刻(&W)", u"音楽で起こす時刻" },
+        { u"曲またはストリーム(&G):", u"曲またはストリーム:" },
+        { u"Salt && &pepper &", u"Salt & pepper " },
+        { u"Close Winamp at", u"Close Winamp at" },
+        { u"(&&) (&", u"(&) (" },
+    };
+    for (const auto& row : rows) {
+        std::u16string label = row.text;
+        dropAccessKey(label.data());
+        EXPECT_EQ(std::u16string(label.c_str()), row.label);
+    }
+}
