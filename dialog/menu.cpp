@@ -162,7 +162,7 @@ static void refreshMenu(void)
         sayTimeOfDay(close.hour, close.minute, use24, time);
         sayTimeOfDay(follows.wakeHour, follows.wakeMinute, use24, wake);
         const WCHAR* values[] = { time, name, wake };
-        sayText(tonightText(set, atStop, g_state.action, follows, set && day == EVENING_TOMORROW, named), values,
+        sayText(tonightText(set, atStop ? EVENING_AT_STOP : EVENING_AT_TIME, g_state.action, follows, set && day == EVENING_TOMORROW, named), values,
                 3, text);
         modifyMenuWords(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     }

@@ -148,6 +148,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "Neu (&X)" },
     { T_MORNING_DELETE, "Lös&chen" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "&Beim Einschlafen" },
+    { T_CLOSES_WHEN_IDLE, "Beenden nach %1 ohne Eingabe" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Beenden nach %1 ohne Eingabe, dann Herunterfahren" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Beenden nach %1 ohne Eingabe, dann Neustart" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Beenden nach %1 ohne Eingabe, dann Standby" },
+    { T_STOPS_WHEN_IDLE, "Wiedergabe stoppt nach %1 ohne Eingabe" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Wiedergabe stoppt nach %1 ohne Eingabe, dann Standby bis %3" },
 };
 
 extern const LanguageTable LANGUAGE_DE = { "de", 0x0407, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -140,6 +140,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "New (&Z)" },
     { T_MORNING_DELETE, "Delete (&X)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "When I &fall asleep" },
+    { T_CLOSES_WHEN_IDLE, "Closes when you have been idle %1" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Closes when you have been idle %1, then shuts down" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Closes when you have been idle %1, then restarts" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Closes when you have been idle %1, then goes to standby" },
+    { T_STOPS_WHEN_IDLE, "Stops playback when you have been idle %1" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Stops playback when you have been idle %1, then sleeps until %3" },
 };
 
 extern const LanguageTable LANGUAGE_EN = { "en", 0x0409, 0, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -147,6 +147,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "Nueva (&Q)" },
     { T_MORNING_DELETE, "Borrar (&Y)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "Cuando me d&uerma" },
+    { T_CLOSES_WHEN_IDLE, "Se cierra tras %1 sin actividad" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Se cierra tras %1 sin actividad y luego se apaga" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Se cierra tras %1 sin actividad y luego se reinicia" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Se cierra tras %1 sin actividad y luego se suspende" },
+    { T_STOPS_WHEN_IDLE, "Termina tras %1 sin actividad" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Termina tras %1 sin actividad; después, suspensión (despertador: %3)" },
 };
 
 extern const LanguageTable LANGUAGE_ES = { "es", 0x0C0A, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -149,6 +149,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "Nouveau (&Z)" },
     { T_MORNING_DELETE, "Supprimer (&H)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "Quand je m'&endors" },
+    { T_CLOSES_WHEN_IDLE, "Fermeture après %1 d'inactivité" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Fermeture après %1 d'inactivité, puis arrêt" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Fermeture après %1 d'inactivité, puis redémarrage" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Fermeture après %1 d'inactivité, puis mise en veille" },
+    { T_STOPS_WHEN_IDLE, "Fin après %1 d'inactivité" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Fin après %1 d'inactivité, puis veille jusqu'à %3" },
 };
 
 extern const LanguageTable LANGUAGE_FR = { "fr", 0x040C, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -149,6 +149,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "Nuova (&X)" },
     { T_MORNING_DELETE, "Elimina (&Y)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "Quando mi a&ddormento" },
+    { T_CLOSES_WHEN_IDLE, "Si chiude dopo %1 di inattività" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Si chiude dopo %1 di inattività, poi si spegne" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Si chiude dopo %1 di inattività, poi si riavvia" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Si chiude dopo %1 di inattività, poi va in standby" },
+    { T_STOPS_WHEN_IDLE, "Termina dopo %1 di inattività" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Termina dopo %1 di inattività, poi va in sospensione fino alle ore %3" },
 };
 
 extern const LanguageTable LANGUAGE_IT = { "it", 0x0410, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

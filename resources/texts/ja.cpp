@@ -141,6 +141,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "新規(&Z)" },
     { T_MORNING_DELETE, "削除(&X)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "眠ったら(&F)" },
+    { T_CLOSES_WHEN_IDLE, "%1 操作がなければ閉じる" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "%1 操作がなければ閉じてシャットダウン" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "%1 操作がなければ閉じて再起動" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "%1 操作がなければ閉じてスタンバイ" },
+    { T_STOPS_WHEN_IDLE, "%1 操作がなければ終了" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "%1 操作がなければ終了し、%3 までスリープ" },
 };
 
 extern const LanguageTable LANGUAGE_JA = { "ja", 0x0411, 932, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -144,6 +144,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "Nieuw (&Z)" },
     { T_MORNING_DELETE, "Wissen (&X)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "Als ik in&slaap" },
+    { T_CLOSES_WHEN_IDLE, "Sluit na %1 zonder invoer" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Sluit na %1 zonder invoer, daarna afsluiten" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Sluit na %1 zonder invoer, daarna opnieuw opstarten" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Sluit na %1 zonder invoer, daarna stand-by" },
+    { T_STOPS_WHEN_IDLE, "Eindigt na %1 zonder invoer" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Eindigt na %1 zonder invoer, daarna slaapstand tot %3" },
 };
 
 extern const LanguageTable LANGUAGE_NL = { "nl", 0x0413, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

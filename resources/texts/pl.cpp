@@ -143,6 +143,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "Nowy (&X)" },
     { T_MORNING_DELETE, "Usuń (&J)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "Gdy za&snę" },
+    { T_CLOSES_WHEN_IDLE, "Zamknięcie po %1 bezczynności" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Zamknięcie po %1 bezczynności, potem wyłączenie" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Zamknięcie po %1 bezczynności, potem ponowne uruchomienie" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Zamknięcie po %1 bezczynności, potem uśpienie" },
+    { T_STOPS_WHEN_IDLE, "Koniec po %1 bezczynności" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Koniec po %1 bezczynności, potem uśpienie do %3" },
 };
 
 extern const LanguageTable LANGUAGE_PL = { "pl", 0x0415, 1250, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -144,6 +144,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "Nova (&Y)" },
     { T_MORNING_DELETE, "Excluir (&G)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "Quando eu &adormecer" },
+    { T_CLOSES_WHEN_IDLE, "Fecha após %1 sem atividade" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Fecha após %1 sem atividade e depois desliga" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Fecha após %1 sem atividade e depois reinicia" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Fecha após %1 sem atividade e depois suspende" },
+    { T_STOPS_WHEN_IDLE, "Termina após %1 sem atividade" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Termina após %1 sem atividade e depois suspende até %3" },
 };
 
 extern const LanguageTable LANGUAGE_PT_BR = { "pt-BR", 0x0416, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

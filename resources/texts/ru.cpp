@@ -142,6 +142,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "Новый (&Й)" },
     { T_MORNING_DELETE, "Удалить (&Я)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "Когда я &засну" },
+    { T_CLOSES_WHEN_IDLE, "Закрытие после %1 бездействия" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Закрытие после %1 бездействия, затем выключение" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Закрытие после %1 бездействия, затем перезагрузка" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Закрытие после %1 бездействия, затем спящий режим" },
+    { T_STOPS_WHEN_IDLE, "Окончание после %1 бездействия" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Окончание после %1 бездействия, затем спящий режим до %3" },
 };
 
 extern const LanguageTable LANGUAGE_RU = { "ru", 0x0419, 1251, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -136,6 +136,13 @@ static const TextEntry TEXTS[] = {
     { T_MORNING_NEW, "新建(&Z)" },
     { T_MORNING_DELETE, "删除(&X)" },
     { T_ENTRY, "%1 %2" },
+    { T_MENU_ASLEEP, "入睡时(&F)" },
+    { T_CLOSES_WHEN_IDLE, "空闲 %1 后关闭" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "空闲 %1 后关闭，然后关机" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "空闲 %1 后关闭，然后重新启动" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "空闲 %1 后关闭，然后待机" },
+    { T_STOPS_WHEN_IDLE, "空闲 %1 后结束" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "空闲 %1 后结束，然后睡眠至 %3" },
 };
 
 extern const LanguageTable LANGUAGE_ZH_CN = { "zh-CN", 0x0804, 936, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };
