@@ -224,6 +224,7 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.fadeMinutes = loaded.fadeMinutes;
     g_state.finishSong = loaded.finishSong;
     g_state.notice = loaded.notice;
+    g_state.idleMinutes = loaded.idleMinutes;
     MorningEntry& morning = g_state.mornings[0];
     morning.on = loaded.morning;
     morning.hour = loaded.morningHour;

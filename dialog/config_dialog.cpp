@@ -99,12 +99,8 @@ static unsigned tickedDays(HWND dialog, int firstId)
 static void addFadeChoices(HWND dialog, int id)
 {
     for (unsigned minutes : FADE_CHOICES) {
-        char digits[4];
-        WCHAR number[4], words[WORDS_SIZE];
-        formatItemText("%d", minutes, digits);
-        widenAnsi(digits, number, 4);
-        const WCHAR* values[] = { number };
-        sayText(minutes == 1 ? T_ONE_MINUTE : T_MINUTES, values, 1, words);
+        WCHAR words[WORDS_SIZE];
+        sayMinutes(minutes, words);
         addListWords(dialog, id, CB_ADDSTRING, words);
     }
 }

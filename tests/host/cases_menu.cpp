@@ -108,7 +108,7 @@ static void testMenu(const char* dllPath)
                       positionOf(g_playerMenu, g_optionsMenu, 0) == 1 && positionOf(g_playerMenu, g_playbackMenu, 0) == 2,
                   "%s: the submenu at %d, Exit at %d", row.name, positionOf(g_playerMenu, submenu, 0), exit);
             UINT id = pluginMenuItem("Settings...");
-            CHECK(row.menu == MENU_WITH_IDS ? id >= 50000 : id >= 24320 && id <= 24331, "%s: id %u", row.name, id);
+            CHECK(row.menu == MENU_WITH_IDS ? id >= 50000 : id >= 24320 && id <= 24332, "%s: id %u", row.name, id);
         }
         // A choice arms; so do Cancel and OK while the plugin is enabled.
         LONG armings = row.enabled;

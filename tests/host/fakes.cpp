@@ -480,6 +480,30 @@ static DWORD WINAPI fakeReadPlanValue(HKEY, const GUID*, const GUID*, const GUID
     return ERROR_SUCCESS;
 }
 
+// The tick count of a moment of the fake clock: it wraps at 23:10 on the
+// cases' day.
+static DWORD tickAt(const SYSTEMTIME& time)
+{
+    FILETIME value;
+    SystemTimeToFileTime(&time, &value);
+    return (DWORD)(((LONGLONG)fileTimeValue(value) - utcValue(2024, 6, 12, 23, 10)) / 10000);
+}
+
+static DWORD WINAPI fakeGetTickCount(void)
+{
+    return g_fakes.lastInput == LOOKUP_FAKE ? tickAt(g_fakes.now) : GetTickCount();
+}
+
+static BOOL WINAPI fakeGetLastInputInfo(PLASTINPUTINFO input)
+{
+    if (input->cbSize != sizeof *input) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    input->dwTime = tickAt(g_fakes.inputAt);
+    return TRUE;
+}
+
 // The plugin's run-time lookups, answered as the case asks. The power
 // functions are always the recorders: the real SetSystemPowerState never
 // runs.
@@ -501,6 +525,7 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "PowerGetActiveScheme", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeActiveScheme, false },
         { "PowerReadACValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
         { "PowerReadDCValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
+        { "GetLastInputInfo", &PlatformFakes::lastInput, (FARPROC)(void*)fakeGetLastInputInfo, false },
     };
     if (HIWORD(name) && strcmp(name, "MessageBoxW") == 0)
         return (FARPROC)(void*)recordMessageBoxW;
@@ -535,6 +560,7 @@ void guardPlugin(HMODULE module)
 void fakePlatform(HMODULE module)
 {
     patchImport(module, "KERNEL32.dll", "GetLocalTime", (void*)fakeGetLocalTime);
+    patchImport(module, "KERNEL32.dll", "GetTickCount", (void*)fakeGetTickCount);
     patchImport(module, "KERNEL32.dll", "CreateThread", (void*)recordCreateThread);
     patchImportIfAny(module, "KERNEL32.dll", "TerminateThread", (void*)recordTerminateThread);
     s_realGetProfileInt = (UINT(WINAPI*)(LPCSTR, LPCSTR, INT, LPCSTR))patchImport(

@@ -228,6 +228,8 @@ struct PlatformFakes {
     BOOL chooseRunOnce;           // the dialog's OK chooses Run Once
     int failingWrite;             // the settings write with this number (log's writes) fails, writing nothing
     UINT missingCodePage;         // IsValidCodePage: not installed, as East Asian support left out
+    LookupFake lastInput;         // GetLastInputInfo; FAKE: it answers inputAt, and GetTickCount follows the
+    SYSTEMTIME inputAt;           // ... fake clock, wrapping at 23:10 on 12 June 2024
 };
 // Set once the plugin's exit command has left for the player's window,
 // before the player can have handled it.
