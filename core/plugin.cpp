@@ -159,6 +159,7 @@ static void pluginConfig(void)
     values.fadeMinutes = g_state.fadeMinutes;
     values.finishSong = g_state.finishSong;
     values.notice = g_state.notice;
+    values.idleMinutes = g_state.idleMinutes;
     values.days = evening.days;
     values.morning = morning.on;
     values.morningHour = morning.hour;

@@ -329,9 +329,9 @@ const ProfileRead* findRead(const PlatformLog* log, const char* key)
 const char* const KEYS[KEY_COUNT] = {
     "Enabled",    "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour",        "Minute",
     "FadeMinutes", "FinishSong",   "Notice",   "Morning",          "MorningHour", "MorningMinute",
-    "MorningDays", "MorningFadeMinutes", "MorningVolume", "Days",
+    "MorningDays", "MorningFadeMinutes", "MorningVolume", "Days", "IdleMinutes",
 };
-const int FALLBACKS[KEY_COUNT] = { 0, -1, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+const int FALLBACKS[KEY_COUNT] = { 0, -1, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
@@ -637,6 +637,7 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM para
     chosen->fadeMinutes = GetPrivateProfileIntA("Nightfold", "FadeMinutes", 0, file);
     chosen->finishSong = GetPrivateProfileIntA("Nightfold", "FinishSong", 0, file) != 0;
     chosen->notice = GetPrivateProfileIntA("Nightfold", "Notice", 0, file) != 0;
+    chosen->idleMinutes = GetPrivateProfileIntA("Nightfold", "IdleMinutes", 30, file);
     chosen->morning = GetPrivateProfileIntA("Nightfold", "Morning", 0, file) != 0;
     chosen->morningHour = GetPrivateProfileIntA("Nightfold", "MorningHour", 0, file);
     GetPrivateProfileStringA("Nightfold", "MorningMinute", "", chosen->morningMinuteText,

@@ -241,7 +241,7 @@ void resetLog(void);
 const ProfileRead* findRead(const PlatformLog* log, const char* key);
 // The keys init reads and their defaults: the six of the time and the end
 // action first.
-enum { KEY_COUNT = 16 };
+enum { KEY_COUNT = 17 };
 extern const char* const KEYS[KEY_COUNT];
 extern const int FALLBACKS[KEY_COUNT];
 // Every key read with its default, from iniPath only.
