@@ -243,6 +243,22 @@ static IdleTicks readIdleTicks(const Evening& evening)
     return ticks;
 }
 
+// Where a worker started after this one (at OK in the settings) takes
+// tonight's choice up: at the next look for a stop, from the count as it
+// stands when idle. Not once the player's thread stopped the worker: the
+// choice is its own again.
+static void keepChoice(const Evening& evening)
+{
+    if (!s_choice.chosen || s_phase != WORKER_WAITING)
+        return;
+    if (evening.kind == EVENING_AT_STOP)
+        s_choice.at = evening.lookAt;
+    if (evening.kind == EVENING_WHEN_IDLE) {
+        s_choice.at = evening.countFrom;
+        s_choice.tick = evening.countTick;
+    }
+}
+
 enum EveningEnd { ENDS_CLOSING, ENDS_TONIGHT, ENDS_MISSED, ENDS_STOPPED, ENDS_FAILED };
 
 // The evening, from the first wake to its end: each step is planned from
@@ -280,6 +296,7 @@ static EveningEnd spendEvening(HANDLE timer, Evening& evening, const EveningOpti
             if (step.outcome != EVENING_GOES_ON)
                 return step.outcome == EVENING_CANCELLED ? ENDS_TONIGHT : ENDS_MISSED;
             ask = step.askPlayer;
+            keepChoice(evening);
             woken = armAt(timer, step.wakeAt) ? waitForStep(timer, notice, step.closeAt, nowUtc) : WOKEN_FAILED;
             // Answered: at least the moment just planned for, so that the
             // plan never sees the clock go back.

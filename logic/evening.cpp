@@ -391,6 +391,7 @@ static uint32_t msBefore(uint32_t now, uint32_t tick)
 void idleEveningBegin(Evening* evening, const EveningOptions& options, uint64_t activeAt, uint32_t activeTick)
 {
     eveningBegin(evening, EVENING_WHEN_IDLE, activeAt + idleMinutesOf(options.idleMinutes) * ONE_MINUTE);
+    evening->countFrom = activeAt;
     evening->countTick = activeTick;
 }
 
@@ -423,6 +424,7 @@ EveningStep planIdleEvening(Evening* evening, const EveningOptions& options, uin
     // awake than the answer itself; a wake long after the close moment
     // (the computer slept) is missed, as any evening's.
     if (answer != ANSWER_NONE) {
+        evening->countFrom = now;
         evening->countTick = ticks.now;
     } else if (now <= evening->closeAt + MISSED_AFTER) {
         bool inputLater = msBefore(ticks.now, ticks.lastInput) < msBefore(ticks.now, ticks.lastCommand);

@@ -72,7 +72,8 @@ struct Evening {
     int32_t volumeSet;    // the volume the plugin set last; -1 none
     bool userTookVolume;  // the user moved the volume during the fade: no more fading tonight
     bool noticeShown;
-    uint32_t countTick;   // when idle: the tick of the input (or the choice) the count runs from
+    uint64_t countFrom;   // when idle: the input (or the choice, or the answer) the count runs from
+    uint32_t countTick;   // ... and its tick
 };
 
 enum EveningOutcome {

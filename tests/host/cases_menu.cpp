@@ -42,6 +42,7 @@ static void testMenu(const char* dllPath)
         bool giveBackFails;     // the plugin cannot give the window's procedure back at quit
         const char* days = "";  // the Days key, if any
         int hour = 23, clock = 23;  // the set hour (at minute 30), and the clock's hour
+        bool looksFirst = false;    // the worker takes its first step after the first choice
     } rows[] = {
         { "set_time", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false, 1800 },
         { "fallback_ids", MENU_WITHOUT_IDS, 0, STOPPED, {}, "Nothing set for tonight", true, true, true, NONE },
@@ -70,6 +71,9 @@ static void testMenu(const char* dllPath)
           1800 + 4 * 86400, false, false, false, "Days=64\r\n" },
         { "after_midnight_at_6_pm", MENU_WITH_IDS, 1, SONG, {}, "Closes at 12:30 AM, then shuts down", false, false,
           false, 5400, false, false, false, "", 0, 18 },
+        // OK goes on with the next look, a minute after the stream's first.
+        { "ok_keeps_stop", MENU_WITH_IDS, 1, STREAM, { "When playback stops", "Settings..." },
+          "Closes when playback stops, then shuts down", true, false, false, 60, false, false, false, "", 23, 23, true },
     };
     static const WCHAR TITLE[] = L"1. \x0414\x043e\x0436\x0434\x044c \x96e8 caf\x00e9 - Winamp";
     for (const auto& row : rows) {
@@ -118,6 +122,8 @@ static void testMenu(const char* dllPath)
             saved = saved || (item && !strcmp(item, "Settings..."));
             if (item && chooseFromMenu(item) && (row.enabled || !strncmp(item, "In ", 3) || !strncmp(item, "When", 4)))
                 CHECK(waitForCount(&g_log.timerSets, ++armings, 5000), "%s: %s arms nothing", row.name, item);
+            if (row.looksFirst && item == row.chosen[0] && fireAlarm(armings))
+                CHECK(waitForCount(&g_log.timerSets, ++armings, 5000), "%s: no look after %s", row.name, item);
         }
         CHECK(keepsTitle(), "%s: the title loses characters while the plugin is loaded", row.name);
         if (submenu) {
