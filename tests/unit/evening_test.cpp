@@ -200,6 +200,11 @@ TEST(Evening, ComesWhenIdle)
         }
         EXPECT_FALSE(stored) << evening.what << ": a volume left for the next start";
     }
+    // Previous (40044), play, pause, stop, next (40048) count; exit (40001) and others not.
+    static const std::pair<uint32_t, bool> commands[] = { { 40043, false }, { 40044, true }, { 40046, true },
+                                                          { 40048, true },  { 40049, false }, { 40001, false } };
+    for (const auto& command : commands)
+        EXPECT_EQ(isPlaybackCommand(command.first), command.second) << command.first;
 }
 
 TEST(Evening, FadesEvenly)
