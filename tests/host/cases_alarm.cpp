@@ -372,10 +372,6 @@ static void testAlarmFails(const char* dllPath)
 
 // ---- the evening: the fade, the song, the notice (TZ=UTC) ---------------------
 
-static HWND findNotice(void)
-{
-    return FindWindowA("#32770", "Nightfold");
-}
 
 static LONG s_armings;
 

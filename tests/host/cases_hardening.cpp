@@ -805,11 +805,16 @@ struct ProcessWindow {
     HWND window;
 };
 
+// The player's main window of that process, not the input method's window
+// that Wine gives its thread: either may come first in the z-order, and the
+// input method's ignores WM_CLOSE.
 static BOOL CALLBACK findProcessWindow(HWND window, LPARAM found)
 {
     DWORD process = 0;
+    char className[32] = "";
     GetWindowThreadProcessId(window, &process);
-    if (process != ((ProcessWindow*)found)->process)
+    GetClassNameA(window, className, sizeof className);
+    if (process != ((ProcessWindow*)found)->process || strcmp(className, "Winamp v1.x"))
         return TRUE;
     ((ProcessWindow*)found)->window = window;
     return FALSE;

@@ -200,10 +200,6 @@ static void checkMenu(void)
     }
 }
 
-static HWND findNotice(void)
-{
-    return FindWindowA("#32770", "Nightfold");
-}
 
 // The morning's notice, then the evening's with its longest text, each
 // shown by the worker at its moment.

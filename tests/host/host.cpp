@@ -459,6 +459,18 @@ static BOOL CALLBACK findDialog(HWND window, LPARAM found)
     return TRUE;
 }
 
+HWND findNotice(void)
+{
+    HWND window = NULL;
+    while ((window = FindWindowExA(NULL, window, "#32770", "Nightfold")) != NULL) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId())
+            return window;
+    }
+    return NULL;
+}
+
 HWND findThreadDialog(DWORD threadId)
 {
     HWND dialog = NULL;

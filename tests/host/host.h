@@ -109,6 +109,9 @@ bool chooseFromMenu(const char* text);
 void playOn(int ms);
 // The visible dialog of the thread, if any.
 HWND findThreadDialog(DWORD threadId);
+// A notice of the plugin in this process, not one of a case running beside
+// it on the same display; NULL when none is shown.
+HWND findNotice(void);
 // Dispatches messages until done() is true or timeoutMs passed; returns done().
 bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs);
 void pumpMessagesFor(DWORD ms);
