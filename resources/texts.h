@@ -32,7 +32,7 @@ enum TextId {
     T_GROUP_SHUTDOWN,      // group caption, 128 wide: what follows the player's close
     T_GROUP_PLUGIN,        // group caption, 128 wide
     T_FADE,                // check box, 116 wide, one line, followed by a list item of T_ONE_MINUTE or T_MINUTES
-    T_MINUTES,             // list item, 80 wide: %1 2 to 240; after T_FADE, T_MORNING_FADE_IN and T_IDLE
+    T_MINUTES,             // list item, 80 wide: %1 2 to 240; after T_FADE and T_MORNING_FADE_IN, in T_IDLE_ITEM
     T_ONE_MINUTE,          // list item, 80 wide: the same for 1
     T_FINISH_SONG,         // check box, 116 wide, two lines
     T_NOTICE,              // check box, 116 wide, two lines
@@ -176,6 +176,10 @@ enum TextId {
     T_CLOSES_WHEN_IDLE_STANDBY,
     T_STOPS_WHEN_IDLE,     // a morning follows: playback stops, the player stays open
     T_STOPS_WHEN_IDLE_SLEEP,  // ... then the computer sleeps until %3
+    // In the dialog, with "At the set time": "Asleep after [30 minutes
+    // without input]".
+    T_IDLE,                // label, 116 wide, above a list of T_IDLE_ITEM; no access key
+    T_IDLE_ITEM,           // list item, 116 wide: %1 the minutes as T_MINUTES or T_ONE_MINUTE say them
 
     TEXT_COUNT,
     NO_TEXT = TEXT_COUNT  // where nothing is said

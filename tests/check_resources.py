@@ -37,11 +37,11 @@ CLASS_NAMES = {BUTTON: "button", EDIT: "edit", STATIC: "static", LISTBOX: "listb
 DIALOG_HEADER = [
     ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
     ("exstyle", 0),
-    ("items", 64),
+    ("items", 66),
     ("x", 20),
     ("y", 20),
     ("cx", 282),
-    ("cy", 407),
+    ("cy", 435),
     ("menu", ""),
     ("class", ""),
     ("title", ""),
@@ -52,8 +52,8 @@ DIALOG_HEADER = [
 # The controls in template (creation and tab) order:
 # (name, id, class, caption, style, x, y, cx, cy)
 CONTROLS = [
-    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 185, 391, 44, 14),
-    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 233, 391, 44, 14),
+    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 185, 419, 44, 14),
+    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 233, 419, 44, 14),
     ("IDC_EVENING_LIST_LABEL", 1080, STATIC, "Da&ys and times:",         0x50020000, 10, 16, 128, 8),
     ("IDC_EVENING_LIST",    1081, LISTBOX,  "",                             0x50A10101, 10, 26, 128, 40),
     ("IDC_EVENING_NEW",     1082, BUTTON,   "New (&J)",                     0x50010000, 10, 68, 62, 14),
@@ -81,7 +81,7 @@ CONTROLS = [
     ("IDC_GROUP_CLOSE_AT",  1009, BUTTON,   "Close Winamp at",              0x50000007, 10, 84, 128, 98),
     ("IDC_GROUP_SHUTDOWN",  1011, BUTTON,   "System Shutdown",              0x50000007, 10, 185, 128, 72),
     ("IDC_COLON",           1007, STATIC,   ":",                            0x5002000B, 42, 98, 8, 8),
-    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 274, 386),
+    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 274, 414),
     ("IDC_GROUP_PLUGIN",    1019, BUTTON,   "Plugin",                       0x50000007, 10, 259, 128, 44),
     # "At the set time": a group of its own, a list that keeps its order.
     ("IDC_FADE",            1023, BUTTON,   "Fade out over the &last",      0x50030003, 16, 318, 116, 10),
@@ -90,7 +90,9 @@ CONTROLS = [
                                                                             0x50012003, 16, 344, 116, 16),
     ("IDC_NOTICE",          1027, BUTTON,   "Show a notice one &minute before",
                                                                             0x50012003, 16, 361, 116, 16),
-    ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 10, 306, 128, 75),
+    ("IDC_IDLE_LABEL",      1088, STATIC,   "Asleep after",                 0x50020000, 16, 380, 116, 8),
+    ("IDC_IDLE_MINUTES",    1089, COMBOBOX, "",                             0x50210403, 16, 390, 116, 80),
+    ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 10, 306, 128, 103),
     # "Morning": AM/PM a radio group ended by the colon, the days a group.
     ("IDC_MORNING_LIST_LABEL", 1084, STATIC, "Wa&ke-up times:",          0x50020000, 144, 16, 128, 8),
     ("IDC_MORNING_LIST",    1085, LISTBOX,  "",                             0x50A10101, 144, 26, 128, 40),

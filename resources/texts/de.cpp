@@ -155,6 +155,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Beenden nach %1 ohne Eingabe, dann Standby" },
     { T_STOPS_WHEN_IDLE, "Wiedergabe stoppt nach %1 ohne Eingabe" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Wiedergabe stoppt nach %1 ohne Eingabe, dann Standby bis %3" },
+    { T_IDLE, "Eingeschlafen nach" },
+    { T_IDLE_ITEM, "%1 ohne Eingabe" },
 };
 
 extern const LanguageTable LANGUAGE_DE = { "de", 0x0407, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -147,6 +147,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Closes when you have been idle %1, then goes to standby" },
     { T_STOPS_WHEN_IDLE, "Stops playback when you have been idle %1" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Stops playback when you have been idle %1, then sleeps until %3" },
+    { T_IDLE, "Asleep after" },
+    { T_IDLE_ITEM, "%1 without input" },
 };
 
 extern const LanguageTable LANGUAGE_EN = { "en", 0x0409, 0, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -154,6 +154,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Se cierra tras %1 sin actividad y luego se suspende" },
     { T_STOPS_WHEN_IDLE, "Termina tras %1 sin actividad" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Termina tras %1 sin actividad; después, suspensión (despertador: %3)" },
+    { T_IDLE, "Dormido tras" },
+    { T_IDLE_ITEM, "%1 sin actividad" },
 };
 
 extern const LanguageTable LANGUAGE_ES = { "es", 0x0C0A, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

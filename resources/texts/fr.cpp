@@ -156,6 +156,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Fermeture après %1 d'inactivité, puis mise en veille" },
     { T_STOPS_WHEN_IDLE, "Fin après %1 d'inactivité" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Fin après %1 d'inactivité, puis veille jusqu'à %3" },
+    { T_IDLE, "Endormi après" },
+    { T_IDLE_ITEM, "%1 sans activité" },
 };
 
 extern const LanguageTable LANGUAGE_FR = { "fr", 0x040C, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

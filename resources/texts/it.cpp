@@ -156,6 +156,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Si chiude dopo %1 di inattività, poi va in standby" },
     { T_STOPS_WHEN_IDLE, "Termina dopo %1 di inattività" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Termina dopo %1 di inattività, poi va in sospensione fino alle ore %3" },
+    { T_IDLE, "Addormentato dopo" },
+    { T_IDLE_ITEM, "%1 senza attività" },
 };
 
 extern const LanguageTable LANGUAGE_IT = { "it", 0x0410, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -148,6 +148,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "%1 操作がなければ閉じてスタンバイ" },
     { T_STOPS_WHEN_IDLE, "%1 操作がなければ終了" },
     { T_STOPS_WHEN_IDLE_SLEEP, "%1 操作がなければ終了し、%3 までスリープ" },
+    { T_IDLE, "就寝とみなす条件" },
+    { T_IDLE_ITEM, "%1 操作なし" },
 };
 
 extern const LanguageTable LANGUAGE_JA = { "ja", 0x0411, 932, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

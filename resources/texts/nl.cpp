@@ -151,6 +151,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Sluit na %1 zonder invoer, daarna stand-by" },
     { T_STOPS_WHEN_IDLE, "Eindigt na %1 zonder invoer" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Eindigt na %1 zonder invoer, daarna slaapstand tot %3" },
+    { T_IDLE, "In slaap na" },
+    { T_IDLE_ITEM, "%1 zonder invoer" },
 };
 
 extern const LanguageTable LANGUAGE_NL = { "nl", 0x0413, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -150,6 +150,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Zamknięcie po %1 bezczynności, potem uśpienie" },
     { T_STOPS_WHEN_IDLE, "Koniec po %1 bezczynności" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Koniec po %1 bezczynności, potem uśpienie do %3" },
+    { T_IDLE, "Zaśnięcie po" },
+    { T_IDLE_ITEM, "%1 bez aktywności" },
 };
 
 extern const LanguageTable LANGUAGE_PL = { "pl", 0x0415, 1250, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

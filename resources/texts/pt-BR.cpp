@@ -151,6 +151,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Fecha após %1 sem atividade e depois suspende" },
     { T_STOPS_WHEN_IDLE, "Termina após %1 sem atividade" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Termina após %1 sem atividade e depois suspende até %3" },
+    { T_IDLE, "Dormindo após" },
+    { T_IDLE_ITEM, "%1 sem atividade" },
 };
 
 extern const LanguageTable LANGUAGE_PT_BR = { "pt-BR", 0x0416, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

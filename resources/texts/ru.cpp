@@ -149,6 +149,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "Закрытие после %1 бездействия, затем спящий режим" },
     { T_STOPS_WHEN_IDLE, "Окончание после %1 бездействия" },
     { T_STOPS_WHEN_IDLE_SLEEP, "Окончание после %1 бездействия, затем спящий режим до %3" },
+    { T_IDLE, "Сон после" },
+    { T_IDLE_ITEM, "%1 без ввода" },
 };
 
 extern const LanguageTable LANGUAGE_RU = { "ru", 0x0419, 1251, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

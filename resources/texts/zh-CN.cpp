@@ -143,6 +143,8 @@ static const TextEntry TEXTS[] = {
     { T_CLOSES_WHEN_IDLE_STANDBY, "空闲 %1 后关闭，然后待机" },
     { T_STOPS_WHEN_IDLE, "空闲 %1 后结束" },
     { T_STOPS_WHEN_IDLE_SLEEP, "空闲 %1 后结束，然后睡眠至 %3" },
+    { T_IDLE, "入睡判定" },
+    { T_IDLE_ITEM, "无操作 %1" },
 };
 
 extern const LanguageTable LANGUAGE_ZH_CN = { "zh-CN", 0x0804, 936, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };
