@@ -47,7 +47,7 @@ fuzz: setup
 
 screenshot: all
 	@EXTRA_PACKAGES="imagemagick fonts-wine" sh cmake/setup.sh
-	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/screenshot-prefix LC_ALL=C.UTF-8 LANGUAGE= xvfb-run -a -s "-screen 0 800x800x24" sh cmake/screenshot.sh
+	WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/screenshot-prefix LC_ALL=C.UTF-8 LANGUAGE= xvfb-run -a -s "-screen 0 1024x768x24" sh cmake/screenshot.sh
 bench: all
 	cd $(WIN_BUILD) && WINEPREFIX=$(CURDIR)/$(WIN_BUILD)/wineprefix WINEDEBUG=-all TZ=UTC LC_ALL=C.UTF-8 LANGUAGE= \
 		xvfb-run -a sh -c 'sh $(CURDIR)/cmake/wineprefix.sh && wine ./nfhost.exe bench $(CURDIR)/dist/gen_nightfold.dll; \

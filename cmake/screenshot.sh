@@ -24,7 +24,7 @@ open_window() {
     rm -f "$rect" "$part"
     NIGHTFOLD_SHOT_RECT="Z:$(echo "$rect" | tr / '\\')" NIGHTFOLD_SHOT_PART="Z:$(echo "$part" | tr / '\\')" \
         NIGHTFOLD_SHOT_SECONDS=20 \
-        wine explorer /desktop=nightfold,640x760 "$build/nfhost.exe" "$1" \
+        wine explorer /desktop=nightfold,840x600 "$build/nfhost.exe" "$1" \
         "Z:$top/dist/gen_nightfold.dll" >/dev/null 2>&1 &
     tries=0
     while [ ! -s "$rect" ] && [ $tries -lt 200 ]; do

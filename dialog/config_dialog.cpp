@@ -56,7 +56,7 @@ static void enableScheduleControls(HWND dialog, BOOL on, BOOL canShutdown)
 {
     // The days and "At the set time" go with the time.
     static const int timeControls[] = {
-        IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR,
+        IDC_GROUP_CLOSE_AT, IDC_HOUR, IDC_MINUTE, IDC_AM, IDC_PM, IDC_24HOUR, IDC_NIGHT_LINE,
         IDC_GROUP_EVENING, IDC_FADE, IDC_FINISH_SONG, IDC_NOTICE,
     };
     ScheduleEnabling enabling = scheduleEnabling(on, canShutdown, powerManagementAvailable);
@@ -92,6 +92,26 @@ static unsigned tickedDays(HWND dialog, int firstId)
     for (int day = 0; day < 7; ++day)
         ticked |= isChecked(dialog, firstId + day) ? 1u << day : 0;
     return ticked;
+}
+
+// The line under the evening's days, for the time and days as the
+// controls show them now: which night a time before noon on the first day
+// ticked stands for; empty from noon on.
+static void showNightLine(HWND dialog)
+{
+    bool use24 = isChecked(dialog, IDC_24HOUR);
+    unsigned hour = readChosenHour(dialog, EVENING_HOURS, use24);
+    TextId line = nightLineText(hour, tickedDays(dialog, IDC_DAY_FIRST));
+    WCHAR text[WORDS_SIZE] = { 0 };
+    if (line != NO_TEXT) {
+        char minute[8] = "";
+        GetDlgItemTextA(dialog, IDC_MINUTE, minute, sizeof minute);
+        WCHAR time[WORDS_SIZE];
+        sayTimeOfDay(hour, minute[0] ? storedMinuteOf(minute) : 0, use24, time);
+        const WCHAR* values[] = { time };
+        sayText(line, values, 1, text);
+    }
+    setWindowWords(GetDlgItem(dialog, IDC_NIGHT_LINE), text);
 }
 
 // The fade's lengths, each with its unit ("1 minute", "5 minutes"), into
@@ -346,6 +366,7 @@ static void initialise(HWND dialog, const ConfigValues* values)
     setCheck(dialog, IDC_24HOUR, values->use24Hour);
     fillHourList(dialog, EVENING_HOURS, values->hour, values->use24Hour);
     fillMinuteList(dialog, IDC_MINUTE, values->minute);
+    showNightLine(dialog);
     showMorning(dialog, values);
 }
 
@@ -476,6 +497,7 @@ static void showEveningEntry(HWND dialog, ConfigValues* values, int entry)
     fillHourList(dialog, EVENING_HOURS, evening.hour, isChecked(dialog, IDC_24HOUR));
     selectMinute(dialog, IDC_MINUTE, evening.minute);
     showDays(dialog, IDC_DAY_FIRST, evening.days);
+    showNightLine(dialog);
     int action = actionButtonToCheck(evening.action);
     for (int id : actionButtons)
         setCheck(dialog, id, id == action);
@@ -651,6 +673,16 @@ static void handleDialogCommand(HWND dialog, int controlId, int code, ConfigValu
         switchHourForm(dialog, EVENING_HOURS);
         switchHourForm(dialog, MORNING_HOURS);
         fillEntryLists(dialog, values);
+        showNightLine(dialog);
+        break;
+    case IDC_HOUR:
+    case IDC_MINUTE:
+        if (code == CBN_SELCHANGE)
+            showNightLine(dialog);
+        break;
+    case IDC_AM:
+    case IDC_PM:
+        showNightLine(dialog);
         break;
     case IDC_MORNING:
         enableMorningControls(dialog);
@@ -665,6 +697,10 @@ static void handleDialogCommand(HWND dialog, int controlId, int code, ConfigValu
         break;
     case IDC_FADE:
         enableFadeMinutes(dialog, scheduleChosen(dialog));
+        break;
+    default:
+        if (controlId >= IDC_DAY_FIRST && controlId < IDC_DAY_FIRST + 7)
+            showNightLine(dialog);
         break;
     }
 }

@@ -180,6 +180,17 @@ TextId morningNoteText(int wakeLimit, EndAction action, bool checked, bool notAr
     }
 }
 
+TextId nightLineText(unsigned hour24, unsigned days)
+{
+    if (hour24 >= 12)
+        return NO_TEXT;
+    for (unsigned day = 0; day < 7; ++day) {
+        if (days & 1u << day)
+            return (TextId)(T_NIGHT_MONDAY + day);
+    }
+    return T_NIGHT_ANY;
+}
+
 NoticeAnswer noticeAnswerFor(int controlId)
 {
     switch (controlId) {

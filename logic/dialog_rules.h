@@ -2,9 +2,9 @@
 // and with which half of the day, how a shown 12-hour value becomes a
 // 24-hour one, which controls are enabled, which fade items are shown and
 // what OK makes of them, of the morning's volume and of the days ticked,
-// what the line under the morning says, and what a button of the notice
-// answers. No platform calls; the dialog procedures feed in what the
-// controls and probes say.
+// what the lines under the evening's days and under the morning say, and
+// what a button of the notice answers. No platform calls; the dialog
+// procedures feed in what the controls and probes say.
 #ifndef NIGHTFOLD_DIALOG_RULES_H
 #define NIGHTFOLD_DIALOG_RULES_H
 
@@ -119,6 +119,11 @@ DaysChoice daysToSave(bool on, unsigned ticked);
 // wins) and wakeLimit (a WakeLimit, morning.h); NO_TEXT when
 // nothing stands in the way.
 TextId morningNoteText(int wakeLimit, EndAction action, bool checked, bool notArmed);
+
+// The line under the evening's days: while its hour (24-hour form) is
+// before noon, which night the first day ticked stands for (bit 0 Monday),
+// or the same said of any day when none is ticked; NO_TEXT from noon on.
+TextId nightLineText(unsigned hour24, unsigned days);
 
 // The answer a click on controlId in the notice gives; ANSWER_NONE for
 // every control that is not one of its three buttons.

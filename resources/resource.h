@@ -14,8 +14,9 @@
 #define IDI_NIGHTFOLD           102
 #define IDD_NOTICE              103
 
-// "Close Winamp at": hour, colon, minute, AM/PM, 24-hour form, and the
-// seven days (Monday first, one after another, in a block of their own).
+// "Close Winamp at": hour, colon, minute, AM/PM, 24-hour form, the seven
+// days (Monday first, one after another, in a block of their own), and the
+// line under them that names the night a time before noon stands for.
 #define IDC_GROUP_CLOSE_AT      1009
 #define IDC_HOUR                1005
 #define IDC_COLON               1007
@@ -24,6 +25,7 @@
 #define IDC_PM                  1004
 #define IDC_24HOUR              1021
 #define IDC_DAY_FIRST           1100    // Monday; Sunday is IDC_DAY_FIRST + 6
+#define IDC_NIGHT_LINE          1110
 
 // "System Shutdown": end action radio buttons and the force check box.
 #define IDC_GROUP_SHUTDOWN      1011

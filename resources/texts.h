@@ -3,54 +3,59 @@
 //
 // Texts are UTF-8. A value goes where a text has %1 to %3; "%%" is a
 // percent sign. An '&' marks the access key of a control or button
-// ("&&" is an '&'); each window's keys are unique in every language. Plain
-// numeric definitions only: built without <windows.h>, natively too.
+// ("&&" is an '&'): a letter of the text itself, but for Japanese and
+// Chinese, which write it in parentheses after the text ("新規(&N)"). Each
+// window's keys are unique in every language, but that the two columns'
+// New buttons may share theirs, and so may their Delete buttons. OK and
+// Cancel carry none (Enter and Esc press them). Plain numeric definitions
+// only: built without <windows.h>, natively too.
 #ifndef NIGHTFOLD_TEXTS_H
 #define NIGHTFOLD_TEXTS_H
 
 #include <stdint.h>
 
 enum TextId {
-    // The configuration dialog: widths in dialog units (Windows' dialog
+    // The configuration dialog, three columns: the evenings, what follows
+    // an evening, the mornings. Widths in dialog units (Windows' dialog
     // font, 8 points: about 4 units to an average letter), less the box or
     // button of a check box or radio button (about 12).
-    T_CONFIG_GROUP,        // group caption, 274 wide: "%1 Configuration", %1 the product ("Nightfold v2.0")
-    T_OK,                  // button, 44 wide (Enter presses it)
-    T_CANCEL,              // button, 44 wide (Esc presses it)
-    T_AM_KEY,              // radio button, 40 wide: before noon, in the 12-hour form
-    T_PM_KEY,              // radio button, 40 wide: after noon
-    T_24HOUR,              // check box, 116 wide: hours 0 to 23, governs every time shown
-    T_ACTION_NONE,         // radio button, 116 wide: nothing after the player closes (not "plugin off")
-    T_STANDBY,             // radio button, 116 wide: hibernates where Windows allows it, else standby
-    T_SHUTDOWN,            // radio button, 116 wide
-    T_REBOOT,              // radio button, 116 wide
-    T_FORCE,               // check box, 116 wide, two lines
-    T_PLUGIN_DISABLED,     // radio button, 116 wide: the plugin's state
-    T_RUN_ONCE,            // radio button, 116 wide: armed for this run of the player only
-    T_PLUGIN_ENABLED,      // radio button, 116 wide
-    T_GROUP_CLOSE_AT,      // group caption, 128 wide, followed by the hour and minute lists (any hour)
-    T_GROUP_SHUTDOWN,      // group caption, 128 wide: what follows the player's close
-    T_GROUP_PLUGIN,        // group caption, 128 wide
-    T_FADE,                // check box, 116 wide, one line, followed by a list item of T_ONE_MINUTE or T_MINUTES
+    T_CONFIG_GROUP,        // group caption, 504 wide: "%1 Configuration", %1 the product ("Nightfold v2.0")
+    T_OK,                  // button, 50 wide, no access key (Enter presses it)
+    T_CANCEL,              // button, 50 wide, no access key (Esc presses it)
+    T_AM_KEY,              // radio button, 60 wide: before noon, in the 12-hour form
+    T_PM_KEY,              // radio button, 60 wide: after noon
+    T_24HOUR,              // check box, 136 wide: hours 0 to 23, governs every time shown
+    T_ACTION_NONE,         // radio button, 128 wide: nothing after the player closes (not "plugin off")
+    T_STANDBY,             // radio button, 128 wide: hibernates where Windows allows it, else standby
+    T_SHUTDOWN,            // radio button, 128 wide
+    T_REBOOT,              // radio button, 128 wide
+    T_FORCE,               // check box, 128 wide, two lines
+    T_PLUGIN_DISABLED,     // radio button, 128 wide: the plugin's state
+    T_RUN_ONCE,            // radio button, 128 wide: armed for this run of the player only
+    T_PLUGIN_ENABLED,      // radio button, 128 wide
+    T_GROUP_CLOSE_AT,      // group caption, 148 wide, followed by the hour and minute lists (any hour)
+    T_GROUP_SHUTDOWN,      // group caption, 140 wide: what follows the player's close
+    T_GROUP_PLUGIN,        // group caption, 140 wide
+    T_FADE,                // check box, 128 wide, one line, followed by a list item of T_ONE_MINUTE or T_MINUTES
     T_MINUTES,             // list item, 80 wide: %1 2 to 240; after T_FADE and T_MORNING_FADE_IN, in T_IDLE_ITEM
     T_ONE_MINUTE,          // list item, 80 wide: the same for 1
-    T_FINISH_SONG,         // check box, 116 wide, two lines
-    T_NOTICE,              // check box, 116 wide, two lines
-    T_GROUP_EVENING,       // group caption, 128 wide
-    T_MORNING,             // check box, 116 wide, one line, followed by the hour and minute lists (any hour)
-    T_MORNING_FADE_IN,     // label, 116 wide, above a list of T_NO_FADE, T_ONE_MINUTE and T_MINUTES
-    T_MORNING_VOLUME,      // label, 116 wide, above the volume list
-    T_MORNING_PLAY,        // label, 116 wide, above T_PLAY_OWN and T_PLAY_CHOSEN
-    T_PLAY_OWN,            // radio button, 116 wide: the player's current playlist, from where it stands
-    T_PLAY_CHOSEN,         // radio button, 116 wide, followed by a file name or stream address
+    T_FINISH_SONG,         // check box, 128 wide, two lines
+    T_NOTICE,              // check box, 128 wide, two lines
+    T_GROUP_EVENING,       // group caption, 140 wide
+    T_MORNING,             // check box, 180 wide, one line, followed by the hour and minute lists (any hour)
+    T_MORNING_FADE_IN,     // label, 84 wide, above a list of T_NO_FADE, T_ONE_MINUTE and T_MINUTES
+    T_MORNING_VOLUME,      // label, 92 wide, above the volume list
+    T_MORNING_PLAY,        // label, 180 wide, above T_PLAY_OWN and T_PLAY_CHOSEN
+    T_PLAY_OWN,            // radio button, 180 wide: the player's current playlist, from where it stands
+    T_PLAY_CHOSEN,         // radio button, 180 wide, followed by a file name or stream address
     T_BROWSE,              // button, 62 wide: opens Windows' Open dialog
-    T_GROUP_MORNING,       // group caption, 128 wide
-    T_NO_FADE,             // list item, 80 wide: the morning's fade list's first item
-    T_PLAYERS_VOLUME,      // list item, 90 wide: the volume list's first item, the player's volume as it is
-    T_PERCENT,             // list item, 90 wide: "%1 %%", %1 10 to 100
+    T_GROUP_MORNING,       // group caption, 192 wide
+    T_NO_FADE,             // list item, 84 wide: the morning's fade list's first item
+    T_PLAYERS_VOLUME,      // list item, 92 wide: the volume list's first item, the player's volume as it is
+    T_PERCENT,             // list item, 92 wide: "%1 %%", %1 10 to 100
     T_MUSIC_FILES,         // the Open dialog's filter name (English where the ANSI code page cannot hold it)
     T_ALL_FILES,           // the same, for every file
-    // The line under the morning, 116 wide, up to six lines.
+    // The line under the morning, 180 wide, up to four lines.
     T_NOTE_NOT_ARMED,      // the morning's timer could not be set
     T_NOTE_OFF,            // with Shutdown or Reboot chosen
     T_NOTE_REFUSED,        // Windows says it will not wake this computer
@@ -64,7 +69,7 @@ enum TextId {
     // article or preposition before it that depends on the hour.
     T_TIME_AM,             // before noon (12 AM is midnight)
     T_TIME_PM,             // from noon (12 PM is noon)
-    // The morning's AM and PM radio buttons, 40 wide, without access key.
+    // The morning's AM and PM radio buttons, 44 wide, without access key.
     T_AM,
     T_PM,
 
@@ -158,13 +163,24 @@ enum TextId {
     // Several evenings and mornings.
     T_MENU_SKIP,           // menu item: the next morning alone does not ring; %1 its day's short name, %2 its time of day
     T_MENU_UNDO_SKIP,      // menu item: that morning rings after all
-    T_EVENING_LIST,        // label, 128 wide, over the list of evenings (keys to the list)
-    T_MORNING_LIST,        // label, 128 wide, over the list of mornings (keys to the list)
-    T_EVENING_NEW,         // button, 62 wide: a new evening, a copy of the one shown
-    T_EVENING_DELETE,      // button, 62 wide: the evening shown goes
-    T_MORNING_NEW,         // button, 62 wide: a new morning, a copy of the one shown
-    T_MORNING_DELETE,      // button, 62 wide: the morning shown goes
-    T_ENTRY,               // list item, 128 wide: %1 its days ("Mon–Thu, Sun"), %2 its time of day
+    T_EVENING_LIST,        // label, 148 wide, over the list of evenings (keys to the list); not "tomorrow"
+    T_MORNING_LIST,        // label, 192 wide, over the list of mornings (keys to the list); not "tomorrow"
+    T_EVENING_NEW,         // button, 72 wide: a new evening, a copy of the one shown
+    T_EVENING_DELETE,      // button, 72 wide: the evening shown goes
+    T_MORNING_NEW,         // button, 72 wide: a new morning, a copy of the one shown
+    T_MORNING_DELETE,      // button, 72 wide: the morning shown goes
+    T_ENTRY,               // list item, 148 wide: %1 its days ("Mon–Thu, Sun"), %2 its time of day
+    // The line under the evening's days while its time is before noon,
+    // 136 wide, up to three lines, no access key: %1 that time of day on
+    // the first day ticked, which stands for the night before it.
+    T_NIGHT_MONDAY,        // "%1 on Monday is Sunday night"
+    T_NIGHT_TUESDAY,
+    T_NIGHT_WEDNESDAY,
+    T_NIGHT_THURSDAY,
+    T_NIGHT_FRIDAY,
+    T_NIGHT_SATURDAY,
+    T_NIGHT_SUNDAY,        // ... "is Saturday night"
+    T_NIGHT_ANY,           // no day ticked: the same said of any day
     // "When I fall asleep": the evening comes once the user has given no
     // input (keyboard, mouse, pen, touch) for some minutes.
     T_MENU_ASLEEP,         // menu item: tonight's evening comes once the user is idle
@@ -178,8 +194,8 @@ enum TextId {
     T_STOPS_WHEN_IDLE_SLEEP,  // ... then the computer sleeps until %3
     // In the dialog, with "At the set time": "Asleep after [30 minutes
     // without input]".
-    T_IDLE,                // label, 116 wide, above a list of T_IDLE_ITEM; no access key
-    T_IDLE_ITEM,           // list item, 116 wide: %1 the minutes as T_MINUTES or T_ONE_MINUTE say them
+    T_IDLE,                // label, 128 wide, above a list of T_IDLE_ITEM; no access key
+    T_IDLE_ITEM,           // list item, 128 wide: %1 the minutes as T_MINUTES or T_ONE_MINUTE say them
 
     TEXT_COUNT,
     NO_TEXT = TEXT_COUNT  // where nothing is said

@@ -5,7 +5,8 @@ Usage: check_resources.py path/to/gen_nightfold.dll
 
 Reads the DLL's resource directory with pefile and compares the configuration
 dialog template (RT_DIALOG 102), the notice's template (RT_DIALOG 103), the icon (RT_GROUP_ICON 102, RT_ICON 1) and
-the version's strings (RT_VERSION 1) against the tables below, field by field. Prints one line per failed check
+the version's strings (RT_VERSION 1) against the tables below, field by field, and the
+configuration dialog's reading order. Prints one line per failed check
 and a summary line; exits 1 when anything failed, 2 when the file cannot be
 read at all.
 """
@@ -37,11 +38,11 @@ CLASS_NAMES = {BUTTON: "button", EDIT: "edit", STATIC: "static", LISTBOX: "listb
 DIALOG_HEADER = [
     ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
     ("exstyle", 0),
-    ("items", 66),
+    ("items", 67),
     ("x", 20),
     ("y", 20),
-    ("cx", 282),
-    ("cy", 435),
+    ("cx", 512),
+    ("cy", 290),
     ("menu", ""),
     ("class", ""),
     ("title", ""),
@@ -49,80 +50,89 @@ DIALOG_HEADER = [
     ("typeface", "MS Shell Dlg"),
 ]
 
-# The controls in template (creation and tab) order:
+# The controls in template (creation, tab and reading) order:
 # (name, id, class, caption, style, x, y, cx, cy)
 CONTROLS = [
-    ("IDOK",                1,    BUTTON,   "&OK",                          0x50010001, 185, 419, 44, 14),
-    ("IDCANCEL",            2,    BUTTON,   "&Cancel",                      0x50010000, 233, 419, 44, 14),
-    ("IDC_EVENING_LIST_LABEL", 1080, STATIC, "Da&ys and times:",         0x50020000, 10, 16, 128, 8),
-    ("IDC_EVENING_LIST",    1081, LISTBOX,  "",                             0x50A10101, 10, 26, 128, 40),
-    ("IDC_EVENING_NEW",     1082, BUTTON,   "New (&J)",                     0x50010000, 10, 68, 62, 14),
-    ("IDC_EVENING_DELETE",  1083, BUTTON,   "Delete (&Q)",                  0x50010000, 76, 68, 62, 14),
-    ("IDC_HOUR",            1005, COMBOBOX, "",                             0x50210403, 16, 96, 26, 80),
-    ("IDC_MINUTE",          1006, COMBOBOX, "",                             0x50210503, 44, 96, 26, 80),
-    ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 72, 94, 40, 10),
-    ("IDC_PM",              1004, BUTTON,   "&PM",                          0x50000009, 72, 104, 40, 10),
-    ("IDC_24HOUR",          1021, BUTTON,   "&24 Hour Display",             0x50010003, 16, 114, 116, 10),
-    ("Monday",              1100, BUTTON,   "Mon",                          0x50030003, 16, 128, 40, 10),
-    ("Tuesday",             1101, BUTTON,   "Tue",                          0x50010003, 16, 138, 40, 10),
-    ("Wednesday",           1102, BUTTON,   "Wed",                          0x50010003, 16, 148, 40, 10),
-    ("Thursday",            1103, BUTTON,   "Thu",                          0x50010003, 16, 158, 40, 10),
-    ("Friday",              1104, BUTTON,   "Fri",                          0x50010003, 16, 168, 40, 10),
-    ("Saturday",            1105, BUTTON,   "Sat",                          0x50010003, 58, 128, 40, 10),
-    ("Sunday",              1106, BUTTON,   "Sun",                          0x50010003, 58, 138, 40, 10),
-    ("IDC_ACTION_NONE",     1012, BUTTON,   "D&isabled",                    0x50020009, 16, 195, 116, 10),
-    ("IDC_ACTION_STANDBY",  1015, BUTTON,   "S&tandby/Hibernate",           0x50000009, 16, 205, 116, 10),
-    ("IDC_ACTION_SHUTDOWN", 1013, BUTTON,   "&Shutdown",                    0x50000009, 16, 215, 116, 10),
-    ("IDC_ACTION_REBOOT",   1018, BUTTON,   "&Reboot",                      0x50000009, 16, 225, 116, 10),
-    ("IDC_FORCE",           1014, BUTTON,   "&Force applications to close", 0x50012003, 16, 236, 116, 16),
-    ("IDC_PLUGIN_DISABLED", 1020, BUTTON,   "&Disabled",                    0x50020009, 15, 270, 116, 10),
-    ("IDC_RUN_ONCE",        1010, BUTTON,   "Run O&nce",                    0x50000009, 15, 280, 116, 10),
-    ("IDC_PLUGIN_ENABLED",  1002, BUTTON,   "&Enabled",                     0x50000009, 15, 290, 116, 10),
-    ("IDC_GROUP_CLOSE_AT",  1009, BUTTON,   "Close Winamp at",              0x50000007, 10, 84, 128, 98),
-    ("IDC_GROUP_SHUTDOWN",  1011, BUTTON,   "System Shutdown",              0x50000007, 10, 185, 128, 72),
-    ("IDC_COLON",           1007, STATIC,   ":",                            0x5002000B, 42, 98, 8, 8),
-    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 274, 414),
-    ("IDC_GROUP_PLUGIN",    1019, BUTTON,   "Plugin",                       0x50000007, 10, 259, 128, 44),
+    ("IDC_GROUP_CONFIG",    1017, BUTTON,   "Nightfold x.x Configuration",  0x50000007, 4, 2, 504, 263),
+    # The evenings.
+    ("IDC_EVENING_LIST_LABEL", 1080, STATIC, "Eve&nings:",                  0x50020000, 10, 14, 148, 8),
+    ("IDC_EVENING_LIST",    1081, LISTBOX,  "",                             0x50A10101, 10, 24, 148, 40),
+    ("IDC_EVENING_NEW",     1082, BUTTON,   "Ne&w",                         0x50010000, 10, 67, 72, 14),
+    ("IDC_EVENING_DELETE",  1083, BUTTON,   "Dele&te",                      0x50010000, 86, 67, 72, 14),
+    ("IDC_GROUP_CLOSE_AT",  1009, BUTTON,   "Close Winamp at",              0x50000007, 10, 85, 148, 99),
+    ("IDC_HOUR",            1005, COMBOBOX, "",                             0x50210403, 16, 98, 26, 80),
+    ("IDC_COLON",           1007, STATIC,   ":",                            0x5002000B, 42, 100, 8, 8),
+    ("IDC_MINUTE",          1006, COMBOBOX, "",                             0x50210503, 44, 98, 26, 80),
+    ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 76, 96, 60, 10),
+    ("IDC_PM",              1004, BUTTON,   "&PM",                          0x50000009, 76, 106, 60, 10),
+    ("IDC_24HOUR",          1021, BUTTON,   "&24 Hour Display",             0x50010003, 16, 118, 136, 10),
+    ("Monday",              1100, BUTTON,   "Mon",                          0x50030003, 16, 132, 34, 10),
+    ("Tuesday",             1101, BUTTON,   "Tue",                          0x50010003, 50, 132, 34, 10),
+    ("Wednesday",           1102, BUTTON,   "Wed",                          0x50010003, 84, 132, 34, 10),
+    ("Thursday",            1103, BUTTON,   "Thu",                          0x50010003, 118, 132, 34, 10),
+    ("Friday",              1104, BUTTON,   "Fri",                          0x50010003, 16, 142, 34, 10),
+    ("Saturday",            1105, BUTTON,   "Sat",                          0x50010003, 50, 142, 34, 10),
+    ("Sunday",              1106, BUTTON,   "Sun",                          0x50010003, 84, 142, 68, 10),
+    ("IDC_NIGHT_LINE",      1110, STATIC,   "",                             0x50000080, 16, 156, 136, 24),
+    # What follows an evening.
+    ("IDC_GROUP_SHUTDOWN",  1011, BUTTON,   "System Shutdown",              0x50000007, 164, 14, 140, 73),
+    ("IDC_ACTION_NONE",     1012, BUTTON,   "D&isabled",                    0x50020009, 170, 26, 128, 10),
+    ("IDC_ACTION_STANDBY",  1015, BUTTON,   "Standb&y/Hibernate",           0x50000009, 170, 36, 128, 10),
+    ("IDC_ACTION_SHUTDOWN", 1013, BUTTON,   "&Shutdown",                    0x50000009, 170, 46, 128, 10),
+    ("IDC_ACTION_REBOOT",   1018, BUTTON,   "&Reboot",                      0x50000009, 170, 56, 128, 10),
+    ("IDC_FORCE",           1014, BUTTON,   "&Force applications to close", 0x50012003, 170, 67, 128, 16),
+    ("IDC_GROUP_PLUGIN",    1019, BUTTON,   "Plugin",                       0x50000007, 164, 91, 140, 46),
+    ("IDC_PLUGIN_DISABLED", 1020, BUTTON,   "&Disabled",                    0x50020009, 170, 103, 128, 10),
+    ("IDC_RUN_ONCE",        1010, BUTTON,   "Run On&ce",                    0x50000009, 170, 113, 128, 10),
+    ("IDC_PLUGIN_ENABLED",  1002, BUTTON,   "&Enabled",                     0x50000009, 170, 123, 128, 10),
     # "At the set time": a group of its own, a list that keeps its order.
-    ("IDC_FADE",            1023, BUTTON,   "Fade out over the &last",      0x50030003, 16, 318, 116, 10),
-    ("IDC_FADE_MINUTES",    1024, COMBOBOX, "",                             0x50210403, 28, 329, 80, 80),
+    ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 164, 141, 140, 101),
+    ("IDC_FADE",            1023, BUTTON,   "Fade out over the &last",      0x50030003, 170, 153, 128, 10),
+    ("IDC_FADE_MINUTES",    1024, COMBOBOX, "",                             0x50210403, 182, 164, 80, 80),
     ("IDC_FINISH_SONG",     1026, BUTTON,   "Let the song finish (at most &10 minutes)",
-                                                                            0x50012003, 16, 344, 116, 16),
+                                                                            0x50012003, 170, 179, 128, 16),
     ("IDC_NOTICE",          1027, BUTTON,   "Show a notice one &minute before",
-                                                                            0x50012003, 16, 361, 116, 16),
-    ("IDC_IDLE_LABEL",      1088, STATIC,   "Asleep after",                 0x50020000, 16, 380, 116, 8),
-    ("IDC_IDLE_MINUTES",    1089, COMBOBOX, "",                             0x50210403, 16, 390, 116, 80),
-    ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 10, 306, 128, 103),
-    # "Morning": AM/PM a radio group ended by the colon, the days a group.
-    ("IDC_MORNING_LIST_LABEL", 1084, STATIC, "Wa&ke-up times:",          0x50020000, 144, 16, 128, 8),
-    ("IDC_MORNING_LIST",    1085, LISTBOX,  "",                             0x50A10101, 144, 26, 128, 40),
-    ("IDC_MORNING_NEW",     1086, BUTTON,   "New (&Z)",                     0x50010000, 144, 68, 62, 14),
-    ("IDC_MORNING_DELETE",  1087, BUTTON,   "Delete (&X)",                  0x50010000, 210, 68, 62, 14),
-    ("IDC_MORNING",         1033, BUTTON,   "&Wake up to music at",         0x50030003, 150, 96, 116, 10),
-    ("IDC_MORNING_HOUR",    1034, COMBOBOX, "",                             0x50210403, 150, 108, 26, 80),
-    ("IDC_MORNING_MINUTE",  1035, COMBOBOX, "",                             0x50210503, 178, 108, 26, 80),
-    ("IDC_MORNING_AM",      1036, BUTTON,   "AM",                           0x50020009, 206, 106, 40, 10),
-    ("IDC_MORNING_PM",      1037, BUTTON,   "PM",                           0x50000009, 206, 116, 40, 10),
-    ("IDC_MORNING_COLON",   1038, STATIC,   ":",                            0x5002000B, 176, 110, 8, 8),
-    ("Monday",              1039, BUTTON,   "Mon",                          0x50030003, 150, 132, 40, 10),
-    ("Tuesday",             1040, BUTTON,   "Tue",                          0x50010003, 150, 142, 40, 10),
-    ("Wednesday",           1041, BUTTON,   "Wed",                          0x50010003, 150, 152, 40, 10),
-    ("Thursday",            1042, BUTTON,   "Thu",                          0x50010003, 150, 162, 40, 10),
-    ("Friday",              1043, BUTTON,   "Fri",                          0x50010003, 150, 172, 40, 10),
-    ("Saturday",            1044, BUTTON,   "Sat",                          0x50010003, 192, 132, 40, 10),
-    ("Sunday",              1045, BUTTON,   "Sun",                          0x50010003, 192, 142, 40, 10),
-    ("IDC_MORNING_FADE_IN", 1046, STATIC,   "Fade in o&ver",                0x50020000, 150, 188, 116, 8),
-    ("IDC_MORNING_FADE_MINUTES", 1047, COMBOBOX, "",                        0x50210403, 162, 198, 80, 80),
-    ("IDC_MORNING_VOLUME_LABEL", 1070, STATIC, "Vol&ume",                   0x50020000, 150, 214, 116, 8),
-    ("IDC_MORNING_VOLUME",  1071, COMBOBOX, "",                             0x50210403, 162, 224, 90, 100),
-    ("IDC_MORNING_PLAY_LABEL", 1072, STATIC, "Wake up to",                  0x50020000, 150, 242, 116, 8),
-    ("IDC_MORNING_PLAY_OWN", 1073, BUTTON,  "What Winamp &has",             0x50030009, 150, 252, 116, 10),
-    ("IDC_MORNING_PLAY_CHOSEN", 1074, BUTTON, "A son&g or stream:",         0x50000009, 150, 262, 116, 10),
-    ("IDC_MORNING_PLAY_FILE", 1075, EDIT,   "",                             0x50830080, 162, 274, 104, 12),
-    ("IDC_MORNING_BROWSE",  1076, BUTTON,   "&Browse...",                   0x50010000, 204, 289, 62, 14),
-    ("IDC_MORNING_NOTE",    1049, STATIC,   "",                             0x50000080, 150, 308, 116, 48),
-    ("IDC_GROUP_MORNING",   1032, BUTTON,   "Morning",                      0x50000007, 144, 84, 128, 297),
+                                                                            0x50012003, 170, 196, 128, 16),
+    ("IDC_IDLE_LABEL",      1088, STATIC,   "Asleep after",                 0x50020000, 170, 216, 128, 8),
+    ("IDC_IDLE_MINUTES",    1089, COMBOBOX, "",                             0x50210403, 170, 226, 128, 80),
+    # The mornings: AM/PM a radio group ended by the days, the days a group.
+    ("IDC_MORNING_LIST_LABEL", 1084, STATIC, "M&ornings:",                  0x50020000, 310, 14, 192, 8),
+    ("IDC_MORNING_LIST",    1085, LISTBOX,  "",                             0x50A10101, 310, 24, 192, 40),
+    ("IDC_MORNING_NEW",     1086, BUTTON,   "Ne&w",                         0x50010000, 310, 67, 72, 14),
+    ("IDC_MORNING_DELETE",  1087, BUTTON,   "Dele&te",                      0x50010000, 386, 67, 72, 14),
+    ("IDC_GROUP_MORNING",   1032, BUTTON,   "Morning",                      0x50000007, 310, 85, 192, 176),
+    ("IDC_MORNING",         1033, BUTTON,   "Wa&ke up to music at",         0x50030003, 316, 97, 180, 10),
+    ("IDC_MORNING_HOUR",    1034, COMBOBOX, "",                             0x50210403, 316, 109, 26, 80),
+    ("IDC_MORNING_COLON",   1038, STATIC,   ":",                            0x5002000B, 342, 111, 8, 8),
+    ("IDC_MORNING_MINUTE",  1035, COMBOBOX, "",                             0x50210503, 344, 109, 26, 80),
+    ("IDC_MORNING_AM",      1036, BUTTON,   "AM",                           0x50020009, 376, 110, 44, 10),
+    ("IDC_MORNING_PM",      1037, BUTTON,   "PM",                           0x50000009, 422, 110, 44, 10),
+    ("Monday",              1039, BUTTON,   "Mon",                          0x50030003, 316, 125, 44, 10),
+    ("Tuesday",             1040, BUTTON,   "Tue",                          0x50010003, 360, 125, 44, 10),
+    ("Wednesday",           1041, BUTTON,   "Wed",                          0x50010003, 404, 125, 44, 10),
+    ("Thursday",            1042, BUTTON,   "Thu",                          0x50010003, 448, 125, 44, 10),
+    ("Friday",              1043, BUTTON,   "Fri",                          0x50010003, 316, 135, 44, 10),
+    ("Saturday",            1044, BUTTON,   "Sat",                          0x50010003, 360, 135, 44, 10),
+    ("Sunday",              1045, BUTTON,   "Sun",                          0x50010003, 404, 135, 44, 10),
+    ("IDC_MORNING_FADE_IN", 1046, STATIC,   "Fade in o&ver",                0x50020000, 316, 149, 84, 8),
+    ("IDC_MORNING_FADE_MINUTES", 1047, COMBOBOX, "",                        0x50210403, 316, 159, 84, 80),
+    ("IDC_MORNING_VOLUME_LABEL", 1070, STATIC, "Vol&ume",                   0x50020000, 404, 149, 92, 8),
+    ("IDC_MORNING_VOLUME",  1071, COMBOBOX, "",                             0x50210403, 404, 159, 92, 100),
+    ("IDC_MORNING_PLAY_LABEL", 1072, STATIC, "Wake up to",                  0x50020000, 316, 176, 180, 8),
+    ("IDC_MORNING_PLAY_OWN", 1073, BUTTON,  "What Winamp &has",             0x50030009, 316, 186, 180, 10),
+    ("IDC_MORNING_PLAY_CHOSEN", 1074, BUTTON, "A son&g or stream:",         0x50000009, 316, 196, 180, 10),
+    ("IDC_MORNING_PLAY_FILE", 1075, EDIT,   "",                             0x50830080, 328, 208, 102, 12),
+    ("IDC_MORNING_BROWSE",  1076, BUTTON,   "&Browse...",                   0x50010000, 434, 207, 62, 14),
+    ("IDC_MORNING_NOTE",    1049, STATIC,   "",                             0x50000080, 316, 225, 180, 32),
+    ("IDOK",                1,    BUTTON,   "OK",                           0x50010001, 404, 269, 50, 14),
+    ("IDCANCEL",            2,    BUTTON,   "Cancel",                       0x50010000, 458, 269, 50, 14),
 ]
+
+# Fields named by the check box or radio button right before them, which
+# turns them on and whose caption leads into them ("Fade out over the last
+# [5 minutes]", "Wake up to music at [6]:[30]", "A song or stream: [...]").
+# Every other list, combo box and edit follows a static text or a group box.
+NAMED_BY_THEIR_BUTTON = {1024: 1023, 1034: 1033, 1075: 1074}
 
 # The notice: not visible until placed, no close box, its caption in the
 # template.
@@ -339,6 +349,47 @@ def check_dialog(pe, c, dialog_id, header_rows, controls):
         c.expect(where + " creation data", b"", item["creation data"])
     for n, row in enumerate(controls[len(items):], len(items) + 1):
         c.fail("dialog %d item %d (%s) missing" % (dialog_id, n, row[0]))
+    if dialog_id == IDD_CONFIG:
+        check_reading_order(c, items)
+
+
+def atom_of(item):
+    cls = item["class"]
+    if isinstance(cls, int):
+        return cls
+    return {name: atom for atom, name in CLASS_NAMES.items()}.get(cls.lower())
+
+
+def is_group_box(item):
+    return atom_of(item) == BUTTON and item["style"] & 0xF == 7
+
+
+def starts_inside(item, box):
+    return (box["x"] <= item["x"] < box["x"] + box["cx"] and
+            box["y"] <= item["y"] < box["y"] + box["cy"])
+
+
+def check_reading_order(c, items):
+    """The order a person reads the dialog in, which Tab and a screen reader
+    follow: each group box right before the controls that stand in it, a
+    label right before each list, combo box and edit, OK and Cancel last and
+    without an access key (Enter and Esc are theirs)."""
+    for n, box in enumerate(items):
+        if is_group_box(box):
+            own = [m for m, item in enumerate(items) if m != n and starts_inside(item, box)]
+            c.expect("dialog 102 group box %d: the items standing in it" % box["id"],
+                     list(range(n + 1, n + 1 + len(own))), own)
+    for n, item in enumerate(items):
+        if atom_of(item) in (LISTBOX, COMBOBOX, EDIT):
+            before = items[n - 1] if n else {"id": None, "class": 0, "style": 0}
+            named = (atom_of(before) == STATIC or is_group_box(before) or
+                     NAMED_BY_THEIR_BUTTON.get(item["id"]) == before["id"])
+            c.expect("dialog 102 item %d (id %d): a label right before it" % (n + 1, item["id"]), True, named)
+    c.expect("dialog 102: the last two items", [1, 2], [item["id"] for item in items[-2:]])
+    for item in items:
+        if item["id"] in (1, 2):
+            c.expect("dialog 102 id %d: an access key" % item["id"], False,
+                     "&" in item["caption"].replace("&&", ""))
 
 
 def check_icon(pe, c):

@@ -749,9 +749,9 @@ static void menuLine(int position, char* text, int size)
     GetMenuStringA(pluginSubmenu(), position, text, size, MF_BYPOSITION);
 }
 
-// Evenings Sun-Thu 23:30 and Fri-Sat 1:00 (1:00 on Friday is Thursday's
-// night): each closes the player on its own night, and a night spent holds
-// the other evening of it.
+// Evenings Mon-Thu, Sun 23:30 and Sat, Sun 1:00 (1:00 on Saturday is
+// Friday's night): each closes the player on its own night, Saturday's
+// too, and a night cancelled goes on to the next evening.
 static void testEveningNights(const char* dllPath)
 {
     static const struct {
@@ -763,7 +763,7 @@ static void testEveningNights(const char* dllPath)
     } rows[] = {
         { "thursday", 13, 20, false, 13, 23, 30, "Closes at 11:30 PM, then shuts down" },
         { "thursday_cancelled", 13, 20, true, 15, 1, 0, "Closes Sat at 1:00 AM, then shuts down" },
-        { "friday", 14, 20, false, 15, 1, 0, "Closes at 1:00 AM, then shuts down" },
+        { "saturday", 15, 20, false, 16, 1, 0, "Closes at 1:00 AM, then shuts down" },
     };
     for (const auto& row : rows) {
         resetFakes();
@@ -772,7 +772,7 @@ static void testEveningNights(const char* dllPath)
         LoadedPlugin plugin;
         if (!startPlugin(dllPath, row.name,
                          "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\nDays=79\r\n"
-                         "Hour2=1\r\nMinute2=00\r\nDays2=48\r\nShutdown2=1013\r\n",
+                         "Hour2=1\r\nMinute2=00\r\nDays2=96\r\nShutdown2=1013\r\n",
                          &plugin) ||
             !waitForCount(&g_log.timerSets, 1, 5000))
             continue;

@@ -912,11 +912,12 @@ static void testDialogLeaves(const char* dllPath)
 // ---- the picture -----------------------------------------------------------------
 
 // Not tests: for `make screenshot`, open the dialog on a typical evening's
-// and morning's settings, the notice with its longest text, or the player's
-// menu with the submenu open; write the screen rectangle it covers ("x y
-// width height") to the file NIGHTFOLD_SHOT_RECT names (the dialog's
-// "Morning" group to the one NIGHTFOLD_SHOT_PART names, before), and close
-// it after NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
+// and morning's settings (the weekend's evening chosen), the notice with
+// its longest text, or the player's menu with the submenu open; write the
+// screen rectangle it covers ("x y width height") to the file
+// NIGHTFOLD_SHOT_RECT names (the dialog's "Morning" group to the one
+// NIGHTFOLD_SHOT_PART names, before), and close it after
+// NIGHTFOLD_SHOT_SECONDS (default 10) unless killed first.
 static bool readEnvironment(const char* name, char* value, DWORD size)
 {
     DWORD length = GetEnvironmentVariableA(name, value, size);
@@ -949,8 +950,12 @@ static DWORD WINAPI holdDialog(LPVOID)
     HWND dialog = waitForDialog();
     if (!CHECK(dialog != NULL, "no dialog appeared"))
         return 0;
+    // The weekend's evening chosen, with the line that names its night.
+    HWND evenings = GetDlgItem(dialog, IDC_EVENING_LIST);
+    SendMessageA(evenings, LB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_EVENING_LIST, LBN_SELCHANGE), (LPARAM)evenings);
     // The group with a margin of the dialog's around it.
-    RECT part = { 141, 82, 275, 365 };
+    RECT part = { 307, 82, 505, 264 };
     MapDialogRect(dialog, &part);
     MapWindowPoints(dialog, NULL, (POINT*)&part, 2);
     reportShot(part, "NIGHTFOLD_SHOT_PART");
@@ -968,7 +973,7 @@ static void showForScreenshot(const char* dllPath)
 #define SHOT_SETTINGS(use24)                                                    \
     EVENING_AT("1", "1013", "1", use24, "23", "30", "10", "0", "1")            \
     MORNING_WITH("1", "6", "30", "31", "10", "50", "C:\\Music\\Morning.mp3")   \
-    "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=48\r\nShutdown2=1013\r\n"       \
+    "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=96\r\nShutdown2=1013\r\n"       \
     "Morning2=1\r\nMorningHour2=9\r\nMorningDays2=96\r\nMorning3=1\r\n"        \
     "MorningHour3=6\r\nMorningMinute3=40\r\nMorningDays3=31\r\n"
     char language[16];

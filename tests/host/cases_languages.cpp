@@ -75,12 +75,13 @@ static void checkText(HWND control, const char* where, const WCHAR* text, int ro
           s_language, where, utf8, face);
 }
 
-// Every visible control of the window: buttons less their box or frame,
-// static texts wrapped where they wrap, and every item of a list.
-static void checkFits(HWND window, const char* where)
+// Every visible control of the window (or only the one given): buttons
+// less their box or frame, static texts wrapped where they wrap, and every
+// item of a list.
+static void checkFits(HWND window, const char* where, HWND only = NULL)
 {
     for (HWND control = GetWindow(window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(control))
+        if (!IsWindowVisible(control) || (only && control != only))
             continue;
         char className[16];
         GetClassNameA(control, className, sizeof className);
@@ -177,10 +178,45 @@ static void checkDays(HWND dialog)
     }
 }
 
+// The whole window within the smallest screen the plugin supports, 800 x
+// 600 less a taskbar, and every control within the window's client area.
+static void checkBounds(HWND dialog)
+{
+    RECT window, client;
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    CHECK(window.right - window.left <= 800 && window.bottom - window.top <= 560, "%s: the dialog is %ldx%ld",
+          s_language, window.right - window.left, window.bottom - window.top);
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(NULL, dialog, (POINT*)&rect, 2);
+        CHECK(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right && rect.bottom <= client.bottom,
+              "%s: control %d reaches %ld,%ld in %ldx%ld", s_language, GetDlgCtrlID(control), rect.right,
+              rect.bottom, client.right, client.bottom);
+    }
+}
+
+// The line under the evening's days (its time is 1:30) with each day ticked
+// alone, then with none.
+static void checkNightLines(HWND dialog)
+{
+    HWND line = GetDlgItem(dialog, IDC_NIGHT_LINE);
+    for (int ticked = 0; ticked <= 7; ++ticked) {
+        for (int day = 0; day < 7; ++day)
+            SendDlgItemMessageW(dialog, IDC_DAY_FIRST + day, BM_SETCHECK, day == ticked, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_DAY_FIRST + ticked % 7, BN_CLICKED), 0);
+        CHECK(GetWindowTextLengthW(line) > 0, "%s: no line under the days with day %d ticked", s_language, ticked);
+        checkFits(dialog, "night line", line);
+    }
+}
+
 static void checkDialog(HWND dialog)
 {
+    checkBounds(dialog);
     checkFits(dialog, "dialog");
     checkDays(dialog);
+    checkNightLines(dialog);
 }
 
 static void checkMenu(void)
@@ -275,7 +311,8 @@ static void testFirstStart(const char* dllPath, bool use24Hour)
 }
 
 // Every language with the longest texts each window can show: an evening
-// that shuts down forcing programs, with its notice; a morning.
+// after midnight that shuts down forcing programs, with its notice; a
+// morning.
 static void testLanguages(const char* dllPath)
 {
     static const char* const codes[] = { "en", "de", "fr", "es", "it", "nl", "pl", "pt-BR", "ru", "ja", "zh-CN" };
@@ -297,7 +334,7 @@ static void testLanguages(const char* dllPath)
         g_player.entries = 1;
         char settings[512];
         snprintf(settings, sizeof settings,
-                 "[Nightfold]\r\nLanguage=%s\r\nEnabled=1\r\nShutdown=1013\r\nForceAppsToClose=1\r\nHour=23\r\n"
+                 "[Nightfold]\r\nLanguage=%s\r\nEnabled=1\r\nShutdown=1013\r\nForceAppsToClose=1\r\nHour=1\r\n"
                  "Minute=30\r\nNotice=1\r\nMorning=1\r\nMorningHour=7\r\nMorningMinute=00\r\n",
                  code);
         char name[32];

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -69,11 +71,20 @@ static char32_t accessKeyOf(const char* text)
     return 0;
 }
 
+// The keys that may stand twice in a window: the two columns' New buttons,
+// and their Delete buttons, where a language runs short of letters.
+static bool mayShareKey(TextId a, TextId b)
+{
+    return (a == T_EVENING_NEW && b == T_MORNING_NEW) || (a == T_EVENING_DELETE && b == T_MORNING_DELETE);
+}
+
 TEST(Texts, EveryLanguageHasEveryTextWithTheSamePlacesAndItsOwnKeys)
 {
     const LanguageTable& english = *LANGUAGES[0];
     for (unsigned language = 0; language < LANGUAGE_COUNT; ++language) {
         const LanguageTable& table = *LANGUAGES[language];
+        // Only Japanese and Chinese write a key in parentheses after the text.
+        bool keysAfter = !strcmp(table.code, "ja") || !strcmp(table.code, "zh-CN");
         for (int id = 0; id < TEXT_COUNT; ++id) {
             int times, englishTimes;
             const char* text = ownText(table, id, &times);
@@ -84,17 +95,19 @@ TEST(Texts, EveryLanguageHasEveryTextWithTheSamePlacesAndItsOwnKeys)
             std::u16string wide(1024, 0);
             wide.resize(widenUtf8(text, wide.data(), wide.size()));
             EXPECT_EQ(wide.find(u'\uFFFD'), std::u16string::npos) << table.code << ": not UTF-8: " << text;
-            // Enter and Esc press OK and Cancel: some languages' Windows
-            // give them no key.
-            if (id != T_OK && id != T_CANCEL)
-                EXPECT_EQ(accessKeyOf(text) != 0, accessKeyOf(original) != 0) << table.code << ": " << text;
+            // Enter and Esc press OK and Cancel: they carry no key.
+            bool keyed = id != T_OK && id != T_CANCEL && accessKeyOf(original) != 0;
+            EXPECT_EQ(accessKeyOf(text) != 0, keyed) << table.code << ": " << text;
+            EXPECT_TRUE(keysAfter || !strstr(text, "(&")) << table.code << ": " << text;
         }
         for (const auto& window : WINDOWS) {
             for (size_t a = 0; a < window.size(); ++a) {
-                for (size_t b = a + 1; b < window.size(); ++b)
-                    EXPECT_TRUE(accessKeyOf(textIn(language, window[a])) == 0 ||
-                                accessKeyOf(textIn(language, window[a])) != accessKeyOf(textIn(language, window[b])))
+                for (size_t b = a + 1; b < window.size(); ++b) {
+                    char32_t key = accessKeyOf(textIn(language, window[a]));
+                    EXPECT_TRUE(key == 0 || key != accessKeyOf(textIn(language, window[b])) ||
+                                mayShareKey(window[a], window[b]))
                         << table.code << ": " << textIn(language, window[a]) << " / " << textIn(language, window[b]);
+                }
             }
         }
     }
