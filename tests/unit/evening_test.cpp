@@ -26,6 +26,25 @@ static PlayerReport p(int32_t secondsLeft, int32_t volume)
     return { PLAYER_PLAYING, 60000, 60000 + secondsLeft * 1000, volume };
 }
 
+// What every step of an evening is checked for, times in seconds from the
+// set time: its outcome, volume, close moment and wake, which is after now;
+// FadeFrom forgotten only where stored. False once the evening ends.
+static bool checkStep(const EveningStep& step, int64_t now, EveningOutcome outcome, int32_t setVolume, int64_t closeAt,
+                      int64_t wakeAt, bool* stored)
+{
+    EXPECT_EQ(step.outcome, outcome);
+    EXPECT_EQ(step.setVolume, setVolume);
+    EXPECT_EQ(step.closeAt, at(closeAt * 1000));
+    if (step.outcome == ON) {
+        EXPECT_GT(step.wakeAt, at(now * 1000));
+        if (wakeAt != ANY)
+            EXPECT_EQ(step.wakeAt, at(wakeAt * 1000));
+    }
+    EXPECT_FALSE(step.forgetVolume && !step.rememberVolume && !*stored);
+    *stored = (*stored || step.rememberVolume) && !step.forgetVolume;
+    return step.outcome == ON;
+}
+
 // One evening, step by step, until it ends; times in seconds from the set time.
 TEST(Evening, PlansEachStep)
 {
@@ -113,17 +132,9 @@ TEST(Evening, PlansEachStep)
         for (const Step& row : evening.steps) {
             EveningStep step = planEvening(&e, evening.options, at(row.now * 1000), row.player, row.answer);
             SCOPED_TRACE(::testing::Message() << evening.what << " at " << row.now << " s, ." << ms);
-            EXPECT_EQ(step.outcome, row.outcome);
-            EXPECT_EQ(step.setVolume, row.setVolume);
             EXPECT_EQ(step.showNotice, row.notice);
             EXPECT_EQ(step.askPlayer, evening.asks);
-            EXPECT_EQ(step.closeAt, at(row.closeAt * 1000));
-            if (row.wakeAt != ANY && step.outcome == ON) {
-                EXPECT_EQ(step.wakeAt, at(row.wakeAt * 1000));
-            }
-            EXPECT_FALSE(step.forgetVolume && !step.rememberVolume && !stored);
-            stored = (stored || step.rememberVolume) && !step.forgetVolume;
-            if (step.outcome != ON)
+            if (!checkStep(step, row.now, row.outcome, row.setVolume, row.closeAt, row.wakeAt, &stored))
                 break;
         }
         EXPECT_FALSE(stored) << evening.what << ": a volume left for the next start";
@@ -184,18 +195,7 @@ TEST(Evening, ComesWhenIdle)
                                 base + (uint32_t)(row.command * 1000) };
             EveningStep step = planIdleEvening(&e, evening.options, at(row.now * 1000), ticks, row.player, NO);
             SCOPED_TRACE(::testing::Message() << evening.what << " at " << row.now << " s, ticks from " << base);
-            EXPECT_EQ(step.outcome, row.outcome);
-            EXPECT_EQ(step.setVolume, row.setVolume);
-            EXPECT_EQ(step.closeAt, at(row.closeAt * 1000));
-            if (row.wakeAt != ANY && step.outcome == ON) {
-                EXPECT_EQ(step.wakeAt, at(row.wakeAt * 1000));
-            }
-            if (step.outcome == ON) {
-                EXPECT_GT(step.wakeAt, at(row.now * 1000));
-            }
-            EXPECT_FALSE(step.forgetVolume && !step.rememberVolume && !stored);
-            stored = (stored || step.rememberVolume) && !step.forgetVolume;
-            if (step.outcome != ON)
+            if (!checkStep(step, row.now, row.outcome, row.setVolume, row.closeAt, row.wakeAt, &stored))
                 break;
         }
         EXPECT_FALSE(stored) << evening.what << ": a volume left for the next start";
