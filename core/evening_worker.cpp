@@ -56,11 +56,13 @@ static void disable(LONG phase, TextId text)
 struct Day {
     bool known;
     CalendarTime day;  // a local date and the time of day set
+    EndAction action;  // the evening's own
 };
 static struct {
     bool chosen;       // a choice in the player's menu replaces the set time tonight
     EveningKind kind;
     uint64_t at;
+    EndAction action;  // tonight's evening's, taken when chosen
     uint32_t tick;     // the tick count at the choice
 } s_choice;
 static Day s_spent;     // the night of the last evening spent: cancelled, missed, or replaced by a choice
@@ -81,31 +83,28 @@ static void publishTonight(const Evening* evening)
                                                                       : evening->closeAt);
 }
 
-// What follows an evening with action: the player exits, or where a
-// morning follows, playback stops (and the computer sleeps until the
-// morning armed, else the first that is on).
-static EveningFollows followsOf(EndAction action)
+// What follows an evening with action that closes at closeAt: the player
+// exits, or where a morning is on, playback stops (and the computer sleeps
+// until the first morning due after the close, the skip and the mornings
+// spent counted). Worked out when it is shown: the mornings may change
+// meanwhile.
+static EveningFollows followsOf(EndAction action, uint64_t closeAt)
 {
     EveningFollows follows = { eveningEnding(false, action), 0, 0, g_state.use24Hour != FALSE };
-    for (int i = 0; i < g_state.morningCount; ++i) {
-        const MorningEntry& morning = g_state.mornings[i];
-        if (morning.on) {
-            follows = { eveningEnding(true, action), morning.hour, morning.minute, follows.use24 };
-            break;
-        }
-    }
     CalendarTime wake;
-    bool snoozed;
-    if (follows.ending != ENDING_EXIT && readMorning(&wake, &snoozed)) {
-        follows.wakeHour = wake.hour;
-        follows.wakeMinute = wake.minute;
-    }
+    if (readMorningAfter(closeAt, &wake))
+        follows = { eveningEnding(true, action), wake.hour, wake.minute, follows.use24 };
     return follows;
 }
 
 EveningFollows nextEveningFollows(void)
 {
-    return followsOf(g_state.action);
+    // Closed at the player's stop, when idle, or nothing set: after now.
+    CalendarTime now;
+    uint64_t closeAt = readMoment(&s_tonight), nowUtc;
+    if (closeAt <= TONIGHT_WHEN_IDLE && readClock(&now, &nowUtc))
+        closeAt = nowUtc;
+    return followsOf(g_state.action, closeAt);
 }
 
 // The first evening of all due by the clock, on a night later than the one
@@ -125,7 +124,7 @@ static bool nextSetTime(CalendarTime* evening, uint64_t* setTime, bool* over)
         return false;
     *evening = next.local;
     *setTime = next.due;
-    g_state.action = g_state.evenings[next.entry].action;
+    g_state.action = s_armed.action = g_state.evenings[next.entry].action;
     return true;
 }
 
@@ -136,9 +135,9 @@ static bool armAt(HANDLE timer, uint64_t due)
     return SetWaitableTimer(timer, &dueTime, 0, NULL, NULL, FALSE) != 0;
 }
 
-// What follows the close: the player exits, or where a morning follows,
-// playback stops (and the computer sleeps). Set where the worker starts.
-static EveningFollows s_follows;
+// How the close ends: the player exits, or where a morning follows,
+// playback stops (and the computer sleeps). Set where the evening is armed.
+static EveningEnding s_ending;
 
 // Shows the time left until closeAt in the notice, counted from the clock,
 // or from the moment the step was planned for while the clock, which ticks
@@ -152,10 +151,11 @@ static void showCountdown(HWND notice, uint64_t closeAt, uint64_t planned)
     if (nowUtc < planned)
         nowUtc = planned;
     WCHAR left[WORDS_SIZE], wake[WORDS_SIZE], text[WORDS_SIZE];
+    EveningFollows follows = followsOf(g_state.action, closeAt);
     sayMinutesSeconds(secondsUntil(nowUtc, closeAt), left);
-    sayTimeOfDay(s_follows.wakeHour, s_follows.wakeMinute, s_follows.use24, wake);
+    sayTimeOfDay(follows.wakeHour, follows.wakeMinute, follows.use24, wake);
     const WCHAR* values[] = { left, wake };
-    sayText(noticeText(g_state.action, g_state.forceAppsToClose, s_follows), values, 2, text);
+    sayText(noticeText(g_state.action, g_state.forceAppsToClose, follows), values, 2, text);
     setNoticeText(notice, text);
 }
 
@@ -213,7 +213,7 @@ static void carryOut(const EveningStep& step, const Evening& evening, uint64_t p
         *notice = NULL;
     }
     if (step.showNotice && !*notice)
-        *notice = showNotice(g_state.instance, &s_answer, closeNowText(s_follows.ending));
+        *notice = showNotice(g_state.instance, &s_answer, closeNowText(s_ending));
     if (*notice)
         showCountdown(*notice, step.closeAt, planned);
 }
@@ -313,21 +313,21 @@ static EveningEnd spendEvening(HANDLE timer, Evening& evening, const EveningOpti
 // The night of the evening armed is spent: nothing else of it acts.
 static void spendArmed(void)
 {
-    s_spent.known = s_armed.known;
+    s_spent = s_armed;
     s_spent.day = nightOf(s_armed.day);
 }
 
-// Tonight's evening: the choice made in the player's menu, else the set
-// time's next evening after the night spent.
+// Tonight's evening: the choice made in the player's menu, with tonight's
+// action, else the set time's next evening after the night spent.
 static bool beginNextEvening(Evening* evening, const EveningOptions& options, bool* over)
 {
     *over = false;
-    if (s_choice.chosen && s_choice.kind == EVENING_WHEN_IDLE) {
-        idleEveningBegin(evening, options, s_choice.at, s_choice.tick);
-        return true;
-    }
     if (s_choice.chosen) {
-        eveningBegin(evening, s_choice.kind, s_choice.at);
+        g_state.action = s_choice.action;
+        if (s_choice.kind == EVENING_WHEN_IDLE)
+            idleEveningBegin(evening, options, s_choice.at, s_choice.tick);
+        else
+            eveningBegin(evening, s_choice.kind, s_choice.at);
         return true;
     }
     if (!nextSetTime(&s_armed.day, &s_armedAt, over))
@@ -337,14 +337,10 @@ static bool beginNextEvening(Evening* evening, const EveningOptions& options, bo
     return true;
 }
 
-static void runAlarm(void)
+// Every evening from the next one on, on the worker's own timer, until the
+// worker is stopped, its timer fails, or the player is asked to exit.
+static void runEvenings(HANDLE timer)
 {
-    HANDLE timer = CreateWaitableTimerA(NULL, TRUE, g_state.timerName);
-    g_state.timer = timer;
-    if (!timer || !s_stopEvent) {
-        disable(WORKER_ARMING, T_TIMER_CREATE_FAILED);
-        return;
-    }
     EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE,
                                g_state.idleMinutes };
     LONG phase = WORKER_ARMING;
@@ -361,7 +357,7 @@ static void runAlarm(void)
                 g_state.enabled = FALSE;
             return;
         }
-        s_follows = followsOf(g_state.action);
+        s_ending = followsOf(g_state.action, evening.closeAt).ending;
         if (phase == WORKER_ARMING) {
             if (!claimPhase(WORKER_ARMING, WORKER_WAITING))
                 return;
@@ -381,7 +377,7 @@ static void runAlarm(void)
             disable(WORKER_WAITING, T_TIMER_WAIT_FAILED);
             return;
         case ENDS_CLOSING:
-            if (s_follows.ending == ENDING_EXIT) {
+            if (s_ending == ENDING_EXIT) {
                 // Before the command: the player may call quit while it handles it.
                 g_state.fired = TRUE;
                 DWORD error;
@@ -393,7 +389,7 @@ static void runAlarm(void)
             // for Standby/Hibernate the computer sleeps until the morning's
             // timer wakes it. Then the evening is spent.
             stopPlayback();
-            if (s_follows.ending == ENDING_STOP_AND_SLEEP)
+            if (s_ending == ENDING_STOP_AND_SLEEP)
                 runEndAction(ACTION_STANDBY, g_state.forceAppsToClose);
             if (!claimPhase(WORKER_FIRING, WORKER_WAITING))
                 return;
@@ -417,6 +413,17 @@ static void runAlarm(void)
             break;
         }
     }
+}
+
+static void runAlarm(void)
+{
+    HANDLE timer = CreateWaitableTimerA(NULL, TRUE, g_state.timerName);
+    if (timer && s_stopEvent)
+        runEvenings(timer);
+    else
+        disable(WORKER_ARMING, T_TIMER_CREATE_FAILED);
+    if (timer)
+        CloseHandle(timer);
 }
 
 // module is the worker's own reference to the plugin, taken for it by the
@@ -479,6 +486,8 @@ void stopAlarmWorker(void)
     bool bounded = phase == WORKER_FIRING || phase == WORKER_SHOWING;
     if (!waitForThread(worker, bounded ? STOP_TIMEOUT_MS : STOP_RUNNING_TIMEOUT_MS) && !s_workerHoldsPlugin)
         TerminateThread(worker, 0);
+    CloseHandle(worker);
+    g_state.workerThread = NULL;
     // A fade cut short: the volume as it was, at once. Where the window is
     // gone already, init gives it back at the next start.
     LONG volume = InterlockedExchange(&s_fadeFrom, -1);
@@ -499,8 +508,6 @@ void rearmAlarm(void)
     }
     if (g_state.enabled)
         startAlarmWorker();
-    else
-        g_state.workerThread = NULL;
 }
 
 bool readNextEvening(EveningKind* kind, CalendarTime* closeLocal, EveningDay* day)
@@ -546,6 +553,12 @@ void chooseTonight(EveningKind kind, uint32_t msFromNow)
     stopAlarmWorker();
     if (replacing && !s_choice.chosen && s_armed.known)
         spendArmed();
+    // Tonight's evening's action: the one replaced or cancelled, else the
+    // first evening's. A choice that replaces a choice keeps it.
+    if (!s_choice.chosen) {
+        bool spentTonight = s_spent.known && isTonightsNight(now, s_spent.day);
+        s_choice.action = spentTonight ? s_spent.action : g_state.evenings[0].action;
+    }
     s_choice.chosen = true;
     s_choice.kind = kind;
     s_choice.at = nowUtc + msFromNow * 10000ull;

@@ -15,7 +15,7 @@ DWORD WINAPI alarmWorker(LPVOID param);
 void startAlarmWorker(void);
 // Stops the current worker, if any, and waits for it to end (a worker that
 // holds its own reference to the plugin may go on showing its failure
-// message); its handle stays in g_state.
+// message); its handle is closed.
 void stopAlarmWorker(void);
 // After the settings changed: a new worker when the plugin is enabled,
 // keeping a choice made in the menu; nothing set for tonight when it is
@@ -25,7 +25,9 @@ void rearmAlarm(void);
 // Tonight in the player's menu, for this run only, whatever the plugin's
 // mode. A choice replaces what is set for tonight: the close moment
 // msFromNow ahead, at a song's end, the player's stop or once the user has
-// been idle for the idle minutes (msFromNow 0).
+// been idle for the idle minutes (msFromNow 0). It takes the action of
+// tonight's evening, the one it replaces, cancelled or not; with no evening
+// tonight, the first evening's.
 void chooseTonight(EveningKind kind, uint32_t msFromNow);
 // On the player's thread: a playback command reached the player's window
 // from elsewhere than the plugin; an evening that comes when idle counts
@@ -41,7 +43,7 @@ void cancelTonight(void);
 // later day's (a choice is always tonight's).
 bool readNextEvening(EveningKind* kind, CalendarTime* closeLocal, EveningDay* day);
 // What follows the evening set next (g_state.action): the ending, and the
-// morning it wakes for.
+// first morning due after its close (after now for a stop).
 EveningFollows nextEveningFollows(void);
 
 #endif

@@ -21,11 +21,27 @@ typedef UINT(WINAPI* WaveOutputCount)(void);
 static HANDLE s_worker;
 static HANDLE s_stopEvent;
 static bool s_workerHoldsPlugin;
+// Where the current worker stands, for the player's thread to stop it
+// safely, as the evening worker's: a stopped worker publishes nothing more,
+// and a worker that shows its failure message is waited for briefly.
+enum WorkerPhase {
+    WORKER_RUNNING,  // arming, waiting, or carrying a morning out
+    WORKER_SHOWING,  // its failure message holds it until the user answers
+    WORKER_STOPPED,  // the player's thread stopped it
+};
+static LONG volatile s_phase;
 // Each morning's day spent last (rung, missed or skipped), known where its
-// bit is set: it comes next on a later day. Written by the worker, and by
-// the player's thread while no worker runs.
-static uint32_t s_spentKnown;
-static CalendarTime s_spent[MAX_ENTRIES];
+// bit is set: it comes next on a later day. Written and read by one thread
+// at a time (the worker, or the player's thread while no worker runs), which
+// publishes each change for any thread to read whole (readSpent): into the
+// slot the generation does not name, which then moves to it.
+struct SpentMornings {
+    CalendarTime days[MAX_ENTRIES];
+    uint32_t known;
+};
+static SpentMornings s_spent;
+static SpentMornings s_spentSlots[2];
+static LONG volatile s_spentGeneration;
 // The morning armed, or the one under way, as the worker chose it.
 static DueEntry s_next = { -1 };
 // A morning skipped from the player's menu: the entry, its moment, and what
@@ -47,10 +63,32 @@ static SharedMoment s_snoozed;
 static LONG volatile s_volumeBefore = -1;
 // The user's answer in the morning's notice.
 static LONG volatile s_answer;
-// The morning could not be armed or waited for, and the user was told;
-// its message box holds the worker meanwhile.
+// The morning could not be armed or waited for, and the user was told.
 static LONG volatile s_notArmed;
-static LONG volatile s_telling;
+
+static void publishSpent(void)
+{
+    s_spentSlots[(s_spentGeneration + 1) & 1] = s_spent;
+    InterlockedIncrement(&s_spentGeneration);
+}
+
+// The generation, read with a barrier: a compare that never changes it.
+static LONG spentGeneration(void)
+{
+    return InterlockedCompareExchange(&s_spentGeneration, 0, 0);
+}
+
+// The mornings spent as published last; taken again where two changes were
+// published meanwhile, the second into the slot being read.
+static SpentMornings readSpent(void)
+{
+    for (;;) {
+        LONG generation = spentGeneration();
+        SpentMornings copy = s_spentSlots[generation & 1];
+        if (spentGeneration() == generation)
+            return copy;
+    }
+}
 
 // Armed with the resume flag: Windows wakes the computer for the morning,
 // and for each of its later steps (a lid closed meanwhile), where it can.
@@ -65,19 +103,18 @@ static bool armToWake(HANDLE timer, uint64_t due)
 static void tellNotSet(DWORD error)
 {
     s_notArmed = TRUE;
-    s_telling = TRUE;
     showFailure(T_MORNING_NOT_SET, error, NO_TEXT, MB_TOPMOST | MB_ICONERROR);
-    s_telling = FALSE;
 }
 
-// From the worker: the menu shows no morning, and the user is told unless
-// the worker was stopped meanwhile.
+// From the worker, unless the player's thread stopped it first: the menu
+// shows no morning, and the user is told.
 static void tellNotArmed(DWORD error)
 {
+    if (InterlockedCompareExchange(&s_phase, WORKER_SHOWING, WORKER_RUNNING) != WORKER_RUNNING)
+        return;
     publishMoment(&s_due, 0);
     publishMoment(&s_snoozed, 0);
-    if (WaitForSingleObject(s_stopEvent, 0) != WAIT_OBJECT_0)
-        tellNotSet(error);
+    tellNotSet(error);
 }
 
 // Keeps the computer awake (a computer that a timer woke goes back to
@@ -272,7 +309,8 @@ static bool nextMorningDue(DueEntry* next)
     GetLocalTime((SYSTEMTIME*)&now);
     LocalToUtc nowToUtc, targetToUtc;
     dueConversions(&nowToUtc, &targetToUtc);
-    *next = nextMorningDue(now, g_state.mornings, g_state.morningCount, s_spent, s_spentKnown, nowToUtc, targetToUtc);
+    *next = nextMorningDue(now, g_state.mornings, g_state.morningCount, s_spent.days, s_spent.known, nowToUtc,
+                           targetToUtc);
     SetLastError(ERROR_INVALID_TIME);
     return next->entry >= 0;
 }
@@ -280,12 +318,26 @@ static bool nextMorningDue(DueEntry* next)
 // The mornings of next are spent: each comes again on a later day.
 static void spend(const DueEntry& next)
 {
-    for (int i = 0; i < MAX_ENTRIES; ++i) {
-        if (next.sameMoment & (1u << i)) {
-            s_spent[i] = next.local;
-            s_spentKnown |= 1u << i;
-        }
-    }
+    spendMornings(next, s_spent.days, &s_spent.known);
+    publishSpent();
+}
+
+// Woken for the morning armed: the one that sounds now, the latest of those
+// whose moments have come (the computer may have slept through some), all
+// of them spent. The timer came due at least: a clock read a moment behind
+// it weighs none after it.
+static DueEntry spendUntilNow(const DueEntry& armed)
+{
+    CalendarTime now;
+    uint64_t nowUtc;
+    if (!readClock(&now, &nowUtc) || nowUtc < armed.due)
+        nowUtc = armed.due;
+    LocalToUtc nowToUtc, targetToUtc;
+    dueConversions(&nowToUtc, &targetToUtc);
+    DueEntry latest = latestMorningDue(armed, nowUtc, g_state.mornings, g_state.morningCount, s_spent.days,
+                                       &s_spent.known, targetToUtc);
+    publishSpent();
+    return latest;
 }
 
 // Every morning from the next one on, until the worker is stopped or its
@@ -313,8 +365,7 @@ static void runMorning(void)
         }
         publishMoment(&s_due, 0);
         // Spent before it sounds: the one after it may take over.
-        DueEntry current = s_next;
-        spend(current);
+        DueEntry current = spendUntilNow(s_next);
         DueEntry following;
         bool follows = nextMorningDue(&following);
         woken = spendMorning(timer, current.due, g_state.mornings[current.entry], follows ? following.due : 0);
@@ -325,10 +376,9 @@ static void runMorning(void)
         if (due)
             s_next = following;
     }
+    // Stopped: the player's thread clears the menu's moments.
     if (woken == WOKEN_FAILED)
         tellNotArmed(GetLastError());
-    publishMoment(&s_due, 0);
-    publishMoment(&s_snoozed, 0);
     if (timer)
         CloseHandle(timer);
 }
@@ -351,8 +401,9 @@ void stopMorning(void)
 {
     if (!s_worker)
         return;
+    LONG phase = InterlockedExchange(&s_phase, WORKER_STOPPED);
     SetEvent(s_stopEvent);
-    DWORD timeout = s_telling ? STOP_TELLING_TIMEOUT_MS : STOP_TIMEOUT_MS;
+    DWORD timeout = phase == WORKER_SHOWING ? STOP_TELLING_TIMEOUT_MS : STOP_TIMEOUT_MS;
     if (!waitForThread(s_worker, timeout) && !s_workerHoldsPlugin)
         TerminateThread(s_worker, 0);
     CloseHandle(s_worker);
@@ -388,6 +439,7 @@ static void startMorning(void)
     }
     HMODULE self = referencePlugin();
     s_workerHoldsPlugin = self != NULL;
+    s_phase = WORKER_RUNNING;
     DWORD id;
     s_worker = CreateThread(NULL, 0, morningWorker, self, 0, &id);
     if (s_worker)
@@ -401,7 +453,8 @@ static void startMorning(void)
 void rearmMorning(void)
 {
     stopMorning();
-    s_spentKnown = 0;
+    s_spent.known = 0;
+    publishSpent();
     s_skip.on = false;
     startMorning();
 }
@@ -432,12 +485,14 @@ void skipNextMorning(void)
         return;
     stopMorning();
     if (undo) {
-        s_spent[s_skip.entry] = s_skip.spentBefore;
-        s_spentKnown = s_skip.knownBefore ? s_spentKnown | 1u << s_skip.entry : s_spentKnown & ~(1u << s_skip.entry);
+        uint32_t bit = 1u << s_skip.entry;
+        s_spent.days[s_skip.entry] = s_skip.spentBefore;
+        s_spent.known = s_skip.knownBefore ? s_spent.known | bit : s_spent.known & ~bit;
+        publishSpent();
         s_skip.on = false;
     } else if (s_next.entry >= 0) {
         int entry = s_next.entry;
-        s_skip = { true, entry, s_next.due, s_spent[entry], (s_spentKnown & 1u << entry) != 0 };
+        s_skip = { true, entry, s_next.due, s_spent.days[entry], (s_spent.known & 1u << entry) != 0 };
         spend(s_next);
     }
     startMorning();
@@ -449,6 +504,20 @@ bool readMorning(CalendarTime* local, bool* snoozed)
     *snoozed = until != 0;
     uint64_t due = until ? until : readMoment(&s_due);
     return due && toLocalTime(due, local);
+}
+
+bool readMorningAfter(uint64_t moment, CalendarTime* local)
+{
+    CalendarTime from;
+    if (!toLocalTime(moment, &from))
+        return false;
+    LocalToUtc nowToUtc, targetToUtc;
+    dueConversions(&nowToUtc, &targetToUtc);
+    SpentMornings spent = readSpent();
+    DueEntry next =
+        nextMorningDue(from, g_state.mornings, g_state.morningCount, spent.days, spent.known, targetToUtc, targetToUtc);
+    *local = next.local;
+    return next.entry >= 0;
 }
 
 bool morningNotArmed(void)

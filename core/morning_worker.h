@@ -27,6 +27,9 @@ bool readSkip(CalendarTime* local, bool* skipped);
 // On the player's thread: skips the next morning alone, or undoes the skip
 // while its moment is still to come.
 void skipNextMorning(void);
+// The first morning due after moment (UTC), in local time, with the days
+// spent and the skip; false when no morning is on. From any thread.
+bool readMorningAfter(uint64_t moment, CalendarTime* local);
 // Whether the morning is on but could not be armed or waited for (the user
 // was told); until the next try.
 bool morningNotArmed(void);

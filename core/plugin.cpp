@@ -178,6 +178,10 @@ static void pluginConfig(void)
     }
     if (runConfigDialog(g_state.instance, &values) != IDOK)
         return;
+    // The workers read the entries: they stop before the new ones are
+    // loaded, and start again after.
+    stopAlarmWorker();
+    stopMorning();
     g_state.runOnce = values.runOnce;
     // Saved: read back, so the file stays what counts. Not saved: the same
     // values, through the same rules, for this run of the player.

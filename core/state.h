@@ -31,7 +31,6 @@ struct PluginState {
     char description[64];
     HANDLE workerThread;
     DWORD workerThreadId;
-    HANDLE volatile timer;
     BOOL use24Hour;
     BOOL forceAppsToClose;
     BOOL volatile enabled;

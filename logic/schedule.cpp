@@ -29,6 +29,11 @@ static int32_t dayNumber(const CalendarTime& date)
     return year * 365 + year / 4 - year / 100 + year / 400 + (153 * month + 2) / 5 + date.day - 1;
 }
 
+bool isTonightsNight(const CalendarTime& now, const CalendarTime& night)
+{
+    return dayNumber(night) == dayNumber(now) || dayNumber(night) == dayNumber(nightOf(now));
+}
+
 static int64_t localSeconds(const CalendarTime& local)
 {
     return (int64_t)dayNumber(local) * 86400 + local.hour * 3600 + local.minute * 60 + local.second;
@@ -120,4 +125,30 @@ DueEntry nextMorningDue(const CalendarTime& now, const MorningEntry* entries, in
             local[i] = nextMorning(now, spentKnown & (1u << i) ? &spent[i] : NULL, entry.hour, entry.minute, entry.days);
     }
     return earliest(now, local, valid, count, nowToUtc, targetToUtc);
+}
+
+void spendMornings(const DueEntry& due, CalendarTime* spent, uint32_t* spentKnown)
+{
+    for (int i = 0; i < MAX_ENTRIES; ++i) {
+        if (due.sameMoment & (1u << i)) {
+            spent[i] = due.local;
+            *spentKnown |= 1u << i;
+        }
+    }
+}
+
+// From the armed morning on, one moment after another until the next one is
+// still to come: as many steps as the computer slept through mornings.
+DueEntry latestMorningDue(const DueEntry& armed, uint64_t nowUtc, const MorningEntry* entries, int count,
+                          CalendarTime* spent, uint32_t* spentKnown, LocalToUtc toUtc)
+{
+    DueEntry latest = armed;
+    while (latest.entry >= 0) {
+        spendMornings(latest, spent, spentKnown);
+        DueEntry after = nextMorningDue(latest.local, entries, count, spent, *spentKnown, toUtc, toUtc);
+        if (after.entry < 0 || after.due > nowUtc)
+            break;
+        latest = after;
+    }
+    return latest;
 }

@@ -749,21 +749,45 @@ static void menuLine(int position, char* text, int size)
     GetMenuStringA(pluginSubmenu(), position, text, size, MF_BYPOSITION);
 }
 
+// Whether the plugin's menu, read afresh, offers this item.
+static const char* s_awaitedItem;
+
+static bool awaitedItemOffered(void)
+{
+    SendMessageA(hostWindow(), WM_INITMENUPOPUP, (WPARAM)pluginSubmenu(), 4);
+    return pluginMenuItem(s_awaitedItem) != 0;
+}
+
 // Evenings Mon-Thu, Sun 23:30 and Sat, Sun 1:00 (1:00 on Saturday is
 // Friday's night): each closes the player on its own night, Saturday's
-// too, and a night cancelled goes on to the next evening.
+// too, and a night cancelled goes on to the next evening. Evenings every
+// day at 23:00 with Standby and the notice, mornings Mon-Fri 6:30 and
+// Sat-Sun 9:00 (STANDBY): the notice and the menu name the morning after
+// that evening's close, not the one armed when the evening was, nor a
+// morning skipped since.
 static void testEveningNights(const char* dllPath)
 {
+    static const char STANDBY[] =
+        "[Nightfold]\r\nEnabled=1\r\nShutdown=1015\r\nHour=23\r\nMinute=00\r\nNotice=1\r\nMorning=1\r\n"
+        "MorningHour=6\r\nMorningMinute=30\r\nMorningDays=31\r\nMorning2=1\r\nMorningHour2=9\r\n"
+        "MorningMinute2=00\r\nMorningDays2=96\r\n";
+    static const char* const SLEEPS_UNTIL_9 = "Playback stops in 1:00, then the computer sleeps until 9:00 AM.";
     static const struct {
         const char* name;
         int day, hour;        // June 2024: the 13th a Thursday
-        bool cancel;          // Cancel tonight from the menu first
+        const char* chosen;   // from the menu first
         int dueDay, dueHour, dueMinute;
         const char* status;   // the menu's first line once armed
+        const char* settings = NULL;  // NULL: the evenings of school nights and weekends
+        const char* notice = NULL;    // its text at the first wake; NULL: no notice, the player exits
     } rows[] = {
-        { "thursday", 13, 20, false, 13, 23, 30, "Closes at 11:30 PM, then shuts down" },
-        { "thursday_cancelled", 13, 20, true, 15, 1, 0, "Closes Sat at 1:00 AM, then shuts down" },
-        { "saturday", 15, 20, false, 16, 1, 0, "Closes at 1:00 AM, then shuts down" },
+        { "thursday", 13, 20, NULL, 13, 23, 30, "Closes at 11:30 PM, then shuts down" },
+        { "thursday_cancelled", 13, 20, "Cancel tonight", 15, 1, 0, "Closes Sat at 1:00 AM, then shuts down" },
+        { "saturday", 15, 20, NULL, 16, 1, 0, "Closes at 1:00 AM, then shuts down" },
+        { "friday_wakes_saturday", 14, 1, NULL, 14, 22, 59, "Stops playback at 11:00 PM, then sleeps until 9:00 AM",
+          STANDBY, SLEEPS_UNTIL_9 },
+        { "friday_skipped", 13, 20, "Skip the next morning (Fri 6:30 AM)", 13, 22, 59,
+          "Stops playback at 11:00 PM, then sleeps until 9:00 AM", STANDBY, SLEEPS_UNTIL_9 },
     };
     for (const auto& row : rows) {
         resetFakes();
@@ -771,19 +795,31 @@ static void testEveningNights(const char* dllPath)
         g_player = { 0, -1, 0, 200, false, MENU_WITH_IDS };
         LoadedPlugin plugin;
         if (!startPlugin(dllPath, row.name,
-                         "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\nDays=79\r\n"
-                         "Hour2=1\r\nMinute2=00\r\nDays2=96\r\nShutdown2=1013\r\n",
+                         row.settings ? row.settings
+                                      : "[Nightfold]\r\nEnabled=1\r\nShutdown=1013\r\nHour=23\r\nMinute=30\r\n"
+                                        "Days=79\r\nHour2=1\r\nMinute2=00\r\nDays2=96\r\nShutdown2=1013\r\n",
                          &plugin) ||
             !waitForCount(&g_log.timerSets, 1, 5000))
             continue;
-        if (row.cancel && (!chooseFromMenu("Cancel tonight") || !waitForCount(&g_log.timerSets, 2, 5000)))
+        volatile LONG* rearmed = row.chosen && !strncmp(row.chosen, "Skip", 4) ? &g_log.morningSets : &g_log.timerSets;
+        s_awaitedItem = row.chosen;
+        if (row.chosen && !CHECK(pumpMessagesUntil(awaitedItemOffered, 5000) && chooseFromMenu(row.chosen) &&
+                                     waitForCount(rearmed, 2, 5000),
+                                 "%s: %s", row.name, row.chosen)) {
+            plugin.header->quit();
             continue;
+        }
         LONGLONG due = utcValue(2024, 6, row.dueDay, row.dueHour, row.dueMinute);
-        char status[128];
+        char status[128], notice[128] = "";
         menuLine(0, status, sizeof status);
         CHECK(g_log.due == due && !strcmp(status, row.status), "%s: armed %lld min off, the menu says [%s]", row.name,
               (g_log.due - due) / 600000000, status);
-        CHECK(fireAlarm(g_log.timerSets) && waitForExitCommand(5000), "%s: no exit command at its time", row.name);
+        s_armings = g_log.timerSets;
+        bool fired = fireAlarm(g_log.timerSets);
+        if (row.notice && fired && pumpMessagesUntil(stepTaken, 3000) && findNotice())
+            GetDlgItemTextA(findNotice(), IDC_NOTICE_TEXT, notice, sizeof notice);
+        CHECK(row.notice ? !strcmp(notice, row.notice) : fired && waitForExitCommand(5000),
+              "%s: no exit command at its time, or the notice says [%s]", row.name, notice);
         plugin.header->quit();
     }
 }
@@ -873,10 +909,59 @@ static void testMorningNights(const char* dllPath)
     }
 }
 
+// Set by the case: the next SetEvent of the plugin (the morning worker's
+// stop) first lets the morning's timer come due, and its step be taken.
+static bool s_wakeAtStop;
+
+static BOOL WINAPI wakeMorningAtStop(HANDLE event)
+{
+    if (s_wakeAtStop) {
+        s_wakeAtStop = false;
+        s_armings = g_log.morningSets;
+        CHECK(fireMorning(g_log.morningSets) && pumpMessagesUntil(morningArmed, 3000), "no morning step at the stop");
+    }
+    return SetEvent(event);
+}
+
+// OK in the settings while the 7:00 morning sounds, with that morning
+// deleted: its second play command, due as the worker is stopped, plays its
+// own song still, and the 9:00 morning's song is never played.
+static void testMorningReplaced(const char* dllPath)
+{
+    static const char OWN[] = "C:\\Music\\Wake Up.mp3";
+    resetFakes();
+    g_fakes.now = localTime(2024, 6, 12, 6, 0);
+    g_player = { 0, -1, -1, 200, false, MENU_NONE, false, {}, 3 };  // a stream that is never heard
+    LoadedPlugin plugin;
+    if (!startPlugin(dllPath, "replaced",
+                     "[Nightfold]\r\nMorning=1\r\nMorningHour=7\r\nMorningMinute=00\r\n"
+                     "MorningPlay=C:\\Music\\Wake Up.mp3\r\nMorning2=1\r\nMorningHour2=9\r\n"
+                     "MorningMinute2=00\r\nMorningPlay2=C:\\Music\\Other.mp3\r\n",
+                     &plugin))
+        return;
+    // The first play command at 7:00, looks at 7:00:05, :10 and :15: the
+    // second play command is armed for 7:00:20.
+    for (LONG armed = 1; armed <= 4; ++armed) {
+        s_armings = armed;
+        CHECK(fireMorning(armed) && pumpMessagesUntil(morningArmed, 3000), "no step after arming %ld", armed);
+    }
+    patchImport(plugin.module, "KERNEL32.dll", "SetEvent", (void*)wakeMorningAtStop);
+    s_wakeAtStop = true;
+    rewriteSettings("replaced", "[Nightfold]\r\nMorning=1\r\nMorningHour=9\r\nMorningMinute=00\r\n"
+                                "MorningPlay=C:\\Music\\Other.mp3\r\n");
+    plugin.header->config();
+    // Armed at the stop, then by the new worker.
+    CHECK(!s_wakeAtStop && waitForCount(&g_log.morningSets, 7, 5000) && g_hostLog.added == 1 &&
+              g_player.current == 3 && !strcmp(g_player.files[3], OWN) && g_log.morningDue == utcValue(2024, 6, 12, 9, 0),
+          "replaced: %d added, current %d, armed %lld", g_hostLog.added, g_player.current, g_log.morningDue);
+    plugin.header->quit();
+}
+
 static void testNights(const char* dllPath)
 {
     testEveningNights(dllPath);
     testMorningNights(dllPath);
+    testMorningReplaced(dllPath);
 }
 
 const TestCase g_alarmCases[] = {

@@ -40,8 +40,9 @@ static void testMenu(const char* dllPath)
         bool foreign;           // another procedure subclasses the window after the plugin
         bool unicode;           // the player's window is a Unicode one
         bool giveBackFails;     // the plugin cannot give the window's procedure back at quit
-        const char* days = "";  // the Days key, if any
+        const char* days = "";  // the Days key, if any, and further evenings
         int hour = 23, clock = 23;  // the set hour (at minute 30), and the clock's hour
+        int repeats = 1;            // the choices made this often: the process's handles stay as many
         bool looksFirst = false;    // the worker takes its first step after the first choice
     } rows[] = {
         { "set_time", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false, 1800 },
@@ -73,7 +74,14 @@ static void testMenu(const char* dllPath)
           false, 5400, false, false, false, "", 0, 18 },
         // OK goes on with the next look, a minute after the stream's first.
         { "ok_keeps_stop", MENU_WITH_IDS, 1, STREAM, { "When playback stops", "Settings..." },
-          "Closes when playback stops, then shuts down", true, false, false, 60, false, false, false, "", 23, 23, true },
+          "Closes when playback stops, then shuts down", true, false, false, 60, false, false, false, "", 23, 23, 1,
+          true },
+        // Tonight's evening has no action, the next one shuts down.
+        { "cancel_then_in_15", MENU_WITH_IDS, 1, SONG, { "Cancel tonight", "In 15 minutes" }, "Closes at 11:15 PM",
+          false, false, false, 900, false, false, false,
+          "Days=8\r\nHour2=23\r\nMinute2=30\r\nDays2=4\r\nShutdown2=1012\r\n" },
+        { "fifty_choices", MENU_WITH_IDS, 1, SONG, { "In 15 minutes" }, "Closes at 11:15 PM, then shuts down", false,
+          false, false, 900, false, false, false, "", 23, 23, 50 },
     };
     static const WCHAR TITLE[] = L"1. \x0414\x043e\x0436\x0434\x044c \x96e8 caf\x00e9 - Winamp";
     for (const auto& row : rows) {
@@ -118,6 +126,8 @@ static void testMenu(const char* dllPath)
         LONG armings = row.enabled;
         bool saved = false;
         waitForCount(&g_log.timerSets, armings, 5000);
+        DWORD handles = pluginHandleCount();
+        for (int i = 0; i < row.repeats; ++i)
         for (const char* item : row.chosen) {
             saved = saved || (item && !strcmp(item, "Settings..."));
             if (item && chooseFromMenu(item) && (row.enabled || !strncmp(item, "In ", 3) || !strncmp(item, "When", 4)))
@@ -125,6 +135,8 @@ static void testMenu(const char* dllPath)
             if (row.looksFirst && item == row.chosen[0] && fireAlarm(armings))
                 CHECK(waitForCount(&g_log.timerSets, ++armings, 5000), "%s: no look after %s", row.name, item);
         }
+        CHECK(row.repeats == 1 || pluginHandleCount() == handles, "%s: %lu handles, then %lu", row.name,
+              handles, pluginHandleCount());
         CHECK(keepsTitle(), "%s: the title loses characters while the plugin is loaded", row.name);
         if (submenu) {
             SendMessageA(window, WM_INITMENUPOPUP, (WPARAM)submenu, 4);

@@ -289,6 +289,9 @@ bool fireMorning(LONG armings, int lateSeconds = 0);
 void signalTimer(const char* name);
 // Waits until every worker the plugins started has ended.
 bool waitForWorkerEnd(DWORD timeoutMs);
+// The handles the process holds, less the host's own copies of the workers'
+// threads.
+DWORD pluginHandleCount(void);
 
 // A FILETIME value of a UTC date and time.
 LONGLONG utcValue(int year, int month, int day, int hour, int minute, int second = 0, int ms = 0);

@@ -26,7 +26,8 @@ static bool withBerlinSkippedHourAsStandard(const CalendarTime* local, uint64_t*
     return withBerlinBiasOfTheDay(local, utc);
 }
 
-enum Kind { EVENINGS, MORNINGS };
+// WOKEN: mornings armed at 5:00, the computer woken at now (late).
+enum Kind { EVENINGS, MORNINGS, WOKEN };
 static const uint32_t MON_FRI = 31, SUN_THU = 79, FRI_SAT = 48, SAT = 32, SUN = 64;
 
 TEST(NextDue, IsTheEarliestEntryByTheClock)
@@ -72,6 +73,10 @@ TEST(NextDue, IsTheEarliestEntryByTheClock)
           { { 0, 6, 0, MON_FRI }, { 1, 9, 0, SUN } }, 2, 0, false, 1, 2, 30, 9, 0, 7, 0 },
         { "no entry on any day", MORNINGS, 24, 5, 0, { { 0, 6, 0, 127 }, { 0, 7, 0, 127 } }, 2, 0, false, -1 },
         { "no evening at all", EVENINGS, 24, 5, 0, {}, 0, 0, false, -1 },
+        { "woken at 7:12: 7:10 sounds, not 7:00", WOKEN, 24, 7, 12,
+          { { 1, 7, 0, MON_FRI }, { 1, 7, 10, MON_FRI } }, 2, 0, false, 1, 2, 24, 7, 10, 6, 10 },
+        { "woken at 7:20: 7:10 is still within its 15 minutes", WOKEN, 24, 7, 20,
+          { { 1, 7, 0, MON_FRI }, { 1, 7, 10, MON_FRI }, { 1, 7, 10, 127 } }, 3, 0, false, 1, 6, 24, 7, 10, 6, 10 },
     };
     for (const auto& row : rows) {
         EveningEntry evenings[3] = {};
@@ -84,13 +89,18 @@ TEST(NextDue, IsTheEarliestEntryByTheClock)
             mornings[i].minute = (uint16_t)row.entries[i].minute;
             mornings[i].days = row.entries[i].days;
         }
-        CalendarTime now = march(row.nowDay, row.nowHour, row.nowMinute), spent = march(row.spentDay, 0, 0);
-        spent.hour = row.kind == EVENINGS ? 20 : 6;
+        CalendarTime now = march(row.nowDay, row.nowHour, row.nowMinute), spent[3] = { march(row.spentDay, 0, 0) };
+        spent[0].hour = row.kind == EVENINGS ? 20 : 6;
+        uint32_t spentKnown = row.spentDay ? 1 : 0;
+        uint64_t nowUtc = 0;
         DueEntry next =
             row.kind == EVENINGS
-                ? nextEveningDue(now, evenings, row.count, row.spentDay ? &spent : NULL, row.runOnceSpent,
+                ? nextEveningDue(now, evenings, row.count, row.spentDay ? &spent[0] : NULL, row.runOnceSpent,
                                  row.zone, row.zone)
-                : nextMorningDue(now, mornings, row.count, &spent, row.spentDay ? 1 : 0, row.zone, row.zone);
+                : nextMorningDue(row.kind == WOKEN ? march(row.nowDay, 5, 0) : now, mornings, row.count, spent,
+                                 spentKnown, row.zone, row.zone);
+        if (row.kind == WOKEN && row.zone(&now, &nowUtc))
+            next = latestMorningDue(next, nowUtc, mornings, row.count, spent, &spentKnown, row.zone);
         SCOPED_TRACE(row.name);
         ASSERT_EQ(next.entry, row.entry);
         if (row.entry < 0)
