@@ -192,6 +192,8 @@ nightfold_wine_tests(
     evening
     morning
     nights
+    asleep
+    asleep98
     end_action_flags
     end_action_standby
     end_action98

@@ -104,10 +104,21 @@ bool setPlayerVolume(int volume)
     return sendToPlayer(WM_USER, (WPARAM)volume, HOST_IPC_SET_VOLUME, &answer);
 }
 
+// How many of the plugin's own commands are on their way to the player's
+// window, for its procedure to tell them from the user's.
+static LONG volatile s_ownCommands;
+
 static void sendCommand(WPARAM command)
 {
     DWORD_PTR answer;
+    InterlockedIncrement(&s_ownCommands);
     sendToPlayer(WM_COMMAND, command, 0, &answer);
+    InterlockedDecrement(&s_ownCommands);
+}
+
+bool sendingOwnCommand(void)
+{
+    return s_ownCommands > 0;
 }
 
 void stopPlayback(void)

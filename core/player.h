@@ -18,6 +18,9 @@ void stopPlayback(void);
 void startPlayback(void);
 void togglePause(void);
 int32_t readPlaylistLength(void);
+// Whether one of those commands of the plugin's is on its way to the
+// player's window.
+bool sendingOwnCommand(void);
 // Plays the chosen file name or address: the playlist's entry that is it
 // (letters in either case), else one added at the playlist's end, made the
 // current entry. The user's entries stay as they are.

@@ -234,6 +234,16 @@ void sayMinutesSeconds(uint32_t seconds, WCHAR* out)
     formatMinutesSeconds(seconds, (char16_t*)out, WORDS_SIZE);
 }
 
+void sayMinutes(unsigned minutes, WCHAR* out)
+{
+    char digits[12];
+    WCHAR number[12];
+    wsprintfA(digits, "%u", minutes);
+    widenAnsi(digits, number, 12);
+    const WCHAR* values[] = { number };
+    sayText(minutes == 1 ? T_ONE_MINUTE : T_MINUTES, values, 1, out);
+}
+
 void sayReason(DWORD error, WCHAR* out, int size)
 {
     DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;

@@ -58,6 +58,8 @@ void showFailure(TextId text, DWORD error, TextId title, UINT style);
 void sayReason(DWORD error, WCHAR* out, int size);
 // The time left in the notice: "0:59".
 void sayMinutesSeconds(uint32_t seconds, WCHAR* out);
+// A span of minutes with its unit: "1 minute", "30 minutes".
+void sayMinutes(unsigned minutes, WCHAR* out);
 
 // Dialogs from the module's templates whose controls take Unicode text.
 INT_PTR runDialog(HINSTANCE instance, int id, HWND owner, DLGPROC proc, LPARAM param);

@@ -26,6 +26,7 @@ struct ConfigValues {
     BOOL finishSong;     // shown and chosen
     BOOL notice;         // shown and chosen
     UINT days;           // shown and chosen: the evening's, bit 0 Monday ... bit 6 Sunday
+    UINT idleMinutes;    // shown and chosen: "When I fall asleep", 1 to 240
     BOOL morning;              // shown and chosen: "Wake up to music at"
     UINT morningHour;          // shown and chosen, 24-hour form
     UINT morningMinute;        // shown

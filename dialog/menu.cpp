@@ -22,6 +22,7 @@ enum MenuItem {
     ITEM_IN_120,
     ITEM_SONG_END,
     ITEM_STOP,
+    ITEM_ASLEEP,  // greyed where Windows cannot tell the last input
     ITEM_CANCEL,
     ITEM_SKIP,  // only while a morning is armed, or one skipped is still to come
     ITEM_SETTINGS,
@@ -40,7 +41,8 @@ static const struct {
     { T_MENU_IN_60, 60, false },
     { T_MENU_IN_120, 120, true },
     { T_MENU_SONG_END, 0, false },
-    { T_MENU_STOP, 0, true },
+    { T_MENU_STOP, 0, false },
+    { T_MENU_ASLEEP, 0, true },
     { T_MENU_CANCEL, 0, false },
     { T_MENU_SKIP, 0, false },
     { T_MENU_SETTINGS, 0, false },
@@ -148,10 +150,10 @@ static void refreshSkipItem(void)
 // one is named by its day.
 static void refreshMenu(void)
 {
-    bool atStop;
+    EveningKind kind;
     CalendarTime close = {};
     EveningDay day;
-    bool set = readNextEvening(&atStop, &close, &day);
+    bool set = readNextEvening(&kind, &close, &day);
     bool use24 = g_state.use24Hour != FALSE;
     EveningFollows follows = nextEveningFollows();
     {
@@ -159,11 +161,14 @@ static void refreshMenu(void)
         // the frame stays within 3 KiB.
         WCHAR time[WORDS_SIZE], name[WORDS_SIZE] = { 0 }, wake[WORDS_SIZE], text[WORDS_SIZE];
         bool named = set && day == EVENING_LATER && readShortName(close, name);
-        sayTimeOfDay(close.hour, close.minute, use24, time);
+        if (kind == EVENING_WHEN_IDLE)
+            sayMinutes(g_state.idleMinutes, time);
+        else
+            sayTimeOfDay(close.hour, close.minute, use24, time);
         sayTimeOfDay(follows.wakeHour, follows.wakeMinute, use24, wake);
         const WCHAR* values[] = { time, name, wake };
-        sayText(tonightText(set, atStop, g_state.action, follows, set && day == EVENING_TOMORROW, named), values,
-                3, text);
+        sayText(tonightText(set, kind, g_state.action, follows, set && day == EVENING_TOMORROW, named), values, 3,
+                text);
         modifyMenuWords(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     }
     refreshWakesLine();
@@ -171,6 +176,7 @@ static void refreshMenu(void)
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
     enableItem(ITEM_STOP, player.status != PLAYER_STOPPED);
+    enableItem(ITEM_ASLEEP, g_state.getLastInputInfo != NULL);
     enableItem(ITEM_CANCEL, set && day == EVENING_TONIGHT);
 }
 
@@ -184,6 +190,8 @@ static void choose(int item)
             chooseTonight(EVENING_AT_SONG_END, left);
     } else if (item == ITEM_STOP) {
         chooseTonight(EVENING_AT_STOP, 0);
+    } else if (item == ITEM_ASLEEP && g_state.getLastInputInfo) {
+        chooseTonight(EVENING_WHEN_IDLE, 0);
     } else if (item == ITEM_CANCEL) {
         cancelTonight();
     } else if (item == ITEM_SKIP) {
@@ -193,6 +201,8 @@ static void choose(int item)
     }
 }
 
+// The player's own commands pass on; play, pause, stop, next and previous
+// from a remote or another program, not the plugin, show the user awake.
 static LRESULT CALLBACK menuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     int item;
@@ -200,6 +210,8 @@ static LRESULT CALLBACK menuWindowProc(HWND window, UINT message, WPARAM wParam,
         choose(item);
         return 0;
     }
+    if (s_active && message == WM_COMMAND && isPlaybackCommand(LOWORD(wParam)) && !sendingOwnCommand())
+        notePlaybackCommand();
     if (s_active && message == WM_INITMENUPOPUP && (HMENU)wParam == s_menu)
         refreshMenu();
     return s_callProc(s_playerProc, window, message, wParam, lParam);

@@ -43,6 +43,7 @@ static void testMenu(const char* dllPath)
         const char* days = "";  // the Days key, if any, and further evenings
         int hour = 23, clock = 23;  // the set hour (at minute 30), and the clock's hour
         int repeats = 1;            // the choices made this often: the process's handles stay as many
+        bool looksFirst = false;    // the worker takes its first step after the first choice
     } rows[] = {
         { "set_time", MENU_WITH_IDS, 1, SONG, {}, "Closes at 11:30 PM, then shuts down", false, false, false, 1800 },
         { "fallback_ids", MENU_WITHOUT_IDS, 0, STOPPED, {}, "Nothing set for tonight", true, true, true, NONE },
@@ -71,6 +72,10 @@ static void testMenu(const char* dllPath)
           1800 + 4 * 86400, false, false, false, "Days=64\r\n" },
         { "after_midnight_at_6_pm", MENU_WITH_IDS, 1, SONG, {}, "Closes at 12:30 AM, then shuts down", false, false,
           false, 5400, false, false, false, "", 0, 18 },
+        // OK goes on with the next look, a minute after the stream's first.
+        { "ok_keeps_stop", MENU_WITH_IDS, 1, STREAM, { "When playback stops", "Settings..." },
+          "Closes when playback stops, then shuts down", true, false, false, 60, false, false, false, "", 23, 23, 1,
+          true },
         // Tonight's evening has no action, the next one shuts down.
         { "cancel_then_in_15", MENU_WITH_IDS, 1, SONG, { "Cancel tonight", "In 15 minutes" }, "Closes at 11:15 PM",
           false, false, false, 900, false, false, false,
@@ -115,7 +120,7 @@ static void testMenu(const char* dllPath)
                       positionOf(g_playerMenu, g_optionsMenu, 0) == 1 && positionOf(g_playerMenu, g_playbackMenu, 0) == 2,
                   "%s: the submenu at %d, Exit at %d", row.name, positionOf(g_playerMenu, submenu, 0), exit);
             UINT id = pluginMenuItem("Settings...");
-            CHECK(row.menu == MENU_WITH_IDS ? id >= 50000 : id >= 24320 && id <= 24331, "%s: id %u", row.name, id);
+            CHECK(row.menu == MENU_WITH_IDS ? id >= 50000 : id >= 24320 && id <= 24332, "%s: id %u", row.name, id);
         }
         // A choice arms; so do Cancel and OK while the plugin is enabled.
         LONG armings = row.enabled;
@@ -127,6 +132,8 @@ static void testMenu(const char* dllPath)
             saved = saved || (item && !strcmp(item, "Settings..."));
             if (item && chooseFromMenu(item) && (row.enabled || !strncmp(item, "In ", 3) || !strncmp(item, "When", 4)))
                 CHECK(waitForCount(&g_log.timerSets, ++armings, 5000), "%s: %s arms nothing", row.name, item);
+            if (row.looksFirst && item == row.chosen[0] && fireAlarm(armings))
+                CHECK(waitForCount(&g_log.timerSets, ++armings, 5000), "%s: no look after %s", row.name, item);
         }
         CHECK(row.repeats == 1 || pluginHandleCount() == handles, "%s: %lu handles, then %lu", row.name,
               handles, pluginHandleCount());

@@ -231,6 +231,8 @@ struct PlatformFakes {
     BOOL chooseRunOnce;           // the dialog's OK chooses Run Once
     int failingWrite;             // the settings write with this number (log's writes) fails, writing nothing
     UINT missingCodePage;         // IsValidCodePage: not installed, as East Asian support left out
+    LookupFake lastInput;         // GetLastInputInfo; FAKE: it answers inputAt, and GetTickCount follows the
+    SYSTEMTIME inputAt;           // ... fake clock, wrapping at 23:10 on 12 June 2024
 };
 // Set once the plugin's exit command has left for the player's window,
 // before the player can have handled it.
@@ -242,7 +244,7 @@ void resetLog(void);
 const ProfileRead* findRead(const PlatformLog* log, const char* key);
 // The keys init reads and their defaults: the six of the time and the end
 // action first.
-enum { KEY_COUNT = 16 };
+enum { KEY_COUNT = 17 };
 extern const char* const KEYS[KEY_COUNT];
 extern const int FALLBACKS[KEY_COUNT];
 // Every key read with its default, from iniPath only.

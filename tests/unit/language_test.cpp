@@ -17,7 +17,7 @@ static const std::vector<std::vector<TextId>> WINDOWS = {
     { T_SNOOZE, T_CANCEL_TONIGHT, T_STOP_NOW },
     { T_MORNING_SNOOZE, T_STOP, T_KEEP_PLAYING },
     { T_MENU_IN_15, T_MENU_IN_30, T_MENU_IN_45, T_MENU_IN_60, T_MENU_IN_120, T_MENU_SONG_END, T_MENU_STOP,
-      T_MENU_CANCEL, T_MENU_SETTINGS, T_MENU_SKIP, T_MENU_UNDO_SKIP },
+      T_MENU_ASLEEP, T_MENU_CANCEL, T_MENU_SETTINGS, T_MENU_SKIP, T_MENU_UNDO_SKIP },
 };
 
 static const char* ownText(const LanguageTable& table, int id, int* times)
