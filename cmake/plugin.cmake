@@ -126,8 +126,8 @@ set_tests_properties(wineprefix.setup wineprefix.cleanup PROPERTIES
     ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT}")
 # Wine keeps the regional format in the prefix's registry and rewrites it
 # whenever a process starts in another locale: the cases run in a locale of
-# their own share a second prefix, one at a time (they hold the foreground
-# lock below), away from the cases in the prefix's locale.
+# their own share a second prefix, one at a time, away from the cases in the
+# prefix's locale.
 set(NIGHTFOLD_LOCALE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-locales)
 add_test(NAME wineprefix_locales.setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wineprefix.sh)
 add_test(NAME wineprefix_locales.cleanup COMMAND wineserver -k)
@@ -225,7 +225,8 @@ nightfold_wine_tests(
 function(nightfold_wine_locale case env)
     set_tests_properties(wine.${case} PROPERTIES
         FIXTURES_REQUIRED wineprefix_locales
-        ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_LOCALE_PREFIX};WINEDEBUG=-all;LANGUAGE=;TZ=UTC;${env}")
+        ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_LOCALE_PREFIX};WINEDEBUG=-all;LANGUAGE=;LANG=C.UTF-8;TZ=UTC;${env}")
+    set_property(TEST wine.${case} APPEND PROPERTY RESOURCE_LOCK wineprefix_locales)
 endfunction()
 # A Japanese user on a Western code page: Wine takes the ANSI code page
 # from LC_CTYPE and the display language from LC_MESSAGES.
@@ -247,12 +248,12 @@ nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
 # The dialog's owner is the foreground window, whichever process it belongs
 # to, and a dialog goes with its owner: cases that open the dialog run one
 # at a time on the shared display.
-set_tests_properties(wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
+set_property(TEST wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
     wine.dialog_no_shutdown_right wine.dialog_saves wine.dialog_run_once wine.dialog_leaves
     wine.hostile_dialog wine.unwritable_dialog wine.player_folder wine.stress wine.stress_disabled_last wine.same_second
     wine.terminated_worker wine.evening wine.morning wine.menu wine.hotkeys wine.languages wine.languages_de wine.languages_ru
     wine.languages_pl wine.languages_zh wine.languages_ja wine.japanese_on_western
-    PROPERTIES RESOURCE_LOCK foreground)
+    APPEND PROPERTY RESOURCE_LOCK foreground)
 # A thousand dialogs take Wine about a minute on a quiet machine.
 set_tests_properties(wine.stress PROPERTIES TIMEOUT 400)
 

@@ -322,14 +322,14 @@ static void testLanguages(const char* dllPath)
 // boxes hold the chosen language's names and a caption its text, as
 // Unicode. Japanese where its code page is installed, else English.
 static int s_expectedLanguage;
+static LCID s_expectedLocale;
 
 static void checkJapanese(HWND dialog)
 {
-    LCID locale = MAKELCID(LANGUAGES[s_expectedLanguage]->langId, SORT_DEFAULT);
     for (int day = 0; day < 7; ++day) {
         WCHAR shown[32], named[32];
         GetDlgItemTextW(dialog, IDC_DAY_FIRST + day, shown, 32);
-        GetLocaleInfoW(locale, LOCALE_SABBREVDAYNAME1 + day, named, 32);
+        GetLocaleInfoW(s_expectedLocale, LOCALE_SABBREVDAYNAME1 + day, named, 32);
         CHECK(!wcscmp(shown, named) && !wcschr(shown, L'?'), "%s: day %d differs from the locale's", s_language, day);
     }
     WCHAR shown[128];
@@ -346,15 +346,17 @@ static void testJapaneseOnWestern(const char* dllPath)
         const char* name;
         UINT missingCodePage;
         const char* shown;
+        LCID days;  // whose day names the boxes hold
     } rows[] = {
-        { "ja (Western code page)", 0, "ja" },
-        { "ja without East Asian support", 932, "en" },
+        { "ja (Western code page)", 0, "ja", 0x0411 },
+        { "ja without East Asian support", 932, "en", 0x0409 },
     };
     CHECK(GetACP() == 1252 && PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE,
           "code page %u, display language %#x", GetACP(), GetUserDefaultUILanguage());
     for (const auto& row : rows) {
         s_language = row.name;
         s_expectedLanguage = languageOfCode(row.shown);
+        s_expectedLocale = row.days;
         resetFakes();
         g_fakes.missingCodePage = row.missingCodePage;
         LoadedPlugin plugin;

@@ -14,8 +14,9 @@ static CalendarTime march(int day, int hour, int minute)
     return CalendarTime{ 2025, 3, (uint16_t)((day + 1) % 7), (uint16_t)day, (uint16_t)hour, (uint16_t)minute, 0, 0 };
 }
 
-// As Windows reads it: a time in the hour skipped on 30 March 2025 is
-// standard time, so 2:30 comes at 3:30 summer time.
+// A conversion that reads a time in the hour skipped on 30 March 2025 as
+// standard time, so that 2:30 comes at 3:30 summer time: the local order
+// of 2:30 and 3:10 is then not their order in UTC.
 static bool withBerlinSkippedHourAsStandard(const CalendarTime* local, uint64_t* utc)
 {
     if (local->year == 2025 && local->month == 3 && local->day == 30 && local->hour == 2) {
