@@ -155,15 +155,10 @@ static void testMenu(const char* dllPath)
     }
 }
 
-// An entry of the player's Global Hotkeys, as the player reads it.
+// An entry of the player's Global Hotkeys, as the player reads it: its name
+// a WCHAR* with flag 0x100, else a char*.
 struct Hotkey {
-    const void* name;  // WCHAR* with flag 0x100, else char*
-    DWORD flags;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-    const char* id;
-    HWND window;
+    const void* name; DWORD flags; UINT message; WPARAM wParam; LPARAM lParam; const char* id; HWND window;
     int extended[6];
 };
 
