@@ -118,23 +118,23 @@ enable_testing()
 # Unix locale decides the ANSI code page (C.UTF-8, always present on Debian,
 # gives code page 1252) and how Wine writes file names.
 set(NIGHTFOLD_WINE_ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_WINEPREFIX};WINEDEBUG=-all;LC_ALL=C.UTF-8;LANGUAGE=")
-add_test(NAME wineprefix.setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wineprefix.sh)
-add_test(NAME wineprefix.cleanup COMMAND wineserver -k)
-set_tests_properties(wineprefix.setup PROPERTIES FIXTURES_SETUP wineprefix TIMEOUT 300)
-set_tests_properties(wineprefix.cleanup PROPERTIES FIXTURES_CLEANUP wineprefix)
-set_tests_properties(wineprefix.setup wineprefix.cleanup PROPERTIES
-    ENVIRONMENT "${NIGHTFOLD_WINE_ENVIRONMENT}")
+# A prefix made once and its server ended after the run, as a fixture of
+# that name.
+function(nightfold_wine_prefix fixture prefix)
+    add_test(NAME ${fixture}.setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wineprefix.sh)
+    add_test(NAME ${fixture}.cleanup COMMAND wineserver -k)
+    set_tests_properties(${fixture}.setup PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 300)
+    set_tests_properties(${fixture}.cleanup PROPERTIES FIXTURES_CLEANUP ${fixture})
+    set_tests_properties(${fixture}.setup ${fixture}.cleanup PROPERTIES
+        ENVIRONMENT "WINEPREFIX=${prefix};WINEDEBUG=-all;LC_ALL=C.UTF-8;LANGUAGE=")
+endfunction()
+nightfold_wine_prefix(wineprefix ${NIGHTFOLD_WINEPREFIX})
 # Wine keeps the regional format in the prefix's registry and rewrites it
 # whenever a process starts in another locale: the cases run in a locale of
 # their own share a second prefix, one at a time, away from the cases in the
 # prefix's locale.
 set(NIGHTFOLD_LOCALE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-locales)
-add_test(NAME wineprefix_locales.setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wineprefix.sh)
-add_test(NAME wineprefix_locales.cleanup COMMAND wineserver -k)
-set_tests_properties(wineprefix_locales.setup PROPERTIES FIXTURES_SETUP wineprefix_locales TIMEOUT 300)
-set_tests_properties(wineprefix_locales.cleanup PROPERTIES FIXTURES_CLEANUP wineprefix_locales)
-set_tests_properties(wineprefix_locales.setup wineprefix_locales.cleanup PROPERTIES
-    ENVIRONMENT "WINEPREFIX=${NIGHTFOLD_LOCALE_PREFIX};WINEDEBUG=-all;LC_ALL=C.UTF-8;LANGUAGE=")
+nightfold_wine_prefix(wineprefix_locales ${NIGHTFOLD_LOCALE_PREFIX})
 
 # One Wine test per case of the host; 98 cases run the host that reports the
 # 9x family, _nt4 cases the one that reports Windows NT 4.0. Wine takes the
