@@ -38,8 +38,8 @@ static const struct {
     TextId text;   // NO_TEXT: a status line
     UINT minutes;  // "In N minutes"
     bool separatorAfter;
-    const char* key;  // the action's id among the player's hotkeys, kept in English; NULL: none
-    bool keyOnly;     // never in the submenu
+    const char* hotkey;  // the action's id among the player's hotkeys, never translated; NULL: none
+    bool hotkeyOnly;     // never in the submenu
 } ITEMS[ITEM_COUNT] = {
     { NO_TEXT, 0, false, NULL },
     { NO_TEXT, 0, true, NULL },
@@ -269,7 +269,7 @@ static HMENU buildMenu(void)
     if (!menu)
         return NULL;
     for (int i = 0; i < ITEM_COUNT; ++i) {
-        if (i == ITEM_WAKES || i == ITEM_SKIP || ITEMS[i].keyOnly)
+        if (i == ITEM_WAKES || i == ITEM_SKIP || ITEMS[i].hotkeyOnly)
             continue;
         WCHAR text[WORDS_SIZE] = { 0 };
         if (ITEMS[i].text != NO_TEXT)
@@ -310,10 +310,10 @@ static void addHotkeys(void)
 {
     UINT add = readHotkeysMessage();
     for (int i = 0; add && i < ITEM_COUNT; ++i) {
-        if (!ITEMS[i].key)
+        if (!ITEMS[i].hotkey)
             continue;
         bool unicode = sayKeyName(ITEMS[i].text, s_keyNames[i], sizeof s_keyNames[i]);
-        s_keys[i] = { s_keyNames[i], unicode ? HOTKEY_UNICODE_NAME : 0u, WM_COMMAND, s_ids[i], 0, ITEMS[i].key };
+        s_keys[i] = { s_keyNames[i], unicode ? HOTKEY_UNICODE_NAME : 0u, WM_COMMAND, s_ids[i], 0, ITEMS[i].hotkey };
         postHotkey(add, &s_keys[i]);
     }
 }
