@@ -216,6 +216,50 @@ size_t widenUtf8(const char* text, char16_t* out, size_t size)
     return formatText(text, NULL, 0, out, size);
 }
 
+static void appendByte(char c, char* out, size_t size, size_t* length)
+{
+    if (*length + 1 < size)
+        out[(*length)++] = c;
+}
+
+// The length of the part in parentheses at text when it holds values alone
+// ("(%1 %2)"); 0 otherwise.
+static size_t valuesPartLength(const char* text)
+{
+    if (text[0] != '(')
+        return 0;
+    size_t at = 1;
+    while (text[at] == ' ' || (text[at] == '%' && text[at + 1] >= '1' && text[at + 1] <= '9'))
+        at += text[at] == ' ' ? 1 : 2;
+    return at > 1 && text[at] == ')' ? at + 1 : 0;
+}
+
+size_t formatKeyName(const char* product, const char* pattern, char16_t* out, size_t size)
+{
+    char plain[256];
+    size_t length = 0;
+    for (const char* c = product; *c; ++c)
+        appendByte(*c, plain, sizeof plain, &length);
+    appendByte(':', plain, sizeof plain, &length);
+    appendByte(' ', plain, sizeof plain, &length);
+    for (const char* c = pattern; *c;) {
+        bool spaced = c[0] == ' ';
+        size_t values = valuesPartLength(spaced ? c + 1 : c);
+        if (values)
+            c += values + spaced;
+        else if (c[0] == '(' && c[1] == '&' && c[2] && c[3] == ')')
+            c += 4;
+        else if (c[0] == '&' && c[1] != '&')
+            ++c;
+        else {
+            appendByte(*c, plain, sizeof plain, &length);
+            c += c[0] == '&' ? 2 : 1;  // "&&": one '&'
+        }
+    }
+    plain[length] = 0;
+    return formatText(plain, NULL, 0, out, size);
+}
+
 // Appends value in decimal, with at least digits digits.
 static void putNumber(uint32_t value, int digits, char16_t* out, size_t size, size_t* length)
 {

@@ -51,6 +51,10 @@ struct HostWindowLog {
     int plays;                 // WM_COMMAND 40045 (play) and 40046 resuming
     int volumeAtPlay;          // the player's volume then
     int added;                 // WM_COPYDATA 100: a file added to the playlist
+    // The entries posted to its Global Hotkeys, kept where the plugin keeps
+    // them, as the player does.
+    const void* hotkeys[32];
+    int hotkeyCount;
 };
 // What the host window answers as the player: playback (104: 1 playing,
 // 3 paused, 0 stopped), the song (105), the volume (122). A deaf player,
@@ -85,6 +89,9 @@ struct FakePlayer {
     // before 5.51, which answers 0 to both.
     LRESULT pack;
     bool noPack;
+    // Its Global Hotkeys: the number it answers to "GenHotkeysAdd" (65536),
+    // of the message that adds an entry; 0 as a player without them.
+    LRESULT hotkeys;
 };
 extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
