@@ -192,6 +192,8 @@ nightfold_wine_tests(
     evening
     morning
     nights
+    asleep
+    asleep98
     end_action_flags
     end_action_standby
     end_action98
@@ -211,6 +213,8 @@ nightfold_wine_tests(
     terminated_worker
     player_exits
     menu
+    hotkeys
+    hotkeys98
     languages
     languages_de
     languages_ru
@@ -249,7 +253,7 @@ nightfold_wine_time_zone(zone_rules_santiago America/Santiago)
 set_property(TEST wine.dialog_hours wine.dialog_hour_switch wine.dialog_clicks wine.dialog_no_power
     wine.dialog_no_shutdown_right wine.dialog_saves wine.dialog_run_once wine.dialog_leaves
     wine.hostile_dialog wine.unwritable_dialog wine.player_folder wine.stress wine.stress_disabled_last wine.same_second
-    wine.terminated_worker wine.evening wine.morning wine.menu wine.languages wine.languages_de wine.languages_ru
+    wine.terminated_worker wine.evening wine.morning wine.menu wine.hotkeys wine.languages wine.languages_de wine.languages_ru
     wine.languages_pl wine.languages_zh wine.languages_ja wine.japanese_on_western
     APPEND PROPERTY RESOURCE_LOCK foreground)
 # A thousand dialogs take Wine about a minute on a quiet machine.

@@ -63,20 +63,24 @@ static struct {
     EveningKind kind;
     uint64_t at;
     EndAction action;  // tonight's evening's, taken when chosen
+    uint32_t tick;     // the tick count at the choice
 } s_choice;
 static Day s_spent;     // the night of the last evening spent: cancelled, missed, or replaced by a choice
 static bool s_onceSpent;  // ... and it was a Run Once's, cancelled or closed
 static Day s_armed;     // the set time's evening the worker armed
 static uint64_t s_armedAt;
-// What the menu shows: TONIGHT_NOTHING, TONIGHT_AT_STOP, or the close
-// moment; written by the worker, read by the player's thread.
-static const uint64_t TONIGHT_NOTHING = 0, TONIGHT_AT_STOP = 1;
+// What the menu shows: TONIGHT_NOTHING, TONIGHT_AT_STOP,
+// TONIGHT_WHEN_IDLE, or the close moment; written by the worker, read by
+// the player's thread.
+static const uint64_t TONIGHT_NOTHING = 0, TONIGHT_AT_STOP = 1, TONIGHT_WHEN_IDLE = 2;
 static SharedMoment s_tonight;
 
 static void publishTonight(const Evening* evening)
 {
-    publishMoment(&s_tonight,
-                  !evening ? TONIGHT_NOTHING : waitsForStop(*evening) ? TONIGHT_AT_STOP : evening->closeAt);
+    publishMoment(&s_tonight, !evening                                ? TONIGHT_NOTHING
+                              : waitsForStop(*evening)                ? TONIGHT_AT_STOP
+                              : evening->kind == EVENING_WHEN_IDLE    ? TONIGHT_WHEN_IDLE
+                                                                      : evening->closeAt);
 }
 
 // What follows an evening with action that closes at closeAt: the player
@@ -95,10 +99,10 @@ static EveningFollows followsOf(EndAction action, uint64_t closeAt)
 
 EveningFollows nextEveningFollows(void)
 {
-    // Closed at the player's stop, or nothing set: after now.
+    // Closed at the player's stop, when idle, or nothing set: after now.
     CalendarTime now;
     uint64_t closeAt = readMoment(&s_tonight), nowUtc;
-    if (closeAt <= TONIGHT_AT_STOP && readClock(&now, &nowUtc))
+    if (closeAt <= TONIGHT_WHEN_IDLE && readClock(&now, &nowUtc))
         closeAt = nowUtc;
     return followsOf(g_state.action, closeAt);
 }
@@ -214,6 +218,47 @@ static void carryOut(const EveningStep& step, const Evening& evening, uint64_t p
         showCountdown(*notice, step.closeAt, planned);
 }
 
+// The tick of the last playback command the player's window saw that was
+// not the plugin's own (the choice's while none came since); written by
+// the player's thread.
+static DWORD volatile s_lastCommand;
+
+void notePlaybackCommand(void)
+{
+    s_lastCommand = GetTickCount();
+}
+
+// The tick counts at a wake of an evening that comes when idle, the last
+// input's read before now's, so that it is not after it. Where the platform
+// cannot tell, no input came since the count began.
+static IdleTicks readIdleTicks(const Evening& evening)
+{
+    typedef BOOL(WINAPI * LastInputQuery)(LASTINPUTINFO*);
+    LastInputQuery lastInput = (LastInputQuery)(void*)g_state.getLastInputInfo;
+    LASTINPUTINFO input = { sizeof input, evening.countTick };
+    if (!lastInput || !lastInput(&input))
+        input.dwTime = evening.countTick;
+    IdleTicks ticks = { 0, input.dwTime, s_lastCommand };
+    ticks.now = GetTickCount();
+    return ticks;
+}
+
+// Where a worker started after this one (at OK in the settings) takes
+// tonight's choice up: at the next look for a stop, from the count as it
+// stands when idle. Not once the player's thread stopped the worker: the
+// choice is its own again.
+static void keepChoice(const Evening& evening)
+{
+    if (!s_choice.chosen || s_phase != WORKER_WAITING)
+        return;
+    if (evening.kind == EVENING_AT_STOP)
+        s_choice.at = evening.lookAt;
+    if (evening.kind == EVENING_WHEN_IDLE) {
+        s_choice.at = evening.countFrom;
+        s_choice.tick = evening.countTick;
+    }
+}
+
 enum EveningEnd { ENDS_CLOSING, ENDS_TONIGHT, ENDS_MISSED, ENDS_STOPPED, ENDS_FAILED };
 
 // The evening, from the first wake to its end: each step is planned from
@@ -237,7 +282,9 @@ static EveningEnd spendEvening(HANDLE timer, Evening& evening, const EveningOpti
         if (ask)
             player = readPlayer(s_stopEvent);
         NoticeAnswer answer = (NoticeAnswer)InterlockedExchange(&s_answer, ANSWER_NONE);
-        EveningStep step = planEvening(&evening, options, nowUtc, player, answer);
+        EveningStep step = evening.kind == EVENING_WHEN_IDLE
+                               ? planIdleEvening(&evening, options, nowUtc, readIdleTicks(evening), player, answer)
+                               : planEvening(&evening, options, nowUtc, player, answer);
         // The close is claimed before it is carried out: a worker stopped
         // first leaves the volume to the player's thread.
         Woken woken = WOKEN_STOP;
@@ -249,6 +296,7 @@ static EveningEnd spendEvening(HANDLE timer, Evening& evening, const EveningOpti
             if (step.outcome != EVENING_GOES_ON)
                 return step.outcome == EVENING_CANCELLED ? ENDS_TONIGHT : ENDS_MISSED;
             ask = step.askPlayer;
+            keepChoice(evening);
             woken = armAt(timer, step.wakeAt) ? waitForStep(timer, notice, step.closeAt, nowUtc) : WOKEN_FAILED;
             // Answered: at least the moment just planned for, so that the
             // plan never sees the clock go back.
@@ -271,12 +319,15 @@ static void spendArmed(void)
 
 // Tonight's evening: the choice made in the player's menu, with tonight's
 // action, else the set time's next evening after the night spent.
-static bool beginNextEvening(Evening* evening, bool* over)
+static bool beginNextEvening(Evening* evening, const EveningOptions& options, bool* over)
 {
     *over = false;
     if (s_choice.chosen) {
         g_state.action = s_choice.action;
-        eveningBegin(evening, s_choice.kind, s_choice.at);
+        if (s_choice.kind == EVENING_WHEN_IDLE)
+            idleEveningBegin(evening, options, s_choice.at, s_choice.tick);
+        else
+            eveningBegin(evening, s_choice.kind, s_choice.at);
         return true;
     }
     if (!nextSetTime(&s_armed.day, &s_armedAt, over))
@@ -290,14 +341,15 @@ static bool beginNextEvening(Evening* evening, bool* over)
 // worker is stopped, its timer fails, or the player is asked to exit.
 static void runEvenings(HANDLE timer)
 {
-    EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE };
+    EveningOptions options = { g_state.fadeMinutes, g_state.finishSong != FALSE, g_state.notice != FALSE,
+                               g_state.idleMinutes };
     LONG phase = WORKER_ARMING;
     for (;;) {
         // Woken first when the fade or the notice begins, else at the set
         // time itself: nothing runs before.
         Evening evening;
         bool over;
-        if (!beginNextEvening(&evening, &over) || !armAt(timer, eveningFirstWake(evening, options))) {
+        if (!beginNextEvening(&evening, options, &over) || !armAt(timer, eveningFirstWake(evening, options))) {
             // A Run Once spent is over.
             if (!over)
                 disable(phase, T_TIMER_SET_FAILED);
@@ -458,13 +510,15 @@ void rearmAlarm(void)
         startAlarmWorker();
 }
 
-bool readNextEvening(bool* atStop, CalendarTime* closeLocal, EveningDay* day)
+bool readNextEvening(EveningKind* kind, CalendarTime* closeLocal, EveningDay* day)
 {
     uint64_t closeAt = readMoment(&s_tonight), nowUtc;
-    *atStop = closeAt == TONIGHT_AT_STOP;
+    *kind = closeAt == TONIGHT_AT_STOP ? EVENING_AT_STOP
+            : closeAt == TONIGHT_WHEN_IDLE ? EVENING_WHEN_IDLE
+                                           : EVENING_AT_TIME;
     *day = EVENING_TONIGHT;
-    if (closeAt == TONIGHT_NOTHING || *atStop)
-        return *atStop;
+    if (closeAt == TONIGHT_NOTHING || *kind != EVENING_AT_TIME)
+        return closeAt != TONIGHT_NOTHING;
     CalendarTime now;
     if (!readClock(&now, &nowUtc) || !toLocalTime(closeAt, closeLocal))
         return false;
@@ -475,18 +529,18 @@ bool readNextEvening(bool* atStop, CalendarTime* closeLocal, EveningDay* day)
 // What is set, when it is tonight's: a choice or a cancel spends it; a
 // later day's (tomorrow's, after tonight's was spent) is left alone. Asked
 // before the worker is stopped.
-static bool setTonight(bool* atStop)
+static bool setTonight(EveningKind* kind)
 {
     CalendarTime close;
     EveningDay day;
-    return readNextEvening(atStop, &close, &day) && day == EVENING_TONIGHT;
+    return readNextEvening(kind, &close, &day) && day == EVENING_TONIGHT;
 }
 
 // The set time's evening the worker armed, when it is tonight's.
 static bool armedTonight(void)
 {
-    bool atStop;
-    return setTonight(&atStop) && !atStop;
+    EveningKind kind;
+    return setTonight(&kind) && kind == EVENING_AT_TIME;
 }
 
 void chooseTonight(EveningKind kind, uint32_t msFromNow)
@@ -508,13 +562,15 @@ void chooseTonight(EveningKind kind, uint32_t msFromNow)
     s_choice.chosen = true;
     s_choice.kind = kind;
     s_choice.at = nowUtc + msFromNow * 10000ull;
+    s_choice.tick = GetTickCount();
+    s_lastCommand = s_choice.tick;
     startAlarmWorker();
 }
 
 void cancelTonight(void)
 {
-    bool atStop;
-    if (!setTonight(&atStop))
+    EveningKind kind;
+    if (!setTonight(&kind))
         return;
     stopAlarmWorker();
     if (s_choice.chosen)

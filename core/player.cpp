@@ -22,6 +22,7 @@
 #define HOST_IPC_GET_LIST_FILE 211     // wParam: an entry; answers its file name, in the player's memory
 #define HOST_IPC_PLAY_FILE 100         // WM_COPYDATA: adds the file name to the playlist's end
 #define HOST_IPC_LANGUAGE_PACK 621     // wParam 1: 0 with a pack; wParam 5: its language, a wchar_t*
+#define HOST_IPC_REGISTER_MESSAGE 65536  // wParam a name: answers the number of the player's message of that name
 #define HOST_CMD_PLAY 40045   // plays the playlist's current entry
 #define HOST_CMD_PAUSE 40046  // pauses, or resumes what is paused
 #define HOST_CMD_STOP 40047
@@ -104,10 +105,21 @@ bool setPlayerVolume(int volume)
     return sendToPlayer(WM_USER, (WPARAM)volume, HOST_IPC_SET_VOLUME, &answer);
 }
 
+// How many of the plugin's own commands are on their way to the player's
+// window, for its procedure to tell them from the user's.
+static LONG volatile s_ownCommands;
+
 static void sendCommand(WPARAM command)
 {
     DWORD_PTR answer;
+    InterlockedIncrement(&s_ownCommands);
     sendToPlayer(WM_COMMAND, command, 0, &answer);
+    InterlockedDecrement(&s_ownCommands);
+}
+
+bool sendingOwnCommand(void)
+{
+    return s_ownCommands > 0;
 }
 
 void stopPlayback(void)
@@ -184,6 +196,19 @@ UINT newPlayerCommand(void)
     DWORD_PTR answer;
     return sendToPlayer(WM_USER, 0, HOST_IPC_NEW_COMMAND, &answer) && answer > 1 && answer <= 0xFFFF ? (UINT)answer
                                                                                                       : 0;
+}
+
+UINT readHotkeysMessage(void)
+{
+    DWORD_PTR answer;
+    return sendToPlayer(WM_USER, (WPARAM) "GenHotkeysAdd", HOST_IPC_REGISTER_MESSAGE, &answer) && answer > 1
+               ? (UINT)answer
+               : 0;
+}
+
+bool postHotkey(UINT message, const void* entry)
+{
+    return PostMessageA(g_state.hostWindow, WM_USER, (WPARAM)entry, (LPARAM)message) != 0;
 }
 
 // A player that does not know the question answers 0 or 1 to both.

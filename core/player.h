@@ -18,6 +18,9 @@ void stopPlayback(void);
 void startPlayback(void);
 void togglePause(void);
 int32_t readPlaylistLength(void);
+// Whether one of those commands of the plugin's is on its way to the
+// player's window.
+bool sendingOwnCommand(void);
 // Plays the chosen file name or address: the playlist's entry that is it
 // (letters in either case), else one added at the playlist's end, made the
 // current entry. The user's entries stay as they are.
@@ -38,6 +41,12 @@ bool readPlayerLanguage(char* code, size_t size);
 // ANSI or in Unicode: a pointer to text in its memory, or below 65536 none.
 DWORD_PTR readPlayerFolder(bool unicode);
 UINT newPlayerCommand(void);
+// On the player's thread: the number of the player's message that adds an
+// action to its Global Hotkeys, 0 where it offers none (a player without
+// them answers 0 or 1); and the entry posted with it, which the player
+// reads later: it stays valid while the plugin is loaded.
+UINT readHotkeysMessage(void);
+bool postHotkey(UINT message, const void* entry);
 // The window to own the plugin's dialog and message boxes: the one in the
 // foreground where it is one of the player's process (its preferences),
 // else the player's main window. Another program's window may go at any

@@ -60,20 +60,23 @@ static void deriveNames(void)
 // DLL does not import them, so that it loads everywhere. Looked up once, by
 // init on the player's thread, before any worker starts.
 static const struct {
+    const char* module;
     const char* name;
     FARPROC* address;
 } LATE_IMPORTS[] = {
-    { "GetSystemPowerStatus", &g_state.getSystemPowerStatus },
-    { "SetSystemPowerState", &g_state.setSystemPowerState },
-    { "TzSpecificLocalTimeToSystemTime", &g_state.zoneLocalToUtc },
-    { "SetThreadExecutionState", &g_state.setThreadExecutionState },
+    { "KERNEL32.DLL", "GetSystemPowerStatus", &g_state.getSystemPowerStatus },
+    { "KERNEL32.DLL", "SetSystemPowerState", &g_state.setSystemPowerState },
+    { "KERNEL32.DLL", "TzSpecificLocalTimeToSystemTime", &g_state.zoneLocalToUtc },
+    { "KERNEL32.DLL", "SetThreadExecutionState", &g_state.setThreadExecutionState },
+    { "USER32.DLL", "GetLastInputInfo", &g_state.getLastInputInfo },
 };
 
 static void resolveLateImports(void)
 {
-    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-    for (const auto& import : LATE_IMPORTS)
-        *import.address = kernel ? GetProcAddress(kernel, import.name) : NULL;
+    for (const auto& import : LATE_IMPORTS) {
+        HMODULE module = GetModuleHandleA(import.module);
+        *import.address = module ? GetProcAddress(module, import.name) : NULL;
+    }
 }
 
 static int pluginInit(void)
@@ -156,6 +159,7 @@ static void pluginConfig(void)
     values.fadeMinutes = g_state.fadeMinutes;
     values.finishSong = g_state.finishSong;
     values.notice = g_state.notice;
+    values.idleMinutes = g_state.idleMinutes;
     values.days = evening.days;
     values.morning = morning.on;
     values.morningHour = morning.hour;

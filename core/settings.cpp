@@ -224,6 +224,7 @@ static void storeLoaded(const StoredSettings& stored)
     g_state.fadeMinutes = loaded.fadeMinutes;
     g_state.finishSong = loaded.finishSong;
     g_state.notice = loaded.notice;
+    g_state.idleMinutes = loaded.idleMinutes;
     MorningEntry& morning = g_state.mornings[0];
     morning.on = loaded.morning;
     morning.hour = loaded.morningHour;
@@ -283,6 +284,7 @@ void loadSettings(void)
         readText(file, "MorningPlay", play, sizeof play);
         stored.morningPlay = play;
         stored.days = readInt(file, "Days", 0);
+        stored.idleMinutes = readInt(file, "IdleMinutes", 30);
     }
     storeLoaded(stored);
     // The numbered keys: from the whole section in one read, or key by key
@@ -363,6 +365,7 @@ BOOL saveSettings(const ConfigValues& chosen, SaveTried* tried)
     end = appendText(end, "MorningPlay", chosen.morningPlay);
     // Last of the settings: a file written before it was reads as every day.
     end = appendNumber(end, "Days", (int)chosen.days);
+    end = appendNumber(end, "IdleMinutes", (int)chosen.idleMinutes);
     // Evenings and mornings 2 to 8; more than the section holds is not saved.
     end = appendNumberedKeys(end, section + SECTION_SIZE - SECTION_TAIL, chosen.evenings, chosen.eveningCount,
                              chosen.mornings, chosen.morningCount);
@@ -402,7 +405,7 @@ void applySettings(const ConfigValues& chosen)
         chosen.fadeMinutes,              (uint32_t)chosen.finishSong, (uint32_t)chosen.notice,
         (uint32_t)chosen.morning,        chosen.morningHour,          storedMinuteOf(chosen.morningMinuteText),
         chosen.morningDays,              chosen.morningFadeMinutes,  chosen.morningVolume,
-        chosen.morningPlay,              chosen.days,
+        chosen.morningPlay,              chosen.days,                chosen.idleMinutes,
     };
     storeLoaded(stored);
     storeEntries(chosen);

@@ -50,12 +50,14 @@ struct PluginState {
     // and what plays.
     MorningEntry mornings[MAX_ENTRIES];
     int morningCount;   // 1 to MAX_ENTRIES
-    // KERNEL32 functions that not every supported Windows has, found by init
+    // Functions that not every supported Windows has, found by init
     // (before any worker starts); NULL where missing.
     FARPROC getSystemPowerStatus;  // not on NT 4.0
     FARPROC setSystemPowerState;   // not on NT 4.0
     FARPROC zoneLocalToUtc;        // TzSpecificLocalTimeToSystemTime: XP and later
     FARPROC setThreadExecutionState;  // 98 and 2000 and later
+    FARPROC getLastInputInfo;      // USER32: 2000 and later
+    UINT idleMinutes;   // "When I fall asleep": 1 to 240
 };
 
 extern PluginState g_state;

@@ -126,17 +126,47 @@ static void narrow(const WCHAR* text, char* out, int size)
     out[size - 1] = 0;
 }
 
-int sayAnsi(TextId id, char* out, int size)
+// Makes the text id in language into out (WORDS_SIZE units).
+typedef size_t (*TextMaker)(unsigned language, TextId id, WCHAR* out);
+
+static size_t makeText(unsigned language, TextId id, WCHAR* out)
+{
+    return formatText(textIn(language, id), NULL, 0, (char16_t*)out, WORDS_SIZE);
+}
+
+static size_t makeKeyName(unsigned language, TextId id, WCHAR* out)
+{
+    return formatKeyName(PRODUCT_NAME, textIn(language, id), (char16_t*)out, WORDS_SIZE);
+}
+
+// The text made in the user's language as the ANSI code page has it; made
+// in English where the code page cannot hold that language's script, not
+// "??????".
+static void narrowMade(TextMaker make, TextId id, char* out, int size)
 {
     WCHAR words[WORDS_SIZE];
-    sayText(id, NULL, 0, words);
+    make(s_language, id, words);
     BOOL lost = FALSE;
     if (!WideCharToMultiByte(CP_ACP, 0, words, -1, out, size, NULL, &lost) || lost) {
-        // A script the code page cannot hold: English, not "??????".
-        formatText(textIn(0, id), NULL, 0, (char16_t*)words, WORDS_SIZE);
+        make(0, id, words);
         narrow(words, out, size);
     }
+}
+
+int sayAnsi(TextId id, char* out, int size)
+{
+    narrowMade(makeText, id, out, size);
     return lstrlenA(out);
+}
+
+bool sayKeyName(TextId id, void* out, int size)
+{
+    if (s_unicode) {
+        formatKeyName(PRODUCT_NAME, textIn(s_language, id), (char16_t*)out, (size_t)size / sizeof(WCHAR));
+        return true;
+    }
+    narrowMade(makeKeyName, id, (char*)out, size);
+    return false;
 }
 
 // The day names are in the language the plugin speaks, not in the user's
@@ -175,8 +205,7 @@ void setItemWords(HWND dialog, int id, TextId text)
 void setNameWords(HWND dialog, int id, TextId text)
 {
     WCHAR words[WORDS_SIZE];
-    sayText(text, NULL, 0, words);
-    dropAccessKey((char16_t*)words);
+    formatKeyName(NULL, textIn(s_language, text), (char16_t*)words, WORDS_SIZE);
     setWindowWords(GetDlgItem(dialog, id), words);
 }
 
@@ -240,6 +269,16 @@ HWND createDialog(HINSTANCE instance, int id, HWND owner, DLGPROC proc, LPARAM p
 void sayMinutesSeconds(uint32_t seconds, WCHAR* out)
 {
     formatMinutesSeconds(seconds, (char16_t*)out, WORDS_SIZE);
+}
+
+void sayMinutes(unsigned minutes, WCHAR* out)
+{
+    char digits[12];
+    WCHAR number[12];
+    wsprintfA(digits, "%u", minutes);
+    widenAnsi(digits, number, 12);
+    const WCHAR* values[] = { number };
+    sayText(minutes == 1 ? T_ONE_MINUTE : T_MINUTES, values, 1, out);
 }
 
 void sayReason(DWORD error, WCHAR* out, int size)

@@ -26,6 +26,10 @@ void sayText(TextId id, const WCHAR* const* values, unsigned count, WCHAR* out);
 // The text as the ANSI code page has it, into out (size bytes); returns
 // its length.
 int sayAnsi(TextId id, char* out, int size);
+// A menu item's text as the player's list of actions names it, "Nightfold:
+// In 30 minutes", into out (size bytes): in UTF-16 where the plugin speaks
+// Unicode (NT), returning true; else as sayAnsi makes it, returning false.
+bool sayKeyName(TextId id, void* out, int size);
 // The same into out of size units, for a message with paths in it.
 void sayLongText(TextId id, const WCHAR* const* values, unsigned count, WCHAR* out, size_t size);
 // A time of day as the dialog shows it, in the user's language.
@@ -61,6 +65,8 @@ void showFailure(TextId text, DWORD error, TextId title, UINT style);
 void sayReason(DWORD error, WCHAR* out, int size);
 // The time left in the notice: "0:59".
 void sayMinutesSeconds(uint32_t seconds, WCHAR* out);
+// A span of minutes with its unit: "1 minute", "30 minutes".
+void sayMinutes(unsigned minutes, WCHAR* out);
 
 // Dialogs from the module's templates whose controls take Unicode text.
 INT_PTR runDialog(HINSTANCE instance, int id, HWND owner, DLGPROC proc, LPARAM param);

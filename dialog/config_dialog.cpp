@@ -119,19 +119,33 @@ static void showNightLine(HWND dialog)
 static void addFadeChoices(HWND dialog, int id)
 {
     for (unsigned minutes : FADE_CHOICES) {
-        char digits[4];
-        WCHAR number[4], words[WORDS_SIZE];
-        formatItemText("%d", minutes, digits);
-        widenAnsi(digits, number, 4);
-        const WCHAR* values[] = { number };
-        sayText(minutes == 1 ? T_ONE_MINUTE : T_MINUTES, values, 1, words);
+        WCHAR words[WORDS_SIZE];
+        sayMinutes(minutes, words);
         addListWords(dialog, id, CB_ADDSTRING, words);
+    }
+}
+
+// The time without input that counts as asleep, each item "30 minutes
+// without input" with its minutes as its data; the one shown selected.
+static void showIdleMinutes(HWND dialog, unsigned shown)
+{
+    unsigned items[IDLE_CHOICE_COUNT + 1];
+    int count = idleListItems(shown, items);
+    for (int i = 0; i < count; ++i) {
+        WCHAR minutes[WORDS_SIZE], words[WORDS_SIZE];
+        sayMinutes(items[i], minutes);
+        const WCHAR* values[] = { minutes };
+        sayText(T_IDLE_ITEM, values, 1, words);
+        addListWords(dialog, IDC_IDLE_MINUTES, CB_ADDSTRING, words);
+        SendDlgItemMessageA(dialog, IDC_IDLE_MINUTES, CB_SETITEMDATA, (WPARAM)i, (LPARAM)items[i]);
+        if (items[i] == shown)
+            SendDlgItemMessageA(dialog, IDC_IDLE_MINUTES, CB_SETCURSEL, (WPARAM)i, 0);
     }
 }
 
 // The evening's days; "At the set time": the fade's box and minutes (a
 // hand-edited number that is not in the list selects nothing), the song and
-// notice boxes.
+// notice boxes, and the idle minutes.
 static void showEvening(HWND dialog, const ConfigValues* values)
 {
     showDays(dialog, IDC_DAY_FIRST, values->days);
@@ -140,6 +154,7 @@ static void showEvening(HWND dialog, const ConfigValues* values)
     setCheck(dialog, IDC_FADE, values->fadeMinutes != 0);
     setCheck(dialog, IDC_FINISH_SONG, values->finishSong);
     setCheck(dialog, IDC_NOTICE, values->notice);
+    showIdleMinutes(dialog, values->idleMinutes);
 }
 
 // The minutes 00 to 59; a minute above 59 matches no item and leaves the
@@ -306,6 +321,7 @@ static const struct {
     { IDC_FINISH_SONG, T_FINISH_SONG },
     { IDC_NOTICE, T_NOTICE },
     { IDC_GROUP_EVENING, T_GROUP_EVENING },
+    { IDC_IDLE_LABEL, T_IDLE },
     { IDC_MORNING, T_MORNING },
     { IDC_MORNING_AM, T_AM },
     { IDC_MORNING_PM, T_PM },
@@ -390,6 +406,9 @@ static void readChoice(HWND dialog, ConfigValues* chosen)
     chosen->fadeMinutes = fadeToSave(isChecked(dialog, IDC_FADE), fadeItem, chosen->fadeMinutes);
     chosen->finishSong = isChecked(dialog, IDC_FINISH_SONG);
     chosen->notice = isChecked(dialog, IDC_NOTICE);
+    LRESULT idleItem = SendDlgItemMessageA(dialog, IDC_IDLE_MINUTES, CB_GETCURSEL, 0, 0);
+    if (idleItem >= 0)
+        chosen->idleMinutes = (UINT)SendDlgItemMessageA(dialog, IDC_IDLE_MINUTES, CB_GETITEMDATA, (WPARAM)idleItem, 0);
 
     DaysChoice morning = daysToSave(isChecked(dialog, IDC_MORNING), tickedDays(dialog, IDC_MORNING_DAY_FIRST));
     chosen->morning = morning.on;

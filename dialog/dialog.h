@@ -26,6 +26,7 @@ struct ConfigValues {
     BOOL finishSong;     // shown and chosen
     BOOL notice;         // shown and chosen
     UINT days;           // shown and chosen: the evening's, bit 0 Monday ... bit 6 Sunday
+    UINT idleMinutes;    // shown and chosen: "When I fall asleep", 1 to 240
     BOOL morning;              // shown and chosen: "Wake up to music at"
     UINT morningHour;          // shown and chosen, 24-hour form
     UINT morningMinute;        // shown
@@ -62,6 +63,10 @@ void closeNotice(HWND notice);
 // The morning's notice: its buttons read "Snooze 10 minutes", "Stop" (as
 // ANSWER_CANCEL) and "Keep playing" (as ANSWER_CLOSE_NOW).
 HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer);
+// From any thread: the button (IDC_SNOOZE, IDC_CANCEL_TONIGHT: Stop in the
+// morning's) pressed in the morning's notice where one is up, else in the
+// evening's; nothing where neither is.
+void pressNoticeButton(int button);
 // Dispatches the calling thread's waiting messages, the keys of a notice
 // (NULL: none) through its dialog handling.
 void dispatchMessages(HWND notice);

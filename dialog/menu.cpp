@@ -10,8 +10,13 @@
 #include "../core/state.h"
 #include "../core/words.h"
 #include "../logic/morning.h"
+#include "../logic/paths.h"
+#include "../resources/resource.h"
+#include "dialog.h"
 
-// The items, in the submenu's order; separators between the groups.
+// The items, in the submenu's order; separators between the groups. Each
+// action is also a key in the player's Global Hotkeys, in this order; the
+// notice's Snooze and Stop are keys only.
 enum MenuItem {
     ITEM_STATUS,
     ITEM_WAKES,  // only while a morning is armed
@@ -22,8 +27,11 @@ enum MenuItem {
     ITEM_IN_120,
     ITEM_SONG_END,
     ITEM_STOP,
+    ITEM_ASLEEP,  // greyed where Windows cannot tell the last input
     ITEM_CANCEL,
     ITEM_SKIP,  // only while a morning is armed, or one skipped is still to come
+    ITEM_SNOOZE,
+    ITEM_STOP_MORNING,
     ITEM_SETTINGS,
     ITEM_COUNT
 };
@@ -31,19 +39,24 @@ static const struct {
     TextId text;   // NO_TEXT: a status line
     UINT minutes;  // "In N minutes"
     bool separatorAfter;
+    const char* hotkey;  // the action's id among the player's hotkeys, never translated; NULL: none
+    bool hotkeyOnly;     // never in the submenu
 } ITEMS[ITEM_COUNT] = {
-    { NO_TEXT, 0, false },
-    { NO_TEXT, 0, true },
-    { T_MENU_IN_15, 15, false },
-    { T_MENU_IN_30, 30, false },
-    { T_MENU_IN_45, 45, false },
-    { T_MENU_IN_60, 60, false },
-    { T_MENU_IN_120, 120, true },
-    { T_MENU_SONG_END, 0, false },
-    { T_MENU_STOP, 0, true },
-    { T_MENU_CANCEL, 0, false },
-    { T_MENU_SKIP, 0, false },
-    { T_MENU_SETTINGS, 0, false },
+    { NO_TEXT, 0, false, NULL },
+    { NO_TEXT, 0, true, NULL },
+    { T_MENU_IN_15, 15, false, "nightfold.in15" },
+    { T_MENU_IN_30, 30, false, "nightfold.in30" },
+    { T_MENU_IN_45, 45, false, "nightfold.in45" },
+    { T_MENU_IN_60, 60, false, "nightfold.in60" },
+    { T_MENU_IN_120, 120, true, "nightfold.in120" },
+    { T_MENU_SONG_END, 0, false, "nightfold.songend" },
+    { T_MENU_STOP, 0, false, "nightfold.playbackstops" },
+    { T_MENU_ASLEEP, 0, true, "nightfold.asleep" },
+    { T_MENU_CANCEL, 0, false, "nightfold.cancel" },
+    { T_MENU_SKIP, 0, false, "nightfold.skipmorning" },
+    { T_MORNING_SNOOZE, 0, false, "nightfold.snooze", true },
+    { T_STOP, 0, false, "nightfold.stopmorning", true },
+    { T_MENU_SETTINGS, 0, false, "nightfold.settings" },
 };
 
 // Where the player hands out no command ids: this block, after its own.
@@ -148,10 +161,10 @@ static void refreshSkipItem(void)
 // one is named by its day.
 static void refreshMenu(void)
 {
-    bool atStop;
+    EveningKind kind;
     CalendarTime close = {};
     EveningDay day;
-    bool set = readNextEvening(&atStop, &close, &day);
+    bool set = readNextEvening(&kind, &close, &day);
     bool use24 = g_state.use24Hour != FALSE;
     EveningFollows follows = nextEveningFollows();
     {
@@ -159,11 +172,14 @@ static void refreshMenu(void)
         // the frame stays within 3 KiB.
         WCHAR time[WORDS_SIZE], name[WORDS_SIZE] = { 0 }, wake[WORDS_SIZE], text[WORDS_SIZE];
         bool named = set && day == EVENING_LATER && readShortName(close, name);
-        sayTimeOfDay(close.hour, close.minute, use24, time);
+        if (kind == EVENING_WHEN_IDLE)
+            sayMinutes(g_state.idleMinutes, time);
+        else
+            sayTimeOfDay(close.hour, close.minute, use24, time);
         sayTimeOfDay(follows.wakeHour, follows.wakeMinute, use24, wake);
         const WCHAR* values[] = { time, name, wake };
-        sayText(tonightText(set, atStop, g_state.action, follows, set && day == EVENING_TOMORROW, named), values,
-                3, text);
+        sayText(tonightText(set, kind, g_state.action, follows, set && day == EVENING_TOMORROW, named), values, 3,
+                text);
         modifyMenuWords(s_menu, s_ids[ITEM_STATUS], MF_BYCOMMAND | MF_STRING | MF_GRAYED, s_ids[ITEM_STATUS], text);
     }
     refreshWakesLine();
@@ -171,6 +187,7 @@ static void refreshMenu(void)
     PlayerReport player = readPlayer(NULL);
     enableItem(ITEM_SONG_END, songLeftMs(player) > 0);
     enableItem(ITEM_STOP, player.status != PLAYER_STOPPED);
+    enableItem(ITEM_ASLEEP, g_state.getLastInputInfo != NULL);
     enableItem(ITEM_CANCEL, set && day == EVENING_TONIGHT);
 }
 
@@ -183,16 +200,24 @@ static void choose(int item)
         if (left)
             chooseTonight(EVENING_AT_SONG_END, left);
     } else if (item == ITEM_STOP) {
-        chooseTonight(EVENING_AT_STOP, 0);
+        // Greyed while the player is stopped: a key then does nothing.
+        if (readPlayer(NULL).status != PLAYER_STOPPED)
+            chooseTonight(EVENING_AT_STOP, 0);
+    } else if (item == ITEM_ASLEEP && g_state.getLastInputInfo) {
+        chooseTonight(EVENING_WHEN_IDLE, 0);
     } else if (item == ITEM_CANCEL) {
         cancelTonight();
     } else if (item == ITEM_SKIP) {
         skipNextMorning();
+    } else if (item == ITEM_SNOOZE || item == ITEM_STOP_MORNING) {
+        pressNoticeButton(item == ITEM_SNOOZE ? IDC_SNOOZE : IDC_CANCEL_TONIGHT);
     } else if (item == ITEM_SETTINGS && s_openSettings) {
         s_openSettings();
     }
 }
 
+// The player's own commands pass on; play, pause, stop, next and previous
+// from a remote or another program, not the plugin, show the user awake.
 static LRESULT CALLBACK menuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     int item;
@@ -200,6 +225,8 @@ static LRESULT CALLBACK menuWindowProc(HWND window, UINT message, WPARAM wParam,
         choose(item);
         return 0;
     }
+    if (s_active && message == WM_COMMAND && isPlaybackCommand(LOWORD(wParam)) && !sendingOwnCommand())
+        notePlaybackCommand();
     if (s_active && message == WM_INITMENUPOPUP && (HMENU)wParam == s_menu)
         refreshMenu();
     return s_callProc(s_playerProc, window, message, wParam, lParam);
@@ -254,7 +281,7 @@ static HMENU buildMenu(void)
     if (!menu)
         return NULL;
     for (int i = 0; i < ITEM_COUNT; ++i) {
-        if (i == ITEM_WAKES || i == ITEM_SKIP)
+        if (i == ITEM_WAKES || i == ITEM_SKIP || ITEMS[i].hotkeyOnly)
             continue;
         WCHAR text[WORDS_SIZE] = { 0 };
         if (ITEMS[i].text != NO_TEXT)
@@ -267,6 +294,40 @@ static HMENU buildMenu(void)
         }
     }
     return menu;
+}
+
+// An entry of the player's Global Hotkeys, laid out as the player reads
+// it: when the key is pressed the player sends message, wParam and lParam
+// to window (NULL: its main window).
+struct HotkeyEntry {
+    const void* name;  // char*, or WCHAR* with HOTKEY_UNICODE_NAME
+    DWORD flags;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    const char* id;
+    HWND window;
+    int extended[6];
+};
+#define HOTKEY_UNICODE_NAME 0x100
+
+// Posted: the player reads them after init has returned, for as long as the
+// plugin is loaded.
+static HotkeyEntry s_keys[ITEM_COUNT];
+static WCHAR s_keyNames[ITEM_COUNT][64];
+
+// One entry per action, a menu command to the player's main window: the key
+// acts as the item or the notice's button does.
+static void addHotkeys(void)
+{
+    UINT add = readHotkeysMessage();
+    for (int i = 0; add && i < ITEM_COUNT; ++i) {
+        if (!ITEMS[i].hotkey)
+            continue;
+        bool unicode = sayKeyName(ITEMS[i].text, s_keyNames[i], sizeof s_keyNames[i]);
+        s_keys[i] = { s_keyNames[i], unicode ? HOTKEY_UNICODE_NAME : 0u, WM_COMMAND, s_ids[i], 0, ITEMS[i].hotkey };
+        postHotkey(add, &s_keys[i]);
+    }
 }
 
 void installMenu(void (*openSettings)(void))
@@ -284,7 +345,7 @@ void installMenu(void (*openSettings)(void))
     if (!menu)
         return;
     if (!InsertMenuA(playerMenu, insertPosition(playerMenu), MF_BYPOSITION | MF_POPUP | MF_STRING, (UINT_PTR)menu,
-                     "Nightfold")) {
+                     PRODUCT_NAME)) {
         DestroyMenu(menu);
         return;
     }
@@ -298,6 +359,8 @@ void installMenu(void (*openSettings)(void))
         s_inChain = s_playerProc != NULL;
     }
     s_active = s_inChain;
+    if (s_active)
+        addHotkeys();
 }
 
 // The procedure goes back to the window; false when the window refuses it.

@@ -46,7 +46,12 @@ static POINT workAreaCorner(void)
     return { GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) };
 }
 
-HWND showNotice(HINSTANCE instance, volatile LONG* answer, TextId closeText)
+// The notices up, for the player's keys: each worker's, from the moment it
+// shows until it closes.
+static HWND volatile s_eveningNotice, s_morningNotice;
+
+// The evening's notice, or with the morning's words the morning's.
+static HWND openNotice(HINSTANCE instance, volatile LONG* answer, TextId closeText)
 {
     // No owner: a window owned by one of another thread would tie the two
     // threads' input together.
@@ -65,6 +70,12 @@ HWND showNotice(HINSTANCE instance, volatile LONG* answer, TextId closeText)
     return notice;
 }
 
+HWND showNotice(HINSTANCE instance, volatile LONG* answer, TextId closeText)
+{
+    s_eveningNotice = openNotice(instance, answer, closeText);
+    return s_eveningNotice;
+}
+
 // Also notes the window in front, unless it is the notice, in the dialog's
 // own slot: the one the user is in when the notice shows or at its last tick.
 void setNoticeText(HWND notice, const WCHAR* text)
@@ -81,6 +92,8 @@ void setNoticeText(HWND notice, const WCHAR* text)
 // front gets it back first, unless it has gone or been hidden meanwhile.
 void closeNotice(HWND notice)
 {
+    InterlockedCompareExchangePointer((PVOID volatile*)&s_eveningNotice, NULL, notice);
+    InterlockedCompareExchangePointer((PVOID volatile*)&s_morningNotice, NULL, notice);
     HWND before = (HWND)GetWindowLongPtrA(notice, DWLP_USER);
     if (GetForegroundWindow() == notice && IsWindowVisible(before))
         SetForegroundWindow(before);
@@ -101,13 +114,26 @@ static void placeButton(HWND notice, int id, TextId text, RECT place)
 // Snooze, Stop and Keep playing; the last takes room from the short Stop.
 HWND showMorningNotice(HINSTANCE instance, volatile LONG* answer)
 {
-    HWND notice = showNotice(instance, answer, T_CLOSE_NOW);
+    HWND notice = openNotice(instance, answer, T_CLOSE_NOW);
     if (notice) {
         setItemWords(notice, IDC_SNOOZE, T_MORNING_SNOOZE);
         placeButton(notice, IDC_CANCEL_TONIGHT, T_STOP, { 103, 37, 159, 51 });
         placeButton(notice, IDC_CLOSE_NOW, T_KEEP_PLAYING, { 163, 37, 263, 51 });
     }
+    s_morningNotice = notice;
     return notice;
+}
+
+// Posted as a click: the notice's thread takes it as the user's answer. A
+// notice that has gone meanwhile takes nothing.
+void pressNoticeButton(int button)
+{
+    HWND notices[] = { s_morningNotice, s_eveningNotice };
+    for (HWND notice : notices) {
+        if (notice &&
+            PostMessageA(notice, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(notice, button)))
+            return;
+    }
 }
 
 void dispatchMessages(HWND notice)

@@ -110,6 +110,24 @@ unsigned fadeToSave(bool fadeChecked, int selectedItem, unsigned shownAtOpen)
     return shownAtOpen >= 1 && shownAtOpen <= 60 ? shownAtOpen : FADE_DEFAULT_MINUTES;
 }
 
+int idleListItems(unsigned shownAtOpen, unsigned* items)
+{
+    static const unsigned CHOICES[IDLE_CHOICE_COUNT] = { 10, 15, 20, 30, 45, 60, 90 };
+    int count = 0;
+    bool placed = false;
+    for (unsigned minutes : CHOICES) {
+        if (!placed && shownAtOpen <= minutes) {
+            placed = true;
+            if (shownAtOpen < minutes)
+                items[count++] = shownAtOpen;
+        }
+        items[count++] = minutes;
+    }
+    if (!placed)
+        items[count++] = shownAtOpen;
+    return count;
+}
+
 int morningFadeItemToShow(unsigned fadeMinutes)
 {
     if (fadeMinutes == 0)

@@ -96,6 +96,13 @@ unsigned morningFadeToSave(int selectedItem, unsigned shownAtOpen);
 int morningVolumeItemToShow(unsigned volume);
 unsigned morningVolumeToSave(int selectedItem, unsigned shownAtOpen);
 
+// The idle list ("Asleep after [30 minutes without input]"): 10, 15, 20,
+// 30, 45, 60 and 90 minutes, and the minutes shown at open in their place
+// where they are none of these. Its items' minutes into items (room for
+// IDLE_CHOICE_COUNT + 1); returns their count.
+#define IDLE_CHOICE_COUNT 7
+int idleListItems(unsigned shownAtOpen, unsigned* items);
+
 // What OK makes of a choice that is on (the morning's box; the evening's
 // Enabled or Run Once) and the days ticked for it (bit 0 Monday ... bit 6
 // Sunday): on no day it is off, a morning no morning and an evening

@@ -340,26 +340,97 @@ TextId closeNowText(EveningEnding ending)
     return ending == ENDING_EXIT ? T_CLOSE_NOW : T_STOP_NOW;
 }
 
-TextId tonightText(bool set, bool atStop, EndAction action, const EveningFollows& follows, bool tomorrow,
+TextId tonightText(bool set, EveningKind kind, EndAction action, const EveningFollows& follows, bool tomorrow,
                    bool dayNamed)
 {
-    // By when (at the time, tomorrow, on a named day, at the stop), then by
-    // what follows.
-    static const TextId closes[4][4] = {
+    // By when (at the time, tomorrow, on a named day, at the stop, when
+    // idle), then by what follows.
+    static const TextId closes[5][4] = {
         { T_CLOSES_AT, T_CLOSES_AT_SHUTDOWN, T_CLOSES_AT_RESTART, T_CLOSES_AT_STANDBY },
         { T_CLOSES_TOMORROW, T_CLOSES_TOMORROW_SHUTDOWN, T_CLOSES_TOMORROW_RESTART, T_CLOSES_TOMORROW_STANDBY },
         { T_CLOSES_DAY, T_CLOSES_DAY_SHUTDOWN, T_CLOSES_DAY_RESTART, T_CLOSES_DAY_STANDBY },
         { T_CLOSES_AT_STOP, T_CLOSES_AT_STOP_SHUTDOWN, T_CLOSES_AT_STOP_RESTART, T_CLOSES_AT_STOP_STANDBY },
+        { T_CLOSES_WHEN_IDLE, T_CLOSES_WHEN_IDLE_SHUTDOWN, T_CLOSES_WHEN_IDLE_RESTART, T_CLOSES_WHEN_IDLE_STANDBY },
     };
-    static const TextId stops[4][2] = {
+    static const TextId stops[5][2] = {
         { T_STOPS_AT, T_STOPS_AT_SLEEP },
         { T_STOPS_TOMORROW, T_STOPS_TOMORROW_SLEEP },
         { T_STOPS_DAY, T_STOPS_DAY_SLEEP },
         { T_ENDS_AT_STOP, T_ENDS_AT_STOP_SLEEP },
+        { T_STOPS_WHEN_IDLE, T_STOPS_WHEN_IDLE_SLEEP },
     };
     if (!set)
         return T_NOTHING_SET;
-    int when = atStop ? 3 : tomorrow ? 1 : dayNamed ? 2 : 0;
+    int when = kind == EVENING_AT_STOP ? 3 : kind == EVENING_WHEN_IDLE ? 4 : tomorrow ? 1 : dayNamed ? 2 : 0;
     int follow = followsIndex(action, follows);
     return follows.ending == ENDING_EXIT ? closes[when][follow] : stops[when][follow];
+}
+
+// ---- "When I fall asleep" ----------------------------------------------------
+
+// The player's commands for play, pause, stop, next and previous.
+static const uint32_t PLAYBACK_FIRST = 40044, PLAYBACK_LAST = 40048;
+// A tick read this little ahead of now (read just after it) is now.
+static const uint32_t AHEAD_IS_NOW = 60000;
+
+bool isPlaybackCommand(uint32_t command)
+{
+    return command >= PLAYBACK_FIRST && command <= PLAYBACK_LAST;
+}
+
+uint32_t idleMinutesOf(uint32_t stored)
+{
+    return stored >= 1 && stored <= 240 ? stored : 30;
+}
+
+static uint32_t msBefore(uint32_t now, uint32_t tick)
+{
+    return tick - now < AHEAD_IS_NOW ? 0 : now - tick;
+}
+
+void idleEveningBegin(Evening* evening, const EveningOptions& options, uint64_t activeAt, uint32_t activeTick)
+{
+    eveningBegin(evening, EVENING_WHEN_IDLE, activeAt + idleMinutesOf(options.idleMinutes) * ONE_MINUTE);
+    evening->countFrom = activeAt;
+    evening->countTick = activeTick;
+}
+
+// The evening begun again from the newer activity at tick, and planned as
+// any: the volume the fade took is given back and plays at once, so a fade
+// due already starts from it.
+static EveningStep countAgain(Evening* evening, const EveningOptions& options, uint64_t now, uint32_t nowTick,
+                              uint32_t tick, PlayerReport player)
+{
+    EveningStep back = {};
+    back.setVolume = -1;
+    bool noticeShown = evening->noticeShown;
+    giveVolumeBack(evening, &back);
+    if (back.setVolume >= 0)
+        player.volume = back.setVolume;
+    idleEveningBegin(evening, options, now - msBefore(nowTick, tick) * ONE_MS, tick);
+    EveningStep step = planEvening(evening, options, now, player, ANSWER_NONE);
+    if (step.setVolume < 0)
+        step.setVolume = back.setVolume;
+    // A fade begun again keeps the same volume to give back.
+    step.forgetVolume = (step.forgetVolume || back.forgetVolume) && !step.rememberVolume;
+    step.hideNotice = step.hideNotice || (noticeShown && !step.showNotice);
+    return step;
+}
+
+EveningStep planIdleEvening(Evening* evening, const EveningOptions& options, uint64_t now, const IdleTicks& ticks,
+                            const PlayerReport& player, NoticeAnswer answer)
+{
+    // The click that answered the notice is no newer sign of the user
+    // awake than the answer itself; a wake long after the close moment
+    // (the computer slept) is missed, as any evening's.
+    if (answer != ANSWER_NONE) {
+        evening->countFrom = now;
+        evening->countTick = ticks.now;
+    } else if (now <= evening->closeAt + MISSED_AFTER) {
+        bool inputLater = msBefore(ticks.now, ticks.lastInput) < msBefore(ticks.now, ticks.lastCommand);
+        uint32_t latest = inputLater ? ticks.lastInput : ticks.lastCommand;
+        if (msBefore(ticks.now, latest) < msBefore(ticks.now, evening->countTick))
+            return countAgain(evening, options, now, ticks.now, latest, player);
+    }
+    return planEvening(evening, options, now, player, answer);
 }

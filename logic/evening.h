@@ -19,6 +19,7 @@ struct EveningOptions {
     unsigned fadeMinutes;  // 0 (no fade) or 1 to 60
     bool finishSong;       // let the song that plays at the set time finish (at most 10 minutes)
     bool notice;           // a notice one minute before the close moment
+    unsigned idleMinutes;  // "When I fall asleep": the time without input; as idleMinutesOf reads it
 };
 
 // The player's answers at a wakeup.
@@ -54,6 +55,7 @@ enum EveningKind {
     EVENING_AT_TIME,      // a moment: the set time, or one chosen ("In 30 minutes"); a song may finish after it
     EVENING_AT_SONG_END,  // the end of the song that played at the choice: fixed, the fade ends with it
     EVENING_AT_STOP,      // the player reports it has stopped; the notice then counts a minute down
+    EVENING_WHEN_IDLE,    // the user has given no input for the idle minutes: a moment that moves with each input
 };
 
 // What the worker keeps from one step to the next. eveningBegin fills it;
@@ -70,6 +72,8 @@ struct Evening {
     int32_t volumeSet;    // the volume the plugin set last; -1 none
     bool userTookVolume;  // the user moved the volume during the fade: no more fading tonight
     bool noticeShown;
+    uint64_t countFrom;   // when idle: the input (or the choice, or the answer) the count runs from
+    uint32_t countTick;   // ... and its tick
 };
 
 enum EveningOutcome {
@@ -159,14 +163,46 @@ TextId noticeText(EndAction action, bool force, const EveningFollows& follows);
 // "Stop &now" where playback stops.
 TextId closeNowText(EveningEnding ending);
 
-// The status line of the next evening in the player's menu, %1 its time,
-// %2 its day, %3 the morning's time: "Closes at %1, then shuts down",
-// "Closes when playback stops", "Nothing set for tonight"; where a morning
-// follows, "Stops playback at %1" or "Ends when playback stops", and for a
-// sleep ", then sleeps until %3" after either. An evening not tonight's
-// names its day: "Closes tomorrow at %1" (tomorrow), "Closes %2 at %1"
-// (dayNamed).
-TextId tonightText(bool set, bool atStop, EndAction action, const EveningFollows& follows, bool tomorrow,
+// The status line of the next evening in the player's menu, %1 its time
+// (when idle, the idle minutes: "30 minutes"), %2 its day, %3 the
+// morning's time: "Closes at %1, then shuts down", "Closes when playback
+// stops", "Closes when you have been idle %1", "Nothing set for tonight";
+// where a morning follows, "Stops playback at %1", "Ends when playback
+// stops" or "Stops playback when you have been idle %1", and for a sleep ",
+// then sleeps until %3" after any. An evening not tonight's names its day:
+// "Closes tomorrow at %1" (tomorrow), "Closes %2 at %1" (dayNamed).
+TextId tonightText(bool set, EveningKind kind, EndAction action, const EveningFollows& follows, bool tomorrow,
                    bool dayNamed);
+
+// "When I fall asleep": the evening comes once the user has given no
+// keyboard, mouse, pen or touch input, and sent the player no playback
+// command, for the idle minutes since the choice. Ticks are the platform's
+// milliseconds since it started, which wrap after 49.7 days: only their
+// differences count, which hold across the wrap.
+struct IdleTicks {
+    uint32_t now;
+    uint32_t lastInput;    // the last input's, as the platform tells it
+    uint32_t lastCommand;  // the last playback command's (isPlaybackCommand) that was not the plugin's own
+};
+
+// The stored IdleMinutes: 1 to 240 minutes stay, anything else counts as 30.
+uint32_t idleMinutesOf(uint32_t stored);
+
+// Whether a command reaching the player's main window is one of playback's:
+// play, pause, stop, next or previous.
+bool isPlaybackCommand(uint32_t command);
+
+// The evening counted from activeAt, the moment of the choice or of the
+// last input, whose tick was activeTick: it comes the idle minutes later.
+void idleEveningBegin(Evening* evening, const EveningOptions& options, uint64_t activeAt, uint32_t activeTick);
+
+// The next step at now, as planEvening's, of an evening begun by
+// idleEveningBegin. An input or a command after the one the count runs
+// from, unless answered in the notice or slept through, begins the evening
+// again from it: the fade stops with the volume given back, as Cancel
+// tonight gives it, and the notice goes; the fade (from the volume given
+// back) and the notice come again before the new moment.
+EveningStep planIdleEvening(Evening* evening, const EveningOptions& options, uint64_t now, const IdleTicks& ticks,
+                            const PlayerReport& player, NoticeAnswer answer);
 
 #endif

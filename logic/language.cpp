@@ -216,20 +216,50 @@ size_t widenUtf8(const char* text, char16_t* out, size_t size)
     return formatText(text, NULL, 0, out, size);
 }
 
-void dropAccessKey(char16_t* text)
+static void appendByte(char c, char* out, size_t size, size_t* length)
 {
-    char16_t* out = text;
-    for (const char16_t* in = text; *in;) {
-        if (in[0] == u'(' && in[1] == u'&' && in[2] && in[2] != u'&' && in[3] == u')') {
-            in += 4;
-        } else if (in[0] == u'&') {
-            if (*++in == u'&')
-                *out++ = *in++;
-        } else {
-            *out++ = *in++;
+    if (*length + 1 < size)
+        out[(*length)++] = c;
+}
+
+// The length of the part in parentheses at text when it holds values alone
+// ("(%1 %2)"); 0 otherwise.
+static size_t valuesPartLength(const char* text)
+{
+    if (text[0] != '(')
+        return 0;
+    size_t at = 1;
+    while (text[at] == ' ' || (text[at] == '%' && text[at + 1] >= '1' && text[at + 1] <= '9'))
+        at += text[at] == ' ' ? 1 : 2;
+    return at > 1 && text[at] == ')' ? at + 1 : 0;
+}
+
+size_t formatKeyName(const char* product, const char* pattern, char16_t* out, size_t size)
+{
+    char plain[256];
+    size_t length = 0;
+    if (product) {
+        for (const char* c = product; *c; ++c)
+            appendByte(*c, plain, sizeof plain, &length);
+        appendByte(':', plain, sizeof plain, &length);
+        appendByte(' ', plain, sizeof plain, &length);
+    }
+    for (const char* c = pattern; *c;) {
+        bool spaced = c[0] == ' ';
+        size_t values = valuesPartLength(spaced ? c + 1 : c);
+        if (values)
+            c += values + spaced;
+        else if (c[0] == '(' && c[1] == '&' && c[2] && c[3] == ')')
+            c += 4;
+        else if (c[0] == '&' && c[1] != '&')
+            ++c;
+        else {
+            appendByte(*c, plain, sizeof plain, &length);
+            c += c[0] == '&' ? 2 : 1;  // "&&": one '&'
         }
     }
-    *out = 0;
+    plain[length] = 0;
+    return formatText(plain, NULL, 0, out, size);
 }
 
 // Appends value in decimal, with at least digits digits.

@@ -57,9 +57,14 @@ void formatMinutesSeconds(uint32_t seconds, char16_t* out, size_t size);
 // Plain text (ASCII, or UTF-8) as UTF-16, cut and terminated as above.
 size_t widenUtf8(const char* text, char16_t* out, size_t size);
 
-// A control's text, in place, as a label that names another control:
-// without its access key, neither the '&' before a letter nor the "(&N)"
-// that Japanese and Chinese write; "&&" becomes '&'.
-void dropAccessKey(char16_t* text);
+// A menu item's text (the pattern) as a list of other programs' actions
+// names it, after the product's name: "Nightfold: In 30 minutes" for "In
+// &30 minutes". The access key's mark goes, and a key written after the
+// text goes whole ("設定(&T)..." gives "設定..."); so does a part in
+// parentheses that holds values alone, with the space before it ("Skip
+// the next morning (%1 %2)"). "&&" is an '&'. Cut and terminated as above.
+// Without a product (NULL), the text alone: a control's text as a hidden
+// label names the field it leads into ("Fade out over the last").
+size_t formatKeyName(const char* product, const char* pattern, char16_t* out, size_t size);
 
 #endif

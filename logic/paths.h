@@ -13,7 +13,8 @@
 #endif
 #define NIGHTFOLD_TEXT_OF(x) #x
 #define NIGHTFOLD_TEXT(x) NIGHTFOLD_TEXT_OF(x)
-#define PRODUCT_TEXT "Nightfold v" NIGHTFOLD_TEXT(NIGHTFOLD_VERSION)
+#define PRODUCT_NAME "Nightfold"
+#define PRODUCT_TEXT PRODUCT_NAME " v" NIGHTFOLD_TEXT(NIGHTFOLD_VERSION)
 
 // Whether a byte of an ANSI path begins a character of two bytes, whose
 // second may be any byte from 0x40 up, the backslash among them: the ANSI

@@ -137,13 +137,18 @@ void spendMornings(const DueEntry& due, CalendarTime* spent, uint32_t* spentKnow
     }
 }
 
+// A week of every morning: a clock set years ahead while the player runs
+// ends the walk there, the morning it stops at long missed, and the worker
+// arms the next one from the clock.
+static const int MORNINGS_WALKED_AT_MOST = MAX_ENTRIES * 7 + 1;
+
 // From the armed morning on, one moment after another until the next one is
 // still to come: as many steps as the computer slept through mornings.
 DueEntry latestMorningDue(const DueEntry& armed, uint64_t nowUtc, const MorningEntry* entries, int count,
                           CalendarTime* spent, uint32_t* spentKnown, LocalToUtc toUtc)
 {
     DueEntry latest = armed;
-    while (latest.entry >= 0) {
+    for (int steps = 0; latest.entry >= 0 && steps < MORNINGS_WALKED_AT_MOST; ++steps) {
         spendMornings(latest, spent, spentKnown);
         DueEntry after = nextMorningDue(latest.local, entries, count, spent, *spentKnown, toUtc, toUtc);
         if (after.entry < 0 || after.due > nowUtc)

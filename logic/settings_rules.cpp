@@ -2,6 +2,7 @@
 #include "settings_rules.h"
 
 #include "duetime.h"
+#include "evening.h"
 #include "morning.h"
 #include "paths.h"
 
@@ -94,6 +95,7 @@ LoadedSettings loadStoredSettings(const StoredSettings& stored, bool runOnce, bo
     loaded.morningVolume = storedMorningVolume(stored.morningVolume);
     storedTextOf(stored.morningPlay, loaded.morningPlay, sizeof loaded.morningPlay);
     loaded.days = listedDaysOf(stored.days);
+    loaded.idleMinutes = idleMinutesOf(stored.idleMinutes);
     return loaded;
 }
 

@@ -64,6 +64,7 @@ struct StoredSettings {
     uint32_t morningVolume;
     const char* morningPlay;  // read as text; NULL as empty
     uint32_t days;  // the evening's
+    uint32_t idleMinutes;
     // The one fact of the user's regional format that counts: whether it
     // writes times in 24 hours (LOCALE_ITIME "1").
     bool regional24Hour;
@@ -88,6 +89,7 @@ struct LoadedSettings {
     uint32_t morningVolume;  // 0 the player's own, or 10 to 100 percent
     char morningPlay[MORNING_PLAY_SIZE];
     uint32_t days;  // the evening's, 1 to 127
+    uint32_t idleMinutes;  // 1 to 240
 };
 
 // Loads stored values: armed for this run only, the plugin is enabled
@@ -96,7 +98,8 @@ struct LoadedSettings {
 // power status is asked only for a stored standby, and only with the right;
 // the flags are flags, the fades a fade or none, and the evening's and the
 // morning's days some days or, for any other value (an unset key too),
-// every day; the morning's volume 10 to 100 percent or, for any other
+// every day; the idle minutes as idleMinutesOf (evening.h) reads them; the morning's
+// volume 10 to 100 percent or, for any other
 // value, the player's own; what the morning plays as the platform reads the
 // key back (without the blanks around it, nor a pair of quotes around the
 // whole), cut to MORNING_PLAY_SIZE - 1 characters.

@@ -48,6 +48,10 @@
 #define IDC_FADE_MINUTES        1024
 #define IDC_FINISH_SONG         1026
 #define IDC_NOTICE              1027
+// ... and shared with "When I fall asleep": how long without input counts
+// as asleep, a label and its list (each item a sentence's end).
+#define IDC_IDLE_LABEL          1088
+#define IDC_IDLE_MINUTES        1089
 
 // Outer frame; its placeholder caption is replaced at run time.
 #define IDC_GROUP_CONFIG        1017

@@ -37,7 +37,7 @@ enum TextId {
     T_GROUP_SHUTDOWN,      // group caption, 140 wide: what follows the player's close
     T_GROUP_PLUGIN,        // group caption, 140 wide
     T_FADE,                // check box, 128 wide, one line, followed by a list item of T_ONE_MINUTE or T_MINUTES
-    T_MINUTES,             // list item, 80 wide: %1 2, 5, 10, 15 or 30; after T_FADE and T_MORNING_FADE_IN
+    T_MINUTES,             // list item, 80 wide: %1 2 to 240; after T_FADE and T_MORNING_FADE_IN, in T_IDLE_ITEM
     T_ONE_MINUTE,          // list item, 80 wide: the same for 1
     T_FINISH_SONG,         // check box, 128 wide, two lines
     T_NOTICE,              // check box, 128 wide, two lines
@@ -181,6 +181,21 @@ enum TextId {
     T_NIGHT_SATURDAY,
     T_NIGHT_SUNDAY,        // ... "is Saturday night"
     T_NIGHT_ANY,           // no day ticked: the same said of any day
+    // "When I fall asleep": the evening comes once the user has given no
+    // input (keyboard, mouse, pen, touch) for some minutes.
+    T_MENU_ASLEEP,         // menu item: tonight's evening comes once the user is idle
+    // The menu's first line for it, as T_CLOSES_AT and the others: %1 the
+    // idle minutes as T_MINUTES or T_ONE_MINUTE say them ("30 minutes").
+    T_CLOSES_WHEN_IDLE,
+    T_CLOSES_WHEN_IDLE_SHUTDOWN,
+    T_CLOSES_WHEN_IDLE_RESTART,
+    T_CLOSES_WHEN_IDLE_STANDBY,
+    T_STOPS_WHEN_IDLE,     // a morning follows: playback stops, the player stays open
+    T_STOPS_WHEN_IDLE_SLEEP,  // ... then the computer sleeps until %3
+    // In the dialog, with "At the set time": "Asleep after [30 minutes
+    // without input]".
+    T_IDLE,                // label, 128 wide, above a list of T_IDLE_ITEM; no access key
+    T_IDLE_ITEM,           // list item, 128 wide: %1 the minutes as T_MINUTES or T_ONE_MINUTE say them
 
     TEXT_COUNT,
     NO_TEXT = TEXT_COUNT  // where nothing is said

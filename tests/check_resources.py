@@ -38,7 +38,7 @@ CLASS_NAMES = {BUTTON: "button", EDIT: "edit", STATIC: "static", LISTBOX: "listb
 DIALOG_HEADER = [
     ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
     ("exstyle", 0),
-    ("items", 70),
+    ("items", 72),
     ("x", 20),
     ("y", 20),
     ("cx", 512),
@@ -87,7 +87,7 @@ CONTROLS = [
     ("IDC_RUN_ONCE",        1010, BUTTON,   "Run On&ce",                    0x50000009, 170, 113, 128, 10),
     ("IDC_PLUGIN_ENABLED",  1002, BUTTON,   "&Enabled",                     0x50000009, 170, 123, 128, 10),
     # "At the set time": a group of its own, a list that keeps its order.
-    ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 164, 141, 140, 75),
+    ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 164, 141, 140, 101),
     ("IDC_FADE",            1023, BUTTON,   "Fade out over the &last",      0x50030003, 170, 153, 128, 10),
     ("IDC_FADE_MINUTES_NAME", 1091, STATIC, "Fade out over the last",       0x40000080, 182, 164, 0, 0),
     ("IDC_FADE_MINUTES",    1024, COMBOBOX, "",                             0x50210403, 182, 164, 80, 80),
@@ -95,6 +95,8 @@ CONTROLS = [
                                                                             0x50012003, 170, 179, 128, 16),
     ("IDC_NOTICE",          1027, BUTTON,   "Show a notice one &minute before",
                                                                             0x50012003, 170, 196, 128, 16),
+    ("IDC_IDLE_LABEL",      1088, STATIC,   "Asleep after",                 0x50020000, 170, 216, 128, 8),
+    ("IDC_IDLE_MINUTES",    1089, COMBOBOX, "",                             0x50210403, 170, 226, 128, 80),
     # The mornings: AM/PM a radio group ended by the days, the days a group.
     ("IDC_MORNING_LIST_LABEL", 1084, STATIC, "M&ornings:",                  0x50020000, 310, 14, 192, 8),
     ("IDC_MORNING_LIST",    1085, LISTBOX,  "",                             0x50A10101, 310, 24, 192, 40),

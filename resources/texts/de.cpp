@@ -156,6 +156,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 am Samstag ist die Nacht von Freitag auf Samstag" },
     { T_NIGHT_SUNDAY, "%1 am Sonntag ist die Nacht von Samstag auf Sonntag" },
     { T_NIGHT_ANY, "%1 an einem angekreuzten Tag gehört zur Nacht davor" },
+    { T_MENU_ASLEEP, "&Beim Einschlafen" },
+    { T_CLOSES_WHEN_IDLE, "Beenden nach %1 ohne Eingabe" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Beenden nach %1 ohne Eingabe, dann Herunterfahren" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Beenden nach %1 ohne Eingabe, dann Neustart" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Beenden nach %1 ohne Eingabe, dann Standby" },
+    { T_STOPS_WHEN_IDLE, "Wiedergabe stoppt nach %1 ohne Eingabe" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Wiedergabe stoppt nach %1 ohne Eingabe, dann Standby bis %3" },
+    { T_IDLE, "Eingeschlafen nach" },
+    { T_IDLE_ITEM, "%1 ohne Eingabe" },
 };
 
 extern const LanguageTable LANGUAGE_DE = { "de", 0x0407, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

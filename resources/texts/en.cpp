@@ -148,6 +148,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 on Saturday is Friday night" },
     { T_NIGHT_SUNDAY, "%1 on Sunday is Saturday night" },
     { T_NIGHT_ANY, "%1 on a day ticked is the night before it" },
+    { T_MENU_ASLEEP, "When I &fall asleep" },
+    { T_CLOSES_WHEN_IDLE, "Closes when you have been idle %1" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Closes when you have been idle %1, then shuts down" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Closes when you have been idle %1, then restarts" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Closes when you have been idle %1, then goes to standby" },
+    { T_STOPS_WHEN_IDLE, "Stops playback when you have been idle %1" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Stops playback when you have been idle %1, then sleeps until %3" },
+    { T_IDLE, "Asleep after" },
+    { T_IDLE_ITEM, "%1 without input" },
 };
 
 extern const LanguageTable LANGUAGE_EN = { "en", 0x0409, 0, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -155,6 +155,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 del sábado es la noche del viernes" },
     { T_NIGHT_SUNDAY, "%1 del domingo es la noche del sábado" },
     { T_NIGHT_ANY, "%1 de un día marcado es la noche anterior" },
+    { T_MENU_ASLEEP, "Cuando me d&uerma" },
+    { T_CLOSES_WHEN_IDLE, "Se cierra tras %1 sin actividad" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Se cierra tras %1 sin actividad y luego se apaga" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Se cierra tras %1 sin actividad y luego se reinicia" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Se cierra tras %1 sin actividad y luego se suspende" },
+    { T_STOPS_WHEN_IDLE, "Termina tras %1 sin actividad" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Termina tras %1 sin actividad; después, suspensión (despertador: %3)" },
+    { T_IDLE, "Dormido tras" },
+    { T_IDLE_ITEM, "%1 sin actividad" },
 };
 
 extern const LanguageTable LANGUAGE_ES = { "es", 0x0C0A, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -157,6 +157,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 le samedi, c'est la nuit de vendredi à samedi" },
     { T_NIGHT_SUNDAY, "%1 le dimanche, c'est la nuit de samedi à dimanche" },
     { T_NIGHT_ANY, "%1 un jour coché, c'est la nuit qui le précède" },
+    { T_MENU_ASLEEP, "Quand je m'&endors" },
+    { T_CLOSES_WHEN_IDLE, "Fermeture après %1 d'inactivité" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Fermeture après %1 d'inactivité, puis arrêt" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Fermeture après %1 d'inactivité, puis redémarrage" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Fermeture après %1 d'inactivité, puis mise en veille" },
+    { T_STOPS_WHEN_IDLE, "Fin après %1 d'inactivité" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Fin après %1 d'inactivité, puis veille jusqu'à %3" },
+    { T_IDLE, "Endormi après" },
+    { T_IDLE_ITEM, "%1 sans activité" },
 };
 
 extern const LanguageTable LANGUAGE_FR = { "fr", 0x040C, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

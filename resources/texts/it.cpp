@@ -157,6 +157,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 di sabato è la notte di venerdì" },
     { T_NIGHT_SUNDAY, "%1 di domenica è la notte di sabato" },
     { T_NIGHT_ANY, "%1 di un giorno spuntato è la notte precedente" },
+    { T_MENU_ASLEEP, "Quando mi a&ddormento" },
+    { T_CLOSES_WHEN_IDLE, "Si chiude dopo %1 di inattività" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Si chiude dopo %1 di inattività, poi si spegne" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Si chiude dopo %1 di inattività, poi si riavvia" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Si chiude dopo %1 di inattività, poi va in standby" },
+    { T_STOPS_WHEN_IDLE, "Termina dopo %1 di inattività" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Termina dopo %1 di inattività, poi va in sospensione fino alle ore %3" },
+    { T_IDLE, "Addormentato dopo" },
+    { T_IDLE_ITEM, "%1 senza attività" },
 };
 
 extern const LanguageTable LANGUAGE_IT = { "it", 0x0410, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -149,6 +149,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "土曜日の %1 は金曜日の夜です" },
     { T_NIGHT_SUNDAY, "日曜日の %1 は土曜日の夜です" },
     { T_NIGHT_ANY, "チェックした日の %1 は前日の夜です" },
+    { T_MENU_ASLEEP, "眠ったら(&F)" },
+    { T_CLOSES_WHEN_IDLE, "%1 操作がなければ閉じる" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "%1 操作がなければ閉じてシャットダウン" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "%1 操作がなければ閉じて再起動" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "%1 操作がなければ閉じてスタンバイ" },
+    { T_STOPS_WHEN_IDLE, "%1 操作がなければ終了" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "%1 操作がなければ終了し、%3 までスリープ" },
+    { T_IDLE, "就寝とみなす条件" },
+    { T_IDLE_ITEM, "%1 操作なし" },
 };
 
 extern const LanguageTable LANGUAGE_JA = { "ja", 0x0411, 932, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

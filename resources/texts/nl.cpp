@@ -152,6 +152,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 op zaterdag is de nacht van vrijdag op zaterdag" },
     { T_NIGHT_SUNDAY, "%1 op zondag is de nacht van zaterdag op zondag" },
     { T_NIGHT_ANY, "%1 op een aangevinkte dag hoort bij de nacht ervoor" },
+    { T_MENU_ASLEEP, "Als ik in&slaap" },
+    { T_CLOSES_WHEN_IDLE, "Sluit na %1 zonder invoer" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Sluit na %1 zonder invoer, daarna afsluiten" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Sluit na %1 zonder invoer, daarna opnieuw opstarten" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Sluit na %1 zonder invoer, daarna stand-by" },
+    { T_STOPS_WHEN_IDLE, "Eindigt na %1 zonder invoer" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Eindigt na %1 zonder invoer, daarna slaapstand tot %3" },
+    { T_IDLE, "In slaap na" },
+    { T_IDLE_ITEM, "%1 zonder invoer" },
 };
 
 extern const LanguageTable LANGUAGE_NL = { "nl", 0x0413, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -151,6 +151,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 w sobotę to noc z piątku na sobotę" },
     { T_NIGHT_SUNDAY, "%1 w niedzielę to noc z soboty na niedzielę" },
     { T_NIGHT_ANY, "%1 w zaznaczony dzień to noc poprzedzająca ten dzień" },
+    { T_MENU_ASLEEP, "Gdy za&snę" },
+    { T_CLOSES_WHEN_IDLE, "Zamknięcie po %1 bezczynności" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Zamknięcie po %1 bezczynności, potem wyłączenie" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Zamknięcie po %1 bezczynności, potem ponowne uruchomienie" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Zamknięcie po %1 bezczynności, potem uśpienie" },
+    { T_STOPS_WHEN_IDLE, "Koniec po %1 bezczynności" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Koniec po %1 bezczynności, potem uśpienie do %3" },
+    { T_IDLE, "Zaśnięcie po" },
+    { T_IDLE_ITEM, "%1 bez aktywności" },
 };
 
 extern const LanguageTable LANGUAGE_PL = { "pl", 0x0415, 1250, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

@@ -152,6 +152,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 de sábado é a noite de sexta" },
     { T_NIGHT_SUNDAY, "%1 de domingo é a noite de sábado" },
     { T_NIGHT_ANY, "%1 de um dia marcado é a noite anterior" },
+    { T_MENU_ASLEEP, "Quando eu &adormecer" },
+    { T_CLOSES_WHEN_IDLE, "Fecha após %1 sem atividade" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Fecha após %1 sem atividade e depois desliga" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Fecha após %1 sem atividade e depois reinicia" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Fecha após %1 sem atividade e depois suspende" },
+    { T_STOPS_WHEN_IDLE, "Termina após %1 sem atividade" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Termina após %1 sem atividade e depois suspende até %3" },
+    { T_IDLE, "Dormindo após" },
+    { T_IDLE_ITEM, "%1 sem atividade" },
 };
 
 extern const LanguageTable LANGUAGE_PT_BR = { "pt-BR", 0x0416, 1252, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

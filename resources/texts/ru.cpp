@@ -150,6 +150,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "%1 в субботу — это ночь с пятницы на субботу" },
     { T_NIGHT_SUNDAY, "%1 в воскресенье — это ночь с субботы на воскресенье" },
     { T_NIGHT_ANY, "%1 в отмеченный день — это ночь накануне" },
+    { T_MENU_ASLEEP, "Когда я &засну" },
+    { T_CLOSES_WHEN_IDLE, "Закрытие после %1 бездействия" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "Закрытие после %1 бездействия, затем выключение" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "Закрытие после %1 бездействия, затем перезагрузка" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "Закрытие после %1 бездействия, затем спящий режим" },
+    { T_STOPS_WHEN_IDLE, "Окончание после %1 бездействия" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "Окончание после %1 бездействия, затем спящий режим до %3" },
+    { T_IDLE, "Сон после" },
+    { T_IDLE_ITEM, "%1 без ввода" },
 };
 
 extern const LanguageTable LANGUAGE_RU = { "ru", 0x0419, 1251, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

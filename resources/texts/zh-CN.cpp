@@ -144,6 +144,15 @@ static const TextEntry TEXTS[] = {
     { T_NIGHT_SATURDAY, "星期六 %1 属于星期五夜里" },
     { T_NIGHT_SUNDAY, "星期日 %1 属于星期六夜里" },
     { T_NIGHT_ANY, "勾选日的 %1 属于前一天夜里" },
+    { T_MENU_ASLEEP, "入睡时(&F)" },
+    { T_CLOSES_WHEN_IDLE, "空闲 %1 后关闭" },
+    { T_CLOSES_WHEN_IDLE_SHUTDOWN, "空闲 %1 后关闭，然后关机" },
+    { T_CLOSES_WHEN_IDLE_RESTART, "空闲 %1 后关闭，然后重新启动" },
+    { T_CLOSES_WHEN_IDLE_STANDBY, "空闲 %1 后关闭，然后待机" },
+    { T_STOPS_WHEN_IDLE, "空闲 %1 后结束" },
+    { T_STOPS_WHEN_IDLE_SLEEP, "空闲 %1 后结束，然后睡眠至 %3" },
+    { T_IDLE, "入睡判定" },
+    { T_IDLE_ITEM, "无操作 %1" },
 };
 
 extern const LanguageTable LANGUAGE_ZH_CN = { "zh-CN", 0x0804, 936, TEXTS, sizeof TEXTS / sizeof TEXTS[0] };

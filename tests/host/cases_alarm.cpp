@@ -537,6 +537,102 @@ static void testEvening(const char* dllPath)
     }
 }
 
+// ---- "When I fall asleep" (TZ=UTC) -------------------------------------------
+
+static char s_status[80];
+
+// The first line of the submenu, once the worker has said what is set.
+static bool statusShown(void)
+{
+    SendMessageA(hostWindow(), WM_INITMENUPOPUP, (WPARAM)pluginSubmenu(), 4);
+    GetMenuStringA(pluginSubmenu(), 0, s_status, sizeof s_status, MF_BYPOSITION);
+    return strcmp(s_status, "Nothing set for tonight") != 0;
+}
+
+// Chosen at 23:00 with the plugin disabled, the user's last input at
+// 22:59:55 until a row gives one; the tick count wraps at 23:10.
+static void testAsleep(const char* dllPath)
+{
+    enum { NONE = -1 };
+    static const struct {
+        const char* name;
+        const char* options;
+        int inputAt;     // seconds after the choice of the user's input, seen at the first wake due after it
+        int closesAt;    // seconds after the choice of the exit command
+        int armings;     // in all (NONE: not checked)
+        int rearmedAt;   // seconds after the choice of the arming at the wake that saw the input
+    } rows[] = {
+        { "no_input", "", NONE, 1800, 1, NONE },
+        { "input_half_time", "", 900, 2700, 2, 2700 },
+        { "input_in_fade", "FadeMinutes=5\r\n", 1600, 3400, NONE, 3100 },
+    };
+    const LONGLONG choice = utcValue(2024, 6, 12, 23, 0);
+    for (const auto& row : rows) {
+        resetFakes();
+        g_fakes.lastInput = LOOKUP_FAKE;
+        g_fakes.now = localTime(2024, 6, 12, 23, 0);
+        g_fakes.inputAt = localTime(2024, 6, 12, 22, 59, 55);
+        g_player = { 1, 0, 0, 200, false, MENU_WITH_IDS };
+        char settings[128];
+        snprintf(settings, sizeof settings, "[Nightfold]\r\nEnabled=0\r\nShutdown=1013\r\n%s", row.options);
+        LoadedPlugin plugin;
+        if (!startPlugin(dllPath, row.name, settings, &plugin) || !chooseFromMenu("When I fall asleep"))
+            continue;
+        pumpMessagesUntil(statusShown, 3000);
+        CHECK(!strcmp(s_status, "Closes when you have been idle 30 minutes, then shuts down"), "%s: [%s]", row.name,
+              s_status);
+        LONG armed = 1;
+        int rearmedAt = NONE, volumeThen = NONE;
+        for (int wakes = 0; !g_hostLog.exitCommands && wakes < 600 && waitForCount(&g_log.timerSets, armed, 5000);
+             ++wakes) {
+            bool seesInput = rearmedAt == NONE && row.inputAt != NONE && g_log.due >= choice + row.inputAt * 10000000LL;
+            if (seesInput)
+                g_fakes.inputAt = localTime(2024, 6, 12, 23, row.inputAt / 60, row.inputAt % 60);
+            if (!fireAlarm(armed))
+                break;
+            s_armings = armed;
+            CHECK(pumpMessagesUntil(stepTaken, 3000), "%s: no step after wake %d", row.name, wakes);
+            armed = g_log.timerSets;
+            if (seesInput) {
+                rearmedAt = (int)((g_log.due - choice) / 10000000);
+                volumeThen = g_player.volume;
+            }
+        }
+        LONGLONG closedAt = utcValue(2024, 6, 12, g_fakes.now.wHour, g_fakes.now.wMinute, g_fakes.now.wSecond);
+        CHECK(g_hostLog.exitCommands == 1 && closedAt == choice + row.closesAt * 10000000LL,
+              "%s: %d exit commands, %lld s after the choice", row.name, g_hostLog.exitCommands,
+              (closedAt - choice) / 10000000);
+        CHECK(row.armings == NONE || g_log.timerSets == row.armings, "%s: %ld armings", row.name, g_log.timerSets);
+        // The count begins again from the input, the volume the fade took given back.
+        CHECK(rearmedAt == row.rearmedAt && (row.inputAt == NONE || volumeThen == 200),
+              "%s: armed for %d s after the input's wake, volume %d", row.name, rearmedAt, volumeThen);
+        std::string file = readWholeFile((std::string(caseFolder()) + g_caseName + "_" + row.name + ".ini").c_str());
+        CHECK(file.find("FadeFrom") == std::string::npos, "%s: FadeFrom left in the file", row.name);
+        plugin.header->quit();
+    }
+}
+
+// Windows 98 cannot tell the last input: the item is greyed, and its
+// command arms nothing.
+static void testAsleep98(const char* dllPath)
+{
+    if (!runsAs9x())
+        return;
+    resetFakes();
+    g_fakes.lastInput = LOOKUP_MISSING;
+    g_player.menu = MENU_WITH_IDS;
+    LoadedPlugin plugin;
+    if (!startPlugin(dllPath, "asleep", "[Nightfold]\r\nEnabled=0\r\n", &plugin))
+        return;
+    SendMessageA(hostWindow(), WM_INITMENUPOPUP, (WPARAM)pluginSubmenu(), 4);
+    bool greyed = false;
+    UINT id = pluginMenuItem("When I fall asleep", &greyed);
+    SendMessageA(hostWindow(), WM_COMMAND, id, 0);
+    pumpMessagesFor(200);
+    CHECK(id && greyed && g_log.timerSets == 0, "item %u, greyed %d, %ld armings", id, greyed, g_log.timerSets);
+    plugin.header->quit();
+}
+
 // ---- the morning: woken with music (TZ=UTC) -----------------------------------
 
 static bool morningStepTaken(void)
@@ -880,5 +976,7 @@ const TestCase g_alarmCases[] = {
     { "evening", testEvening },
     { "morning", testMorning },
     { "nights", testNights },
+    { "asleep", testAsleep },
+    { "asleep98", testAsleep98 },
     { NULL, NULL },
 };

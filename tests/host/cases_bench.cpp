@@ -232,6 +232,25 @@ static void bench(const char* dllPath)
         plugin.header->quit();
     }
 
+    // "When I fall asleep" (30 minutes) over an hour of input every five
+    // minutes: the wakes within the hour, the user's last input at the last
+    // five minutes' mark before each.
+    resetFakes();
+    g_fakes.lastInput = LOOKUP_FAKE;
+    g_fakes.now = g_fakes.inputAt = localTime(2024, 6, 12, 23, 0);
+    g_player.menu = MENU_WITH_IDS;
+    if (!startPlugin(dllPath, "asleep", "[Nightfold]\r\nEnabled=0\r\n", &plugin) ||
+        !chooseFromMenu("When I fall asleep"))
+        return;
+    int asleepWakes = 0;
+    for (const LONGLONG choice = utcValue(2024, 6, 12, 23, 0), fiveMinutes = 3000000000LL;
+         waitForCount(&g_log.timerSets, asleepWakes + 1, 3000) && g_log.due <= choice + 12 * fiveMinutes; ++asleepWakes) {
+        int minutes = (int)((g_log.due - choice) / fiveMinutes) * 5;
+        g_fakes.inputAt = minutes < 60 ? localTime(2024, 6, 12, 23, minutes) : localTime(2024, 6, 13, 0, 0);
+        fireAlarm(asleepWakes + 1);
+    }
+    plugin.header->quit();
+
     HANDLE file = CreateFileA(dllPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     DWORD size = GetFileSize(file, NULL);
     CloseHandle(file);
@@ -261,6 +280,9 @@ static void bench(const char* dllPath)
     printf("from the menu: In 30 minutes %d wake, When this song ends %d wake, When playback stops over three songs "
            "%d looks (one per song and the stop)\n",
            choiceWakes[0], choiceWakes[1], choiceWakes[2]);
+    printf("When I fall asleep, 30 minutes, over an hour of input every 5 minutes: %d wakes (at most one per 30 "
+           "minutes: 2)\n",
+           asleepWakes);
     printf("%s: %lu bytes (limit 163840)\n", dllPath, size);
     CHECK(fired == RUNS && latency < 20, "latency over target");
     CHECK(reads == 1 && sets == 1, "more than one clock read or arming");
@@ -275,6 +297,7 @@ static void bench(const char* dllPath)
     CHECK(toneWakes + 1 <= 14 && tones == 1, "the tone: %d wakes in the first minute, %ld tones", toneWakes + 1, tones);
     CHECK(choiceWakes[0] == 1 && choiceWakes[1] == 1 && choiceWakes[2] == 4, "the menu's choices took %d, %d, %d wakes",
           choiceWakes[0], choiceWakes[1], choiceWakes[2]);
+    CHECK(asleepWakes <= 2, "When I fall asleep took %d wakes in an hour", asleepWakes);
 }
 
 const TestCase g_benchCases[] = {

@@ -490,7 +490,7 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
 #define RUN_WALKS(dllPath, walks) runWalks(dllPath, walks, sizeof walks / sizeof *walks)
 
 // A settings file as the plugin writes it afresh: the evening's nine keys,
-// then the morning's seven, then the evening's days. SETTINGS_AT without
+// then the morning's seven, then the evening's days and the idle minutes. SETTINGS_AT without
 // a morning, SETTINGS without the options of "At the set time" either.
 #define EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice)                  \
     "[Nightfold]\r\nEnabled=" enabled "\r\nShutdown=" action "\r\nForceAppsToClose=" force           \
@@ -500,7 +500,7 @@ static void runWalks(const char* dllPath, const Walk* walks, size_t count)
     "Morning=" on "\r\nMorningHour=" hour "\r\nMorningMinute=" minute "\r\nMorningDays=" days          \
     "\r\nMorningFadeMinutes=" fade "\r\nMorningVolume=" volume "\r\nMorningPlay=" play "\r\n"
 #define MORNING_AT(on, hour, minute, days, fade) MORNING_WITH(on, hour, minute, days, fade, "0", "")
-#define DAYS_AT(days) "Days=" days "\r\n"
+#define DAYS_AT(days) "Days=" days "\r\nIdleMinutes=30\r\n"
 #define SETTINGS_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) \
     EVENING_AT(enabled, action, force, use24, hour, minute, fade, finish, notice) MORNING_AT("0", "0", "00", "127", "0") DAYS_AT("127")
 #define SETTINGS(enabled, action, force, use24, hour, minute) \

@@ -570,10 +570,11 @@ static void expectedAfterOk(const DialogView& view, const PlatformLog* atInit, U
         UINT stored = read ? read->result : 0;
         values[i] = i == 6 ? (stored <= 60 ? stored : 0) : stored != 0;
     }
-    // None of these files holds the morning's keys or the evening's days: the
-    // dialog shows no morning at 12:00 AM on every day without a fade, an
-    // evening on every day, and OK stores that.
-    static const UINT morning[] = { 0, 0, 0, 127, 0, 0, 127 };
+    // None of these files holds the morning's keys, the evening's days or
+    // IdleMinutes: the dialog shows no morning at 12:00 AM on every day
+    // without a fade, an evening on every day, 30 idle minutes, and OK
+    // stores that.
+    static const UINT morning[] = { 0, 0, 0, 127, 0, 0, 127, 30 };
     for (int i = 9; i < KEY_COUNT; ++i)
         values[i] = morning[i - 9];
 }
@@ -695,7 +696,7 @@ static void testUnwritableDialog(const char* dllPath)
 #define SAVED(force)                                                                                           \
     "[Nightfold]\r\nEnabled=1\r\nShutdown=1018\r\nForceAppsToClose=" force "\r\n24HourDisplay=1\r\nHour=23\r\n" \
     "Minute=05\r\nFadeMinutes=0\r\nFinishSong=0\r\nNotice=0\r\nMorning=0\r\nMorningHour=0\r\nMorningMinute=00\r\n" \
-    "MorningDays=127\r\nMorningFadeMinutes=0\r\nMorningVolume=0\r\nMorningPlay=\r\nDays=127\r\n"
+    "MorningDays=127\r\nMorningFadeMinutes=0\r\nMorningVolume=0\r\nMorningPlay=\r\nDays=127\r\nIdleMinutes=30\r\n"
     static const struct {
         const char* name;
         const char* text;  // NULL: a folder stands where the file should be; "": no file yet

@@ -217,8 +217,10 @@ static bool shownLessItsKey(HWND dialog, const WCHAR* text)
 {
     for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
         WCHAR shown[512];
+        char utf8[1024];
         if (IsWindowVisible(control) && GetWindowTextW(control, shown, 512)) {
-            dropAccessKey((char16_t*)shown);
+            toUtf8(shown, utf8, sizeof utf8);
+            formatKeyName(NULL, utf8, (char16_t*)shown, 512);
             if (!wcscmp(shown, text))
                 return true;
         }

@@ -338,9 +338,9 @@ const ProfileRead* findRead(const PlatformLog* log, const char* key)
 const char* const KEYS[KEY_COUNT] = {
     "Enabled",    "24HourDisplay", "Shutdown", "ForceAppsToClose", "Hour",        "Minute",
     "FadeMinutes", "FinishSong",   "Notice",   "Morning",          "MorningHour", "MorningMinute",
-    "MorningDays", "MorningFadeMinutes", "MorningVolume", "Days",
+    "MorningDays", "MorningFadeMinutes", "MorningVolume", "Days", "IdleMinutes",
 };
-const int FALLBACKS[KEY_COUNT] = { 0, -1, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
+const int FALLBACKS[KEY_COUNT] = { 0, -1, 1012, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30 };
 
 void checkAllKeysRead(const PlatformLog* log, const char* iniPath, const char* what)
 {
@@ -489,6 +489,30 @@ static DWORD WINAPI fakeReadPlanValue(HKEY, const GUID*, const GUID*, const GUID
     return ERROR_SUCCESS;
 }
 
+// The tick count of a moment of the fake clock: it wraps at 23:10 on the
+// cases' day.
+static DWORD tickAt(const SYSTEMTIME& time)
+{
+    FILETIME value;
+    SystemTimeToFileTime(&time, &value);
+    return (DWORD)(((LONGLONG)fileTimeValue(value) - utcValue(2024, 6, 12, 23, 10)) / 10000);
+}
+
+static DWORD WINAPI fakeGetTickCount(void)
+{
+    return g_fakes.lastInput == LOOKUP_FAKE ? tickAt(g_fakes.now) : GetTickCount();
+}
+
+static BOOL WINAPI fakeGetLastInputInfo(PLASTINPUTINFO input)
+{
+    if (input->cbSize != sizeof *input) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    input->dwTime = tickAt(g_fakes.inputAt);
+    return TRUE;
+}
+
 // The plugin's run-time lookups, answered as the case asks. The power
 // functions are always the recorders: the real SetSystemPowerState never
 // runs.
@@ -510,6 +534,7 @@ static FARPROC WINAPI fakeGetProcAddress(HMODULE module, LPCSTR name)
         { "PowerGetActiveScheme", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeActiveScheme, false },
         { "PowerReadACValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
         { "PowerReadDCValueIndex", &PlatformFakes::wakeTimerPlan, (FARPROC)(void*)fakeReadPlanValue, false },
+        { "GetLastInputInfo", &PlatformFakes::lastInput, (FARPROC)(void*)fakeGetLastInputInfo, false },
     };
     if (HIWORD(name) && strcmp(name, "MessageBoxW") == 0)
         return (FARPROC)(void*)recordMessageBoxW;
@@ -544,6 +569,7 @@ void guardPlugin(HMODULE module)
 void fakePlatform(HMODULE module)
 {
     patchImport(module, "KERNEL32.dll", "GetLocalTime", (void*)fakeGetLocalTime);
+    patchImport(module, "KERNEL32.dll", "GetTickCount", (void*)fakeGetTickCount);
     patchImport(module, "KERNEL32.dll", "CreateThread", (void*)recordCreateThread);
     patchImportIfAny(module, "KERNEL32.dll", "TerminateThread", (void*)recordTerminateThread);
     s_realGetProfileInt = (UINT(WINAPI*)(LPCSTR, LPCSTR, INT, LPCSTR))patchImport(
@@ -620,6 +646,7 @@ static INT_PTR WINAPI acceptDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM para
     chosen->fadeMinutes = GetPrivateProfileIntA("Nightfold", "FadeMinutes", 0, file);
     chosen->finishSong = GetPrivateProfileIntA("Nightfold", "FinishSong", 0, file) != 0;
     chosen->notice = GetPrivateProfileIntA("Nightfold", "Notice", 0, file) != 0;
+    chosen->idleMinutes = GetPrivateProfileIntA("Nightfold", "IdleMinutes", 30, file);
     chosen->morning = GetPrivateProfileIntA("Nightfold", "Morning", 0, file) != 0;
     chosen->morningHour = GetPrivateProfileIntA("Nightfold", "MorningHour", 0, file);
     GetPrivateProfileStringA("Nightfold", "MorningMinute", "", chosen->morningMinuteText,

@@ -165,6 +165,13 @@ static LRESULT playerAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         return 0;
     }
+    if (message == WM_USER && lParam == 65536)
+        return wParam && !strcmp((const char*)wParam, "GenHotkeysAdd") ? g_player.hotkeys : 0;
+    if (message == WM_USER && g_player.hotkeys > 1 && lParam == g_player.hotkeys) {
+        if (g_hostLog.hotkeyCount < 32)
+            g_hostLog.hotkeys[g_hostLog.hotkeyCount++] = (const void*)wParam;
+        return 0;
+    }
     if (message == WM_USER && lParam == 124)
         return g_player.entries;
     if (message == WM_USER && (lParam == 335 || lParam == 1335))

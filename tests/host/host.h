@@ -51,6 +51,10 @@ struct HostWindowLog {
     int plays;                 // WM_COMMAND 40045 (play) and 40046 resuming
     int volumeAtPlay;          // the player's volume then
     int added;                 // WM_COPYDATA 100: a file added to the playlist
+    // The entries posted to its Global Hotkeys, kept where the plugin keeps
+    // them, as the player does.
+    const void* hotkeys[32];
+    int hotkeyCount;
 };
 // What the host window answers as the player: playback (104: 1 playing,
 // 3 paused, 0 stopped), the song (105), the volume (122). A deaf player,
@@ -85,6 +89,9 @@ struct FakePlayer {
     // before 5.51, which answers 0 to both.
     LRESULT pack;
     bool noPack;
+    // Its Global Hotkeys: the number it answers to "GenHotkeysAdd" (65536),
+    // of the message that adds an entry; 0 as a player without them.
+    LRESULT hotkeys;
 };
 extern FakePlayer g_player;
 extern HostWindowLog g_hostLog;
@@ -231,6 +238,8 @@ struct PlatformFakes {
     BOOL chooseRunOnce;           // the dialog's OK chooses Run Once
     int failingWrite;             // the settings write with this number (log's writes) fails, writing nothing
     UINT missingCodePage;         // IsValidCodePage: not installed, as East Asian support left out
+    LookupFake lastInput;         // GetLastInputInfo; FAKE: it answers inputAt, and GetTickCount follows the
+    SYSTEMTIME inputAt;           // ... fake clock, wrapping at 23:10 on 12 June 2024
 };
 // Set once the plugin's exit command has left for the player's window,
 // before the player can have handled it.
@@ -242,7 +251,7 @@ void resetLog(void);
 const ProfileRead* findRead(const PlatformLog* log, const char* key);
 // The keys init reads and their defaults: the six of the time and the end
 // action first.
-enum { KEY_COUNT = 16 };
+enum { KEY_COUNT = 17 };
 extern const char* const KEYS[KEY_COUNT];
 extern const int FALLBACKS[KEY_COUNT];
 // Every key read with its default, from iniPath only.

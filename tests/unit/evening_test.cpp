@@ -26,6 +26,25 @@ static PlayerReport p(int32_t secondsLeft, int32_t volume)
     return { PLAYER_PLAYING, 60000, 60000 + secondsLeft * 1000, volume };
 }
 
+// What every step of an evening is checked for, times in seconds from the
+// set time: its outcome, volume, close moment and wake, which is after now;
+// FadeFrom forgotten only where stored. False once the evening ends.
+static bool checkStep(const EveningStep& step, int64_t now, EveningOutcome outcome, int32_t setVolume, int64_t closeAt,
+                      int64_t wakeAt, bool* stored)
+{
+    EXPECT_EQ(step.outcome, outcome);
+    EXPECT_EQ(step.setVolume, setVolume);
+    EXPECT_EQ(step.closeAt, at(closeAt * 1000));
+    if (step.outcome == ON) {
+        EXPECT_GT(step.wakeAt, at(now * 1000));
+        if (wakeAt != ANY)
+            EXPECT_EQ(step.wakeAt, at(wakeAt * 1000));
+    }
+    EXPECT_FALSE(step.forgetVolume && !step.rememberVolume && !*stored);
+    *stored = (*stored || step.rememberVolume) && !step.forgetVolume;
+    return step.outcome == ON;
+}
+
 // One evening, step by step, until it ends; times in seconds from the set time.
 TEST(Evening, PlansEachStep)
 {
@@ -113,22 +132,79 @@ TEST(Evening, PlansEachStep)
         for (const Step& row : evening.steps) {
             EveningStep step = planEvening(&e, evening.options, at(row.now * 1000), row.player, row.answer);
             SCOPED_TRACE(::testing::Message() << evening.what << " at " << row.now << " s, ." << ms);
-            EXPECT_EQ(step.outcome, row.outcome);
-            EXPECT_EQ(step.setVolume, row.setVolume);
             EXPECT_EQ(step.showNotice, row.notice);
             EXPECT_EQ(step.askPlayer, evening.asks);
-            EXPECT_EQ(step.closeAt, at(row.closeAt * 1000));
-            if (row.wakeAt != ANY && step.outcome == ON) {
-                EXPECT_EQ(step.wakeAt, at(row.wakeAt * 1000));
-            }
-            EXPECT_FALSE(step.forgetVolume && !step.rememberVolume && !stored);
-            stored = (stored || step.rememberVolume) && !step.forgetVolume;
-            if (step.outcome != ON)
+            if (!checkStep(step, row.now, row.outcome, row.setVolume, row.closeAt, row.wakeAt, &stored))
                 break;
         }
         EXPECT_FALSE(stored) << evening.what << ": a volume left for the next start";
     }
     s_set = SET;
+}
+
+// "When I fall asleep", from the choice on; times in seconds from it, with
+// the user's last input and playback command. Every row twice: the tick
+// count far from its wrap, and wrapping 900 s after the choice.
+TEST(Evening, ComesWhenIdle)
+{
+    static const int64_t OLD = -5;  // before the choice: does not count
+    struct Step {
+        int64_t now, input, command;
+        PlayerReport player;
+        EveningOutcome outcome;
+        int32_t setVolume;
+        int64_t closeAt, wakeAt;
+    };
+    const struct {
+        const char* what;
+        EveningOptions options;
+        Step steps[5];
+    } evenings[] = {
+        { "idle reached", { 0, false, false, 30 }, { { 1800, OLD, OLD, SILENT, CLOSE, -1, 1800, ANY } } },
+        { "input at half time", { 0, false, false, 30 },
+          { { 1800, 900, OLD, SILENT, ON, -1, 2700, 2700 }, { 2700, 900, OLD, SILENT, CLOSE, -1, 2700, ANY } } },
+        { "input read a moment after the tick count: now", { 0, false, false, 30 },
+          { { 1800, 1801, OLD, SILENT, ON, -1, 3600, 3600 } , { 3600, 1801, OLD, SILENT, CLOSE, -1, 3600, ANY } } },
+        { "a player command", { 0, false, false, 30 },
+          { { 1800, OLD, 1200, SILENT, ON, -1, 3000, 3000 }, { 3000, 600, 1200, SILENT, CLOSE, -1, 3000, ANY } } },
+        { "idle reached with a fade", { 5, false, false, 30 },
+          { { 1500, OLD, OLD, p(600, 200), ON, -1, 1800, ANY }, { 1650, OLD, OLD, p(450, 200), ON, 50, 1800, ANY },
+            { 1800, OLD, OLD, p(300, 50), CLOSE, 200, 1800, ANY } } },
+        { "input during the fade", { 5, false, false, 30 },
+          { { 1500, OLD, OLD, p(600, 200), ON, -1, 1800, ANY }, { 1650, OLD, OLD, p(450, 200), ON, 50, 1800, ANY },
+            { 1700, 1690, OLD, p(400, 50), ON, 200, 3490, 3190 }, { 3190, 1690, OLD, p(300, 200), ON, -1, 3490, ANY },
+            { 3490, 1690, OLD, p(200, 200), CLOSE, 200, 3490, ANY } } },
+        { "a fade longer than the count starts at once, again from the volume given back", { 10, false, false, 5 },
+          { { 0, OLD, OLD, p(600, 200), ON, -1, 300, ANY }, { 150, OLD, OLD, p(450, 200), ON, 50, 300, ANY },
+            { 200, 190, OLD, p(400, 50), ON, 200, 490, ANY }, { 345, 190, OLD, p(300, 200), ON, 50, 490, ANY },
+            { 490, 190, OLD, p(300, 50), CLOSE, 200, 490, ANY } } },
+        { "IdleMinutes 0 counts as 30", { 0, false, false, 0 },
+          { { 60, OLD, OLD, SILENT, ON, -1, 1800, 1800 }, { 1800, OLD, OLD, SILENT, CLOSE, -1, 1800, ANY } } },
+        { "IdleMinutes 241 counts as 30", { 0, false, false, 241 }, { { 1800, OLD, OLD, SILENT, CLOSE, -1, 1800, ANY } } },
+        { "IdleMinutes 240", { 0, false, false, 240 },
+          { { 1800, OLD, OLD, SILENT, ON, -1, 14400, 14400 }, { 14400, OLD, OLD, SILENT, CLOSE, -1, 14400, ANY } } },
+        { "IdleMinutes 1", { 0, false, false, 1 }, { { 60, OLD, OLD, SILENT, CLOSE, -1, 60, ANY } } },
+    };
+    for (uint32_t base : { 1000000u, 0xFFFFFFFFu - 899999u })
+    for (const auto& evening : evenings) {
+        Evening e;
+        idleEveningBegin(&e, evening.options, SET, base);
+        bool stored = false;
+        for (const Step& row : evening.steps) {
+            IdleTicks ticks = { base + (uint32_t)(row.now * 1000), base + (uint32_t)(row.input * 1000),
+                                base + (uint32_t)(row.command * 1000) };
+            EveningStep step = planIdleEvening(&e, evening.options, at(row.now * 1000), ticks, row.player, NO);
+            SCOPED_TRACE(::testing::Message() << evening.what << " at " << row.now << " s, ticks from " << base);
+            if (!checkStep(step, row.now, row.outcome, row.setVolume, row.closeAt, row.wakeAt, &stored))
+                break;
+        }
+        EXPECT_FALSE(stored) << evening.what << ": a volume left for the next start";
+    }
+    // Previous (40044), play, pause, stop, next (40048) count; exit (40001) and others not.
+    static const std::pair<uint32_t, bool> commands[] = { { 40043, false }, { 40044, true }, { 40046, true },
+                                                          { 40048, true },  { 40049, false }, { 40001, false } };
+    for (const auto& command : commands)
+        EXPECT_EQ(isPlaybackCommand(command.first), command.second) << command.first;
 }
 
 TEST(Evening, FadesEvenly)
@@ -214,7 +290,8 @@ TEST(Evening, WritesTheNotice)
     };
     for (const auto& row : tonight) {
         EveningFollows follows = { eveningEnding(row.morning, row.action), 7, 0, row.use24 };
-        TextId said = tonightText(row.set, row.atStop, row.action, follows, row.tomorrow, false);
+        TextId said =
+            tonightText(row.set, row.atStop ? EVENING_AT_STOP : EVENING_AT_TIME, row.action, follows, row.tomorrow, false);
         EXPECT_EQ(english(said, { timeOfDay(row.hour, row.minute, row.use24), u"", timeOfDay(7, 0, row.use24) }),
                   row.text);
     }

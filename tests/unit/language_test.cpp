@@ -17,7 +17,7 @@ static const std::vector<std::vector<TextId>> WINDOWS = {
     { T_SNOOZE, T_CANCEL_TONIGHT, T_STOP_NOW },
     { T_MORNING_SNOOZE, T_STOP, T_KEEP_PLAYING },
     { T_MENU_IN_15, T_MENU_IN_30, T_MENU_IN_45, T_MENU_IN_60, T_MENU_IN_120, T_MENU_SONG_END, T_MENU_STOP,
-      T_MENU_CANCEL, T_MENU_SETTINGS, T_MENU_SKIP, T_MENU_UNDO_SKIP },
+      T_MENU_ASLEEP, T_MENU_CANCEL, T_MENU_SETTINGS, T_MENU_SKIP, T_MENU_UNDO_SKIP },
 };
 
 static const char* ownText(const LanguageTable& table, int id, int* times)
@@ -202,23 +202,26 @@ TEST(Text, DecodesStrictUtf8AndCutsBeforeWhatDoesNotFit)
     }
 }
 
-// A hidden label names a field with the text that leads into it, less its
-// access key: a screen reader would read a '&' or "(&W)" aloud.
-TEST(Text, DropsTheAccessKeyForALabel)
+// A menu item named among other programs' actions, and a hidden label
+// that names a field with the text leading into it: no access key, which a
+// screen reader would read aloud.
+TEST(Text, NamesWithoutTheAccessKey)
 {
     static const struct {
-        std::u16string text, label;
+        const char* product;
+        const char* text;
+        std::u16string name;
     } rows[] = {
-        { u"Fade out over the &last", u"Fade out over the last" },
-        { u"音楽で起こす時刻(&W)", u"音楽で起こす時刻" },
-        { u"曲またはストリーム(&G):", u"曲またはストリーム:" },
-        { u"Salt && &pepper &", u"Salt & pepper " },
-        { u"Close Winamp at", u"Close Winamp at" },
-        { u"(&&) (&", u"(&) (" },
+        { "Nightfold", "Skip the next &morning (%1 %2)", u"Nightfold: Skip the next morning" },
+        { NULL, "Fade out over the &last", u"Fade out over the last" },
+        { NULL, "音楽で起こす時刻(&W)", u"音楽で起こす時刻" },
+        { NULL, "曲またはストリーム(&G):", u"曲またはストリーム:" },
+        { NULL, "Salt && &pepper &", u"Salt & pepper " },
+        { NULL, "Close Winamp at (&", u"Close Winamp at (" },
     };
     for (const auto& row : rows) {
-        std::u16string label = row.text;
-        dropAccessKey(label.data());
-        EXPECT_EQ(std::u16string(label.c_str()), row.label);
+        char16_t name[64];
+        formatKeyName(row.product, row.text, name, 64);
+        EXPECT_EQ(std::u16string(name), row.name) << row.text;
     }
 }
