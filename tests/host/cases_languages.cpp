@@ -211,11 +211,11 @@ static void checkNightLines(HWND dialog)
     }
 }
 
-// Whether text is what a visible control of the dialog shows, less its
+// Whether text is what a visible control before label shows, less its
 // access key.
-static bool shownLessItsKey(HWND dialog, const WCHAR* text)
+static bool shownBefore(HWND label, const WCHAR* text)
 {
-    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+    for (HWND control = label; control; control = GetWindow(control, GW_HWNDPREV)) {
         WCHAR shown[512];
         char utf8[1024];
         if (IsWindowVisible(control) && GetWindowTextW(control, shown, 512)) {
@@ -229,8 +229,8 @@ static bool shownLessItsKey(HWND dialog, const WCHAR* text)
 }
 
 // Every list, combo box and edit follows the text a screen reader names it
-// by: a visible one, or a hidden label with the text that leads into the
-// field, in the language shown, without its key.
+// by: a visible one, or a hidden label with the text of a control before
+// it that leads into the field, in the language shown, without its key.
 static void checkFieldNames(HWND dialog)
 {
     for (HWND field = GetWindow(dialog, GW_CHILD); field; field = GetWindow(field, GW_HWNDNEXT)) {
@@ -243,7 +243,7 @@ static void checkFieldNames(HWND dialog)
         char utf8[1024];
         GetWindowTextW(name, text, 512);
         toUtf8(text, utf8, sizeof utf8);
-        CHECK(wcslen(text) > 1 && (IsWindowVisible(name) || shownLessItsKey(dialog, text)), "%s: field %d named [%s]",
+        CHECK(wcslen(text) > 1 && (IsWindowVisible(name) || shownBefore(name, text)), "%s: field %d named [%s]",
               s_language, GetDlgCtrlID(field), utf8);
     }
 }
