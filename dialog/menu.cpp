@@ -311,23 +311,41 @@ struct HotkeyEntry {
 };
 #define HOTKEY_UNICODE_NAME 0x100
 
-// Posted: the player reads them after init has returned, for as long as the
-// plugin is loaded.
+// Posted: the player reads them after init has returned and keeps them for
+// as long as it runs, with no way to take them back.
 static HotkeyEntry s_keys[ITEM_COUNT];
 static WCHAR s_keyNames[ITEM_COUNT][64];
+static bool s_keysPosted;
+
+// The plugin stays loaded until the process ends, once the player holds
+// pointers into it: true when it does.
+static bool pinModule(void)
+{
+    static bool pinned;
+    char path[MAX_PATH];
+    if (!pinned && readModulePath(g_state.instance, path))
+        pinned = LoadLibraryA(path) != NULL;
+    return pinned;
+}
 
 // One entry per action, a menu command to the player's main window: the key
-// acts as the item or the notice's button does.
+// acts as the item or the notice's button does. Posted once in a process: a
+// later run of the plugin there gives the same entries its command ids and
+// names, and the player's keys act on them.
 static void addHotkeys(void)
 {
-    UINT add = readHotkeysMessage();
-    for (int i = 0; add && i < ITEM_COUNT; ++i) {
+    UINT add = s_keysPosted ? 0 : readHotkeysMessage();
+    if (!s_keysPosted && (!add || !pinModule()))
+        return;
+    for (int i = 0; i < ITEM_COUNT; ++i) {
         if (!ITEMS[i].hotkey)
             continue;
         bool unicode = sayKeyName(ITEMS[i].text, s_keyNames[i], sizeof s_keyNames[i]);
         s_keys[i] = { s_keyNames[i], unicode ? HOTKEY_UNICODE_NAME : 0u, WM_COMMAND, s_ids[i], 0, ITEMS[i].hotkey };
-        postHotkey(add, &s_keys[i]);
+        if (add)
+            postHotkey(add, &s_keys[i]);
     }
+    s_keysPosted = true;
 }
 
 void installMenu(void (*openSettings)(void))
@@ -397,8 +415,5 @@ void removeMenu(void)
         s_inChain = false;
         return;
     }
-    static bool pinned;
-    char path[MAX_PATH];
-    if (!pinned && readModulePath(g_state.instance, path))
-        pinned = LoadLibraryA(path) != NULL;
+    pinModule();
 }

@@ -232,6 +232,7 @@ static void testHotkeys(const char* dllPath)
         const char* pressed;
         int line;              // the submenu's line then, and what it says
         const char* says;
+        bool again;            // quit and init again in the process: the same entries, posted once
     } rows[] = {
         { "english", false, 70001, "Enabled=0\r\n", ENGLISH },
         { "german", false, 70001, "Language=de\r\n", GERMAN },
@@ -239,6 +240,7 @@ static void testHotkeys(const char* dllPath)
         { "cancel", false, 70001, "Enabled=1\r\n", NULL, "nightfold.cancel", 0, "Closes tomorrow at 11:30 PM" },
         { "snooze", false, 70001, MORNING, NULL, "nightfold.snooze", 1, "Snoozed until 7:10 AM" },
         { "no_hotkeys", false, 0, "Enabled=0\r\n" },
+        { "init_again", false, 70001, "Enabled=0\r\n", ENGLISH, NULL, 0, NULL, true },
         { "ansi98", true, 70001, "Enabled=0\r\n", ENGLISH },
     };
     for (const auto& row : rows) {
@@ -255,6 +257,10 @@ static void testHotkeys(const char* dllPath)
         LoadedPlugin plugin;
         if (!startPlugin(dllPath, row.name, settings, &plugin))
             continue;
+        if (row.again) {
+            plugin.header->quit();
+            plugin.header->init();
+        }
         pumpMessagesFor(20);
         reuseStack();
         int count = g_hostLog.hotkeyCount;
