@@ -211,48 +211,10 @@ static void checkNightLines(HWND dialog)
     }
 }
 
-// Whether text is what a visible control before label shows, less its
-// access key.
-static bool shownBefore(HWND label, const WCHAR* text)
-{
-    for (HWND control = label; control; control = GetWindow(control, GW_HWNDPREV)) {
-        WCHAR shown[512];
-        char utf8[1024];
-        if (IsWindowVisible(control) && GetWindowTextW(control, shown, 512)) {
-            toUtf8(shown, utf8, sizeof utf8);
-            formatKeyName(NULL, utf8, (char16_t*)shown, 512);
-            if (!wcscmp(shown, text))
-                return true;
-        }
-    }
-    return false;
-}
-
-// Every list, combo box and edit follows the text a screen reader names it
-// by: a visible one, or a hidden label with the text of a control before
-// it that leads into the field, in the language shown, without its key.
-static void checkFieldNames(HWND dialog)
-{
-    for (HWND field = GetWindow(dialog, GW_CHILD); field; field = GetWindow(field, GW_HWNDNEXT)) {
-        char className[16];
-        GetClassNameA(field, className, sizeof className);
-        if (_stricmp(className, "ComboBox") && _stricmp(className, "ListBox") && _stricmp(className, "Edit"))
-            continue;
-        HWND name = GetWindow(field, GW_HWNDPREV);
-        WCHAR text[512] = L"";
-        char utf8[1024];
-        GetWindowTextW(name, text, 512);
-        toUtf8(text, utf8, sizeof utf8);
-        CHECK(wcslen(text) > 1 && (IsWindowVisible(name) || shownBefore(name, text)), "%s: field %d named [%s]",
-              s_language, GetDlgCtrlID(field), utf8);
-    }
-}
-
 static void checkDialog(HWND dialog)
 {
     checkBounds(dialog);
     checkFits(dialog, "dialog");
-    checkFieldNames(dialog);
     checkDays(dialog);
     checkNightLines(dialog);
 }

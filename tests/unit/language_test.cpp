@@ -201,27 +201,3 @@ TEST(Text, DecodesStrictUtf8AndCutsBeforeWhatDoesNotFit)
         EXPECT_EQ(length, row.text.size()) << row.pattern;
     }
 }
-
-// A menu item named among other programs' actions, and a hidden label
-// that names a field with the text leading into it: no access key, which a
-// screen reader would read aloud.
-TEST(Text, NamesWithoutTheAccessKey)
-{
-    static const struct {
-        const char* product;
-        const char* text;
-        std::u16string name;
-    } rows[] = {
-        { "Nightfold", "Skip the next &morning (%1 %2)", u"Nightfold: Skip the next morning" },
-        { NULL, "Fade out over the &last", u"Fade out over the last" },
-        { NULL, "音楽で起こす時刻(&W)", u"音楽で起こす時刻" },
-        { NULL, "曲またはストリーム(&G):", u"曲またはストリーム:" },
-        { NULL, "Salt && &pepper &", u"Salt & pepper " },
-        { NULL, "Close Winamp at (&", u"Close Winamp at (" },
-    };
-    for (const auto& row : rows) {
-        char16_t name[64];
-        formatKeyName(row.product, row.text, name, 64);
-        EXPECT_EQ(std::u16string(name), row.name) << row.text;
-    }
-}
