@@ -265,7 +265,8 @@ static void bench(const char* dllPath)
     for (const LONGLONG choice = utcValue(2024, 6, 12, 23, 0);
          waitForCount(&g_log.timerSets, fadeIdleWakes + 1, 3000) && g_log.due < choice + 36000000000LL;
          ++fadeIdleWakes) {
-        int second = (int)((g_log.due - choice) / 10000000) / 2 * 2;
+        // The first wake is due before the choice, at the fade's lead.
+        int second = g_log.due > choice ? (int)((g_log.due - choice) / 10000000) / 2 * 2 : 0;
         g_fakes.inputAt = localTime(2024, 6, 12, 23, second / 60, second % 60);
         fireAlarm(fadeIdleWakes + 1);
     }
