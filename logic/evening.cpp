@@ -270,6 +270,10 @@ EveningStep planEvening(Evening* evening, const EveningOptions& options, uint64_
         uint64_t fadeBegin = before(evening->closeAt, fadeSpan(options));
         if (evening->closeAtSongEnd && fadeBegin < evening->setTime)
             fadeBegin = evening->setTime;
+        // When idle, no sooner than a minute after the input the count
+        // runs from: a user awake wakes the worker at most once a minute.
+        if (evening->kind == EVENING_WHEN_IDLE && fadeBegin < evening->countFrom + ONE_MINUTE)
+            fadeBegin = evening->countFrom + ONE_MINUTE;
         fade(evening, now, player, fadeBegin, &step);
         if (!evening->fadeStart && fadeBegin > now)
             wake = earlier(wake, fadeBegin);
@@ -397,13 +401,18 @@ void idleEveningBegin(Evening* evening, const EveningOptions& options, uint64_t 
 
 // The evening begun again from the newer activity at tick, and planned as
 // any: the volume the fade took is given back and plays at once, so a fade
-// due already starts from it.
+// due already starts from it. A volume the user moved during the fade is
+// theirs: nothing is given back.
 static EveningStep countAgain(Evening* evening, const EveningOptions& options, uint64_t now, uint32_t nowTick,
                               uint32_t tick, PlayerReport player)
 {
     EveningStep back = {};
     back.setVolume = -1;
     bool noticeShown = evening->noticeShown;
+    if (evening->fadeFrom >= 0 && player.volume >= 0 && player.volume != evening->volumeSet) {
+        evening->fadeFrom = -1;
+        back.forgetVolume = true;
+    }
     giveVolumeBack(evening, &back);
     if (back.setVolume >= 0)
         player.volume = back.setVolume;
@@ -411,8 +420,11 @@ static EveningStep countAgain(Evening* evening, const EveningOptions& options, u
     EveningStep step = planEvening(evening, options, now, player, ANSWER_NONE);
     if (step.setVolume < 0)
         step.setVolume = back.setVolume;
-    // A fade begun again keeps the same volume to give back.
-    step.forgetVolume = (step.forgetVolume || back.forgetVolume) && !step.rememberVolume;
+    // A fade begun again from the volume given back keeps FadeFrom as
+    // stored: nothing is written.
+    bool kept = step.rememberVolume && back.setVolume >= 0 && evening->fadeFrom == back.setVolume;
+    step.rememberVolume = step.rememberVolume && !kept;
+    step.forgetVolume = (step.forgetVolume || back.forgetVolume) && !step.rememberVolume && !kept;
     step.hideNotice = step.hideNotice || (noticeShown && !step.showNotice);
     return step;
 }

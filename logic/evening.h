@@ -200,8 +200,10 @@ void idleEveningBegin(Evening* evening, const EveningOptions& options, uint64_t 
 // idleEveningBegin. An input or a command after the one the count runs
 // from, unless answered in the notice or slept through, begins the evening
 // again from it: the fade stops with the volume given back, as Cancel
-// tonight gives it, and the notice goes; the fade (from the volume given
-// back) and the notice come again before the new moment.
+// tonight gives it (a volume the user moved during the fade stays theirs),
+// and the notice goes; the fade (from the volume given back, no sooner
+// than a minute after the input) and the notice come again before the new
+// moment.
 EveningStep planIdleEvening(Evening* evening, const EveningOptions& options, uint64_t now, const IdleTicks& ticks,
                             const PlayerReport& player, NoticeAnswer answer);
 

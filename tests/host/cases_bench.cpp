@@ -251,6 +251,28 @@ static void bench(const char* dllPath)
     }
     plugin.header->quit();
 
+    // ... idle 10 minutes with a 15-minute fade, playing at volume 200, over
+    // an hour of input every 2 s: the wakes, and the settings written.
+    resetFakes();
+    g_fakes.lastInput = LOOKUP_FAKE;
+    g_fakes.now = g_fakes.inputAt = localTime(2024, 6, 12, 23, 0);
+    g_player = { 1, 0, 0, 200, false, MENU_WITH_IDS };
+    if (!startPlugin(dllPath, "asleepfade", "[Nightfold]\r\nEnabled=0\r\nIdleMinutes=10\r\nFadeMinutes=15\r\n",
+                     &plugin) ||
+        !chooseFromMenu("When I fall asleep"))
+        return;
+    int fadeIdleWakes = 0, fadeIdleWrites = g_log.writes;
+    for (const LONGLONG choice = utcValue(2024, 6, 12, 23, 0);
+         waitForCount(&g_log.timerSets, fadeIdleWakes + 1, 3000) && g_log.due < choice + 36000000000LL;
+         ++fadeIdleWakes) {
+        // The first wake is due before the choice, at the fade's lead.
+        int second = g_log.due > choice ? (int)((g_log.due - choice) / 10000000) / 2 * 2 : 0;
+        g_fakes.inputAt = localTime(2024, 6, 12, 23, second / 60, second % 60);
+        fireAlarm(fadeIdleWakes + 1);
+    }
+    fadeIdleWrites = g_log.writes - fadeIdleWrites;
+    plugin.header->quit();
+
     HANDLE file = CreateFileA(dllPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     DWORD size = GetFileSize(file, NULL);
     CloseHandle(file);
@@ -283,6 +305,9 @@ static void bench(const char* dllPath)
     printf("When I fall asleep, 30 minutes, over an hour of input every 5 minutes: %d wakes (at most one per 30 "
            "minutes: 2)\n",
            asleepWakes);
+    printf("When I fall asleep, 10 minutes with a 15-minute fade, over an hour of input every 2 s: %d wakes (at most "
+           "one a minute: 60), %d settings written (target 0)\n",
+           fadeIdleWakes, fadeIdleWrites);
     printf("%s: %lu bytes (limit 163840)\n", dllPath, size);
     CHECK(fired == RUNS && latency < 20, "latency over target");
     CHECK(reads == 1 && sets == 1, "more than one clock read or arming");
@@ -298,6 +323,8 @@ static void bench(const char* dllPath)
     CHECK(choiceWakes[0] == 1 && choiceWakes[1] == 1 && choiceWakes[2] == 4, "the menu's choices took %d, %d, %d wakes",
           choiceWakes[0], choiceWakes[1], choiceWakes[2]);
     CHECK(asleepWakes <= 2, "When I fall asleep took %d wakes in an hour", asleepWakes);
+    CHECK(fadeIdleWakes <= 60 && fadeIdleWrites == 0, "When I fall asleep with the fade: %d wakes, %d writes in an hour",
+          fadeIdleWakes, fadeIdleWrites);
 }
 
 const TestCase g_benchCases[] = {

@@ -41,6 +41,7 @@ static bool checkStep(const EveningStep& step, int64_t now, EveningOutcome outco
             EXPECT_EQ(step.wakeAt, at(wakeAt * 1000));
     }
     EXPECT_FALSE(step.forgetVolume && !step.rememberVolume && !*stored);
+    EXPECT_FALSE(step.rememberVolume && *stored) << "FadeFrom written again";
     *stored = (*stored || step.rememberVolume) && !step.forgetVolume;
     return step.outcome == ON;
 }
@@ -158,7 +159,7 @@ TEST(Evening, ComesWhenIdle)
     const struct {
         const char* what;
         EveningOptions options;
-        Step steps[5];
+        Step steps[7];
     } evenings[] = {
         { "idle reached", { 0, false, false, 30 }, { { 1800, OLD, OLD, SILENT, CLOSE, -1, 1800, ANY } } },
         { "input at half time", { 0, false, false, 30 },
@@ -174,10 +175,20 @@ TEST(Evening, ComesWhenIdle)
           { { 1500, OLD, OLD, p(600, 200), ON, -1, 1800, ANY }, { 1650, OLD, OLD, p(450, 200), ON, 50, 1800, ANY },
             { 1700, 1690, OLD, p(400, 50), ON, 200, 3490, 3190 }, { 3190, 1690, OLD, p(300, 200), ON, -1, 3490, ANY },
             { 3490, 1690, OLD, p(200, 200), CLOSE, 200, 3490, ANY } } },
-        { "a fade longer than the count starts at once, again from the volume given back", { 10, false, false, 5 },
-          { { 0, OLD, OLD, p(600, 200), ON, -1, 300, ANY }, { 150, OLD, OLD, p(450, 200), ON, 50, 300, ANY },
-            { 200, 190, OLD, p(400, 50), ON, 200, 490, ANY }, { 345, 190, OLD, p(300, 200), ON, 50, 490, ANY },
-            { 490, 190, OLD, p(300, 50), CLOSE, 200, 490, ANY } } },
+        { "a fade longer than the count starts a minute after the input, again from the volume given back",
+          { 10, false, false, 5 },
+          { { 0, OLD, OLD, p(600, 200), ON, -1, 300, 60 }, { 60, OLD, OLD, p(540, 200), ON, -1, 300, ANY },
+            { 180, OLD, OLD, p(420, 200), ON, 50, 300, ANY }, { 200, 190, OLD, p(400, 50), ON, 200, 490, 250 },
+            { 250, 190, OLD, p(350, 200), ON, -1, 490, ANY }, { 370, 190, OLD, p(230, 200), ON, 50, 490, ANY },
+            { 490, 190, OLD, p(110, 50), CLOSE, 200, 490, ANY } } },
+        { "input a minute before a fade step: the fade begins again at once, FadeFrom kept", { 10, false, false, 5 },
+          { { 0, OLD, OLD, p(600, 200), ON, -1, 300, 60 }, { 60, OLD, OLD, p(540, 200), ON, -1, 300, ANY },
+            { 180, OLD, OLD, p(420, 200), ON, 50, 300, ANY }, { 260, 190, OLD, p(340, 50), ON, 200, 490, ANY },
+            { 490, 190, OLD, p(110, 1), CLOSE, 200, 490, ANY } } },
+        { "the user moves the volume during the fade, then input: the volume stays theirs", { 5, false, false, 30 },
+          { { 1500, OLD, OLD, p(600, 200), ON, -1, 1800, ANY }, { 1650, OLD, OLD, p(450, 200), ON, 50, 1800, ANY },
+            { 1700, 1690, OLD, p(400, 120), ON, -1, 3490, 3190 }, { 3190, 1690, OLD, p(300, 120), ON, -1, 3490, ANY },
+            { 3490, 1690, OLD, p(200, 120), CLOSE, 120, 3490, ANY } } },
         { "IdleMinutes 0 counts as 30", { 0, false, false, 0 },
           { { 60, OLD, OLD, SILENT, ON, -1, 1800, 1800 }, { 1800, OLD, OLD, SILENT, CLOSE, -1, 1800, ANY } } },
         { "IdleMinutes 241 counts as 30", { 0, false, false, 241 }, { { 1800, OLD, OLD, SILENT, CLOSE, -1, 1800, ANY } } },
