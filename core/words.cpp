@@ -202,6 +202,13 @@ void setItemWords(HWND dialog, int id, TextId text)
     setWindowWords(GetDlgItem(dialog, id), words);
 }
 
+void setNameWords(HWND dialog, int id, TextId text)
+{
+    WCHAR words[WORDS_SIZE];
+    formatKeyName(NULL, textIn(s_language, text), (char16_t*)words, WORDS_SIZE);
+    setWindowWords(GetDlgItem(dialog, id), words);
+}
+
 void addListWords(HWND dialog, int id, UINT message, const WCHAR* text)
 {
     if (s_unicode) {

@@ -47,6 +47,9 @@ bool readDayName(int day, WCHAR* name, int size);
 // Texts of windows, list items, menu items and message boxes.
 void setWindowWords(HWND window, const WCHAR* text);
 void setItemWords(HWND dialog, int id, TextId text);
+// The same without its access key: for a hidden label that names the
+// field a control's text leads into.
+void setNameWords(HWND dialog, int id, TextId text);
 // A list's item: message CB_ADDSTRING for a combo box, LB_ADDSTRING for a
 // list box.
 void addListWords(HWND dialog, int id, UINT message, const WCHAR* text);

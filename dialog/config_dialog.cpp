@@ -340,11 +340,27 @@ static const struct {
     { IDC_MORNING_DELETE, T_MORNING_DELETE },
 };
 
+// The hidden labels that name the fields a caption leads into, each with
+// that caption's text: the group's for the evening's minutes, the check
+// box's or radio button's for the others.
+static const struct {
+    int id;
+    TextId text;
+} FIELD_NAMES[] = {
+    { IDC_MINUTE_NAME, T_GROUP_CLOSE_AT },
+    { IDC_FADE_MINUTES_NAME, T_FADE },
+    { IDC_MORNING_HOUR_NAME, T_MORNING },
+    { IDC_MORNING_MINUTE_NAME, T_MORNING },
+    { IDC_MORNING_PLAY_FILE_NAME, T_PLAY_CHOSEN },
+};
+
 static void initialise(HWND dialog, const ConfigValues* values)
 {
     SetWindowTextA(dialog, "Nightfold");
     for (const auto& caption : CAPTIONS)
         setItemWords(dialog, caption.id, caption.text);
+    for (const auto& name : FIELD_NAMES)
+        setNameWords(dialog, name.id, name.text);
     WCHAR product[WORDS_SIZE], group[WORDS_SIZE];
     widenAnsi(PRODUCT_TEXT, product, WORDS_SIZE);
     const WCHAR* named[] = { product };

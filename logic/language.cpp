@@ -238,10 +238,12 @@ size_t formatKeyName(const char* product, const char* pattern, char16_t* out, si
 {
     char plain[256];
     size_t length = 0;
-    for (const char* c = product; *c; ++c)
-        appendByte(*c, plain, sizeof plain, &length);
-    appendByte(':', plain, sizeof plain, &length);
-    appendByte(' ', plain, sizeof plain, &length);
+    if (product) {
+        for (const char* c = product; *c; ++c)
+            appendByte(*c, plain, sizeof plain, &length);
+        appendByte(':', plain, sizeof plain, &length);
+        appendByte(' ', plain, sizeof plain, &length);
+    }
     for (const char* c = pattern; *c;) {
         bool spaced = c[0] == ' ';
         size_t values = valuesPartLength(spaced ? c + 1 : c);

@@ -63,6 +63,8 @@ size_t widenUtf8(const char* text, char16_t* out, size_t size);
 // text goes whole ("設定(&T)..." gives "設定..."); so does a part in
 // parentheses that holds values alone, with the space before it ("Skip
 // the next morning (%1 %2)"). "&&" is an '&'. Cut and terminated as above.
+// Without a product (NULL), the text alone: a control's text as a hidden
+// label names the field it leads into ("Fade out over the last").
 size_t formatKeyName(const char* product, const char* pattern, char16_t* out, size_t size);
 
 #endif

@@ -95,5 +95,13 @@
 #define IDC_MORNING_LIST        1085
 #define IDC_MORNING_NEW         1086
 #define IDC_MORNING_DELETE      1087
+// Hidden labels, each right before the field it names for a screen reader
+// (which takes a field's name from the static text before it): the
+// minutes, the fade's length, the morning's hour and minutes, the song.
+#define IDC_MINUTE_NAME         1090
+#define IDC_FADE_MINUTES_NAME   1091
+#define IDC_MORNING_HOUR_NAME   1092
+#define IDC_MORNING_MINUTE_NAME 1093
+#define IDC_MORNING_PLAY_FILE_NAME 1094
 
 #endif

@@ -38,7 +38,7 @@ CLASS_NAMES = {BUTTON: "button", EDIT: "edit", STATIC: "static", LISTBOX: "listb
 DIALOG_HEADER = [
     ("style", 0x80C800C0),  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
     ("exstyle", 0),
-    ("items", 67),
+    ("items", 72),
     ("x", 20),
     ("y", 20),
     ("cx", 512),
@@ -62,6 +62,7 @@ CONTROLS = [
     ("IDC_GROUP_CLOSE_AT",  1009, BUTTON,   "Close Winamp at",              0x50000007, 10, 85, 148, 99),
     ("IDC_HOUR",            1005, COMBOBOX, "",                             0x50210403, 16, 98, 26, 80),
     ("IDC_COLON",           1007, STATIC,   ":",                            0x5002000B, 42, 100, 8, 8),
+    ("IDC_MINUTE_NAME",     1090, STATIC,   "Close Winamp at",              0x40000080, 44, 98, 0, 0),
     ("IDC_MINUTE",          1006, COMBOBOX, "",                             0x50210503, 44, 98, 26, 80),
     ("IDC_AM",              1003, BUTTON,   "&AM",                          0x50020009, 76, 96, 60, 10),
     ("IDC_PM",              1004, BUTTON,   "&PM",                          0x50000009, 76, 106, 60, 10),
@@ -88,6 +89,7 @@ CONTROLS = [
     # "At the set time": a group of its own, a list that keeps its order.
     ("IDC_GROUP_EVENING",   1022, BUTTON,   "At the set time",              0x50000007, 164, 141, 140, 101),
     ("IDC_FADE",            1023, BUTTON,   "Fade out over the &last",      0x50030003, 170, 153, 128, 10),
+    ("IDC_FADE_MINUTES_NAME", 1091, STATIC, "Fade out over the last",       0x40000080, 182, 164, 0, 0),
     ("IDC_FADE_MINUTES",    1024, COMBOBOX, "",                             0x50210403, 182, 164, 80, 80),
     ("IDC_FINISH_SONG",     1026, BUTTON,   "Let the song finish (at most &10 minutes)",
                                                                             0x50012003, 170, 179, 128, 16),
@@ -102,8 +104,10 @@ CONTROLS = [
     ("IDC_MORNING_DELETE",  1087, BUTTON,   "Dele&te",                      0x50010000, 386, 67, 72, 14),
     ("IDC_GROUP_MORNING",   1032, BUTTON,   "Morning",                      0x50000007, 310, 85, 192, 176),
     ("IDC_MORNING",         1033, BUTTON,   "Wa&ke up to music at",         0x50030003, 316, 97, 180, 10),
+    ("IDC_MORNING_HOUR_NAME", 1092, STATIC, "Wake up to music at",          0x40000080, 316, 109, 0, 0),
     ("IDC_MORNING_HOUR",    1034, COMBOBOX, "",                             0x50210403, 316, 109, 26, 80),
     ("IDC_MORNING_COLON",   1038, STATIC,   ":",                            0x5002000B, 342, 111, 8, 8),
+    ("IDC_MORNING_MINUTE_NAME", 1093, STATIC, "Wake up to music at",        0x40000080, 344, 109, 0, 0),
     ("IDC_MORNING_MINUTE",  1035, COMBOBOX, "",                             0x50210503, 344, 109, 26, 80),
     ("IDC_MORNING_AM",      1036, BUTTON,   "AM",                           0x50020009, 376, 110, 44, 10),
     ("IDC_MORNING_PM",      1037, BUTTON,   "PM",                           0x50000009, 422, 110, 44, 10),
@@ -121,18 +125,13 @@ CONTROLS = [
     ("IDC_MORNING_PLAY_LABEL", 1072, STATIC, "Wake up to",                  0x50020000, 316, 176, 180, 8),
     ("IDC_MORNING_PLAY_OWN", 1073, BUTTON,  "What Winamp &has",             0x50030009, 316, 186, 180, 10),
     ("IDC_MORNING_PLAY_CHOSEN", 1074, BUTTON, "A son&g or stream:",         0x50000009, 316, 196, 180, 10),
+    ("IDC_MORNING_PLAY_FILE_NAME", 1094, STATIC, "A song or stream:",       0x40000080, 328, 208, 0, 0),
     ("IDC_MORNING_PLAY_FILE", 1075, EDIT,   "",                             0x50830080, 328, 208, 102, 12),
     ("IDC_MORNING_BROWSE",  1076, BUTTON,   "&Browse...",                   0x50010000, 434, 207, 62, 14),
     ("IDC_MORNING_NOTE",    1049, STATIC,   "",                             0x50000080, 316, 225, 180, 32),
     ("IDOK",                1,    BUTTON,   "OK",                           0x50010001, 404, 269, 50, 14),
     ("IDCANCEL",            2,    BUTTON,   "Cancel",                       0x50010000, 458, 269, 50, 14),
 ]
-
-# Fields named by the check box or radio button right before them, which
-# turns them on and whose caption leads into them ("Fade out over the last
-# [5 minutes]", "Wake up to music at [6]:[30]", "A song or stream: [...]").
-# Every other list, combo box and edit follows a static text or a group box.
-NAMED_BY_THEIR_BUTTON = {1024: 1023, 1034: 1033, 1075: 1074}
 
 # The notice: not visible until placed, no close box, its caption in the
 # template.
@@ -372,8 +371,9 @@ def starts_inside(item, box):
 def check_reading_order(c, items):
     """The order a person reads the dialog in, which Tab and a screen reader
     follow: each group box right before the controls that stand in it, a
-    label right before each list, combo box and edit, OK and Cancel last and
-    without an access key (Enter and Esc are theirs)."""
+    label right before each list, combo box and edit (a static text or a
+    group's caption with a letter in it: not a colon, not an empty line),
+    OK and Cancel last and without an access key (Enter and Esc are theirs)."""
     for n, box in enumerate(items):
         if is_group_box(box):
             own = [m for m, item in enumerate(items) if m != n and starts_inside(item, box)]
@@ -381,9 +381,9 @@ def check_reading_order(c, items):
                      list(range(n + 1, n + 1 + len(own))), own)
     for n, item in enumerate(items):
         if atom_of(item) in (LISTBOX, COMBOBOX, EDIT):
-            before = items[n - 1] if n else {"id": None, "class": 0, "style": 0}
-            named = (atom_of(before) == STATIC or is_group_box(before) or
-                     NAMED_BY_THEIR_BUTTON.get(item["id"]) == before["id"])
+            before = items[n - 1] if n else {"class": 0, "style": 0, "caption": ""}
+            text = before["caption"] if isinstance(before["caption"], str) else ""  # not an icon's ordinal
+            named = (atom_of(before) == STATIC or is_group_box(before)) and any(ch.isalpha() for ch in text)
             c.expect("dialog 102 item %d (id %d): a label right before it" % (n + 1, item["id"]), True, named)
     c.expect("dialog 102: the last two items", [1, 2], [item["id"] for item in items[-2:]])
     for item in items:

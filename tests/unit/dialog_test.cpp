@@ -198,15 +198,15 @@ TEST(NightLine, TheNightTheFirstDayTickedStandsFor)
 {
     static const struct {
         unsigned hour, days;
-        const char* line;  // with the time "1:00 AM"; NULL for none
+        const char* line;  // with the time on the hour; NULL for none
     } rows[] = {
         { 1, 32 + 64, "1:00 AM on Saturday is Friday night" },
-        { 23, 32, NULL },
-        { 1, 0, "1:00 AM on a day ticked is the night before it" },
+        { 12, 32, NULL },
+        { 0, 0, "12:00 AM on a day ticked is the night before it" },
     };
     for (const auto& row : rows) {
         TextId line = nightLineText(row.hour, row.days);
-        EXPECT_EQ(line == NO_TEXT ? std::string("(none)") : english(line, { timeOfDay(1, 0, false) }),
+        EXPECT_EQ(line == NO_TEXT ? std::string("(none)") : english(line, { timeOfDay(row.hour, 0, false) }),
                   row.line ? row.line : "(none)")
             << row.hour << " " << row.days;
     }
