@@ -260,17 +260,26 @@ HWND createHostWindow(bool unicode)
                          NULL, NULL, instance, NULL);
 }
 
+static void dispatchWaiting(void)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// A worker that posts the exit command and then ends is seen with its
+// command handled, never ended with the command still queued.
 bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done && done())
+        dispatchWaiting();
+        if (done && done()) {
+            dispatchWaiting();
             return true;
+        }
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs)
             return done ? done() : true;

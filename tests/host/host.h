@@ -120,6 +120,7 @@ HWND findThreadDialog(DWORD threadId);
 // it on the same display; NULL when none is shown.
 HWND findNotice(void);
 // Dispatches messages until done() is true or timeoutMs passed; returns done().
+// Once done, what was posted before it became true is dispatched too.
 bool pumpMessagesUntil(bool (*done)(void), DWORD timeoutMs);
 void pumpMessagesFor(DWORD ms);
 
